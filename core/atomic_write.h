@@ -1,0 +1,46 @@
+// Replacing a file so that it is always either wholly old or wholly new:
+// every file Quorlix writes (config.cfg, saved output, quorlix-cli -o) goes
+// through here. The new content goes to a fresh temporary file in the same
+// directory, which is flushed, synced and renamed over the target; on any
+// failure the temporary file is removed and the target is left untouched.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorlix {
+
+// Streams the new content of `target`; nothing is visible at `target`
+// until Commit() succeeds. Destroying it uncommitted discards the content.
+class AtomicFileWriter {
+ public:
+  // Creates the temporary file; throws quorlix::Error naming `target` and
+  // the system's reason when it cannot.
+  explicit AtomicFileWriter(std::string target);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // Buffered; throws quorlix::Error on a failed write.
+  void Write(std::string_view bytes);
+  // Flushes, syncs, renames over the target and syncs the directory;
+  // throws quorlix::Error (and leaves the target as it was) on failure.
+  void Commit();
+
+  const std::string& target() const { return target_; }
+
+ private:
+  void Flush();
+  void Discard() noexcept;
+
+  std::string target_;
+  std::string temp_path_;
+  int fd_ = -1;
+  std::string buffer_;
+  bool committed_ = false;
+};
+
+// Writes `content` to `path` in one atomic replacement.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+}  // namespace quorlix

@@ -1,0 +1,42 @@
+// A text file's bytes, held once, and the span of each of its lines.
+// A line ends at CR LF, LF or a lone CR; a line break at the very end of
+// the file makes no extra line. Lines are held whole, whatever their length.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorlix {
+
+class LineStore {
+ public:
+  LineStore() = default;
+  // Takes the bytes of a whole file and splits them into lines.
+  static LineStore FromBytes(std::string bytes);
+  // Reads a file whole. Throws quorlix::Error
+  // "Datei <path> kann nicht geöffnet werden. <reason>" when it cannot.
+  static LineStore ReadFile(const std::string& path);
+
+  std::size_t size() const { return spans_.size(); }
+  bool empty() const { return spans_.empty(); }
+  std::string_view operator[](std::size_t i) const {
+    return std::string_view(bytes_.data() + spans_[i].offset, spans_[i].length);
+  }
+  // All bytes of the file, line breaks included.
+  std::string_view bytes() const { return bytes_; }
+
+ private:
+  struct Span {
+    std::size_t offset;
+    std::size_t length;
+  };
+  // Moves keep the heap buffer, so views into it stay valid.
+  std::string bytes_;
+  std::vector<Span> spans_;
+};
+
+}  // namespace quorlix

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Quorlix (packages, build), then starts the
+# program or runs every test. Idempotent: quick when all is in place.
+#
+#   tools/quorlix.sh start [ARGS...]   build and start Quorlix
+#   tools/quorlix.sh test              build and run all tests
+#   tools/quorlix.sh build             build only
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+BUILD_DIR=${QUORLIX_BUILD_DIR:-build}
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsimpleini-dev libcli11-dev
+  xvfb xauth
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {
+  install_packages
+  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
+  fi
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+command=${1:-start}
+shift || true
+case "$command" in
+  build) build ;;
+  start)
+    build
+    exec "$BUILD_DIR/bin/quorlix-cli" "${@:-examples/sample.log}"
+    ;;
+  test)
+    build
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
+    ;;
+  *)
+    echo "usage: $0 start|test|build" >&2
+    exit 2
+    ;;
+esac
