@@ -17,25 +17,29 @@ class LineStore {
   LineStore() = default;
   // Takes the bytes of a whole file and splits them into lines.
   static LineStore FromBytes(std::string bytes);
-  // Reads a file whole. Throws quorlix::Error
+  // Reads a file whole, as bytes. Throws quorlix::Error
   // "Datei <path> kann nicht geöffnet werden. <reason>" when it cannot.
   static LineStore ReadFile(const std::string& path);
 
   std::size_t size() const { return spans_.size(); }
   bool empty() const { return spans_.empty(); }
   std::string_view operator[](std::size_t i) const {
-    return std::string_view(bytes_.data() + spans_[i].offset, spans_[i].length);
+    return std::string_view(bytes_->data() + spans_[i].offset, spans_[i].length);
   }
   // All bytes of the file, line breaks included.
-  std::string_view bytes() const { return bytes_; }
+  std::string_view bytes() const {
+    return bytes_ ? std::string_view(*bytes_) : std::string_view();
+  }
 
  private:
   struct Span {
     std::size_t offset;
     std::size_t length;
   };
-  // Moves keep the heap buffer, so views into it stay valid.
-  std::string bytes_;
+  // The string lives on the heap and is never moved itself: views into it
+  // (the input lines) stay valid when the store is moved, even for short
+  // texts that a moved std::string would carry in its inline buffer.
+  std::unique_ptr<const std::string> bytes_;
   std::vector<Span> spans_;
 };
 

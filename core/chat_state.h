@@ -1,0 +1,53 @@
+// The state that the main window owns and that loading and conversion
+// share, as plain values. Each member is named after what shows it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/line_store.h"
+#include "core/time_index.h"
+
+namespace quorlix {
+
+struct ListEntry {
+  std::string name;
+  bool selected = false;
+};
+
+// Dialect indices of combo_code.
+inline constexpr int kDialectUbb = 0;
+inline constexpr int kDialectHtml = 1;
+
+struct ConvertOptions {
+  int dialect = kDialectUbb;    // combo_code: 0 UBB, 1 Html, others: no output
+  bool show_channel = false;    // check_channel
+  bool channel_colors = false;  // check_channel_color (only with show_channel)
+  bool show_time = false;       // check_showtime
+  bool mark_links = false;      // check_marklink
+  bool delete_tags = false;     // CheckBox_delete_tags
+};
+
+struct FilterFlags {
+  bool persons = false;   // cb_filter_person
+  bool channels = false;  // cb_filter_channel
+  bool time = false;      // cb_filter_time
+};
+
+struct ChatState {
+  LineStore raw_lines;                         // memo_load
+  std::vector<std::string_view> input_lines;   // memo_input: views into raw_lines
+  std::vector<std::string> output_lines;       // memo_output
+  std::vector<std::string> color_definitions;  // memo_color: "key=value"
+  // lb_person, lb_channel: sorted ignoring letter case, one entry per name
+  // ignoring letter case (the spelling met first), no empty names.
+  std::vector<ListEntry> persons, channels;
+  // ListBox_year, ListBox_month, ListBox_day: TimeRun texts.
+  std::vector<std::string> year_runs, month_runs, day_runs;
+  TimeTree time_tree;  // TreeView_time, with a selected flag per node
+  ConvertOptions options;
+  FilterFlags filters;
+};
+
+}  // namespace quorlix

@@ -1,0 +1,59 @@
+// Turns one input line into one output line of the chosen dialect: a
+// prefix (channel, time, person) and the message with links removed, font
+// tags closed or all tags deleted, and the game's markup translated.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/chat_state.h"
+#include "core/log_line.h"
+
+namespace quorlix {
+
+inline constexpr std::string_view kLinkMarker = " - [i]link removed[/i] - ";
+
+// One per conversion: the options, colour definitions and time pattern are
+// fixed for its life, and its buffers are reused from line to line.
+class LineFormatter {
+ public:
+  LineFormatter(const ConvertOptions& options,
+                const std::vector<std::string>& color_definitions,
+                std::string time_pattern);
+
+  // Channel part, time part, person and separator. Throws quorlix::Error
+  // when the time is shown and `timestamp` is not a number.
+  std::string FormatLinePrefix(std::string_view channel, std::string_view timestamp,
+                               std::string_view person);
+  void AppendLinePrefix(std::string_view channel, std::string_view timestamp,
+                        std::string_view person, std::string& out);
+
+  // Writes the output line for `input_line` into `out` (replacing its
+  // content). False, and `out` untouched, when the dialect has no output.
+  bool ConvertLine(std::string_view input_line, std::string& out);
+  // The same for a line already split into `record`.
+  bool ConvertRecord(const LogRecord& record, std::string& out);
+
+ private:
+  std::string_view ChannelColor(std::string_view channel);
+  void RemoveLinks(std::string_view message);
+  void HandleTags();
+  void ApplyReplacements();
+
+  ConvertOptions options_;
+  std::vector<std::string> color_definitions_;
+  std::vector<std::string> lowered_definitions_;
+  std::string time_pattern_;
+  bool html_;
+
+  // Per-line scratch, kept between lines.
+  LogRecord record_;
+  std::vector<std::string_view> pieces_;
+  std::string body_, scratch_, key_;
+  // Lower-cased channel name -> index of its colour definition, or -1.
+  std::unordered_map<std::string, int> color_cache_;
+};
+
+}  // namespace quorlix

@@ -1,0 +1,33 @@
+// The load pass: turns the raw lines of a log into the input lines, the
+// persons and channels lists and the time index. Reading the file (and,
+// in the window, the dialog and the temporary copy) is the caller's part.
+#pragma once
+
+#include <string>
+
+#include "core/chat_state.h"
+#include "core/progress.h"
+
+namespace quorlix {
+
+class ConfigFile;
+
+// The settings a load reads, once per load.
+struct LoadSettings {
+  bool suppress_bot_lines = true;  // disable_polbot is exactly "true"
+  std::string depth = "Day";       // timedisplay_depth
+};
+LoadSettings ReadLoadSettings(const ConfigFile& config);
+
+// The pass over state.raw_lines (already read): clears the input lines,
+// the persons and channels lists, the time tree and the output lines;
+// accepts lines, fills the input lines, the collections and the time index,
+// setting the Working window's caption after each raw line; then publishes
+// the lists and the run lists. Throws quorlix::Error on a time stamp that
+// is not a number, leaving the input lines accepted so far, empty persons
+// and channels lists, the tree built so far and the run lists of the
+// previous load.
+void RunLoadPass(ChatState& state, const LoadSettings& settings,
+                 WorkingWindowFactory& windows);
+
+}  // namespace quorlix
