@@ -5,6 +5,8 @@
 // failure the temporary file is removed and the target is left untouched.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,9 @@ namespace quorlix {
 
 // Streams the new content of `target`; nothing is visible at `target`
 // until Commit() succeeds. Destroying it uncommitted discards the content.
+// The temporary file is named ".<target name>.quorlix-tmp-XXXXXX"; it gets
+// the permission bits of the old target, or 0666 less the umask for a new
+// one. A symbolic link at `target` is replaced by the new file itself.
 class AtomicFileWriter {
  public:
   // Creates the temporary file; throws quorlix::Error naming `target` and
@@ -25,12 +30,16 @@ class AtomicFileWriter {
   void Write(std::string_view bytes);
   // Flushes, syncs, renames over the target and syncs the directory;
   // throws quorlix::Error (and leaves the target as it was) on failure.
+  // After a failure the writer is spent: further calls throw.
   void Commit();
 
   const std::string& target() const { return target_; }
 
  private:
   void Flush();
+  void WriteAll(std::string_view bytes);
+  void SyncDirectory() noexcept;
+  [[noreturn]] void Fail(int error_number);
   void Discard() noexcept;
 
   std::string target_;
@@ -42,5 +51,20 @@ class AtomicFileWriter {
 
 // Writes `content` to `path` in one atomic replacement.
 void WriteFileAtomically(const std::string& path, std::string_view content);
+
+// The system calls the writer makes, one table for the process. Only tests
+// replace entries, to make a chosen call fail; restore the defaults after.
+struct AtomicWriteCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*write)(int fd, const void* data, size_t size);
+  int (*fchmod)(int fd, mode_t mode);
+  int (*fsync)(int fd);
+  int (*close)(int fd);
+  int (*rename)(const char* from, const char* to);
+  int (*unlink)(const char* path);
+
+  static AtomicWriteCalls Defaults();
+};
+AtomicWriteCalls& CurrentAtomicWriteCalls();
 
 }  // namespace quorlix
