@@ -1,0 +1,56 @@
+// Throughput of the per-line hot paths on generated lines.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/log_generator.h"
+#include "core/log_line.h"
+
+namespace quorlix::bench {
+namespace {
+
+const std::vector<std::string>& SampleLines() {
+  static const std::vector<std::string> lines = [] {
+    LogGenerator generator(7, kDefaultStartTime, 30.0);
+    std::vector<std::string> out(10000);
+    for (std::string& line : out) generator.NextLine(line);
+    return out;
+  }();
+  return lines;
+}
+
+int64_t TotalBytes(const std::vector<std::string>& lines) {
+  int64_t total = 0;
+  for (const std::string& line : lines) total += static_cast<int64_t>(line.size());
+  return total;
+}
+
+void BM_AcceptLogLine(benchmark::State& state) {
+  const auto& lines = SampleLines();
+  for (auto _ : state) {
+    for (const std::string& line : lines) benchmark::DoNotOptimize(AcceptLogLine(line, true));
+  }
+  state.SetBytesProcessed(state.iterations() * TotalBytes(lines));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_AcceptLogLine);
+
+void BM_ParseLogLine(benchmark::State& state) {
+  const auto& lines = SampleLines();
+  LogRecord record;
+  for (auto _ : state) {
+    for (const std::string& line : lines) {
+      ParseLogLine(line, record);
+      benchmark::DoNotOptimize(record.message.data());
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * TotalBytes(lines));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ParseLogLine);
+
+}  // namespace
+}  // namespace quorlix::bench
+
+BENCHMARK_MAIN();
