@@ -1,0 +1,105 @@
+#include "core/loader.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "core/log_line.h"
+#include "core/text_util.h"
+
+namespace quorlix {
+namespace {
+
+// Names gathered during a pass: one entry per name ignoring letter case,
+// the spelling met first kept. Sorted only when published.
+class NameCollection {
+ public:
+  void Add(std::string_view name) {
+    if (name.empty() || name == last_added_) return;  // common: same as before
+    key_.assign(name);
+    AsciiLowerInPlace(key_);
+    if (seen_.find(key_) == seen_.end()) {
+      seen_.insert(key_);
+      names_.emplace_back(name);
+    }
+    last_added_.assign(name);
+  }
+
+  std::vector<ListEntry> TakeSorted() {
+    std::sort(names_.begin(), names_.end(), [](const std::string& a, const std::string& b) {
+      return CompareIgnoreAsciiCase(a, b) < 0;
+    });
+    std::vector<ListEntry> entries;
+    entries.reserve(names_.size());
+    for (std::string& name : names_) entries.push_back(ListEntry{std::move(name), false});
+    names_.clear();
+    return entries;
+  }
+
+ private:
+  std::unordered_set<std::string> seen_;  // lower-cased
+  std::vector<std::string> names_;
+  std::string key_, last_added_;
+};
+
+// Closes the Working window on the way out, also when a line fails.
+class WindowCloser {
+ public:
+  explicit WindowCloser(WorkingWindow& window) : window_(window) {}
+  ~WindowCloser() { Close(); }
+  void Close() {
+    if (open_) window_.Close();
+    open_ = false;
+  }
+
+ private:
+  WorkingWindow& window_;
+  bool open_ = true;
+};
+
+}  // namespace
+
+void RunLoadPass(ChatState& state, const LoadSettings& settings,
+                 WorkingWindowFactory& windows) {
+  const LineStore& raw = state.raw_lines;
+  const int64_t last = static_cast<int64_t>(raw.size()) - 1;
+
+  state.input_lines.clear();
+  state.input_lines.reserve(raw.size());
+  state.persons.clear();
+  state.channels.clear();
+  NameCollection persons, channels;
+  TimeIndex index(state.time_tree, ParseTreeDepth(settings.depth));
+  index.Reset();
+  state.output_lines.clear();
+
+  std::unique_ptr<WorkingWindow> window = windows.Create();
+  window->Show();
+  WindowCloser closer(*window);
+  if (window->IsActive()) {
+    LogRecord record;
+    std::string caption;
+    for (int64_t i = 0; i <= last; ++i) {
+      const std::string_view line = raw[static_cast<std::size_t>(i)];
+      if (AcceptLogLine(line, settings.suppress_bot_lines)) {
+        ParseLogLine(line, record);
+        persons.Add(record.person);
+        channels.Add(record.channel_name);
+        const int64_t input_index = static_cast<int64_t>(state.input_lines.size());
+        index.AddLine(input_index, ReadTimestamp(record.timestamp_text));
+        state.input_lines.push_back(line);
+      }
+      FormatProgressCaption(i, last, caption);
+      window->SetCaption(caption);
+    }
+  }
+  index.Finish();
+  closer.Close();
+
+  state.persons = persons.TakeSorted();
+  state.channels = channels.TakeSorted();
+  state.day_runs = std::move(index.day_runs());
+  state.year_runs = std::move(index.year_runs());
+  state.month_runs = std::move(index.month_runs());
+}
+
+}  // namespace quorlix

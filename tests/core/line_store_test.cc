@@ -1,0 +1,91 @@
+#include "core/line_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "core/error.h"
+
+namespace quorlix {
+namespace {
+
+std::vector<std::string> Lines(const LineStore& store) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < store.size(); ++i) lines.emplace_back(store[i]);
+  return lines;
+}
+
+TEST(LineStoreTest, SplitsAtEveryKindOfLineBreak) {
+  using L = std::vector<std::string>;
+  const struct {
+    std::string bytes;
+    L lines;
+  } cases[] = {
+      {"", {}},
+      {"\n", {""}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\r\n", {"a"}},
+      {"a\r", {"a"}},
+      {"a\nb", {"a", "b"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\rb\rc", {"a", "b", "c"}},
+      {"a\n\nb\n\n", {"a", "", "b", ""}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"\r\n\r\n", {"", ""}},
+      {std::string("x\0y\nz", 5), {std::string("x\0y", 3), "z"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Lines(LineStore::FromBytes(c.bytes)), c.lines) << testing::PrintToString(c.bytes);
+  }
+}
+
+TEST(LineStoreTest, ViewsSurviveMovesOfShortTexts) {
+  LineStore store = LineStore::FromBytes("ab\ncd");
+  const std::string_view second = store[1];
+  LineStore moved = std::move(store);
+  LineStore again;
+  again = std::move(moved);
+  EXPECT_EQ(second, "cd");
+  EXPECT_EQ(second.data(), again[1].data());
+  EXPECT_EQ(again.bytes(), "ab\ncd");
+}
+
+TEST(LineStoreTest, ReadsFilesAsBytes) {
+  const std::string path = testing::TempDir() + "line_store_test.log";
+  const std::string bytes = std::string("one\r\ntw\xf6\0o\rthree\n", 16);
+  {
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+  }
+  const LineStore store = LineStore::ReadFile(path);
+  EXPECT_EQ(store.bytes(), bytes);
+  EXPECT_EQ(Lines(store), (std::vector<std::string>{"one", std::string("tw\xf6\0o", 5), "three"}));
+  std::remove(path.c_str());
+}
+
+TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
+  const std::string missing = testing::TempDir() + "no/such.log";
+  try {
+    LineStore::ReadFile(missing);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. No such file or directory");
+  }
+  // A directory opens but cannot be read.
+  const std::string dir = testing::TempDir();
+  try {
+    LineStore::ReadFile(dir);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Datei " + dir + " kann nicht ge\xc3\xb6" "ffnet werden. Is a directory");
+  }
+}
+
+}  // namespace
+}  // namespace quorlix

@@ -1,0 +1,175 @@
+#include "core/loader.h"
+
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "tests/core/fake_working_window.h"
+
+namespace quorlix {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string Join(const std::vector<std::string_view>& lines) {
+  std::string text;
+  for (std::string_view line : lines) text.append(line).append("\n");
+  return text;
+}
+
+Strings Names(const std::vector<ListEntry>& entries) {
+  Strings names;
+  for (const ListEntry& e : entries) names.push_back(e.name);
+  return names;
+}
+
+struct Loaded {
+  ChatState state;
+  RecordingWindows windows;
+};
+
+void Load(Loaded& x, std::string bytes, LoadSettings settings = {}) {
+  x.state.raw_lines = LineStore::FromBytes(std::move(bytes));
+  RunLoadPass(x.state, settings, x.windows);
+}
+
+constexpr const char* kWorkedExample =
+    "[\"1\",\"OOC\",\"Alice\",1109628000]first\r\n"
+    "[\"1\",\"OOC\",\"Polbot\",1109633400]bot\r\n"
+    "[\"2\",\"Clan\",\"Bob\",1109634300]second\r\n"
+    "[\"1\",\"OOC\",\"Alice\",1109636100]third\r\n"
+    "[\"2\",\"Clan\",\"Bob\",1109671200]fourth\r\n";
+
+TEST(LoadPassTest, WorkedExample) {
+  Loaded x;
+  x.state.output_lines = {"old output"};
+  Load(x, kWorkedExample);
+  const ChatState& s = x.state;
+  EXPECT_EQ(s.raw_lines.size(), 5u);
+  ASSERT_EQ(s.input_lines.size(), 4u);
+  EXPECT_EQ(s.input_lines[1], "[\"2\",\"Clan\",\"Bob\",1109634300]second");
+  EXPECT_EQ(Names(s.persons), Strings({"Alice", "Bob"}));
+  EXPECT_EQ(Names(s.channels), Strings({"Clan", "OOC"}));
+  EXPECT_EQ(s.year_runs, Strings({"1109628000;0;3"}));
+  EXPECT_EQ(s.month_runs, Strings({"1109628000;0;1", "1109636100;2;3"}));
+  EXPECT_EQ(s.day_runs, Strings({"1109628000;0;1", "1109636100;2;3"}));
+  EXPECT_EQ(s.time_tree.size(), 6);
+  EXPECT_TRUE(s.output_lines.empty());
+  EXPECT_EQ(x.windows.events,
+            Strings({"create", "show", "is_active", "caption Working   0 / 4",
+                     "caption Working   1 / 4", "caption Working   2 / 4",
+                     "caption Working   3 / 4", "caption Working   4 / 4", "close"}));
+}
+
+TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
+  Loaded x;
+  Load(x, kWorkedExample, LoadSettings{.suppress_bot_lines = false, .depth = "Hour"});
+  EXPECT_EQ(x.state.input_lines.size(), 5u);
+  EXPECT_EQ(Names(x.state.persons), Strings({"Alice", "Bob", "Polbot"}));
+  EXPECT_EQ(x.state.time_tree.size(), 8);  // an hour node under each day
+}
+
+TEST(LoadPassTest, CapturesCountRawLinesAndSkipRejectedOnes) {
+  Loaded x;
+  Load(x, "[1,C,Al,0]a\nno header\n[1,C,Al,0]c");
+  EXPECT_EQ(Join(x.state.input_lines), "[1,C,Al,0]a\n[1,C,Al,0]c\n");
+  EXPECT_EQ(x.windows.Captions(),
+            Strings({"Working   0 / 2", "Working   1 / 2", "Working   2 / 2"}));
+}
+
+TEST(LoadPassTest, EmptyFileAndBotOnlyFile) {
+  for (const char* bytes : {"", "[1,C,\"Polbot\",5]x\n[1,C,\"Polbot\",6]y\n"}) {
+    Loaded x;
+    x.state.year_runs = {"old"};
+    Load(x, bytes);
+    EXPECT_TRUE(x.state.input_lines.empty());
+    EXPECT_TRUE(x.state.persons.empty());
+    EXPECT_TRUE(x.state.channels.empty()) << bytes;
+    EXPECT_TRUE(x.state.year_runs.empty());
+    EXPECT_TRUE(x.state.day_runs.empty());
+    EXPECT_EQ(x.state.time_tree.size(), 1);
+  }
+  Loaded empty;
+  Load(empty, "");
+  EXPECT_EQ(empty.windows.events, Strings({"create", "show", "is_active", "close"}));
+}
+
+TEST(LoadPassTest, ListsMergeNamesIgnoringCaseKeepingTheFirstSpelling) {
+  Loaded x;
+  Load(x,
+       "[1,\"clan\",\"Bob\",1]a\n[1,\"CLAN\",\"BOB\",2]b\n[1,\"Org\",\"\",3]c\n"
+       "[1,\"\",\"alice\",4]d\n[1,\"Org\",\"carl\",5]e\n[1,\"Org\",\"bob\",6]f\n"
+       "[1,\"Ooc\",\"Zed\",7]g\n[1,\"\xe9t\xe9\",\"_x\",8]h\n");
+  EXPECT_EQ(x.state.input_lines.size(), 8u);  // empty names still make input lines
+  EXPECT_EQ(Names(x.state.persons), Strings({"_x", "alice", "Bob", "carl", "Zed"}));
+  EXPECT_EQ(Names(x.state.channels), Strings({"clan", "Ooc", "Org", "\xe9t\xe9"}));
+  for (const ListEntry& e : x.state.persons) EXPECT_FALSE(e.selected);
+}
+
+TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
+  Loaded x;
+  Load(x, kWorkedExample);
+  const std::string inputs = Join(x.state.input_lines);
+  const Strings persons = Names(x.state.persons), days = x.state.day_runs;
+  const int nodes = x.state.time_tree.size();
+  x.state.persons[0].selected = true;
+  x.state.time_tree.node(1).selected = true;
+  x.state.raw_lines = LineStore::FromBytes(kWorkedExample);
+  RunLoadPass(x.state, {}, x.windows);
+  EXPECT_EQ(Join(x.state.input_lines), inputs);
+  EXPECT_EQ(Names(x.state.persons), persons);
+  EXPECT_FALSE(x.state.persons[0].selected);
+  EXPECT_EQ(x.state.day_runs, days);
+  EXPECT_EQ(x.state.time_tree.size(), nodes);
+  EXPECT_FALSE(x.state.time_tree.node(1).selected);
+}
+
+TEST(LoadPassTest, InactiveWindowProcessesNoLine) {
+  Loaded x;
+  x.windows.active = false;
+  Load(x, kWorkedExample);
+  EXPECT_TRUE(x.state.input_lines.empty());
+  EXPECT_TRUE(x.state.day_runs.empty());
+  EXPECT_EQ(x.windows.events, Strings({"create", "show", "is_active", "close"}));
+}
+
+TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
+  Loaded x;
+  Load(x, kWorkedExample);
+  const Strings previous_days = x.state.day_runs;
+  x.windows.events.clear();
+  x.state.output_lines = {"old output"};
+  // The third line's person holds a comma, so its time stamp text is "Bob".
+  x.state.raw_lines = LineStore::FromBytes(
+      "[1,\"OOC\",\"Alice\",1109628000]a\n"
+      "[1,\"OOC\",\"Carl\",1109721600]b\n"
+      "[1,\"Org, Inc\",\"Bob\",1109721700]c\n"
+      "[1,\"OOC\",\"Dora\",1109721800]d\n");
+  try {
+    RunLoadPass(x.state, {}, x.windows);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "'Bob' ist kein g\xc3\xbcltiger Integerwert");
+  }
+  const ChatState& s = x.state;
+  EXPECT_EQ(s.raw_lines.size(), 4u);
+  EXPECT_EQ(s.input_lines.size(), 2u);
+  EXPECT_TRUE(s.persons.empty());
+  EXPECT_TRUE(s.channels.empty());
+  EXPECT_TRUE(s.output_lines.empty());
+  EXPECT_EQ(s.day_runs, previous_days);  // the previous load's runs
+  EXPECT_EQ(s.time_tree.size(), 4);      // root, 2005, February, 28
+  EXPECT_EQ(x.windows.Captions(), Strings({"Working   0 / 3", "Working   1 / 3"}));
+  EXPECT_EQ(x.windows.events.back(), "close");
+}
+
+TEST(LoadPassTest, BadInputLoadsWithoutCrashing) {
+  Loaded x;
+  std::string bytes = std::string("\0\0\xff[", 4) + "\r[1,C,P,7]ok\r" + std::string(100000, 'x') +
+                      "\r[1]short header\r[1,C,P,8";
+  Load(x, bytes);
+  EXPECT_EQ(Join(x.state.input_lines), "[1,C,P,7]ok\n[1,C,P,8\n");
+  EXPECT_EQ(x.state.raw_lines.size(), 5u);
+}
+
+}  // namespace
+}  // namespace quorlix
