@@ -1,0 +1,126 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <map>
+
+#include "core/version.h"
+
+namespace quorlix::cli {
+namespace {
+
+// Reads all of `text` as a decimal number of 1 to `max_digits` digits.
+bool ReadNumber(std::string_view text, std::size_t max_digits, int& value) {
+  if (text.empty() || text.size() > max_digits) return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+unsigned DaysInMonth(int year, unsigned month) {
+  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+bool ParsePeriod(const std::string& text, Period& period) {
+  period = Period{text};
+  const std::string_view all(text);
+  const std::size_t first_dash = all.find('-');
+  if (!ReadNumber(all.substr(0, first_dash), 4, period.year)) return false;
+  if (first_dash == std::string_view::npos) return true;
+
+  const std::string_view rest = all.substr(first_dash + 1);
+  const std::size_t second_dash = rest.find('-');
+  int month = 0;
+  if (!ReadNumber(rest.substr(0, second_dash), 2, month) || month < 1 || month > 12) {
+    return false;
+  }
+  period.month = static_cast<unsigned>(month);
+  if (second_dash == std::string_view::npos) return true;
+
+  int day = 0;
+  if (!ReadNumber(rest.substr(second_dash + 1), 2, day) || day < 1 ||
+      static_cast<unsigned>(day) > DaysInMonth(period.year, period.month)) {
+    return false;
+  }
+  period.day = static_cast<unsigned>(day);
+  return true;
+}
+
+int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
+  CLI::App app("Converts a chat log into UBB forum code or Html.", "quorlix-cli");
+  app.set_version_flag("--version", "quorlix-cli " + GetExeVersion(),
+                       "Print the version and exit");
+
+  app.add_option("LOGFILE", command_line.log_file, "The chat log to convert")
+      ->required()
+      ->type_name("FILE");
+  app.add_option("-o,--output", command_line.output_file,
+                 "Write to FILE instead of standard output; FILE is replaced only "
+                 "when the run succeeds")
+      ->option_text("FILE");
+  const std::map<std::string, int> dialects{{"ubb", kDialectUbb}, {"html", kDialectHtml}};
+  app.add_option("-f,--format", command_line.options.dialect, "Output dialect (default ubb)")
+      ->transform(CLI::CheckedTransformer(dialects, CLI::ignore_case))
+      ->option_text("ubb|html");
+  app.add_flag("--channel-name", command_line.options.show_channel,
+               "Show the channel name in bold");
+  app.add_flag("--channel-colors", command_line.options.channel_colors,
+               "Colour the channel name as config.cfg defines it");
+  app.add_flag("--time", command_line.options.show_time,
+               "Show the time of each message (pattern time_config)");
+  app.add_flag("--mark-links", command_line.options.mark_links,
+               "Mark lines whose links were removed");
+  app.add_flag("--strip-tags", command_line.options.delete_tags,
+               "Delete all tags in the messages");
+  // One value per occurrence, so that a name never swallows LOGFILE.
+  app.add_option("-p,--person", command_line.persons,
+                 "Convert the lines of this person only (letter case ignored; repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("NAME");
+  app.add_option("-c,--channel", command_line.channels,
+                 "Convert the lines of this channel only (letter case ignored; repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("NAME");
+  std::vector<std::string> periods;
+  app.add_option("-t,--period", periods,
+                 "Convert this year, month or day only (repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("YYYY|YYYY-MM|YYYY-MM-DD")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            Period period;
+            return ParsePeriod(text, period)
+                       ? std::string()
+                       : "'" + text + "' is no period YYYY, YYYY-MM or YYYY-MM-DD";
+          },
+          "", "PERIOD"));
+  app.add_option("--config", command_line.config_file,
+                 "Read settings from FILE instead of config.cfg beside the program")
+      ->option_text("FILE");
+  app.add_flag("--list", command_line.list,
+               "Print the persons, the channels and the time tree; convert nothing");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);  // help or version, on standard output
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+  for (const std::string& text : periods) {
+    Period period;
+    ParsePeriod(text, period);  // checked above
+    command_line.periods.push_back(period);
+  }
+  return -1;
+}
+
+}  // namespace quorlix::cli

@@ -1,0 +1,45 @@
+// The command line of quorlix-cli: its options, the parsing of them and
+// the periods that -t names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/chat_state.h"
+
+namespace quorlix::cli {
+
+// A calendar period as -t writes it: YYYY, YYYY-MM or YYYY-MM-DD. Month and
+// day are 0 when the text leaves them out.
+struct Period {
+  std::string text;  // as given
+  int year = 0;
+  unsigned month = 0;
+  unsigned day = 0;
+};
+
+// False when `text` is no such period (or names no real month or day).
+bool ParsePeriod(const std::string& text, Period& period);
+
+struct CommandLine {
+  std::string log_file;
+  std::string output_file;  // empty: standard output
+  std::string config_file;  // empty: config.cfg beside the program
+  ConvertOptions options;
+  std::vector<std::string> persons;
+  std::vector<std::string> channels;
+  std::vector<Period> periods;
+  bool list = false;
+};
+
+// Exit status of quorlix-cli for a usage error or an unknown name.
+inline constexpr int kExitUsage = 2;
+// Exit status when the log cannot be read or converted, or output fails.
+inline constexpr int kExitFailure = 1;
+
+// Parses argv into `command_line`. Returns -1 when the program should go
+// on; otherwise the exit status after help or the version was printed
+// (0) or a usage error was reported on standard error (kExitUsage).
+int ParseCommandLine(int argc, char** argv, CommandLine& command_line);
+
+}  // namespace quorlix::cli
