@@ -1,0 +1,187 @@
+#include "core/converter.h"
+
+#include <algorithm>
+#include <charconv>
+#include <unordered_set>
+
+#include "core/formatter.h"
+#include "core/log_line.h"
+#include "core/text_util.h"
+
+namespace quorlix {
+namespace {
+
+// The selected entries of a persons or channels list, matched ignoring
+// letter case, as the list itself merges names that differ only so.
+class SelectedNames {
+ public:
+  explicit SelectedNames(const std::vector<ListEntry>& entries) {
+    for (const ListEntry& entry : entries) {
+      if (!entry.selected) continue;
+      std::string key = entry.name;
+      AsciiLowerInPlace(key);
+      names_.insert(std::move(key));
+    }
+  }
+  bool Contains(std::string_view name) {
+    if (names_.empty()) return false;
+    key_.assign(name);
+    AsciiLowerInPlace(key_);
+    return names_.find(key_) != names_.end();
+  }
+
+ private:
+  std::unordered_set<std::string> names_;  // lower-cased
+  std::string key_;
+};
+
+int64_t ReadInt64(std::string_view text) {
+  int64_t value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// One conversion: the formatter, the filters and the reusable buffers that
+// its ranges share.
+class Conversion {
+ public:
+  Conversion(const ChatState& state, const ConvertSettings& settings, OutputSink& out,
+             WorkingWindowFactory& windows)
+      : state_(state),
+        out_(out),
+        windows_(windows),
+        formatter_(state.options, state.color_definitions, settings.time_pattern),
+        persons_(state.persons),
+        channels_(state.channels),
+        mode_(FilterMode(state.filters.persons, state.filters.channels)) {}
+
+  void ConvertRange(int64_t first, int64_t last);
+
+ private:
+  bool Passes(const LogRecord& record) {
+    switch (mode_) {
+      case 0: return true;
+      case 1: return persons_.Contains(record.person);
+      case 3: return channels_.Contains(record.channel_name);
+      case 4: return persons_.Contains(record.person) && channels_.Contains(record.channel_name);
+      default: return false;
+    }
+  }
+
+  const ChatState& state_;
+  OutputSink& out_;
+  WorkingWindowFactory& windows_;
+  LineFormatter formatter_;
+  SelectedNames persons_, channels_;
+  const int mode_;
+  LogRecord record_;
+  std::string line_, caption_;
+};
+
+// Progress counts the lines processed and shows last - first as the total;
+// the window closes after the line that makes the count reach it, so the
+// range's last line is processed after the window has gone.
+void Conversion::ConvertRange(int64_t first, int64_t last) {
+  const std::vector<std::string_view>& input = state_.input_lines;
+  const int64_t total = last - first;
+  std::unique_ptr<WorkingWindow> window = windows_.Create();
+  window->Show();
+  bool open = true;
+  struct CloseOnExit {
+    WorkingWindow& window;
+    bool& open;
+    ~CloseOnExit() {
+      if (open) window.Close();
+    }
+  } close_on_exit{*window, open};
+
+  if (window->IsActive()) {
+    int64_t count = 0;
+    for (int64_t i = first; i <= last; ++i) {
+      // An empty line, or one past the end, ends the range.
+      const bool inside = i >= 0 && i < static_cast<int64_t>(input.size());
+      const std::string_view line = inside ? input[static_cast<std::size_t>(i)] : "";
+      if (line.empty()) break;
+      ParseLogLine(line, record_);
+      if (Passes(record_) && formatter_.ConvertRecord(record_, line_)) out_.AppendLine(line_);
+      ++count;
+      if (open) {
+        FormatProgressCaption(count, total, caption_);
+        window->SetCaption(caption_);
+        if (count >= total) {
+          window->Close();
+          open = false;
+        }
+      }
+    }
+  }
+  if (open) {
+    window->Close();
+    open = false;
+  }
+  AppendFooter(state_.options.dialect, out_);
+}
+
+}  // namespace
+
+int FilterMode(bool persons, bool channels) { return (persons ? 1 : 0) + (channels ? 3 : 0); }
+
+std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
+  const TimeTree& tree = state.time_tree;
+  std::vector<std::string> entries;
+  for (int id = 0; id < tree.size(); ++id) {
+    const TimeTree::Node& node = tree.node(id);
+    if (!node.selected) continue;
+    const std::vector<std::string>* runs = nullptr;
+    const char* kind = nullptr;
+    switch (node.level) {
+      case 1: runs = &state.year_runs, kind = "y;"; break;
+      case 2: runs = &state.month_runs, kind = "m;"; break;
+      case 3: runs = &state.day_runs, kind = "d;"; break;
+      default: continue;  // the root, hours and minutes select nothing
+    }
+    const int ordinal = LevelOrdinal(tree, id);
+    // A node without a run of its own is skipped rather than read wrongly.
+    if (ordinal < 0 || static_cast<std::size_t>(ordinal) >= runs->size()) continue;
+    entries.push_back(kind + (*runs)[static_cast<std::size_t>(ordinal)]);
+  }
+  std::sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
+    return CompareIgnoreAsciiCase(a, b) < 0;
+  });
+  return entries;
+}
+
+void AppendFooter(int dialect, OutputSink& out) {
+  std::string credit;
+  if (dialect == kDialectUbb) {
+    out.AppendLine("");
+    credit.append("Created using [url=\"").append(kHomePageUrl).append("\"]The Quorlix[/url]");
+  } else if (dialect == kDialectHtml) {
+    out.AppendLine("<br>");
+    credit.append("Created using <a href=\"").append(kHomePageUrl).append(
+        "\">The Quorlix</a><br>");
+  } else {
+    return;
+  }
+  out.AppendLine(credit);
+}
+
+void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+             WorkingWindowFactory& windows) {
+  state.color_definitions = settings.color_definitions;
+  const int64_t n = static_cast<int64_t>(state.input_lines.size());
+  state.output_lines.clear();
+  Conversion conversion(state, settings, out, windows);
+  if (state.filters.time) {
+    std::vector<std::string_view> pieces;
+    for (const std::string& entry : TimeSelectionEntries(state)) {
+      Explode(";", entry, 0, pieces);
+      if (pieces.size() < 4) continue;
+      conversion.ConvertRange(ReadInt64(pieces[2]), ReadInt64(pieces[3]));
+    }
+  } else {
+    conversion.ConvertRange(0, n - 1);
+  }
+}
+
+}  // namespace quorlix

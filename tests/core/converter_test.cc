@@ -1,0 +1,203 @@
+#include "core/converter.h"
+
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "core/loader.h"
+#include "tests/core/fake_working_window.h"
+
+namespace quorlix {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const Strings kUbbFooter = {"", "Created using [url=\"https://quorlix.example.org/\"]The Quorlix[/url]"};
+const Strings kHtmlFooter = {
+    "<br>", "Created using <a href=\"https://quorlix.example.org/\">The Quorlix</a><br>"};
+
+// 2005-01-02, 2005-01-03 (two lines), 2006-01-05. Tree ids in order of
+// creation: 2005 = 1, January = 2, day 2 = 3, day 3 = 4, 2006 = 5,
+// January = 6, day 5 = 7.
+constexpr const char* kLog =
+    "[1,\"OOC\",\"Alice\",1104624000]a\n"
+    "[1,\"Clan\",\"Bob\",1104710400]b\n"
+    "[1,\"OOC\",\"bob\",1104710500]c\n"
+    "[1,\"Clan\",\"Alice\",1136462400]d\n";
+constexpr int kYear2005 = 1, kDay2 = 3, kDay3 = 4, kDay5 = 7;
+
+Strings Concat(std::initializer_list<Strings> parts) {
+  Strings all;
+  for (const Strings& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+class ConvertTest : public testing::Test {
+ protected:
+  void LoadLog(std::string bytes, std::string depth = "Day") {
+    state_.raw_lines = LineStore::FromBytes(std::move(bytes));
+    SilentWorkingWindowFactory silent;
+    RunLoadPass(state_, LoadSettings{.suppress_bot_lines = true, .depth = depth}, silent);
+  }
+  Strings Run(ConvertSettings settings = {}) {
+    windows_.events.clear();
+    OutputLines out(state_.output_lines);
+    Convert(state_, settings, out, windows_);
+    return state_.output_lines;
+  }
+  void Select(std::vector<ListEntry>& list, const std::string& name) {
+    for (ListEntry& e : list) e.selected |= e.name == name;
+  }
+  ChatState state_;
+  RecordingWindows windows_;
+};
+
+TEST_F(ConvertTest, WithoutFiltersEveryLineThenTheFooter) {
+  LoadLog(kLog);
+  EXPECT_EQ(Run(), Concat({{"Alice: a", "Bob: b", "bob: c", "Alice: d"}, kUbbFooter}));
+  state_.options.dialect = kDialectHtml;
+  EXPECT_EQ(Run(), Concat({{"Alice: a<br>", "Bob: b<br>", "bob: c<br>", "Alice: d<br>"},
+                           kHtmlFooter}));
+  // Converting again starts from empty output.
+  EXPECT_EQ(Run().size(), 6u);
+  state_.options.dialect = 2;
+  EXPECT_EQ(Run(), Strings());
+}
+
+TEST_F(ConvertTest, PersonAndChannelFilters) {
+  LoadLog(kLog);
+  ASSERT_EQ(state_.persons.size(), 2u);  // Alice, Bob ("bob" merged into it)
+  struct Case {
+    bool persons, channels;
+    const char* person;
+    const char* channel;
+    Strings lines;
+  };
+  const Case cases[] = {
+      {true, false, "Bob", "", {"Bob: b", "bob: c"}},  // 'bob' matches 'Bob'
+      {false, true, "", "OOC", {"Alice: a", "bob: c"}},
+      {true, true, "Bob", "", {}},
+      {true, true, "", "OOC", {}},
+      {true, true, "Bob", "OOC", {"bob: c"}},
+      {true, false, "", "OOC", {}},  // nothing selected in the filter's list
+  };
+  for (const Case& c : cases) {
+    for (ListEntry& e : state_.persons) e.selected = false;
+    for (ListEntry& e : state_.channels) e.selected = false;
+    Select(state_.persons, c.person);
+    Select(state_.channels, c.channel);
+    state_.filters = FilterFlags{.persons = c.persons, .channels = c.channels};
+    EXPECT_EQ(Run(), Concat({c.lines, kUbbFooter})) << c.person << "/" << c.channel;
+  }
+}
+
+TEST_F(ConvertTest, TimeSelectionsDaysFirstEachWithItsFooter) {
+  LoadLog(kLog);
+  state_.filters.time = true;
+  state_.time_tree.node(kYear2005).selected = true;
+  state_.time_tree.node(kDay3).selected = true;
+  EXPECT_EQ(TimeSelectionEntries(state_), Strings({"d;1104710400;1;2", "y;1104624000;0;2"}));
+  EXPECT_EQ(Run(), Concat({{"Bob: b", "bob: c"}, kUbbFooter, {"Alice: a", "Bob: b", "bob: c"},
+                           kUbbFooter}));
+
+  state_.time_tree.node(kYear2005).selected = false;
+  state_.time_tree.node(kDay3).selected = false;
+  state_.time_tree.node(kDay5).selected = true;
+  state_.time_tree.node(kDay2).selected = true;
+  EXPECT_EQ(Run(), Concat({{"Alice: a"}, kUbbFooter, {"Alice: d"}, kUbbFooter}));
+  EXPECT_EQ(std::count(windows_.events.begin(), windows_.events.end(), "create"), 2);
+}
+
+TEST_F(ConvertTest, RootHourAndNoSelectionGiveEmptyOutput) {
+  LoadLog(kLog, "Hour");
+  state_.filters.time = true;
+  EXPECT_EQ(Run(), Strings());
+  state_.time_tree.node(TimeTree::kRoot).selected = true;
+  for (int id = 0; id < state_.time_tree.size(); ++id) {
+    if (state_.time_tree.node(id).level == 4) state_.time_tree.node(id).selected = true;
+  }
+  EXPECT_EQ(Run(), Strings());
+  EXPECT_TRUE(windows_.events.empty());
+}
+
+TEST_F(ConvertTest, NodeWithoutARunIsSkipped) {
+  LoadLog(kLog);
+  state_.filters.time = true;
+  state_.day_runs.pop_back();  // day 5 loses its run
+  state_.time_tree.node(kDay5).selected = true;
+  state_.time_tree.node(kDay2).selected = true;
+  EXPECT_EQ(Run(), Concat({{"Alice: a"}, kUbbFooter}));
+}
+
+TEST_F(ConvertTest, ProgressOfARangeOfHundredLines) {
+  std::string log;
+  for (int i = 0; i < 100; ++i) log += "[1,C,P," + std::to_string(1104624000 + i) + "]x\n";
+  LoadLog(log);
+  EXPECT_EQ(Run().size(), 102u);
+  Strings expected = {"create", "show", "is_active"};
+  for (int k = 1; k <= 99; ++k) expected.push_back("caption Working   " + std::to_string(k) + " / 99");
+  expected.push_back("close");
+  EXPECT_EQ(windows_.events, expected);
+}
+
+TEST_F(ConvertTest, RangeOfOneLineAndEmptyRange) {
+  LoadLog("[1,C,P,5]x\n");
+  EXPECT_EQ(Run(), Concat({{"P: x"}, kUbbFooter}));
+  EXPECT_EQ(windows_.events,
+            Strings({"create", "show", "is_active", "caption Working   1 / 0", "close"}));
+
+  LoadLog("no chat here\n");
+  EXPECT_EQ(Run(), kUbbFooter);
+  EXPECT_EQ(windows_.events, Strings({"create", "show", "is_active", "close"}));
+
+  windows_.active = false;
+  LoadLog("[1,C,P,5]x\n");
+  EXPECT_EQ(Run(), kUbbFooter);
+}
+
+TEST_F(ConvertTest, EmptyLineOrEndOfInputEndsTheRange) {
+  const std::string text = "[1,C,A,5]x\n\n[1,C,B,6]y\n";
+  state_.raw_lines = LineStore::FromBytes(text);
+  state_.input_lines = {state_.raw_lines[0], state_.raw_lines[1], state_.raw_lines[2]};
+  EXPECT_EQ(Run(), Concat({{"A: x"}, kUbbFooter}));
+  EXPECT_EQ(windows_.Captions(), Strings({"Working   1 / 2"}));
+  EXPECT_EQ(windows_.events.back(), "close");
+
+  state_.input_lines = {state_.raw_lines[0], state_.raw_lines[2]};
+  state_.time_tree.Reset();
+  state_.time_tree.node(state_.time_tree.AddChild(0, "1970")).selected = true;
+  state_.year_runs = {"5;1;7"};
+  state_.filters.time = true;
+  EXPECT_EQ(Run(), Concat({{"B: y"}, kUbbFooter}));
+}
+
+TEST_F(ConvertTest, BadTimeStampEndsTheConversionWithoutFooter) {
+  const std::string text = "[1,C,A,5]x\n[1,C,B,zz]y\n[1,C,C,6]z\n";
+  state_.raw_lines = LineStore::FromBytes(text);
+  state_.input_lines = {state_.raw_lines[0], state_.raw_lines[1], state_.raw_lines[2]};
+  state_.options.show_time = true;
+  try {
+    Run(ConvertSettings{.color_definitions = {"C=123456"}, .time_pattern = "s"});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "'zz' ist kein g\xc3\xbcltiger Integerwert");
+  }
+  EXPECT_EQ(state_.output_lines, Strings({"5 A: x"}));
+  EXPECT_EQ(state_.color_definitions, Strings({"C=123456"}));
+  EXPECT_EQ(windows_.events.back(), "close");
+}
+
+TEST(ConvertHelpersTest, FilterModeAndFooters) {
+  EXPECT_EQ(FilterMode(false, false), 0);
+  EXPECT_EQ(FilterMode(true, false), 1);
+  EXPECT_EQ(FilterMode(false, true), 3);
+  EXPECT_EQ(FilterMode(true, true), 4);
+  Strings lines;
+  OutputLines out(lines);
+  AppendFooter(kDialectUbb, out);
+  AppendFooter(kDialectHtml, out);
+  AppendFooter(5, out);
+  EXPECT_EQ(lines, Concat({kUbbFooter, kHtmlFooter}));
+}
+
+}  // namespace
+}  // namespace quorlix
