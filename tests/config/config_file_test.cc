@@ -1,0 +1,263 @@
+#include "config/config_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/atomic_write.h"
+#include "core/error.h"
+
+namespace quorlix {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ConfigFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/quorlix-cfg-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    dir_ = name;
+    path_ = dir_ + "/config.cfg";
+    config_ = ConfigFile(path_);
+  }
+  void TearDown() override {
+    CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
+    fs::remove_all(dir_);
+  }
+
+  void Put(std::string_view content) {
+    std::ofstream(path_, std::ios::binary) << content;
+  }
+  std::string Get() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+  // The file's lines without the blank ones: what a rewrite must keep.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Get());
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+  std::string Read(std::string_view section, std::string_view key) const {
+    return config_.ReadConfigValue(section, key, "<default>");
+  }
+  std::vector<std::string> Section(std::string_view section) const {
+    return config_.ReadConfigSection(section);
+  }
+  void ExpectWriteError(const std::function<void()>& write) {
+    try {
+      write();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "In " + path_ + " kann nicht geschrieben werden");
+    }
+  }
+
+  std::string dir_;
+  std::string path_;
+  ConfigFile config_;
+};
+
+TEST_F(ConfigFileTest, MissingFileReadsDefaultsAndDeleteCreatesNothing) {
+  EXPECT_EQ(Read("config", "time_config"), "<default>");
+  EXPECT_THAT(Section("colordef"), IsEmpty());
+  config_.DeleteConfigKey("colordef", "Clan");
+  EXPECT_FALSE(fs::exists(path_));
+}
+
+TEST_F(ConfigFileTest, NamesIgnoreCaseValuesAreExact) {
+  Put("[CONFIG]\nTime_Config = h:m:s \nDisable_Polbot=True\nempty=\n"
+      "[ColorDef]\nClan=FF0000\n");
+  const struct { const char* section; const char* key; const char* want; } cases[] = {
+      {"config", "time_config", "h:m:s"},
+      {"Config", "TIME_CONFIG", "h:m:s"},
+      {"config", "disable_polbot", "True"},
+      {"config", "empty", ""},
+      {"config", "absent", "<default>"},
+      {"absent", "time_config", "<default>"},
+      {"colordef", "clan", "FF0000"},
+      {"colordef", "time_config", "<default>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Read(c.section, c.key), c.want) << c.section << "/" << c.key;
+  }
+}
+
+TEST_F(ConfigFileTest, SectionListsEveryKeyInFileOrderWithWholeValues) {
+  const std::string long_value(5000, 'v');
+  std::string content = "[colordef]\nzeta=1\nAlpha=\nmid=" + long_value + "\n";
+  for (int i = 0; i < 2000; ++i) {
+    content += "channel_with_a_longish_name_" + std::to_string(i) + "=" +
+               std::to_string(i) + "\n";
+  }
+  Put(content + "[other]\nx=1\n");
+  const std::vector<std::string> lines = Section("COLORDEF");
+  ASSERT_EQ(lines.size(), 2003u);
+  EXPECT_EQ(lines[0], "zeta=1");
+  EXPECT_EQ(lines[1], "Alpha=");
+  EXPECT_EQ(lines[2], "mid=" + long_value);
+  EXPECT_EQ(lines[2002], "channel_with_a_longish_name_1999=1999");
+  EXPECT_EQ(Read("colordef", "mid"), long_value);
+}
+
+TEST_F(ConfigFileTest, RewriteKeepsCommentsOtherSectionsAndOrder) {
+  Put("; Quorlix settings\n\ntop=kept\n[config]\n; how times look\n"
+      "Time_Config=Y:M:D\ndisable_polbot=true\n\n[colordef]\nClan=ff0000\n"
+      "OOC=00ff00\n; trailing note\n");
+  config_.WriteConfigValue("CONFIG", "time_config", "h:m");
+  EXPECT_THAT(Lines(),
+              ElementsAre("; Quorlix settings", "top=kept", "[config]",
+                          "; how times look", "Time_Config=h:m",
+                          "disable_polbot=true", "[colordef]", "Clan=ff0000",
+                          "OOC=00ff00", "; trailing note"));
+  const std::string once = Get();
+  config_.WriteConfigValue("config", "time_config", "h:m");
+  EXPECT_EQ(Get(), once);  // a rewrite settles: no growing blank lines
+
+  config_.WriteConfigValue("colordef", "New", "0000ff");
+  config_.WriteConfigValue("fresh", "k", "v");
+  EXPECT_THAT(Section("colordef"),
+              ElementsAre("Clan=ff0000", "OOC=00ff00", "New=0000ff"));
+  EXPECT_EQ(Lines().back(), "; trailing note");
+  EXPECT_EQ(Read("fresh", "k"), "v");
+}
+
+TEST_F(ConfigFileTest, FirstWriteCreatesTheFile) {
+  config_.WriteConfigValue("config", "time_config", "Y:M:D");
+  EXPECT_THAT(Lines(), ElementsAre("[config]", "time_config=Y:M:D"));
+}
+
+TEST_F(ConfigFileTest, WrittenValuesReadBackExactly) {
+  const std::string values[] = {
+      "", " lead", "trail ", "\tboth\t", "\"quoted\"", "\"", "\"\"",
+      " \"q\" ", "a=b=c", "x ; y # z", "#", "   ", "[s]", "\xe4\xff\x80",
+  };
+  for (const std::string& value : values) {
+    config_.WriteConfigValue("s", "k", value);
+    EXPECT_EQ(Read("s", "k"), value) << "[" << value << "]";
+  }
+}
+
+TEST_F(ConfigFileTest, CrLfFileReadsWithoutCrAndStaysCrLf) {
+  Put("[config]\r\ntime_config=Y:M:D\r\n[colordef]\r\nClan=ff0000\r\n");
+  EXPECT_EQ(Read("config", "time_config"), "Y:M:D");
+  EXPECT_THAT(Section("colordef"), ElementsAre("Clan=ff0000"));
+  config_.WriteConfigValue("colordef", "OOC", "00ff00");
+  const std::string text = Get();
+  for (std::size_t i = text.find('\n'); i != std::string::npos;
+       i = text.find('\n', i + 1)) {
+    ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << text;
+  }
+}
+
+TEST_F(ConfigFileTest, RepeatedKeyReadsTheFirstAndCollapsesWhenWritten) {
+  Put("[colordef]\nClan=111111\nOOC=222222\nCLAN=333333\n");
+  EXPECT_EQ(Read("colordef", "clan"), "111111");
+  EXPECT_THAT(Section("colordef"), ElementsAre("Clan=111111", "OOC=222222"));
+  config_.WriteConfigValue("colordef", "OOC", "444444");
+  EXPECT_THAT(Lines(), ElementsAre("[colordef]", "Clan=111111", "Clan=333333",
+                                   "OOC=444444"));
+  config_.WriteConfigValue("colordef", "clan", "555555");
+  EXPECT_THAT(Lines(), ElementsAre("[colordef]", "Clan=555555", "OOC=444444"));
+}
+
+TEST_F(ConfigFileTest, MalformedFilesReadAsDefaultsAndStayUntouched) {
+  const struct { std::string content; const char* time_config; } cases[] = {
+      {"time_config=top level\n", "<default>"},
+      {"just some words\nno equals here\n", "<default>"},
+      {"[config\ntime_config=unterminated\n", "<default>"},
+      {"[config]\n=no key\ntime_config\ntime_config=X\n", "X"},
+      {Bytes("[config]\ntime\0_config=A\ntime_config=B\0C\n"), "B C"},
+      {Bytes("\0\0\0[config]\ntime_config=after nul\n"), "after nul"},
+      {"\xef\xbb\xbf[config]\ntime_config=bom\n", "bom"},
+      {"\x89PNG\r\n\x1a\n\xff\xfe[]===\n[config]]junk\rtime_config=old mac\r",
+       "old mac"},
+  };
+  for (const auto& c : cases) {
+    Put(c.content);
+    EXPECT_EQ(Read("config", "time_config"), c.time_config);
+    Section("config");
+    Section("");
+    EXPECT_EQ(Get(), c.content);
+  }
+}
+
+TEST_F(ConfigFileTest, DirectoryInPlaceReadsDefaultsAndFailsToWrite) {
+  ASSERT_TRUE(fs::create_directory(path_));
+  EXPECT_EQ(Read("config", "time_config"), "<default>");
+  EXPECT_THAT(Section("colordef"), IsEmpty());
+  ExpectWriteError([&] { config_.WriteConfigValue("config", "k", "v"); });
+  ExpectWriteError([&] { config_.DeleteConfigKey("config", "k"); });
+  EXPECT_TRUE(fs::is_directory(path_));
+}
+
+TEST_F(ConfigFileTest, FailedWriteRaisesTheMessageAndKeepsTheFile) {
+  const std::string before = "[config]\ntime_config=Y:M:D\n[colordef]\nClan=1\n";
+  Put(before);
+  CurrentAtomicWriteCalls().rename = [](const char*, const char*) {
+    errno = EROFS;
+    return -1;
+  };
+  ExpectWriteError([&] { config_.WriteConfigValue("config", "time_config", "x"); });
+  ExpectWriteError([&] { config_.DeleteConfigKey("colordef", "clan"); });
+  // Nothing to remove: no rewrite, so no error.
+  config_.DeleteConfigKey("colordef", "absent");
+  config_.DeleteConfigKey("absent", "clan");
+  EXPECT_EQ(Get(), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
+}
+
+TEST_F(ConfigFileTest, RefusesEntriesThatWouldNotReadBack) {
+  Put("[colordef]\nClan=1\n");
+  ExpectWriteError([&] { config_.WriteConfigValue("colordef", "a=b", "1"); });
+  ExpectWriteError([&] { config_.WriteConfigValue("colordef", "", "1"); });
+  ExpectWriteError([&] { config_.WriteConfigValue("colordef", ";x", "1"); });
+  ExpectWriteError([&] { config_.WriteConfigValue("colordef", " [config]", "1"); });
+  ExpectWriteError([&] { config_.WriteConfigValue("colordef", "k", "a\nb=c"); });
+  ExpectWriteError([&] { config_.WriteConfigValue("a]b", "k", "1"); });
+  EXPECT_EQ(Get(), "[colordef]\nClan=1\n");
+}
+
+TEST_F(ConfigFileTest, DeleteRemovesEveryLineOfTheKeyOnly) {
+  Put("[colordef]\nClan=1\nOOC=2\nclan=3\n[other]\nClan=4\n");
+  config_.DeleteConfigKey("COLORDEF", "CLAN");
+  EXPECT_THAT(Lines(), ElementsAre("[colordef]", "OOC=2", "[other]", "Clan=4"));
+  EXPECT_EQ(Read("colordef", "clan"), "<default>");
+}
+
+TEST(ConfigFilePath, IsBesideTheExecutable) {
+  const std::string exe = fs::read_symlink("/proc/self/exe");
+  EXPECT_EQ(ConfigFilePath(),
+            exe.substr(0, exe.rfind('/') + 1) + "config.cfg");
+  EXPECT_EQ(ConfigFile().path(), ConfigFilePath());
+}
+
+}  // namespace
+}  // namespace quorlix
