@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bench/log_generator.h"
+#include "core/formatter.h"
 #include "core/log_line.h"
 
 namespace quorlix::bench {
@@ -49,6 +50,28 @@ void BM_ParseLogLine(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
 }
 BENCHMARK(BM_ParseLogLine);
+
+// One output line per input line; arg 0: no option, 1: every option.
+void BM_ConvertLine(benchmark::State& state) {
+  const auto& lines = SampleLines();
+  ConvertOptions options;
+  if (state.range(0) == 1) {
+    options.show_channel = options.channel_colors = options.show_time = true;
+    options.mark_links = options.delete_tags = true;
+  }
+  const std::vector<std::string> colors = {"OOC=00ff00", "Clan=ff8000", "Org=8080ff"};
+  LineFormatter formatter(options, colors, "D.M.Y h:m:s");
+  std::string out;
+  for (auto _ : state) {
+    for (const std::string& line : lines) {
+      formatter.ConvertLine(line, out);
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * TotalBytes(lines));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ConvertLine)->Arg(0)->Arg(1);
 
 }  // namespace
 }  // namespace quorlix::bench

@@ -16,6 +16,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev
   xvfb xauth
+  time
 )
 
 as_root() {
