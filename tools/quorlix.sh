@@ -49,7 +49,7 @@ case "$command" in
   build) build ;;
   start)
     build
-    exec "$BUILD_DIR/bin/quorlix-cli" "${@:-examples/sample.log}"
+    exec "$BUILD_DIR/bin/quorlix" "$@"
     ;;
   test)
     build

@@ -1,0 +1,44 @@
+#include "app/dialogs.h"
+
+#include <QColor>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace quorlix {
+
+QString QtFileDialogs::GetOpenFileName(QWidget* parent) {
+  return QFileDialog::getOpenFileName(parent);
+}
+
+QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({QStringLiteral("Textfile (*.txt)"), QStringLiteral("All files (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  // Replacing an existing file is confirmed: QFileDialog asks unless told not to.
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initial) {
+  const QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
+  // QColorDialog always shows its custom-colour part: it opens "full open".
+  const QColor chosen = QColorDialog::getColor(start, parent);
+  if (!chosen.isValid()) return std::nullopt;
+  return static_cast<uint32_t>(chosen.red()) | static_cast<uint32_t>(chosen.green()) << 8 |
+         static_cast<uint32_t>(chosen.blue()) << 16;
+}
+
+FileDialogs& DefaultFileDialogs() {
+  static QtFileDialogs dialogs;
+  return dialogs;
+}
+
+ColorPicker& DefaultColorPicker() {
+  static QtColorPicker picker;
+  return picker;
+}
+
+}  // namespace quorlix

@@ -1,0 +1,47 @@
+// The modal dialogs that the windows ask for a file name or a colour. They
+// sit behind small interfaces so that tests answer them without a modal
+// window blocking the test.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include <QString>
+
+class QWidget;
+
+namespace quorlix {
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // The file to load: all files, no filter. Empty when cancelled.
+  virtual QString GetOpenFileName(QWidget* parent) = 0;
+  // The file to save to, ".txt" appended to a name typed without
+  // extension and replacing confirmed. Empty when cancelled.
+  virtual QString GetSaveFileName(QWidget* parent) = 0;
+};
+
+class QtFileDialogs : public FileDialogs {
+ public:
+  QString GetOpenFileName(QWidget* parent) override;
+  QString GetSaveFileName(QWidget* parent) override;
+};
+
+// Colours are colour values, 0x00BBGGRR (red in the low byte).
+class ColorPicker {
+ public:
+  virtual ~ColorPicker() = default;
+  // The colour the user accepted; nothing when cancelled.
+  virtual std::optional<uint32_t> PickColor(QWidget* parent, uint32_t initial) = 0;
+};
+
+class QtColorPicker : public ColorPicker {
+ public:
+  std::optional<uint32_t> PickColor(QWidget* parent, uint32_t initial) override;
+};
+
+FileDialogs& DefaultFileDialogs();
+ColorPicker& DefaultColorPicker();
+
+}  // namespace quorlix

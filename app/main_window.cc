@@ -1,0 +1,465 @@
+#include "app/main_window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/about_window.h"
+#include "app/dialogs.h"
+#include "app/error_box.h"
+#include "app/line_view.h"
+#include "app/options_window.h"
+#include "app/pane_text.h"
+#include "app/temp_log.h"
+#include "config/config_file.h"
+#include "core/atomic_write.h"
+#include "core/converter.h"
+#include "core/loader.h"
+#include "core/version.h"
+
+namespace quorlix {
+namespace {
+
+QString Latin1(std::string_view bytes) {
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QAction* NamedAction(QObject* parent, const char* name, const QString& text) {
+  auto* action = new QAction(text, parent);
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
+
+// A filtered list or tree follows its check box: the window colour and
+// enabled when ticked, the scroll-bar colour and disabled when not. The
+// colour is set first; the selection is left alone.
+void CoupleToFilter(const QCheckBox* filter, QAbstractItemView* view) {
+  QPalette palette = view->palette();
+  palette.setColor(QPalette::Base, filter->isChecked()
+                                       ? QApplication::palette().color(QPalette::Base)
+                                       : MainWindow::ScrollBarColor());
+  view->setPalette(palette);
+  view->setEnabled(filter->isChecked());
+}
+
+// Entries of a greyed list stay readable, as grey text on grey.
+void SetGreyedTextColor(QAbstractItemView* view) {
+  QPalette palette = view->palette();
+  palette.setColor(QPalette::Disabled, QPalette::Text,
+                   QApplication::palette().color(QPalette::Dark).darker(150));
+  view->setPalette(palette);
+}
+
+void FillList(QListWidget* list, const std::vector<ListEntry>& entries) {
+  list->clear();
+  for (const ListEntry& entry : entries) list->addItem(Latin1(entry.name));
+}
+
+void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
+  const int count = std::min(list->count(), static_cast<int>(entries.size()));
+  for (int i = 0; i < count; ++i) entries[static_cast<size_t>(i)].selected = list->item(i)->isSelected();
+}
+
+void AddTreeItems(const TimeTree& tree, int id, QTreeWidgetItem* item) {
+  item->setText(0, Latin1(tree.node(id).text));
+  item->setData(0, Qt::UserRole, id);
+  for (int child : tree.node(id).children) AddTreeItems(tree, child, new QTreeWidgetItem(item));
+}
+
+void ReadTreeSelection(QTreeWidgetItem* item, TimeTree& tree) {
+  const int id = item->data(0, Qt::UserRole).toInt();
+  if (id >= 0 && id < tree.size()) tree.node(id).selected = item->isSelected();
+  for (int i = 0; i < item->childCount(); ++i) ReadTreeSelection(item->child(i), tree);
+}
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent),
+      file_dialogs_(services.file_dialogs ? *services.file_dialogs : DefaultFileDialogs()),
+      color_picker_(services.color_picker ? *services.color_picker : DefaultColorPicker()),
+      messages_(services.messages ? *services.messages : DefaultMessageSink()),
+      config_path_(services.config_path.empty() ? ConfigFilePath() : services.config_path),
+      temp_dir_(std::move(services.temp_dir)),
+      working_windows_(this) {
+  setObjectName(QStringLiteral("Form1"));
+  // FormCreate: the caption with the version; the dialect index is set
+  // before the change signal is connected, so it raises no change.
+  setWindowTitle(QStringLiteral("Quorlix Version ") + QString::fromStdString(GetExeVersion()));
+
+  BuildMenu();
+  auto* central = Named(new QWidget, "central");
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(BuildBanner());
+  auto* body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  body->addWidget(BuildLeftPanel());
+  body->addWidget(BuildPages(), 1);
+  layout->addLayout(body, 1);
+  setCentralWidget(central);
+  Named(statusBar(), "StatusBar1");
+
+  combo_code_->setCurrentIndex(kDialectUbb);
+  for (auto [filter, view] : {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
+                              {cb_filter_channel_, lb_channel_},
+                              {cb_filter_time_, TreeView_time_}}) {
+    SetGreyedTextColor(view);
+    CoupleToFilter(filter, view);
+  }
+  Convert1_->setEnabled(false);
+  Save1_->setEnabled(false);
+  bt_convert_->setEnabled(false);
+  bt_save_->setEnabled(false);
+  Connect();
+  resize(1042, 807);
+}
+
+MainWindow::~MainWindow() = default;
+
+// The light grey of a scroll bar's trough.
+QColor MainWindow::ScrollBarColor() { return QApplication::palette().color(QPalette::Midlight); }
+
+void MainWindow::BuildMenu() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("File1"));
+  file->menuAction()->setObjectName(QStringLiteral("File1Action"));
+  Load1_ = NamedAction(this, "Load1", QStringLiteral("&Load"));
+  Convert1_ = NamedAction(this, "Convert1", QStringLiteral("&Convert"));
+  Save1_ = NamedAction(this, "Save1", QStringLiteral("&Save"));
+  Options1_ = NamedAction(this, "Options1", QStringLiteral("&Options"));
+  Exit1_ = NamedAction(this, "Exit1", QStringLiteral("E&xit"));
+  file->addAction(Load1_);
+  file->addAction(Convert1_);
+  file->addAction(Save1_);
+  file->addAction(Options1_);
+  file->addAction(Exit1_);
+  About1_ = NamedAction(this, "About1", QStringLiteral("&About"));
+  menuBar()->addAction(About1_);
+  menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+}
+
+QWidget* MainWindow::BuildBanner() {
+  auto* panel = Named(new QFrame, "Panel3");
+  panel->setFixedHeight(73);
+  panel->setFrameShape(QFrame::NoFrame);
+  auto* layout = new QHBoxLayout(panel);
+  layout->setContentsMargins(2, 2, 2, 2);
+  auto* image = Named(new QLabel, "Image1");
+  image->setPixmap(QPixmap(QStringLiteral(":/quorlix/banner.png")));
+  image->setFixedSize(497, 69);
+  layout->addWidget(image);
+  layout->addStretch(1);
+  return panel;
+}
+
+QWidget* MainWindow::BuildLeftPanel() {
+  auto* panel = Named(new QWidget, "Panel1");
+  panel->setFixedWidth(413);
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(8, 6, 8, 8);
+
+  auto* commands = new QHBoxLayout;
+  tb_load_ = Named(new QPushButton(QStringLiteral("Load")), "tb_load");
+  bt_convert_ = Named(new QPushButton(QStringLiteral("Convert")), "bt_convert");
+  bt_save_ = Named(new QPushButton(QStringLiteral("Save")), "bt_save");
+  for (QPushButton* button : {tb_load_, bt_convert_, bt_save_}) {
+    button->setMinimumHeight(32);
+    commands->addWidget(button);
+  }
+  layout->addLayout(commands);
+
+  auto* bar = Named(new QFrame, "Panel2");
+  bar->setFrameShape(QFrame::Panel);
+  bar->setFrameShadow(QFrame::Sunken);
+  bar->setFixedSize(389, 9);
+  layout->addWidget(bar, 0, Qt::AlignHCenter);
+
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(10);
+  cb_filter_person_ = Named(new QCheckBox(QStringLiteral("Filter Persons")), "cb_filter_person");
+  lb_person_ = Named(new QListWidget, "lb_person");
+  cb_filter_channel_ = Named(new QCheckBox(QStringLiteral("Filter Channel")), "cb_filter_channel");
+  lb_channel_ = Named(new QListWidget, "lb_channel");
+  for (QListWidget* list : {lb_person_, lb_channel_}) {
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  }
+  auto* persons = new QVBoxLayout;
+  persons->addWidget(cb_filter_person_);
+  persons->addWidget(lb_person_, 1);
+  auto* channels = new QVBoxLayout;
+  channels->addWidget(cb_filter_channel_);
+  channels->addWidget(lb_channel_, 1);
+
+  auto* options = new QVBoxLayout;
+  options->addWidget(Named(new QLabel(QStringLiteral("Convert to:")), "Label5"));
+  combo_code_ = Named(new QComboBox, "combo_code");
+  combo_code_->addItems({QStringLiteral("UBB"), QStringLiteral("Html")});
+  combo_code_->setEditable(false);
+  options->addWidget(combo_code_);
+  check_channel_ = Named(new QCheckBox(QStringLiteral("Show Channelname")), "check_channel");
+  check_channel_color_ =
+      Named(new QCheckBox(QStringLiteral("Use Colors for Channels")), "check_channel_color");
+  check_showtime_ = Named(new QCheckBox(QStringLiteral("Show Time")), "check_showtime");
+  check_marklink_ = Named(new QCheckBox(QStringLiteral("Mark Removed Links")), "check_marklink");
+  CheckBox_delete_tags_ =
+      Named(new QCheckBox(QStringLiteral("Delete all Tags in Chatlines")), "CheckBox_delete_tags");
+  options->addWidget(check_channel_);
+  auto* indented = new QHBoxLayout;
+  indented->addSpacing(18);
+  indented->addWidget(check_channel_color_);
+  options->addLayout(indented);
+  options->addWidget(check_showtime_);
+  options->addWidget(check_marklink_);
+  options->addWidget(CheckBox_delete_tags_);
+  options->addStretch(1);
+
+  cb_filter_time_ = Named(new QCheckBox(QStringLiteral("Filter Time")), "cb_filter_time");
+  TreeView_time_ = Named(new QTreeWidget, "TreeView_time");
+  TreeView_time_->setHeaderHidden(true);
+  TreeView_time_->setColumnCount(1);
+  TreeView_time_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  TreeView_time_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  auto* time = new QVBoxLayout;
+  time->addWidget(cb_filter_time_);
+  time->addWidget(TreeView_time_, 1);
+
+  grid->addLayout(persons, 0, 0);
+  grid->addLayout(options, 0, 1);
+  grid->addLayout(channels, 1, 0);
+  grid->addLayout(time, 1, 1);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  layout->addLayout(grid, 1);
+  return panel;
+}
+
+QWidget* MainWindow::BuildPages() {
+  PageControl1_ = Named(new QTabWidget, "PageControl1");
+  TabSheet1_ = Named(new QWidget, "TabSheet1");
+  TabSheet2_ = Named(new QWidget, "TabSheet2");
+  memo_input_ = Named(new LineView, "memo_input");
+  memo_output_ = Named(new QPlainTextEdit, "memo_output");
+  memo_output_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo_output_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo_output_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo_output_->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
+  memo_output_->setTabChangesFocus(false);
+  for (auto [page, pane] : {std::pair<QWidget*, QWidget*>{TabSheet1_, memo_input_},
+                            std::pair<QWidget*, QWidget*>{TabSheet2_, memo_output_}}) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(pane);
+  }
+  PageControl1_->addTab(TabSheet1_, QStringLiteral("Input"));
+  PageControl1_->addTab(TabSheet2_, QStringLiteral("Ouput"));
+  PageControl1_->setCurrentWidget(TabSheet1_);
+  return PageControl1_;
+}
+
+void MainWindow::Connect() {
+  for (auto [button, action, handler] :
+       {std::tuple{tb_load_, Load1_, &MainWindow::tb_loadClick},
+        std::tuple{bt_convert_, Convert1_, &MainWindow::bt_convertClick},
+        std::tuple{bt_save_, Save1_, &MainWindow::bt_saveClick}}) {
+    connect(button, &QPushButton::clicked, this, handler);
+    connect(action, &QAction::triggered, this, handler);
+  }
+  connect(cb_filter_person_, &QCheckBox::clicked, this, &MainWindow::cb_filter_personClick);
+  connect(cb_filter_channel_, &QCheckBox::clicked, this, &MainWindow::cb_filter_channelClick);
+  connect(cb_filter_time_, &QCheckBox::clicked, this, &MainWindow::cb_filter_timeClick);
+  connect(check_channel_, &QCheckBox::clicked, this, &MainWindow::check_channelClick);
+  // activated: raised by the user's choice only, never by setCurrentIndex.
+  connect(combo_code_, &QComboBox::activated, this, &MainWindow::combo_codeChange);
+  connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
+  connect(About1_, &QAction::triggered, this, &MainWindow::About1Click);
+  connect(Exit1_, &QAction::triggered, this, &MainWindow::Exit1Click);
+}
+
+template <typename Body>
+void MainWindow::RunCommand(Body&& body) {
+  if (busy_) return;
+  busy_ = true;
+  RunHandler(messages_, this, body);
+  busy_ = false;
+  if (close_requested_) close();
+}
+
+void MainWindow::tb_loadClick() {
+  RunCommand([this] { Load(); });
+}
+
+void MainWindow::bt_convertClick() {
+  RunCommand([this] { ConvertLog(); });
+}
+
+void MainWindow::bt_saveClick() {
+  RunCommand([this] { SaveOutput(); });
+}
+
+void MainWindow::cb_filter_personClick() { CoupleToFilter(cb_filter_person_, lb_person_); }
+void MainWindow::cb_filter_channelClick() { CoupleToFilter(cb_filter_channel_, lb_channel_); }
+void MainWindow::cb_filter_timeClick() { CoupleToFilter(cb_filter_time_, TreeView_time_); }
+
+void MainWindow::check_channelClick() {
+  if (check_channel_->isChecked()) {
+    check_channel_color_->setEnabled(true);
+  } else {
+    check_channel_color_->setChecked(false);
+    check_channel_color_->setEnabled(false);
+  }
+}
+
+void MainWindow::combo_codeChange(int index) {
+  check_marklink_->setEnabled(index == kDialectUbb || index == kDialectHtml);
+}
+
+void MainWindow::Options1Click() {
+  RunCommand([this] {
+    OptionsWindow options(config_path_, color_picker_, messages_, this);
+    options.exec();
+  });
+}
+
+void MainWindow::About1Click() {
+  RunCommand([this] {
+    AboutWindow about(this);
+    about.exec();
+  });
+}
+
+void MainWindow::Exit1Click() { close(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // A close request that arrives while a command draws its progress is
+  // carried out when the command has ended.
+  if (busy_) {
+    close_requested_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void MainWindow::Load() {
+  const QString chosen = file_dialogs_.GetOpenFileName(this);
+  if (chosen.isEmpty()) return;
+  // The view shows the lines in place: let go of them before they go.
+  memo_input_->SetLines(nullptr);
+  state_.input_lines.clear();
+  state_.raw_lines = LineStore();
+  memo_input_->SetLines(&state_.input_lines);
+  PageControl1_->setCurrentWidget(TabSheet1_);
+
+  const std::string copy = CopyToTempLog(
+      LocalPath(chosen), temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
+  state_.raw_lines = LineStore::ReadFile(copy);
+  bt_convert_->setEnabled(false);
+  const ConfigFile config(config_path_);
+  try {
+    RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
+  } catch (...) {
+    ShowLoadedState();
+    throw;
+  }
+  ShowLoadedState();
+  SetLoadedCommands();
+}
+
+void MainWindow::ShowLoadedState() {
+  memo_input_->SetLines(&state_.input_lines);
+  FillList(lb_person_, state_.persons);
+  FillList(lb_channel_, state_.channels);
+  TreeView_time_->clear();
+  auto* root = new QTreeWidgetItem(TreeView_time_);
+  AddTreeItems(state_.time_tree, TimeTree::kRoot, root);
+  root->setExpanded(true);
+  ShowOutput();
+}
+
+void MainWindow::ShowOutput() { memo_output_->setPlainText(LinesToPaneText(state_.output_lines)); }
+
+void MainWindow::ReadControlsIntoState() {
+  state_.options.dialect = combo_code_->currentIndex();
+  state_.options.show_channel = check_channel_->isChecked();
+  state_.options.channel_colors = check_channel_color_->isChecked();
+  state_.options.show_time = check_showtime_->isChecked();
+  state_.options.mark_links = check_marklink_->isChecked();
+  state_.options.delete_tags = CheckBox_delete_tags_->isChecked();
+  state_.filters.persons = cb_filter_person_->isChecked();
+  state_.filters.channels = cb_filter_channel_->isChecked();
+  state_.filters.time = cb_filter_time_->isChecked();
+  ReadSelection(lb_person_, state_.persons);
+  ReadSelection(lb_channel_, state_.channels);
+  for (int i = 0; i < TreeView_time_->topLevelItemCount(); ++i) {
+    ReadTreeSelection(TreeView_time_->topLevelItem(i), state_.time_tree);
+  }
+}
+
+void MainWindow::ConvertLog() {
+  ReadControlsIntoState();
+  const ConfigFile config(config_path_);
+  try {
+    Convert(state_, config, working_windows_);
+  } catch (...) {
+    ShowOutput();  // the lines converted before the error stay
+    throw;
+  }
+  ShowOutput();
+  SetConvertedCommands();
+}
+
+void MainWindow::SaveOutput() {
+  const QString chosen = file_dialogs_.GetSaveFileName(this);
+  if (chosen.isEmpty()) return;
+  // The pane's text as it stands, the user's edits included.
+  const std::string bytes = PaneTextToFileBytes(memo_output_->document()->toRawText());
+  WriteFileAtomically(LocalPath(chosen), bytes);
+}
+
+void MainWindow::SetLoadedCommands() {
+  bt_convert_->setEnabled(true);
+  Convert1_->setEnabled(true);
+  Save1_->setEnabled(false);
+  bt_save_->setEnabled(false);
+}
+
+void MainWindow::SetConvertedCommands() {
+  PageControl1_->setCurrentWidget(TabSheet2_);
+  bt_save_->setEnabled(true);
+  Save1_->setEnabled(true);
+}
+
+}  // namespace quorlix

@@ -1,0 +1,421 @@
+// The main window driven through its real widgets: captions and initial
+// states, the coupling of the option controls, the command states, and
+// Load -> Convert -> Save through the dialog seam.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/line_view.h"
+#include "app/main_window.h"
+#include "config/config_file.h"
+#include "core/converter.h"
+#include "core/loader.h"
+#include "core/version.h"
+#include "tests/app/test_support.h"
+
+namespace quorlix::testing {
+namespace {
+
+// The road of one line: accepted, converted with the channel name, and
+// saved with the footer, every line ending in CR LF. A Latin-1 byte
+// (0xFC) must come back as the same single byte.
+constexpr std::string_view kOneLineLog =
+    "[\"1\",\"Clan\",\"Bob\",1104635045]Hi <font color=#ff0000>red</font> gr\xfc\xdf\n";
+constexpr std::string_view kOneLineSaved =
+    "[b][Clan][/b] Bob: Hi [color=#ff0000]red[/color] gr\xfc\xdf\r\n"
+    "\r\n"
+    "Created using [url=\"https://quorlix.example.org/\"]The Quorlix[/url]\r\n";
+
+// Three lines, the second without a header.
+constexpr std::string_view kThreeLineLog =
+    "[\"1\",\"Clan\",\"Bob\",1104635045]one\n"
+    "no header here\n"
+    "[\"2\",\"OOC\",\"Ann\",1104721445]three\n";
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  T* Find(WindowFixture& f, const char* name) {
+    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) qFatal("no %s", name);
+    return found;
+  }
+  // A click on the box itself: the widget may be wider than box and text.
+  static void Click(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+  }
+  QAction* Action(WindowFixture& f, const char* name) { return Find<QAction>(f, name); }
+  bool Enabled(WindowFixture& f, const char* name) { return Find<QWidget>(f, name)->isEnabled(); }
+  QString ShownPage(WindowFixture& f) {
+    auto* pages = Find<QTabWidget>(f, "PageControl1");
+    return pages->tabText(pages->currentIndex());
+  }
+  // Loads `bytes` as the file `name` through the open dialog.
+  void LoadLog(WindowFixture& f, std::string_view bytes, const QString& name = "chat.log") {
+    WriteBytes(f.Path(name), bytes);
+    f.dialogs.open_name = f.Path(name);
+    Find<QPushButton>(f, "tb_load")->click();
+  }
+  // (bt_convert, Convert1, bt_save, Save1) enabled, as a string "1100".
+  QString CommandStates(WindowFixture& f) {
+    QString s;
+    for (bool on : {Enabled(f, "bt_convert"), Action(f, "Convert1")->isEnabled(),
+                    Enabled(f, "bt_save"), Action(f, "Save1")->isEnabled()}) {
+      s += on ? '1' : '0';
+    }
+    return s;
+  }
+
+ private slots:
+  void CaptionsAndInitialStates() {
+    WindowFixture f;
+    QCOMPARE(GetExeVersion(), std::string("0.9.8.1010"));
+    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
+
+    const std::pair<const char*, const char*> buttons[] = {
+        {"tb_load", "Load"}, {"bt_convert", "Convert"}, {"bt_save", "Save"}};
+    for (auto [name, text] : buttons) QCOMPARE(Find<QPushButton>(f, name)->text(), QString(text));
+    QVERIFY(Enabled(f, "tb_load"));
+
+    const std::pair<const char*, const char*> boxes[] = {
+        {"cb_filter_person", "Filter Persons"},
+        {"cb_filter_channel", "Filter Channel"},
+        {"cb_filter_time", "Filter Time"},
+        {"check_channel", "Show Channelname"},
+        {"check_channel_color", "Use Colors for Channels"},
+        {"check_showtime", "Show Time"},
+        {"check_marklink", "Mark Removed Links"},
+        {"CheckBox_delete_tags", "Delete all Tags in Chatlines"}};
+    for (auto [name, text] : boxes) {
+      auto* box = Find<QCheckBox>(f, name);
+      QCOMPARE(box->text(), QString(text));
+      QVERIFY2(!box->isChecked() && box->isEnabled(), name);
+    }
+    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Convert to:"));
+    auto* combo = Find<QComboBox>(f, "combo_code");
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QString("UBB"));
+    QCOMPARE(combo->itemText(1), QString("Html"));
+    QCOMPARE(combo->currentIndex(), 0);
+    QVERIFY(!combo->isEditable());
+
+    for (const char* name : {"lb_person", "lb_channel", "TreeView_time"}) {
+      auto* view = Find<QAbstractItemView>(f, name);
+      QVERIFY2(!view->isEnabled(), name);
+      QCOMPARE(view->palette().color(QPalette::Base), MainWindow::ScrollBarColor());
+    }
+    auto* pages = Find<QTabWidget>(f, "PageControl1");
+    QCOMPARE(pages->tabText(0), QString("Input"));
+    QCOMPARE(pages->tabText(1), QString("Ouput"));
+    QCOMPARE(pages->currentWidget(), Find<QWidget>(f, "TabSheet1"));
+    QVERIFY(Find<QPlainTextEdit>(f, "memo_output")->toPlainText().isEmpty());
+    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
+    QCOMPARE(Find<QLabel>(f, "Image1")->pixmap().size(), QSize(497, 69));
+
+    const std::pair<const char*, const char*> actions[] = {
+        {"Load1", "&Load"}, {"Convert1", "&Convert"}, {"Save1", "&Save"},
+        {"Options1", "&Options"}, {"Exit1", "E&xit"}, {"About1", "&About"}};
+    for (auto [name, text] : actions) QCOMPARE(Action(f, name)->text(), QString(text));
+    QCOMPARE(Find<QMenu>(f, "File1")->title(), QString("&File"));
+    QCOMPARE(CommandStates(f), QString("0000"));
+    for (const char* name : {"Load1", "Options1", "Exit1", "About1"}) QVERIFY(Action(f, name)->isEnabled());
+  }
+
+  void FilterFollowsItsCheckBox_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("view");
+    QTest::newRow("persons") << "cb_filter_person" << "lb_person";
+    QTest::newRow("channels") << "cb_filter_channel" << "lb_channel";
+    QTest::newRow("time") << "cb_filter_time" << "TreeView_time";
+  }
+  void FilterFollowsItsCheckBox() {
+    QFETCH(QString, box);
+    QFETCH(QString, view);
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    auto* check = f.window->findChild<QCheckBox*>(box);
+    auto* items = f.window->findChild<QAbstractItemView*>(view);
+    items->selectionModel()->select(items->model()->index(0, 0), QItemSelectionModel::Select);
+
+    Click(check);
+    QVERIFY(check->isChecked());
+    QVERIFY(items->isEnabled());
+    QCOMPARE(items->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+
+    Click(check);
+    QVERIFY(!items->isEnabled());
+    QCOMPARE(items->palette().color(QPalette::Base), MainWindow::ScrollBarColor());
+    QCOMPARE(items->selectionModel()->selectedIndexes().size(), 1);
+
+    Click(check);
+    QVERIFY(items->isEnabled());
+    QCOMPARE(items->selectionModel()->selectedIndexes().size(), 1);
+  }
+
+  void ShowChannelnameCouplesColors() {
+    WindowFixture f;
+    auto* channel = Find<QCheckBox>(f, "check_channel");
+    auto* colors = Find<QCheckBox>(f, "check_channel_color");
+    // At start the colours can be ticked without the channel name.
+    Click(colors);
+    QVERIFY(colors->isChecked());
+
+    Click(channel);  // ticked
+    QVERIFY(colors->isEnabled() && colors->isChecked());
+    Click(channel);  // unticked
+    QVERIFY(!colors->isChecked());
+    QVERIFY(!colors->isEnabled());
+    Click(channel);  // ticked again
+    QVERIFY(colors->isEnabled());
+    QVERIFY(!colors->isChecked());
+  }
+
+  void DialectChoiceKeepsMarkLinkEnabled() {
+    WindowFixture f;
+    auto* combo = Find<QComboBox>(f, "combo_code");
+    auto* marklink = Find<QCheckBox>(f, "check_marklink");
+    for (int index : {1, 0}) {
+      marklink->setEnabled(false);
+      combo->setCurrentIndex(index);  // not the user's choice: no change event
+      QVERIFY(!marklink->isEnabled());
+      emit combo->activated(index);
+      QVERIFY(marklink->isEnabled());
+    }
+  }
+
+  void CommandStatesFollowTheWork() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(CommandStates(f), QString("1100"));
+    QCOMPARE(ShownPage(f), QString("Input"));
+    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 2);
+
+    Find<QPushButton>(f, "bt_convert")->click();
+    QCOMPARE(CommandStates(f), QString("1111"));
+    QCOMPARE(ShownPage(f), QString("Ouput"));
+    const QString output = Find<QPlainTextEdit>(f, "memo_output")->toPlainText();
+    QVERIFY(!output.isEmpty());
+
+    // Cancelled dialogs change nothing, the page shown included.
+    f.dialogs.open_name.clear();
+    Action(f, "Load1")->trigger();
+    f.dialogs.save_name.clear();
+    Action(f, "Save1")->trigger();
+    QCOMPARE(CommandStates(f), QString("1111"));
+    QCOMPARE(ShownPage(f), QString("Ouput"));
+    QCOMPARE(Find<QPlainTextEdit>(f, "memo_output")->toPlainText(), output);
+
+    // A new load after a conversion disables Save again.
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(CommandStates(f), QString("1100"));
+    QCOMPARE(ShownPage(f), QString("Input"));
+    QVERIFY(Find<QPlainTextEdit>(f, "memo_output")->toPlainText().isEmpty());
+    QVERIFY(f.messages.shown.isEmpty());
+  }
+
+  void LoadShowsListsAndTree() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    auto* persons = Find<QListWidget>(f, "lb_person");
+    QCOMPARE(persons->count(), 2);
+    QCOMPARE(persons->item(0)->text(), QString("Ann"));
+    QCOMPARE(persons->item(1)->text(), QString("Bob"));
+    QCOMPARE(Find<QListWidget>(f, "lb_channel")->count(), 2);
+    auto* tree = Find<QTreeWidget>(f, "TreeView_time");
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QString("Rubi-Ka Standart Time"));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QString("2005"));
+  }
+
+  void LoadConvertSaveByteForByte() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Click(Find<QCheckBox>(f, "check_channel"));
+    Find<QPushButton>(f, "bt_convert")->click();
+    f.dialogs.save_name = f.Path("out.txt");
+    Find<QPushButton>(f, "bt_save")->click();
+    QCOMPARE(f.messages.shown, QStringList());
+    QCOMPARE(ReadBytes(f.Path("out.txt")), std::string(kOneLineSaved));
+    QCOMPARE(CommandStates(f), QString("1111"));
+  }
+
+  void SampleLogSavesTheEngineOutput() {
+    const QString sample = QStringLiteral(QUORLIX_EXAMPLES_DIR "/sample.log");
+    if (!QFile::exists(sample)) QSKIP("examples/sample.log is missing");
+    WindowFixture f;
+    // The same conversion without the window, as the reference.
+    ChatState state;
+    state.raw_lines = LineStore::ReadFile(QFile::encodeName(sample).toStdString());
+    SilentWorkingWindowFactory silent;
+    const ConfigFile config(QFile::encodeName(f.Path("config.cfg")).toStdString());
+    RunLoadPass(state, ReadLoadSettings(config), silent);
+    state.options.dialect = kDialectHtml;
+    state.options.show_time = true;
+    Convert(state, config, silent);
+    std::string expected;
+    for (const std::string& line : state.output_lines) expected += line + "\r\n";
+
+    f.dialogs.open_name = sample;
+    Action(f, "Load1")->trigger();
+    Find<QComboBox>(f, "combo_code")->setCurrentIndex(kDialectHtml);
+    Click(Find<QCheckBox>(f, "check_showtime"));
+    Action(f, "Convert1")->trigger();
+    f.dialogs.save_name = f.Path("sample.txt");
+    Action(f, "Save1")->trigger();
+    QCOMPARE(f.messages.shown, QStringList());
+    const std::string saved = ReadBytes(f.Path("sample.txt"));
+    if (saved != expected) qWarning("saved:\n%s\nexpected:\n%s", saved.c_str(), expected.c_str());
+    QCOMPARE(saved, expected);
+  }
+
+  void FiltersReachTheConversion() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    Click(Find<QCheckBox>(f, "cb_filter_person"));
+    auto* persons = Find<QListWidget>(f, "lb_person");
+    persons->item(0)->setSelected(true);  // Ann
+    Find<QPushButton>(f, "bt_convert")->click();
+    const QStringList lines = Find<QPlainTextEdit>(f, "memo_output")->toPlainText().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QString("Ann: three"));
+  }
+
+  void SaveWritesTheEditedPane() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Find<QPushButton>(f, "bt_convert")->click();
+    auto* pane = Find<QPlainTextEdit>(f, "memo_output");
+    // Latin-1 characters typed in the pane (no-break space included, which
+    // a plain-text export would turn into a space) are written as one byte.
+    pane->setPlainText(QString::fromUtf8("first\nsecond \xc2\xa0\xc3\xa9"));
+    f.dialogs.save_name = f.Path("edited.txt");
+    Find<QPushButton>(f, "bt_save")->click();
+    QCOMPARE(ReadBytes(f.Path("edited.txt")), std::string("first\r\nsecond \xa0\xe9\r\n"));
+  }
+
+  void SaveRefusesCharactersWithoutAByte() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Find<QPushButton>(f, "bt_convert")->click();
+    WriteBytes(f.Path("kept.txt"), "old content");
+    Find<QPlainTextEdit>(f, "memo_output")->setPlainText(QString::fromUtf8("ok\nprice 5 \xe2\x82\xac"));
+    f.dialogs.save_name = f.Path("kept.txt");
+    Find<QPushButton>(f, "bt_save")->click();
+    QCOMPARE(f.messages.shown.size(), 1);
+    QVERIFY2(f.messages.shown[0].contains("Zeile 2") && f.messages.shown[0].contains("U+20AC"),
+             qPrintable(f.messages.shown[0]));
+    QCOMPARE(ReadBytes(f.Path("kept.txt")), std::string("old content"));
+    QCOMPARE(CommandStates(f), QString("1111"));
+  }
+
+  void FailedSaveNamesTheFile() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Find<QPushButton>(f, "bt_convert")->click();
+    f.dialogs.save_name = f.Path("missing-dir/out.txt");
+    Find<QPushButton>(f, "bt_save")->click();
+    QCOMPARE(f.messages.shown.size(), 1);
+    QVERIFY2(f.messages.shown[0].contains("missing-dir/out.txt"), qPrintable(f.messages.shown[0]));
+    QVERIFY(f.messages.shown[0].endsWith('.'));
+    QCOMPARE(CommandStates(f), QString("1111"));
+  }
+
+  void UnreadableLogStopsTheLoad() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    Find<QPushButton>(f, "bt_convert")->click();
+    f.dialogs.open_name = f.Path("no-such.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    QCOMPARE(f.messages.shown,
+             QStringList("Datei " + f.Path("no-such.log") +
+                         " kann nicht geöffnet werden. No such file or directory."));
+    // Input cleared and shown; everything else as it was.
+    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
+    QCOMPARE(ShownPage(f), QString("Input"));
+    QCOMPARE(CommandStates(f), QString("1111"));
+    QCOMPARE(Find<QListWidget>(f, "lb_person")->count(), 2);
+    QVERIFY(!Find<QPlainTextEdit>(f, "memo_output")->toPlainText().isEmpty());
+  }
+
+  void BadTimeStampLeavesThePartialLoad() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    LoadLog(f, "[\"1\",\"Clan\",\"Bob\",1104635045]ok\n[\"1\",\"Clan\",\"Bob\",12x]bad\n");
+    QCOMPARE(f.messages.shown, QStringList("'12x' ist kein gültiger Integerwert."));
+    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 1);
+    QCOMPARE(Find<QListWidget>(f, "lb_person")->count(), 0);
+    // The button stays disabled; the menu item keeps its state.
+    QCOMPARE(CommandStates(f), QString("0100"));
+  }
+
+  void TemporaryCopyIsPrivate() {
+    WindowFixture f;
+    const QString cache = f.Path("cache");
+    QDir().mkpath(cache);
+    // A link planted at the copy's name is replaced, never written through.
+    WriteBytes(f.Path("victim.txt"), "untouched");
+    QVERIFY(::symlink(QFile::encodeName(f.Path("victim.txt")).constData(),
+                      QFile::encodeName(cache + "/log.txt").constData()) == 0);
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(f.messages.shown, QStringList());
+    QCOMPARE(ReadBytes(f.Path("victim.txt")), std::string("untouched"));
+    struct stat info;
+    QCOMPARE(::lstat(QFile::encodeName(cache + "/log.txt").constData(), &info), 0);
+    QVERIFY(S_ISREG(info.st_mode));
+    QCOMPARE(info.st_mode & 0777, 0600u);
+    QCOMPARE(ReadBytes(cache + "/log.txt"), std::string(kThreeLineLog));
+    QCOMPARE(::stat(QFile::encodeName(cache).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0700u);
+  }
+
+  void WorkingCaptionsReachTheWindow() {
+    WindowFixture f;
+    QStringList titles;
+    f.window->working_windows().set_observer([&titles](WorkingWindowQt& window) {
+      titles << window.windowTitle();
+      QObject::connect(&window, &QWidget::windowTitleChanged,
+                       [&titles](const QString& title) { titles << title; });
+    });
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(titles, QStringList({"Working", "Working   0 / 2", "Working   1 / 2", "Working   2 / 2"}));
+  }
+
+  void CopiesSelectedInputLines() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    auto* view = Find<LineView>(f, "memo_input");
+    view->selectAll();
+    QCOMPARE(view->SelectedText(),
+             QString("[\"1\",\"Clan\",\"Bob\",1104635045]one\n[\"2\",\"OOC\",\"Ann\",1104721445]three"));
+  }
+
+  void ExitClosesTheWindow() {
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    Action(f, "Exit1")->trigger();
+    QVERIFY(!f.window->isVisible());
+  }
+};
+
+}  // namespace quorlix::testing
+
+QTEST_MAIN(quorlix::testing::MainWindowTest)
+#include "main_window_test.moc"

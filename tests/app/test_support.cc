@@ -1,0 +1,34 @@
+#include "tests/app/test_support.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace quorlix::testing {
+
+std::string ReadBytes(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+  return file.readAll().toStdString();
+}
+
+void WriteBytes(const QString& path, std::string_view bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+WindowFixture::WindowFixture() {
+  MainWindowServices services;
+  services.file_dialogs = &dialogs;
+  services.color_picker = &picker;
+  services.messages = &messages;
+  services.config_path = QFile::encodeName(Path("config.cfg")).toStdString();
+  services.temp_dir = QFile::encodeName(Path("cache")).toStdString();
+  window = std::make_unique<MainWindow>(services);
+  window->working_windows().set_min_interval_ms(0);
+  // Shown and laid out, so that clicks land on the controls.
+  window->show();
+  if (!QTest::qWaitForWindowExposed(window.get())) qFatal("main window not exposed");
+}
+
+}  // namespace quorlix::testing

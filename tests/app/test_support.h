@@ -1,0 +1,58 @@
+// Stand-ins for the dialogs and the error box in the window tests, and a
+// scratch directory per test.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "app/dialogs.h"
+#include "app/error_box.h"
+#include "app/main_window.h"
+
+namespace quorlix::testing {
+
+class FakeFileDialogs : public FileDialogs {
+ public:
+  QString GetOpenFileName(QWidget*) override { return open_name; }
+  QString GetSaveFileName(QWidget*) override { return save_name; }
+  QString open_name;  // empty: the user cancels
+  QString save_name;
+};
+
+class FakeColorPicker : public ColorPicker {
+ public:
+  std::optional<uint32_t> PickColor(QWidget*, uint32_t initial) override {
+    seeds.push_back(initial);
+    return answer;
+  }
+  std::vector<uint32_t> seeds;
+  std::optional<uint32_t> answer;  // nothing: the user cancels
+};
+
+class RecordingMessages : public MessageSink {
+ public:
+  void ShowError(QWidget*, const QString& text) override { shown << text; }
+  QStringList shown;
+};
+
+std::string ReadBytes(const QString& path);
+void WriteBytes(const QString& path, std::string_view bytes);
+
+// A main window whose config, temporary copy and dialogs live in `dir`.
+struct WindowFixture {
+  WindowFixture();
+  QString Path(const QString& name) const { return dir.filePath(name); }
+
+  QTemporaryDir dir;
+  FakeFileDialogs dialogs;
+  FakeColorPicker picker;
+  RecordingMessages messages;
+  std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace quorlix::testing
