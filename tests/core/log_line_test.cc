@@ -1,0 +1,152 @@
+#include "core/log_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "core/error.h"
+
+namespace quorlix {
+namespace {
+
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
+struct LineCase {
+  std::string line;
+  bool accepted;        // with bot-line suppression on
+  bool accepted_without_suppression;
+  std::string id, channel, person, stamp, message;
+};
+
+// Accepted lines, with the split of each, and rejected lines (whose split
+// is still defined: missing fields stay empty).
+const LineCase kLines[] = {
+    {"[\"1\",\"OOC\",\"Alice\",1109628000]Hello] all", true, true,
+     "[1", "OOC", "Alice", "1109628000", "Hello] all"},
+    {"[\"1\",\"OOC\",\"Polbot\",1109628000]hi", false, true,
+     "[1", "OOC", "Polbot", "1109628000", "hi"},
+    {"[\"1\",\"OOC\",Polbot,1109628000]hi", true, true,
+     "[1", "OOC", "Polbot", "1109628000", "hi"},
+    {"[\"1\",\"OOC\",\"polbot\",1]hi", true, true, "[1", "OOC", "polbot", "1", "hi"},
+    {"[\"1\",\"OOC\", \"Polbot\",1]hi", true, true, "[1", "OOC", " Polbot", "1", "hi"},
+    {"", false, false, "", "", "", "", ""},
+    {"Alice: hi", false, false, "Alice: hi", "", "", "", ""},
+    {"][\"1\",\"OOC\",\"Alice\",1109628000]", false, false,
+     "", "", "", "", "[\"1\",\"OOC\",\"Alice\",1109628000]"},
+    {"x[1,OOC,Alice,1109628000]y", true, true, "x[1", "OOC", "Alice", "1109628000", "y"},
+    {"[\"1\",\"OOC\",\"Alice\",1109628000", true, true,
+     "[1", "OOC", "Alice", "1109628000", ""},
+    {"[\"1\",\"OOC\",\"Alice\",1109628000]", true, true,
+     "[1", "OOC", "Alice", "1109628000", ""},
+    {"[\"1\",\"OOC\",\"Al\"ice\",1109628000]x", true, true,
+     "[1", "OOC", "Alice", "1109628000", "x"},
+    {"[\"1\",\"OOC\",\"\",1109628000]x", true, true, "[1", "OOC", "", "1109628000", "x"},
+    {"[\"1\",\"OOC\",\"Alice\", 1109628000]x", true, true,
+     "[1", "OOC", "Alice", " 1109628000", "x"},
+    {"[\"1\",\"Org, Inc\",\"Alice\",1109628000]x", true, true,
+     "[1", "Org", " Inc", "Alice", "x"},
+    {"[\"1\",\"Org, Inc\",\"Polbot\",1]x", true, true, "[1", "Org", " Inc", "Polbot", "x"},
+    {"[1,2,3,4,5,6]m", true, true, "[1", "2", "3", "4", "m"},
+    // Fewer than four fields: a name holding "]", a truncated header.
+    {"[\"1\",\"O]C\",\"Alice\",1]x", false, false,
+     "[1", "O", "", "", "C\",\"Alice\",1]x"},
+    {"[\"1\",\"OOC\",\"Alice\"]x", false, false, "[1", "OOC", "Alice", "", "x"},
+    {"[a,b,c,]x", false, false, "[a", "b", "c", "", "x"},
+    {"[,,,]x", false, false, "[", "", "", "", "x"},
+    {"[", false, false, "[", "", "", "", ""},
+    // Any bytes: NUL, high bytes and a lone CR are plain characters.
+    {Bytes("[\"1\",\"O\0C\",\"\xe9t\xe9\",1]m\0\xff\r"), true, true,
+     "[1", Bytes("O\0C"), "\xe9t\xe9", "1", Bytes("m\0\xff\r")},
+    {"[1,\r,\x80,\xff]\r", true, true, "[1", "\r", "\x80", "\xff", "\r"},
+};
+
+TEST(AcceptLogLine, TakesLinesWithABracketAndFourFieldsButNotTheBot) {
+  for (const LineCase& c : kLines) {
+    EXPECT_EQ(AcceptLogLine(c.line, true), c.accepted) << c.line;
+    EXPECT_EQ(AcceptLogLine(c.line, false), c.accepted_without_suppression) << c.line;
+  }
+}
+
+TEST(ParseLogLine, SplitsHeaderFieldsWithoutQuotesAndKeepsTheMessage) {
+  LogRecord reused;
+  for (const LineCase& c : kLines) {
+    const LogRecord record = ParseLogLine(c.line);
+    EXPECT_EQ(record.channel_id, c.id) << c.line;
+    EXPECT_EQ(record.channel_name, c.channel) << c.line;
+    EXPECT_EQ(record.person, c.person) << c.line;
+    EXPECT_EQ(record.timestamp_text, c.stamp) << c.line;
+    EXPECT_EQ(record.message, c.message) << c.line;
+    // A reused record holds nothing of the line before.
+    ParseLogLine(c.line, reused);
+    EXPECT_EQ(reused.channel_id, c.id) << c.line;
+    EXPECT_EQ(reused.person, c.person) << c.line;
+    EXPECT_EQ(reused.timestamp_text, c.stamp) << c.line;
+  }
+}
+
+TEST(LogLine, HandlesLinesOfMegabytes) {
+  const std::string message(8 << 20, 'm');
+  const std::string line = "[\"1\",\"OOC\",\"Alice\",1109628000]" + message;
+  EXPECT_TRUE(AcceptLogLine(line, true));
+  EXPECT_EQ(ParseLogLine(line).message.size(), message.size());
+
+  const std::string commas = "[" + std::string(4 << 20, ',') + "]x";
+  EXPECT_TRUE(AcceptLogLine(commas, true));  // empty fields, but enough of them
+  const std::string fields = "[" + std::string(4 << 20, 'a') + ",b,c,d]x";
+  EXPECT_TRUE(AcceptLogLine(fields, true));
+  EXPECT_EQ(ParseLogLine(fields).channel_id.size(), (4u << 20) + 1);
+
+  const std::string no_header(8 << 20, '\xff');
+  EXPECT_FALSE(AcceptLogLine(no_header, true));
+}
+
+TEST(ReadTimestamp, ReadsSignedThirtyTwoBitNumbers) {
+  const struct { std::string_view text; int32_t want; } cases[] = {
+      {"0", 0},
+      {"1109628000", 1109628000},
+      {" 1109628000", 1109628000},
+      {"    -5", -5},
+      {"+5", 5},
+      {"-0", 0},
+      {"0000000000000000000042", 42},
+      {"2147483647", std::numeric_limits<int32_t>::max()},
+      {"-2147483648", std::numeric_limits<int32_t>::min()},
+      {"+2147483647", std::numeric_limits<int32_t>::max()},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadTimestamp(c.text), c.want) << c.text;
+  }
+}
+
+TEST(ReadTimestamp, RefusesAnythingElseWithTheGermanMessage) {
+  const std::string_view bad[] = {
+      "2147483648", "-2147483649", "99999999999999999999999", "",
+      " ",          "+",           "-",                       "--1",
+      "+-1",        "1 ",          " 1 ",                     "1x",
+      "0x10",       "1.5",         "1,5",                     "\t1",
+      "1\r",        "Alice",       std::string_view("1\0", 2), "\xff",
+  };
+  for (std::string_view text : bad) {
+    EXPECT_THROW(ReadTimestamp(text), Error) << text;
+  }
+  try {
+    ReadTimestamp("Alice");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'Alice' ist kein g\xc3\xbcltiger Integerwert");
+  }
+  try {
+    ReadTimestamp("\xe9t\xe9");  // log bytes are Latin-1; the message is UTF-8
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'\xc3\xa9t\xc3\xa9' ist kein g\xc3\xbcltiger Integerwert");
+  }
+}
+
+}  // namespace
+}  // namespace quorlix
