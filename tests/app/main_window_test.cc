@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/line_view.h"
@@ -404,6 +405,25 @@ class MainWindowTest : public QObject {
     view->selectAll();
     QCOMPARE(view->SelectedText(),
              QString("[\"1\",\"Clan\",\"Bob\",1104635045]one\n[\"2\",\"OOC\",\"Ann\",1104721445]three"));
+  }
+
+  void MenuOpensModalWindows() {
+    WindowFixture f;
+    const std::pair<const char*, const char*> items[] = {{"About1", "About"}, {"Options1", "Options"}};
+    for (auto [name, title] : items) {
+      QString seen;
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+          seen = modal->windowTitle();
+          modal->close();  // the close box: the Options window writes nothing
+        }
+      });
+      poll.start(10);
+      Action(f, name)->trigger();  // returns when the modal window has closed
+      QCOMPARE(seen, QString(title));
+    }
+    QVERIFY(!QFile::exists(f.Path("config.cfg")));
   }
 
   void ExitClosesTheWindow() {
