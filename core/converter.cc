@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <unordered_set>
 
+#include "core/caption_counter.h"
 #include "core/formatter.h"
-#include "core/log_line.h"
+#include "core/line_fields.h"
+#include "core/name_lookup.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -25,13 +26,19 @@ class SelectedNames {
   }
   bool Contains(std::string_view name) {
     if (names_.empty()) return false;
+    // Answers are kept per spelling met, so most lines need one lookup.
+    auto known = answers_.find(name);
+    if (known != answers_.end()) return known->second;
     key_.assign(name);
     AsciiLowerInPlace(key_);
-    return names_.find(key_) != names_.end();
+    const bool selected = names_.find(key_) != names_.end();
+    answers_.emplace(name, selected);
+    return selected;
   }
 
  private:
-  std::unordered_set<std::string> names_;  // lower-cased
+  NameSet names_;  // lower-cased
+  NameMap<bool> answers_;
   std::string key_;
 };
 
@@ -58,12 +65,12 @@ class Conversion {
   void ConvertRange(int64_t first, int64_t last);
 
  private:
-  bool Passes(const LogRecord& record) {
+  bool Passes(const LineFields& f) {
     switch (mode_) {
       case 0: return true;
-      case 1: return persons_.Contains(record.person);
-      case 3: return channels_.Contains(record.channel_name);
-      case 4: return persons_.Contains(record.person) && channels_.Contains(record.channel_name);
+      case 1: return persons_.Contains(f.person);
+      case 3: return channels_.Contains(f.channel_name);
+      case 4: return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
       default: return false;
     }
   }
@@ -74,8 +81,9 @@ class Conversion {
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
   const int mode_;
-  LogRecord record_;
-  std::string line_, caption_;
+  LineFields fields_;
+  CaptionCounter caption_;
+  std::string line_;
 };
 
 // Progress counts the lines processed and shows last - first as the total;
@@ -97,17 +105,21 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
 
   if (window->IsActive()) {
     int64_t count = 0;
+    caption_.Start(1, total);
     for (int64_t i = first; i <= last; ++i) {
       // An empty line, or one past the end, ends the range.
       const bool inside = i >= 0 && i < static_cast<int64_t>(input.size());
       const std::string_view line = inside ? input[static_cast<std::size_t>(i)] : "";
       if (line.empty()) break;
-      ParseLogLine(line, record_);
-      if (Passes(record_) && formatter_.ConvertRecord(record_, line_)) out_.AppendLine(line_);
-      ++count;
+      SplitLineFields(line, fields_);
+      if (Passes(fields_) &&
+          formatter_.ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
+                                   fields_.message, line_)) {
+        out_.AppendLine(line_);
+      }
+      if (++count > 1) caption_.Increment();
       if (open) {
-        FormatProgressCaption(count, total, caption_);
-        window->SetCaption(caption_);
+        window->SetCaption(caption_.text());
         if (count >= total) {
           window->Close();
           open = false;

@@ -1,8 +1,10 @@
 #include "core/formatter.h"
 
 #include <charconv>
+#include <climits>
 #include <cstring>
 
+#include "core/byte_scan.h"
 #include "core/text_util.h"
 #include "core/utc_time.h"
 
@@ -22,6 +24,11 @@ constexpr Replacement kUbbReplacements[] = {
 constexpr Replacement kHtmlReplacements[] = {
     {"</a>", ""}, {"<br>", ""}, {"'#", "#"}, {"'>", "]"}, {"]", ">"}, {"[", "<"},
 };
+
+// Bytes that start a markup replacement, by dialect ("<" among them); a
+// message without any of them passes the tag and replacement stages as is.
+constexpr std::string_view kUbbTriggers = "<>'";
+constexpr std::string_view kHtmlTriggers = "<'[]";
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -101,6 +108,12 @@ void AppendNumber(int64_t value, std::string& out) {
   out.append(digits, end);
 }
 
+// 0 to 59 without leading zero.
+void AppendSmallNumber(unsigned value, std::string& out) {
+  if (value >= 10) out.push_back(static_cast<char>('0' + value / 10));
+  out.push_back(static_cast<char>('0' + value % 10));
+}
+
 }  // namespace
 
 LineFormatter::LineFormatter(const ConvertOptions& options,
@@ -117,15 +130,15 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
 // The first definition line in which the lower-cased channel name occurs
 // exactly once (key or value part alike) gives the text after its "=".
 std::string_view LineFormatter::ChannelColor(std::string_view channel) {
-  key_.assign(channel);
-  AsciiLowerInPlace(key_);
-  auto cached = color_cache_.find(key_);
+  auto cached = color_cache_.find(channel);
   if (cached == color_cache_.end()) {
+    key_.assign(channel);
+    AsciiLowerInPlace(key_);
     int found = -1;
     for (std::size_t i = 0; i < lowered_definitions_.size() && found < 0; ++i) {
       if (CountOccurrences(key_, lowered_definitions_[i]) == 1) found = static_cast<int>(i);
     }
-    cached = color_cache_.emplace(key_, found).first;
+    cached = color_cache_.emplace(channel, found).first;
   }
   if (cached->second < 0) return {};
   return SplitAtChar(color_definitions_[static_cast<std::size_t>(cached->second)], '=', 2);
@@ -146,23 +159,40 @@ void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view 
           "][/b][/color] ");
     }
   }
-  if (options_.show_time) {
-    const UtcTime u = ToUtc(ReadTimestamp(timestamp));
-    for (char c : time_pattern_) {
-      switch (c) {
-        case 'Y': AppendNumber(u.year, out); break;
-        case 'M': AppendNumber(u.month, out); break;
-        case 'D': AppendNumber(u.day, out); break;
-        case 'h': AppendNumber(u.hour, out); break;
-        case 'm': AppendNumber(u.minute, out); break;
-        case 's': AppendNumber(u.second, out); break;
-        default: out.push_back(c);
-      }
-    }
-    out.push_back(' ');
-  }
+  if (options_.show_time) AppendTime(timestamp, out);
   out.append(person);
   if (options_.show_channel || !person.empty() || options_.show_time) out.append(": ");
+}
+
+// The pattern's letters Y M D h m s become the UTC fields of the time
+// stamp; the date texts are kept while the lines stay on one day.
+void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
+  const int64_t t = ReadTimestamp(timestamp);
+  const int64_t midnight = UtcMidnight(t);
+  const int64_t day = midnight / kSecondsPerDay;
+  if (day != cached_day_) {
+    const UtcTime u = ToUtc(t);
+    year_text_.clear();
+    AppendNumber(u.year, year_text_);
+    month_text_.clear();
+    AppendSmallNumber(u.month, month_text_);
+    day_text_.clear();
+    AppendSmallNumber(u.day, day_text_);
+    cached_day_ = day;
+  }
+  const auto second_of_day = static_cast<unsigned>(t - midnight);
+  for (char c : time_pattern_) {
+    switch (c) {
+      case 'Y': out.append(year_text_); break;
+      case 'M': out.append(month_text_); break;
+      case 'D': out.append(day_text_); break;
+      case 'h': AppendSmallNumber(second_of_day / 3600, out); break;
+      case 'm': AppendSmallNumber(second_of_day / 60 % 60, out); break;
+      case 's': AppendSmallNumber(second_of_day % 60, out); break;
+      default: out.push_back(c);
+    }
+  }
+  out.push_back(' ');
 }
 
 std::string LineFormatter::FormatLinePrefix(std::string_view channel,
@@ -213,30 +243,40 @@ void LineFormatter::ApplyReplacements() {
   }
 }
 
-bool LineFormatter::ConvertRecord(const LogRecord& record, std::string& out) {
+bool LineFormatter::ConvertFields(std::string_view channel, std::string_view timestamp,
+                                  std::string_view person, std::string_view message,
+                                  std::string& out) {
   if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
-  const std::string_view message = record.message;
-  // Both tests look at the message as split, before any change.
-  const bool has_tags = message.find('<') != std::string_view::npos;
-  const bool has_links = message.find("<a href") != std::string_view::npos;
-  if (has_links) {
-    RemoveLinks(message);
-  } else {
-    body_.assign(message);
-  }
   out.clear();
-  AppendLinePrefix(record.channel_name, record.timestamp_text, record.person, out);
-  if (has_tags) HandleTags();
-  ApplyReplacements();
-  out.append(body_);
+  AppendLinePrefix(channel, timestamp, person, out);
+  if (!ContainsAnyOf(message, html_ ? kHtmlTriggers : kUbbTriggers)) {
+    out.append(message);  // plain text: no stage changes it
+  } else {
+    // Both tests look at the message as split, before any change.
+    const bool has_tags = message.find('<') != std::string_view::npos;
+    if (has_tags && message.find("<a href") != std::string_view::npos) {
+      RemoveLinks(message);
+    } else {
+      body_.assign(message);
+    }
+    if (has_tags) HandleTags();
+    ApplyReplacements();
+    out.append(body_);
+  }
   if (html_) out.append("<br>");
   return true;
 }
 
+bool LineFormatter::ConvertRecord(const LogRecord& record, std::string& out) {
+  return ConvertFields(record.channel_name, record.timestamp_text, record.person, record.message,
+                       out);
+}
+
 bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {
   if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
-  ParseLogLine(input_line, record_);
-  return ConvertRecord(record_, out);
+  SplitLineFields(input_line, fields_);
+  return ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
+                       fields_.message, out);
 }
 
 }  // namespace quorlix

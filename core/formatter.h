@@ -3,13 +3,15 @@
 // tags closed or all tags deleted, and the game's markup translated.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/line_fields.h"
 #include "core/log_line.h"
+#include "core/name_lookup.h"
 
 namespace quorlix {
 
@@ -33,11 +35,14 @@ class LineFormatter {
   // Writes the output line for `input_line` into `out` (replacing its
   // content). False, and `out` untouched, when the dialect has no output.
   bool ConvertLine(std::string_view input_line, std::string& out);
-  // The same for a line already split into `record`.
+  // The same for a line already split.
   bool ConvertRecord(const LogRecord& record, std::string& out);
+  bool ConvertFields(std::string_view channel, std::string_view timestamp,
+                     std::string_view person, std::string_view message, std::string& out);
 
  private:
   std::string_view ChannelColor(std::string_view channel);
+  void AppendTime(std::string_view timestamp, std::string& out);
   void RemoveLinks(std::string_view message);
   void HandleTags();
   void ApplyReplacements();
@@ -49,11 +54,14 @@ class LineFormatter {
   bool html_;
 
   // Per-line scratch, kept between lines.
-  LogRecord record_;
+  LineFields fields_;
   std::vector<std::string_view> pieces_;
   std::string body_, scratch_, key_;
-  // Lower-cased channel name -> index of its colour definition, or -1.
-  std::unordered_map<std::string, int> color_cache_;
+  // Channel name as spelled -> index of its colour definition, or -1.
+  NameMap<int> color_cache_;
+  // The calendar date of the last day whose time was written.
+  int64_t cached_day_ = INT64_MIN;
+  std::string year_text_, month_text_, day_text_;
 };
 
 }  // namespace quorlix

@@ -1,6 +1,7 @@
 #include "core/line_store.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,28 @@
 #include "core/error.h"
 
 namespace quorlix {
+
+class LineStore::Storage {
+ public:
+  explicit Storage(std::string bytes) : text_(std::move(bytes)) {}
+  Storage(void* map, std::size_t size) : map_(map), map_size_(size) {}
+  ~Storage() {
+    if (map_ != nullptr) munmap(map_, map_size_);
+  }
+  Storage(const Storage&) = delete;
+  Storage& operator=(const Storage&) = delete;
+
+  std::string_view bytes() const {
+    if (map_ != nullptr) return std::string_view(static_cast<const char*>(map_), map_size_);
+    return text_;
+  }
+
+ private:
+  std::string text_;
+  void* map_ = nullptr;
+  std::size_t map_size_ = 0;
+};
+
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
@@ -17,16 +40,11 @@ namespace {
 }
 
 // Reads all of `fd` into `bytes`; returns 0 or the errno of the failure.
-int ReadAll(int fd, std::string& bytes) {
-  struct stat info;
-  std::size_t capacity = 0;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    capacity = static_cast<std::size_t>(info.st_size);
-  }
+int ReadAll(int fd, std::size_t size_hint, std::string& bytes) {
   std::size_t used = 0;
-  // One spare byte beyond a regular file's size lets the read that finds
-  // its end happen without growing the buffer.
-  bytes.resize(capacity > 0 ? capacity + 1 : 65536);
+  // One spare byte beyond the expected size lets the read that finds the
+  // end happen without growing the buffer.
+  bytes.resize(size_hint > 0 ? size_hint + 1 : 65536);
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() + bytes.size() / 2);
     const ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
@@ -43,11 +61,54 @@ int ReadAll(int fd, std::string& bytes) {
 
 }  // namespace
 
+LineStore::LineStore() = default;
+LineStore::~LineStore() = default;
+LineStore::LineStore(LineStore&&) noexcept = default;
+LineStore& LineStore::operator=(LineStore&&) noexcept = default;
+
 LineStore LineStore::FromBytes(std::string bytes) {
   LineStore store;
-  auto owned = std::make_unique<std::string>(std::move(bytes));
-  const char* const data = owned->data();
-  const char* const end = data + owned->size();
+  store.storage_ = std::make_unique<Storage>(std::move(bytes));
+  store.bytes_ = store.storage_->bytes();
+  store.Split();
+  return store;
+}
+
+// A regular file is mapped rather than read: no copy, no zero-filled
+// buffer. Other files (pipes, devices) and failed mappings are read.
+LineStore LineStore::ReadFile(const std::string& path) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) ThrowCannotOpen(path, errno);
+
+  struct stat info;
+  std::size_t size = 0;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) size = static_cast<std::size_t>(info.st_size);
+  LineStore store;
+  if (size > 0) {
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map != MAP_FAILED) store.storage_ = std::make_unique<Storage>(map, size);
+  }
+  if (!store.storage_) {
+    std::string bytes;
+    const int error = ReadAll(fd, size, bytes);
+    if (error != 0) {
+      close(fd);
+      ThrowCannotOpen(path, error);
+    }
+    store.storage_ = std::make_unique<Storage>(std::move(bytes));
+  }
+  close(fd);
+  store.bytes_ = store.storage_->bytes();
+  store.Split();
+  return store;
+}
+
+void LineStore::Split() {
+  const char* const data = bytes_.data();
+  const char* const end = data + bytes_.size();
   // The next CR and LF are each searched once and kept until passed, so a
   // file without CRs costs one extra scan, not one per line.
   const char* next_lf = nullptr;
@@ -60,27 +121,12 @@ LineStore LineStore::FromBytes(std::string bytes) {
     if (next_lf == nullptr || next_lf < p) next_lf = find(p, '\n');
     if (next_cr == nullptr || next_cr < p) next_cr = find(p, '\r');
     const char* brk = next_lf < next_cr ? next_lf : next_cr;
-    store.spans_.push_back(
+    spans_.push_back(
         Span{static_cast<std::size_t>(p - data), static_cast<std::size_t>(brk - p)});
     if (brk == end) break;
     p = brk + 1;
     if (*brk == '\r' && p < end && *p == '\n') ++p;
   }
-  store.bytes_ = std::move(owned);
-  return store;
-}
-
-LineStore LineStore::ReadFile(const std::string& path) {
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) ThrowCannotOpen(path, errno);
-  std::string bytes;
-  const int error = ReadAll(fd, bytes);
-  close(fd);
-  if (error != 0) ThrowCannotOpen(path, error);
-  return FromBytes(std::move(bytes));
 }
 
 }  // namespace quorlix

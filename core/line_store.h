@@ -14,32 +14,38 @@ namespace quorlix {
 
 class LineStore {
  public:
-  LineStore() = default;
+  LineStore();
+  ~LineStore();
+  LineStore(LineStore&&) noexcept;
+  LineStore& operator=(LineStore&&) noexcept;
+
   // Takes the bytes of a whole file and splits them into lines.
   static LineStore FromBytes(std::string bytes);
-  // Reads a file whole, as bytes. Throws quorlix::Error
+  // Reads a file whole, as bytes (a regular file is mapped read-only, not
+  // copied). Throws quorlix::Error
   // "Datei <path> kann nicht geöffnet werden. <reason>" when it cannot.
   static LineStore ReadFile(const std::string& path);
 
   std::size_t size() const { return spans_.size(); }
   bool empty() const { return spans_.empty(); }
   std::string_view operator[](std::size_t i) const {
-    return std::string_view(bytes_->data() + spans_[i].offset, spans_[i].length);
+    return bytes_.substr(spans_[i].offset, spans_[i].length);
   }
   // All bytes of the file, line breaks included.
-  std::string_view bytes() const {
-    return bytes_ ? std::string_view(*bytes_) : std::string_view();
-  }
+  std::string_view bytes() const { return bytes_; }
 
  private:
+  class Storage;  // owns the bytes: a string, or a mapping of the file
   struct Span {
     std::size_t offset;
     std::size_t length;
   };
-  // The string lives on the heap and is never moved itself: views into it
-  // (the input lines) stay valid when the store is moved, even for short
-  // texts that a moved std::string would carry in its inline buffer.
-  std::unique_ptr<const std::string> bytes_;
+  void Split();
+
+  // The bytes never move while the store lives, also when the store itself
+  // is moved: views into them (the input lines) stay valid.
+  std::unique_ptr<Storage> storage_;
+  std::string_view bytes_;
   std::vector<Span> spans_;
 };
 

@@ -1,9 +1,11 @@
 #include "core/loader.h"
 
 #include <algorithm>
-#include <unordered_set>
 
+#include "core/caption_counter.h"
+#include "core/line_fields.h"
 #include "core/log_line.h"
+#include "core/name_lookup.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -14,14 +16,12 @@ namespace {
 class NameCollection {
  public:
   void Add(std::string_view name) {
-    if (name.empty() || name == last_added_) return;  // common: same as before
+    // Most lines repeat a spelling met before: one lookup, no lower-casing.
+    if (name.empty() || spellings_.find(name) != spellings_.end()) return;
+    spellings_.emplace(name);
     key_.assign(name);
     AsciiLowerInPlace(key_);
-    if (seen_.find(key_) == seen_.end()) {
-      seen_.insert(key_);
-      names_.emplace_back(name);
-    }
-    last_added_.assign(name);
+    if (lowered_.insert(key_).second) names_.emplace_back(name);
   }
 
   std::vector<ListEntry> TakeSorted() {
@@ -36,9 +36,10 @@ class NameCollection {
   }
 
  private:
-  std::unordered_set<std::string> seen_;  // lower-cased
+  NameSet spellings_;  // every spelling met
+  NameSet lowered_;    // lower-cased names
   std::vector<std::string> names_;
-  std::string key_, last_added_;
+  std::string key_;
 };
 
 // Closes the Working window on the way out, also when a line fails.
@@ -76,20 +77,21 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
   window->Show();
   WindowCloser closer(*window);
   if (window->IsActive()) {
-    LogRecord record;
-    std::string caption;
+    LineFields fields;
+    CaptionCounter caption;
+    caption.Start(0, last);
     for (int64_t i = 0; i <= last; ++i) {
       const std::string_view line = raw[static_cast<std::size_t>(i)];
-      if (AcceptLogLine(line, settings.suppress_bot_lines)) {
-        ParseLogLine(line, record);
-        persons.Add(record.person);
-        channels.Add(record.channel_name);
+      SplitLineFields(line, fields);
+      if (Accepted(fields, settings.suppress_bot_lines)) {
+        persons.Add(fields.person);
+        channels.Add(fields.channel_name);
         const int64_t input_index = static_cast<int64_t>(state.input_lines.size());
-        index.AddLine(input_index, ReadTimestamp(record.timestamp_text));
+        index.AddLine(input_index, ReadTimestamp(fields.timestamp_text));
         state.input_lines.push_back(line);
       }
-      FormatProgressCaption(i, last, caption);
-      window->SetCaption(caption);
+      if (i > 0) caption.Increment();
+      window->SetCaption(caption.text());
     }
   }
   index.Finish();

@@ -130,6 +130,11 @@ TEST(LineFormatterTest, MessageEdges) {
       // A replacement can create a match for a later one.
       {"<</a>br>", 0, kNone, ""},
       {"'</a>#", 1, kNone, "#<br>"},
+      // Markup found in the last, partial block of a longer message.
+      {"0123456789abcdef>", 0, kNone, "0123456789abcdef]"},
+      {"0123456789abcdef0123456789abcdef012345[", 1, kNone,
+       "0123456789abcdef0123456789abcdef012345<<br>"},
+      {"0123456789abcdef0123456789abcdef", 0, kNone, "0123456789abcdef0123456789abcdef"},
       {"", 0, kNone, ""},
       {"", 1, kNone, "<br>"},
   };
