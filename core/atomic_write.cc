@@ -1,6 +1,8 @@
 #include "core/atomic_write.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // Keeps ".<name>.quorlix-tmp-XXXXXX" within the usual 255-byte name limit.
 constexpr std::size_t kMaxNameInTempName = 200;
 constexpr std::string_view kTempMarker = ".quorlix-tmp-";
+constexpr std::size_t kSuffixLength = 6;
 
 int OpenFile(const char* path, int flags, mode_t mode) {
   return ::open(path, flags, mode);
@@ -44,9 +47,55 @@ std::string RandomSuffix() {
   thread_local std::mt19937_64 engine{std::random_device{}() ^
                                       static_cast<uint64_t>(::getpid())};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
-  std::string suffix(6, '0');
+  std::string suffix(kSuffixLength, '0');
   for (char& c : suffix) c = kChars[pick(engine)];
   return suffix;
+}
+
+bool IsSuffixChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// True for a name of the form `temp_name_prefix` + six letters or digits:
+// the temporary files of one target, and nothing else.
+bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
+  if (name.size() != temp_name_prefix.size() + kSuffixLength ||
+      name.substr(0, temp_name_prefix.size()) != temp_name_prefix) {
+    return false;
+  }
+  for (char c : name.substr(temp_name_prefix.size())) {
+    if (!IsSuffixChar(c)) return false;
+  }
+  return true;
+}
+
+// Removes the temporary files that earlier writers of the same target left
+// behind when they were killed. A live writer holds a lock on its file until
+// its rename is done, so only files that nobody holds go; so do only our own
+// regular files (no link is followed, and another user's file cannot be
+// opened). Best effort: any failure leaves the file where it is.
+void RemoveStaleTempFiles(const std::string& dir,
+                          std::string_view temp_name_prefix) noexcept {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (!IsTempNameOf(entry->d_name, temp_name_prefix)) continue;
+    const std::string path = dir + "/" + entry->d_name;
+    const int fd = sys.open(
+        path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) continue;
+    struct stat held, named;
+    // The name must still be this file when it goes: a writer may have
+    // renamed it away meanwhile.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+        S_ISREG(held.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      sys.unlink(path.c_str());
+    }
+    sys.close(fd);
+  }
+  ::closedir(listing);
 }
 
 }  // namespace
@@ -70,9 +119,12 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   const bool replacing = ::stat(target_.c_str(), &old) == 0;
   const mode_t create_mode = replacing ? 0600 : 0666;
 
-  std::string prefix = DirectoryOf(target_) + "/." +
-                       NameOf(target_).substr(0, kMaxNameInTempName);
-  prefix += kTempMarker;
+  const std::string dir = DirectoryOf(target_);
+  std::string temp_name_prefix =
+      "." + NameOf(target_).substr(0, kMaxNameInTempName);
+  temp_name_prefix += kTempMarker;
+  RemoveStaleTempFiles(dir, temp_name_prefix);
+  const std::string prefix = dir + "/" + temp_name_prefix;
   for (int attempt = 0; fd_ < 0; ++attempt) {
     temp_path_ = prefix + RandomSuffix();
     fd_ = sys.open(temp_path_.c_str(),
@@ -83,6 +135,12 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
       Fail(error_number);
     }
   }
+  // Marks the file as in use, so that the clean-up of another writer of the
+  // same target leaves it alone. The lock goes with the last descriptor of
+  // the file: `lock_fd_` keeps it past the close in Commit() until the
+  // rename is done. Without locks (some network file systems) the write
+  // goes on unmarked.
+  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) lock_fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
   if (replacing && sys.fchmod(fd_, old.st_mode & 07777) != 0) Fail(errno);
 }
 
@@ -134,6 +192,7 @@ void AtomicFileWriter::Commit() {
   if (sys.close(fd) != 0) Fail(errno);
   if (sys.rename(temp_path_.c_str(), target_.c_str()) != 0) Fail(errno);
   committed_ = true;
+  ReleaseLock();
   SyncDirectory();
 }
 
@@ -166,7 +225,13 @@ void AtomicFileWriter::Discard() noexcept {
     sys.unlink(temp_path_.c_str());
     temp_path_.clear();
   }
+  ReleaseLock();
   buffer_.clear();
+}
+
+void AtomicFileWriter::ReleaseLock() noexcept {
+  if (lock_fd_ >= 0) ::close(lock_fd_);
+  lock_fd_ = -1;
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {

@@ -17,6 +17,9 @@ namespace quorlix {
 // The temporary file is named ".<target name>.quorlix-tmp-XXXXXX"; it gets
 // the permission bits of the old target, or 0666 less the umask for a new
 // one. A symbolic link at `target` is replaced by the new file itself.
+// Before it creates its own, the writer removes the temporary files of the
+// same target that a killed writer left (names of exactly that pattern, not
+// in use by a live writer).
 class AtomicFileWriter {
  public:
   // Creates the temporary file; throws quorlix::Error naming `target` and
@@ -41,10 +44,12 @@ class AtomicFileWriter {
   void SyncDirectory() noexcept;
   [[noreturn]] void Fail(int error_number);
   void Discard() noexcept;
+  void ReleaseLock() noexcept;
 
   std::string target_;
   std::string temp_path_;
   int fd_ = -1;
+  int lock_fd_ = -1;  // a second descriptor that holds the in-use lock
   std::string buffer_;
   bool committed_ = false;
 };

@@ -1,21 +1,28 @@
 #include "core/atomic_write.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "config/config_file.h"
 #include "core/error.h"
 
 namespace quorlix {
@@ -119,49 +126,101 @@ TEST_F(AtomicWriteTest, UncommittedWriterLeavesNothing) {
   EXPECT_THAT(Strays(), ::testing::IsEmpty());
 }
 
+// The two ways Quorlix writes a file, with the message each reports.
+struct Writer {
+  const char* name;
+  void (*write)(const std::string& path);
+  std::string (*message)(const std::string& path);
+};
+
+const Writer kWriters[] = {
+    {"atomic write",
+     [](const std::string& path) { WriteFileAtomically(path, "new"); },
+     [](const std::string& path) { return "Cannot write \"" + path + "\""; }},
+    {"config.cfg",
+     [](const std::string& path) {
+       ConfigFile(path).WriteConfigValue("config", "time_config", "h:m");
+     },
+     [](const std::string& path) {
+       return "In " + path + " kann nicht geschrieben werden";
+     }},
+};
+
+constexpr std::string_view kOldConfig = "[config]\ntime_config=Y:M:D\n";
+
 TEST_F(AtomicWriteTest, ReadOnlyDirectoryFailsAndLeavesTheTarget) {
-  PutFile(target_, "old");
   if (::geteuid() == 0) {
     // Root ignores permission bits: make the file system itself read-only.
     if (!MountTmpfs("size=64k")) GTEST_SKIP() << "cannot mount a tmpfs";
-    PutFile(target_, "old");
+    PutFile(target_, kOldConfig);
     ASSERT_EQ(::mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY,
                       "size=64k"),
               0);
   } else {
+    PutFile(target_, kOldConfig);
     ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
   }
-  try {
-    WriteFileAtomically(target_, "new");
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_THAT(e.what(), ::testing::HasSubstr(target_));
+  for (const Writer& writer : kWriters) {
+    try {
+      writer.write(target_);
+      ADD_FAILURE() << writer.name << ": no error";
+    } catch (const Error& e) {
+      EXPECT_THAT(e.what(), ::testing::StartsWith(writer.message(target_)))
+          << writer.name;
+    }
+    EXPECT_EQ(ReadFile(target_), kOldConfig) << writer.name;
+    EXPECT_THAT(Strays(), ::testing::IsEmpty()) << writer.name;
   }
-  EXPECT_EQ(ReadFile(target_), "old");
-  EXPECT_THAT(Strays(), ::testing::IsEmpty());
 }
 
 TEST_F(AtomicWriteTest, FullDiskFailsAndLeavesTheTarget) {
   if (!MountTmpfs("size=64k")) GTEST_SKIP() << "needs root to mount a tmpfs";
-  PutFile(target_, "old");
-  try {
-    WriteFileAtomically(target_, std::string(1 << 20, 'x'));
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_THAT(e.what(), ::testing::HasSubstr("No space left on device"));
+  PutFile(target_, kOldConfig);
+  // Fill the disk to the last byte.
+  const std::string filler = dir_ + "/filler";
+  {
+    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string block(4096, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, "f", 1) > 0) {
+    }
+    ::close(fd);
   }
-  EXPECT_EQ(ReadFile(target_), "old");
-  EXPECT_THAT(Strays(), ::testing::IsEmpty());
+  for (const Writer& writer : kWriters) {
+    try {
+      writer.write(target_);
+      ADD_FAILURE() << writer.name << ": no error";
+    } catch (const Error& e) {
+      EXPECT_THAT(e.what(), ::testing::StartsWith(writer.message(target_)))
+          << writer.name;
+      if (&writer == &kWriters[0]) {
+        EXPECT_THAT(e.what(), ::testing::HasSubstr("No space left on device"));
+      }
+    }
+    EXPECT_EQ(ReadFile(target_), kOldConfig) << writer.name;
+    EXPECT_THAT(Strays(), ::testing::ElementsAre("filler")) << writer.name;
+  }
+  // Once there is room again, the write goes through.
+  ::unlink(filler.c_str());
+  kWriters[1].write(target_);
+  EXPECT_EQ(ConfigFile(target_).ReadConfigValue("config", "time_config", ""), "h:m");
 }
 
-// Fails the n-th system call the writer makes; counts them all.
+// Fails system calls of the writer, counting them all: the n-th call only,
+// or (persistently) the n-th and every later one.
 int g_call = 0;
 int g_fail_at = 0;
-bool FailNow() { return ++g_call == g_fail_at && (errno = EIO, true); }
+bool g_persistent = false;
+bool FailNow() {
+  ++g_call;
+  const bool fail = g_persistent ? g_call >= g_fail_at : g_call == g_fail_at;
+  if (fail) errno = EIO;
+  return fail;
+}
 
-// Makes the k-th call fail, for every k: either an error comes out and the
-// target is the old file, or the new file is wholly in place.
-TEST_F(AtomicWriteTest, EveryFailingCallLeavesOldOrNewContent) {
+void InstallFailingCalls() {
   AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
   calls.open = [](const char* p, int f, mode_t m) {
     return FailNow() ? -1 : ::open(p, f, m);
@@ -179,26 +238,142 @@ TEST_F(AtomicWriteTest, EveryFailingCallLeavesOldOrNewContent) {
   calls.rename = [](const char* a, const char* b) {
     return FailNow() ? -1 : ::rename(a, b);
   };
+  calls.unlink = [](const char* p) { return FailNow() ? -1 : ::unlink(p); };
+}
+
+// Makes the k-th call fail, for every k, once and persistently: either an
+// error comes out and the target is the old file, or the new file is
+// wholly in place. A temporary file that a failed removal leaves behind is
+// cleared by the next write.
+TEST_F(AtomicWriteTest, EveryFailingCallLeavesOldOrNewContent) {
   const std::string new_content(200000, 'n');
-  int failures = 0;
-  for (g_fail_at = 1;; ++g_fail_at) {
-    PutFile(target_, "old");
-    g_call = 0;
-    bool threw = false;
-    try {
-      WriteFileAtomically(target_, new_content);
-    } catch (const Error&) {
-      threw = true;
-      ++failures;
+  for (const bool persistent : {false, true}) {
+    SCOPED_TRACE(persistent ? "persistently" : "once");
+    int failures = 0;
+    for (g_fail_at = 1;; ++g_fail_at) {
+      PutFile(target_, "old");
+      InstallFailingCalls();
+      g_persistent = persistent;
+      g_call = 0;
+      bool threw = false;
+      try {
+        WriteFileAtomically(target_, new_content);
+      } catch (const Error&) {
+        threw = true;
+        ++failures;
+      }
+      CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
+      EXPECT_EQ(ReadFile(target_), threw ? "old" : new_content) << "call " << g_fail_at;
+      if (!persistent) {
+        EXPECT_THAT(Strays(), ::testing::IsEmpty()) << "call " << g_fail_at;
+      }
+      WriteFileAtomically(target_, "next");
+      EXPECT_THAT(Strays(), ::testing::IsEmpty()) << "call " << g_fail_at;
+      if (g_call < g_fail_at) break;  // every call has been failed once
     }
-    const std::string now = ReadFile(target_);
-    EXPECT_EQ(now, threw ? "old" : new_content) << "call " << g_fail_at;
-    EXPECT_THAT(Strays(), ::testing::IsEmpty()) << "call " << g_fail_at;
-    if (g_call < g_fail_at) break;  // every call has been failed once
+    // open, fchmod, write, fsync, close and rename fail the write; the
+    // directory sync after the rename does not.
+    EXPECT_EQ(failures, 6);
   }
-  // open, fchmod, write, fsync, close and rename fail the write; the
-  // directory sync after the rename does not.
-  EXPECT_EQ(failures, 6);
+}
+
+// Names of the target's own temporary pattern go; anything else stays.
+TEST_F(AtomicWriteTest, RemovesOnlyStaleTemporaryFilesOfItsTarget) {
+  const std::string outside = dir_ + "-outside";
+  PutFile(outside, "keep");
+  struct Case {
+    const char* name;
+    bool removed;
+  } const cases[] = {
+      {".out.txt.quorlix-tmp-Ab3xY9", true},
+      {".out.txt.quorlix-tmp-000000", true},
+      {".out.txt.quorlix-tmp-Ab3xY", false},    // five characters
+      {".out.txt.quorlix-tmp-Ab3xY9z", false},  // seven
+      {".out.txt.quorlix-tmp-Ab-xY9", false},   // not a letter or digit
+      {"out.txt.quorlix-tmp-Ab3xY9", false},    // no leading dot
+      {".other.quorlix-tmp-Ab3xY9", false},     // another target's
+      {".out.txt.quorlix-tmp-Ab3xY9.bak", false},
+  };
+  // A writer at work holds its temporary file: a second writer leaves it.
+  AtomicFileWriter busy(target_);
+  busy.Write("first");
+  for (const Case& c : cases) PutFile(dir_ + "/" + c.name, "stale");
+  ASSERT_EQ(::symlink(outside.c_str(), (dir_ + "/.out.txt.quorlix-tmp-link01").c_str()), 0);
+  ASSERT_EQ(::mkdir((dir_ + "/.out.txt.quorlix-tmp-dir001").c_str(), 0700), 0);
+  WriteFileAtomically(target_, "second");
+
+  std::vector<std::string> left = Strays();
+  for (const Case& c : cases) {
+    EXPECT_EQ(std::count(left.begin(), left.end(), c.name), c.removed ? 0 : 1) << c.name;
+  }
+  EXPECT_EQ(std::count(left.begin(), left.end(), ".out.txt.quorlix-tmp-link01"), 1);
+  EXPECT_EQ(std::count(left.begin(), left.end(), ".out.txt.quorlix-tmp-dir001"), 1);
+  EXPECT_EQ(ReadFile(outside), "keep");
+  EXPECT_EQ(left.size(), std::size(cases) - 2 + 2 + 1) << "the busy writer's file";
+  busy.Commit();
+  EXPECT_EQ(ReadFile(target_), "first");
+  ::unlink(outside.c_str());
+}
+
+// Kills a process at random moments while it rewrites config.cfg over and
+// over: config.cfg is always whole, old or new, and whatever a killed write
+// left behind is gone after the next write.
+TEST_F(AtomicWriteTest, KilledWritersLeaveOldOrNewConfigAndTheNextWriteCleansUp) {
+  constexpr int kKills = 1000;
+  // Some bulk, so that a kill can fall inside the write itself.
+  std::string bulk = "[config]\ntime_config=Y:M:D\n[colordef]\n";
+  for (int i = 0; i < 300; ++i) bulk += "channel" + std::to_string(i) + "=ff8000\n";
+  PutFile(target_, bulk);
+  ConfigFile config(target_);
+  const std::string values[] = {"Y:M:D h:m:s", "D.M.Y"};
+  std::string contents[2];
+  for (int i : {0, 1}) {
+    config.WriteConfigValue("config", "time_config", values[i]);
+    contents[i] = ReadFile(target_);
+  }
+  // How long one write takes, to spread the kills over a few writes.
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20; ++i) config.WriteConfigValue("config", "time_config", values[i % 2]);
+  const auto one_write = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now() - start) / 20;
+
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<long> delay(0, 3 * one_write.count() + 100);
+  int left_a_temp_file = 0;
+  for (int kill = 0; kill < kKills; ++kill) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0; i < 1000000; ++i) {
+        try {
+          config.WriteConfigValue("config", "time_config", values[i % 2]);
+        } catch (...) {
+          ::_exit(1);
+        }
+      }
+      ::_exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed or ended on its own";
+    const std::string now = ReadFile(target_);
+    ASSERT_TRUE(now == contents[0] || now == contents[1]) << "kill " << kill;
+    const std::vector<std::string> strays = Strays();
+    // Each write clears what the last killed one left: never more than one.
+    ASSERT_LE(strays.size(), 1u) << "kill " << kill;
+    if (!strays.empty()) {
+      ASSERT_THAT(strays[0], ::testing::StartsWith(".out.txt.quorlix-tmp-"));
+      ++left_a_temp_file;
+    }
+  }
+  config.WriteConfigValue("config", "time_config", values[0]);
+  EXPECT_EQ(ReadFile(target_), contents[0]);
+  EXPECT_THAT(Strays(), ::testing::IsEmpty());
+  // The kills must have hit writes in progress, not only the gaps.
+  EXPECT_GT(left_a_temp_file, kKills / 20);
+  RecordProperty("kills_that_left_a_temporary_file", left_a_temp_file);
 }
 
 TEST_F(AtomicWriteTest, RetriesInterruptedAndPartialWrites) {
