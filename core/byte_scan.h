@@ -81,29 +81,51 @@ inline uint64_t BitRange(std::size_t first, std::size_t last) {
   return below_last & ~((uint64_t{1} << first) - 1);
 }
 
-// True when `text` holds any of the bytes in `set` (1 to 4 of them).
-inline bool ContainsAnyOf(std::string_view text, std::string_view set) {
+// Bit k of the result is set when `text` holds the byte Set[k]. The set
+// is fixed at compile time, so its byte vectors are constants; the text is
+// first checked for any of them at all, which is the common answer "no".
+template <char... Set>
+unsigned WhichBytesOccur(std::string_view text) {
+  static_assert(sizeof...(Set) >= 1 && sizeof...(Set) <= 8);
+  constexpr char set[] = {Set...};
+  unsigned found = 0;
 #if defined(__SSE2__) && !defined(QUORLIX_SCALAR_SCAN)
-  __m128i needles[4];
-  const std::size_t n = set.size() < 4 ? set.size() : 4;
-  for (std::size_t k = 0; k < 4; ++k) needles[k] = _mm_set1_epi8(set[k < n ? k : 0]);
-  auto hits = [&](const char* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i any = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(v, needles[0]), _mm_cmpeq_epi8(v, needles[1])),
-        _mm_or_si128(_mm_cmpeq_epi8(v, needles[2]), _mm_cmpeq_epi8(v, needles[3])));
-    return _mm_movemask_epi8(any) != 0;
-  };
-  if (text.size() < 16) return text.find_first_of(set.substr(0, n)) != std::string_view::npos;
-  std::size_t i = 0;
-  for (; i + 16 <= text.size(); i += 16) {
-    if (hits(text.data() + i)) return true;
+  if (text.size() >= 16) {
+    // Calls `visit` with each 16-byte block; the rest is covered by a block
+    // that ends with the text.
+    auto for_each_block = [&text](auto visit) {
+      std::size_t i = 0;
+      for (; i + 16 <= text.size(); i += 16) {
+        visit(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i)));
+      }
+      if (i != text.size()) {
+        visit(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + text.size() - 16)));
+      }
+    };
+    __m128i any = _mm_setzero_si128();
+    for_each_block([&any](__m128i v) {
+      ((any = _mm_or_si128(any, _mm_cmpeq_epi8(v, _mm_set1_epi8(Set)))), ...);
+    });
+    if (_mm_movemask_epi8(any) == 0) return 0;
+    // Some byte of the set is there: which ones.
+    __m128i seen[sizeof set];
+    for (__m128i& s : seen) s = _mm_setzero_si128();
+    for_each_block([&seen](__m128i v) {
+      std::size_t k = 0;
+      ((seen[k] = _mm_or_si128(seen[k], _mm_cmpeq_epi8(v, _mm_set1_epi8(Set))), ++k), ...);
+    });
+    for (std::size_t k = 0; k < sizeof set; ++k) {
+      if (_mm_movemask_epi8(seen[k]) != 0) found |= 1u << k;
+    }
+    return found;
   }
-  // The rest is covered by a block that ends with the text.
-  return i != text.size() && hits(text.data() + text.size() - 16);
-#else
-  return text.find_first_of(set) != std::string_view::npos;
 #endif
+  for (char c : text) {
+    for (std::size_t k = 0; k < sizeof set; ++k) {
+      if (c == set[k]) found |= 1u << k;
+    }
+  }
+  return found;
 }
 
 }  // namespace quorlix

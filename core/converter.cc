@@ -19,28 +19,29 @@ class SelectedNames {
   explicit SelectedNames(const std::vector<ListEntry>& entries) {
     for (const ListEntry& entry : entries) {
       if (!entry.selected) continue;
-      std::string key = entry.name;
-      AsciiLowerInPlace(key);
-      names_.insert(std::move(key));
+      key_ = entry.name;
+      AsciiLowerInPlace(key_);
+      names_.Insert(key_, true);
     }
   }
   bool Contains(std::string_view name) {
-    if (names_.empty()) return false;
+    if (names_.size() == 0) return false;
     // Answers are kept per spelling met, so most lines need one lookup.
-    auto known = answers_.find(name);
-    if (known != answers_.end()) return known->second;
+    if (const bool* known = answers_.Find(name)) return *known;
     key_.assign(name);
     AsciiLowerInPlace(key_);
-    const bool selected = names_.find(key_) != names_.end();
-    answers_.emplace(name, selected);
+    const bool selected = names_.Find(key_) != nullptr;
+    answers_.Insert(name, selected);
     return selected;
   }
 
  private:
-  NameSet names_;  // lower-cased
-  NameMap<bool> answers_;
+  NameTable<bool> names_;  // lower-cased
+  NameTable<bool> answers_;
   std::string key_;
 };
+
+constexpr int64_t kPrefetchAhead = 8;
 
 int64_t ReadInt64(std::string_view text) {
   int64_t value = 0;
@@ -111,6 +112,12 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
       const bool inside = i >= 0 && i < static_cast<int64_t>(input.size());
       const std::string_view line = inside ? input[static_cast<std::size_t>(i)] : "";
       if (line.empty()) break;
+      // The log is far larger than the caches: ask early for a later line.
+      if (i + kPrefetchAhead < static_cast<int64_t>(input.size())) {
+        const std::string_view ahead = input[static_cast<std::size_t>(i + kPrefetchAhead)];
+        __builtin_prefetch(ahead.data());
+        __builtin_prefetch(ahead.data() + 64);
+      }
       SplitLineFields(line, fields_);
       if (Passes(fields_) &&
           formatter_.ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,

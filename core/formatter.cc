@@ -25,10 +25,27 @@ constexpr Replacement kHtmlReplacements[] = {
     {"</a>", ""}, {"<br>", ""}, {"'#", "#"}, {"'>", "]"}, {"]", ">"}, {"[", "<"},
 };
 
-// Bytes that start a markup replacement, by dialect ("<" among them); a
-// message without any of them passes the tag and replacement stages as is.
-constexpr std::string_view kUbbTriggers = "<>'";
-constexpr std::string_view kHtmlTriggers = "<'[]";
+// The bytes that start a markup replacement, and which of them matter for
+// each dialect: a message without any of those passes the tag and
+// replacement stages as it is ("<" starts every tag).
+constexpr std::string_view kMarkupBytes = "<>'[]";
+unsigned MarkupBytesIn(std::string_view text) {
+  return WhichBytesOccur<'<', '>', '\'', '[', ']'>(text);
+}
+constexpr unsigned kLessThanBit = 1u << 0;
+constexpr unsigned kUbbTriggerBits = 0b00111;   // < > '
+constexpr unsigned kHtmlTriggerBits = 0b11101;  // < ' [ ]
+
+unsigned MarkupBit(char c) {
+  const std::size_t k = kMarkupBytes.find(c);
+  return k == std::string_view::npos ? 0 : 1u << k;
+}
+
+unsigned MarkupBits(std::string_view text) {
+  unsigned bits = 0;
+  for (char c : text) bits |= MarkupBit(c);
+  return bits;
+}
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -62,16 +79,17 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std:
 // Replaces every occurrence of `r.from`, left to right without overlap.
 // Shrinking or equal-size replacements work in place; growing ones build
 // into `scratch`, which then changes places with `text`.
-void ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& scratch) {
+// True when anything was replaced.
+bool ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& scratch) {
   std::size_t match = FindIgnoreCase(text, r.from, 0);
-  if (match == std::string::npos) return;
+  if (match == std::string::npos) return false;
   if (r.from.size() == 1 && r.to.size() == 1 && !IsAsciiLetter(r.from[0])) {
     char* const end = text.data() + text.size();
     for (char* p = text.data() + match; p != nullptr;) {
       *p = r.to[0];
       p = static_cast<char*>(std::memchr(p + 1, r.from[0], static_cast<std::size_t>(end - p - 1)));
     }
-    return;
+    return true;
   }
   if (r.to.size() <= r.from.size()) {
     // The write position never passes the read position, so the text
@@ -88,7 +106,7 @@ void ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& 
     }
     std::memmove(data + write, data + read, text.size() - read);
     text.resize(write + text.size() - read);
-    return;
+    return true;
   }
   scratch.clear();
   std::size_t read = 0;
@@ -100,6 +118,7 @@ void ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& 
   }
   scratch.append(text, read, std::string::npos);
   text.swap(scratch);
+  return true;
 }
 
 void AppendNumber(int64_t value, std::string& out) {
@@ -130,35 +149,42 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
 // The first definition line in which the lower-cased channel name occurs
 // exactly once (key or value part alike) gives the text after its "=".
 std::string_view LineFormatter::ChannelColor(std::string_view channel) {
-  auto cached = color_cache_.find(channel);
-  if (cached == color_cache_.end()) {
-    key_.assign(channel);
-    AsciiLowerInPlace(key_);
-    int found = -1;
-    for (std::size_t i = 0; i < lowered_definitions_.size() && found < 0; ++i) {
-      if (CountOccurrences(key_, lowered_definitions_[i]) == 1) found = static_cast<int>(i);
+  if (const std::string_view* cached = color_cache_.Find(channel)) return *cached;
+  key_.assign(channel);
+  AsciiLowerInPlace(key_);
+  std::string_view color;
+  for (std::size_t i = 0; i < lowered_definitions_.size(); ++i) {
+    if (CountOccurrences(key_, lowered_definitions_[i]) == 1) {
+      color = SplitAtChar(color_definitions_[i], '=', 2);
+      break;
     }
-    cached = color_cache_.emplace(channel, found).first;
   }
-  if (cached->second < 0) return {};
-  return SplitAtChar(color_definitions_[static_cast<std::size_t>(cached->second)], '=', 2);
+  color_cache_.Insert(channel, color);
+  return color;
+}
+
+// The channel part of the prefix; kept per channel spelling, since it
+// depends on nothing else.
+std::string_view LineFormatter::ChannelPart(std::string_view channel) {
+  if (const std::string* cached = channel_parts_.Find(channel)) return *cached;
+  const std::string_view color =
+      options_.channel_colors ? ChannelColor(channel) : std::string_view();
+  std::string part;
+  if (color.empty()) {
+    part.append(html_ ? "<b>[" : "[b][").append(channel).append(html_ ? "]</b> " : "][/b] ");
+  } else if (html_) {
+    part.append("<font color=\"#").append(color).append("\"><b>[").append(channel).append(
+        "]</b></font> ");
+  } else {
+    part.append("[color=#").append(color).append("][b][").append(channel).append(
+        "][/b][/color] ");
+  }
+  return *channel_parts_.Insert(channel, std::move(part)).first;
 }
 
 void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view timestamp,
                                      std::string_view person, std::string& out) {
-  if (options_.show_channel) {
-    const std::string_view color =
-        options_.channel_colors ? ChannelColor(channel) : std::string_view();
-    if (color.empty()) {
-      out.append(html_ ? "<b>[" : "[b][").append(channel).append(html_ ? "]</b> " : "][/b] ");
-    } else if (html_) {
-      out.append("<font color=\"#").append(color).append("\"><b>[").append(channel).append(
-          "]</b></font> ");
-    } else {
-      out.append("[color=#").append(color).append("][b][").append(channel).append(
-          "][/b][/color] ");
-    }
-  }
+  if (options_.show_channel) out.append(ChannelPart(channel));
   if (options_.show_time) AppendTime(timestamp, out);
   out.append(person);
   if (options_.show_channel || !person.empty() || options_.show_time) out.append(": ");
@@ -169,8 +195,7 @@ void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view 
 void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
   const int64_t t = ReadTimestamp(timestamp);
   const int64_t midnight = UtcMidnight(t);
-  const int64_t day = midnight / kSecondsPerDay;
-  if (day != cached_day_) {
+  if (midnight != cached_midnight_) {
     const UtcTime u = ToUtc(t);
     year_text_.clear();
     AppendNumber(u.year, year_text_);
@@ -178,21 +203,37 @@ void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
     AppendSmallNumber(u.month, month_text_);
     day_text_.clear();
     AppendSmallNumber(u.day, day_text_);
-    cached_day_ = day;
+    cached_midnight_ = midnight;
   }
   const auto second_of_day = static_cast<unsigned>(t - midnight);
+  const unsigned hms[3] = {second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60};
+  // Written through a pointer into room made beforehand: no size check
+  // per character. Each letter yields at most the year's length.
+  const std::size_t start = out.size();
+  const std::size_t widest = year_text_.size() > 2 ? year_text_.size() : 2;
+  out.resize(start + time_pattern_.size() * widest + 1);
+  char* p = out.data() + start;
+  auto put = [&p](const std::string& text) {
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+  };
+  auto put_small = [&p](unsigned value) {
+    if (value >= 10) *p++ = static_cast<char>('0' + value / 10);
+    *p++ = static_cast<char>('0' + value % 10);
+  };
   for (char c : time_pattern_) {
     switch (c) {
-      case 'Y': out.append(year_text_); break;
-      case 'M': out.append(month_text_); break;
-      case 'D': out.append(day_text_); break;
-      case 'h': AppendSmallNumber(second_of_day / 3600, out); break;
-      case 'm': AppendSmallNumber(second_of_day / 60 % 60, out); break;
-      case 's': AppendSmallNumber(second_of_day % 60, out); break;
-      default: out.push_back(c);
+      case 'Y': put(year_text_); break;
+      case 'M': put(month_text_); break;
+      case 'D': put(day_text_); break;
+      case 'h': put_small(hms[0]); break;
+      case 'm': put_small(hms[1]); break;
+      case 's': put_small(hms[2]); break;
+      default: *p++ = c;
     }
   }
-  out.push_back(' ');
+  *p++ = ' ';
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 std::string LineFormatter::FormatLinePrefix(std::string_view channel,
@@ -235,11 +276,18 @@ void LineFormatter::HandleTags() {
   body_.swap(scratch_);
 }
 
-void LineFormatter::ApplyReplacements() {
+// `present` holds (at least) the markup bytes that occur in the body; a
+// replacement whose first byte is absent is skipped, and one that replaced
+// something adds the bytes of its new text.
+void LineFormatter::ApplyReplacements(unsigned present) {
+  auto apply = [&](const Replacement& r) {
+    if ((present & MarkupBit(r.from[0])) == 0) return;
+    if (ReplaceAllIgnoreCase(body_, r, scratch_)) present |= MarkupBits(r.to);
+  };
   if (html_) {
-    for (const Replacement& r : kHtmlReplacements) ReplaceAllIgnoreCase(body_, r, scratch_);
+    for (const Replacement& r : kHtmlReplacements) apply(r);
   } else {
-    for (const Replacement& r : kUbbReplacements) ReplaceAllIgnoreCase(body_, r, scratch_);
+    for (const Replacement& r : kUbbReplacements) apply(r);
   }
 }
 
@@ -249,18 +297,22 @@ bool LineFormatter::ConvertFields(std::string_view channel, std::string_view tim
   if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
   out.clear();
   AppendLinePrefix(channel, timestamp, person, out);
-  if (!ContainsAnyOf(message, html_ ? kHtmlTriggers : kUbbTriggers)) {
+  const unsigned present = MarkupBytesIn(message);
+  if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {
     out.append(message);  // plain text: no stage changes it
+  } else if ((present & kLessThanBit) == 0) {
+    body_.assign(message);  // no tags, no links: the replacements only
+    ApplyReplacements(present);
+    out.append(body_);
   } else {
     // Both tests look at the message as split, before any change.
-    const bool has_tags = message.find('<') != std::string_view::npos;
-    if (has_tags && message.find("<a href") != std::string_view::npos) {
+    if (message.find("<a href") != std::string_view::npos) {
       RemoveLinks(message);
     } else {
       body_.assign(message);
     }
-    if (has_tags) HandleTags();
-    ApplyReplacements();
+    HandleTags();
+    ApplyReplacements(MarkupBytesIn(body_));
     out.append(body_);
   }
   if (html_) out.append("<br>");

@@ -24,6 +24,9 @@ class LineFormatter {
   LineFormatter(const ConvertOptions& options,
                 const std::vector<std::string>& color_definitions,
                 std::string time_pattern);
+  // Its caches point into its own members: it stays where it was made.
+  LineFormatter(const LineFormatter&) = delete;
+  LineFormatter& operator=(const LineFormatter&) = delete;
 
   // Channel part, time part, person and separator. Throws quorlix::Error
   // when the time is shown and `timestamp` is not a number.
@@ -42,10 +45,11 @@ class LineFormatter {
 
  private:
   std::string_view ChannelColor(std::string_view channel);
+  std::string_view ChannelPart(std::string_view channel);
   void AppendTime(std::string_view timestamp, std::string& out);
   void RemoveLinks(std::string_view message);
   void HandleTags();
-  void ApplyReplacements();
+  void ApplyReplacements(unsigned present);
 
   ConvertOptions options_;
   std::vector<std::string> color_definitions_;
@@ -57,10 +61,11 @@ class LineFormatter {
   LineFields fields_;
   std::vector<std::string_view> pieces_;
   std::string body_, scratch_, key_;
-  // Channel name as spelled -> index of its colour definition, or -1.
-  NameMap<int> color_cache_;
+  // Channel name as spelled -> its colour ("" for none).
+  NameTable<std::string_view> color_cache_;
+  NameTable<std::string> channel_parts_;
   // The calendar date of the last day whose time was written.
-  int64_t cached_day_ = INT64_MIN;
+  int64_t cached_midnight_ = INT64_MIN;
   std::string year_text_, month_text_, day_text_;
 };
 

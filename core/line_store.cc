@@ -107,6 +107,9 @@ LineStore LineStore::ReadFile(const std::string& path) {
 }
 
 void LineStore::Split() {
+  // Room for lines of 32 bytes on average: chat lines are longer, so the
+  // list rarely moves while it grows, and the unused rest is never touched.
+  spans_.reserve(bytes_.size() / 32 + 1);
   const char* const data = bytes_.data();
   const char* const end = data + bytes_.size();
   // The next CR and LF are each searched once and kept until passed, so a

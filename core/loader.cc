@@ -17,11 +17,10 @@ class NameCollection {
  public:
   void Add(std::string_view name) {
     // Most lines repeat a spelling met before: one lookup, no lower-casing.
-    if (name.empty() || spellings_.find(name) != spellings_.end()) return;
-    spellings_.emplace(name);
+    if (name.empty() || !spellings_.Insert(name, true).second) return;
     key_.assign(name);
     AsciiLowerInPlace(key_);
-    if (lowered_.insert(key_).second) names_.emplace_back(name);
+    if (lowered_.Insert(key_, true).second) names_.emplace_back(name);
   }
 
   std::vector<ListEntry> TakeSorted() {
@@ -36,8 +35,8 @@ class NameCollection {
   }
 
  private:
-  NameSet spellings_;  // every spelling met
-  NameSet lowered_;    // lower-cased names
+  NameTable<bool> spellings_;  // every spelling met
+  NameTable<bool> lowered_;    // lower-cased names
   std::vector<std::string> names_;
   std::string key_;
 };
