@@ -105,6 +105,21 @@ TEST(LoadPassTest, ListsMergeNamesIgnoringCaseKeepingTheFirstSpelling) {
   for (const ListEntry& e : x.state.persons) EXPECT_FALSE(e.selected);
 }
 
+TEST(LoadPassTest, ManyNames) {
+  Loaded x;
+  std::string log;
+  for (int i = 299; i >= 0; --i) {
+    log += "[1,C" + std::to_string(i % 40) + ",p" + std::to_string(i) + ",1]a\n";
+    log += "[1,c" + std::to_string(i % 40) + ",P" + std::to_string(i) + ",1]b\n";
+  }
+  Load(x, log);
+  ASSERT_EQ(x.state.persons.size(), 300u);
+  ASSERT_EQ(x.state.channels.size(), 40u);
+  EXPECT_EQ(x.state.persons.front().name, "p0");
+  EXPECT_EQ(x.state.persons.back().name, "p99");
+  EXPECT_EQ(x.state.channels[1].name, "C1");
+}
+
 TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
   Loaded x;
   Load(x, kWorkedExample);
