@@ -67,9 +67,11 @@ ColorGrid::ColorGrid(QWidget* parent) : QTableWidget(0, 2, parent) {
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(17);
   horizontalHeader()->setSectionsClickable(false);
-  horizontalHeader()->setStretchLastSection(true);
-  setColumnWidth(kNameColumn, 123);
-  setColumnWidth(kColorColumn, 84);
+  // The colour column takes what the name column leaves, so the grid
+  // never scrolls sideways and hides the start of the names.
+  setColumnWidth(kNameColumn, 110);
+  horizontalHeader()->setSectionResizeMode(kColorColumn, QHeaderView::Stretch);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setSelectionMode(QAbstractItemView::SingleSelection);
   // A double-click opens the colour picker; typing or F2 edits in place.

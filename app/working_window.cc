@@ -73,7 +73,15 @@ void WorkingWindowQt::Close() {
   hide();
 }
 
-void WorkingWindowQt::closeEvent(QCloseEvent* event) { event->ignore(); }
+// Refused while the caller works (Alt+F4, a window manager's menu); once
+// the caller has closed it, closing the application may close it too.
+void WorkingWindowQt::closeEvent(QCloseEvent* event) {
+  if (shown_) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}
 
 WorkingWindowQtFactory::WorkingWindowQtFactory(QWidget* owner) : owner_(owner) {}
 
