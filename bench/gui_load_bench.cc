@@ -1,0 +1,79 @@
+// Times a load in the main window, from the Load command to the Input page
+// painted with the log's first lines, through the dialog seam.
+//
+//   gui_load_bench LOG [CONFIG [convert]]
+//
+// Prints the seconds taken; run it under /usr/bin/time for the peak memory.
+// With "convert" it then also times Convert until the output page shows.
+#include <cstdio>
+#include <cstdlib>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include "app/dialogs.h"
+#include "app/error_box.h"
+#include "app/main_window.h"
+
+namespace {
+
+class ChosenLog : public quorlix::FileDialogs {
+ public:
+  explicit ChosenLog(QString log) : log_(std::move(log)) {}
+  QString GetOpenFileName(QWidget*) override { return log_; }
+  QString GetSaveFileName(QWidget*) override { return {}; }
+
+ private:
+  QString log_;
+};
+
+class FailOnError : public quorlix::MessageSink {
+ public:
+  void ShowError(QWidget*, const QString& text) override {
+    std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    std::exit(1);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quorlix"));
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: gui_load_bench LOG [CONFIG]\n");
+    return 2;
+  }
+  ChosenLog dialogs(QFile::decodeName(argv[1]));
+  FailOnError errors;
+  quorlix::MainWindowServices services;
+  services.file_dialogs = &dialogs;
+  services.messages = &errors;
+  if (argc > 2) services.config_path = argv[2];
+  quorlix::MainWindow window(services);
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) return 1;
+
+  QElapsedTimer timer;
+  timer.start();
+  window.tb_loadClick();
+  auto* input = window.findChild<QAbstractItemView*>(QStringLiteral("memo_input"));
+  input->viewport()->repaint();  // lays out and paints the visible rows
+  const double seconds = timer.nsecsElapsed() / 1e9;
+  std::printf("load until Input shown: %.2f s, %lld input lines\n", seconds,
+              static_cast<long long>(input->model()->rowCount()));
+  std::fflush(stdout);
+  if (argc > 3 && QByteArray(argv[3]) == "convert") {
+    timer.restart();
+    window.bt_convertClick();
+    auto* output = window.findChild<QWidget*>(QStringLiteral("memo_output"));
+    output->repaint();
+    std::printf("convert until Ouput shown: %.2f s\n", timer.nsecsElapsed() / 1e9);
+    std::fflush(stdout);
+  }
+  // Leaving frees hundreds of megabytes; that is not part of the load.
+  std::_Exit(0);
+}
