@@ -376,11 +376,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::Load() {
   const QString chosen = file_dialogs_.GetOpenFileName(this);
   if (chosen.isEmpty()) return;
-  // The view shows the lines in place: let go of them before they go.
+  // The view shows the lines in place: it lets go of them until the pass
+  // has ended, since the Working window lets the window system draw while
+  // the engine changes them.
   memo_input_->SetLines(nullptr);
   state_.input_lines.clear();
   state_.raw_lines = LineStore();
-  memo_input_->SetLines(&state_.input_lines);
   PageControl1_->setCurrentWidget(TabSheet1_);
 
   const std::string copy = CopyToTempLog(
