@@ -398,15 +398,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(titles, QStringList({"Working", "Working   0 / 2", "Working   1 / 2", "Working   2 / 2"}));
   }
 
-  void CopiesSelectedInputLines() {
-    WindowFixture f;
-    LoadLog(f, kThreeLineLog);
-    auto* view = Find<LineView>(f, "memo_input");
-    view->selectAll();
-    QCOMPARE(view->SelectedText(),
-             QString("[\"1\",\"Clan\",\"Bob\",1104635045]one\n[\"2\",\"OOC\",\"Ann\",1104721445]three"));
-  }
-
   void MenuOpensModalWindows() {
     WindowFixture f;
     const std::pair<const char*, const char*> items[] = {{"About1", "About"}, {"Options1", "Options"}};
