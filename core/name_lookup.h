@@ -55,7 +55,7 @@ class NameTable {
   static uint64_t Hash(std::string_view name) {
     uint64_t head = 0, tail = 0;
     const std::size_t n = name.size();
-    std::memcpy(&head, name.data(), n < 8 ? n : 8);
+    if (n != 0) std::memcpy(&head, name.data(), n < 8 ? n : 8);  // data() may be null
     if (n > 8) std::memcpy(&tail, name.data() + (n > 16 ? n - 8 : 8), n > 16 ? 8 : n - 8);
     uint64_t h = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;
     return h ^ (h >> 29);
