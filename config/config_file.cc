@@ -149,6 +149,12 @@ bool Serialize(const Document& doc, std::string& out) {
   out.clear();
   QuotingWriter writer(out);
   if (doc.ini.Save(writer, /*a_bAddSignature=*/true) < 0) return false;
+  // The parser takes three bytes EF BB BF at the very start as a byte-order
+  // mark. A first key that begins with them, but was not at the start
+  // before, would lose them on the next read: a blank line keeps them.
+  if (!doc.ini.IsUnicode() && std::string_view(out).substr(0, 3) == "\xEF\xBB\xBF") {
+    out.insert(0, "\n");
+  }
   if (!doc.trailing_comments.empty()) {
     if (!out.empty() && out.back() != '\n') out.push_back('\n');
     out += doc.trailing_comments;
