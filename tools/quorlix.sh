@@ -17,6 +17,7 @@ PACKAGES=(
   libsimpleini-dev libcli11-dev
   xvfb xauth
   time
+  clang-14 libclang-rt-14-dev  # libFuzzer for the fuzz targets (tools/fuzz.sh)
 )
 
 as_root() {
