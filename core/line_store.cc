@@ -1,12 +1,12 @@
 #include "core/line_store.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "core/error.h"
 
@@ -15,22 +15,20 @@ namespace quorlix {
 class LineStore::Storage {
  public:
   explicit Storage(std::string bytes) : text_(std::move(bytes)) {}
-  Storage(void* map, std::size_t size) : map_(map), map_size_(size) {}
-  ~Storage() {
-    if (map_ != nullptr) munmap(map_, map_size_);
-  }
+  Storage(std::unique_ptr<char[]> buffer, std::size_t size)
+      : buffer_(std::move(buffer)), buffer_size_(size) {}
   Storage(const Storage&) = delete;
   Storage& operator=(const Storage&) = delete;
 
   std::string_view bytes() const {
-    if (map_ != nullptr) return std::string_view(static_cast<const char*>(map_), map_size_);
+    if (buffer_ != nullptr) return std::string_view(buffer_.get(), buffer_size_);
     return text_;
   }
 
  private:
   std::string text_;
-  void* map_ = nullptr;
-  std::size_t map_size_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t buffer_size_ = 0;
 };
 
 namespace {
@@ -39,24 +37,29 @@ namespace {
   throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
 }
 
-// Reads all of `fd` into `bytes`; returns 0 or the errno of the failure.
-int ReadAll(int fd, std::size_t size_hint, std::string& bytes) {
-  std::size_t used = 0;
+// Reads all of `fd` into `buffer`, which is not zero-filled first: the
+// bytes are written once, by read(). Returns 0 or the errno of the failure.
+int ReadAll(int fd, std::size_t size_hint, std::unique_ptr<char[]>& buffer, std::size_t& used) {
   // One spare byte beyond the expected size lets the read that finds the
   // end happen without growing the buffer.
-  bytes.resize(size_hint > 0 ? size_hint + 1 : 65536);
+  std::size_t capacity = size_hint > 0 ? size_hint + 1 : 65536;
+  buffer = std::make_unique_for_overwrite<char[]>(capacity);
+  used = 0;
   for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() + bytes.size() / 2);
-    const ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
+    if (used == capacity) {  // the file grew while we read it
+      capacity += capacity / 2;
+      auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(bigger.get(), buffer.get(), used);
+      buffer = std::move(bigger);
+    }
+    const ssize_t got = read(fd, buffer.get() + used, capacity - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    if (got == 0) break;
+    if (got == 0) return 0;
     used += static_cast<std::size_t>(got);
   }
-  bytes.resize(used);
-  return 0;
 }
 
 }  // namespace
@@ -74,8 +77,8 @@ LineStore LineStore::FromBytes(std::string bytes) {
   return store;
 }
 
-// A regular file is mapped rather than read: no copy, no zero-filled
-// buffer. Other files (pipes, devices) and failed mappings are read.
+// The file is read, not mapped: a log that another program truncates while
+// we hold it must not turn into a crash when a lost page is touched.
 LineStore LineStore::ReadFile(const std::string& path) {
   int fd;
   do {
@@ -86,21 +89,14 @@ LineStore LineStore::ReadFile(const std::string& path) {
   struct stat info;
   std::size_t size = 0;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) size = static_cast<std::size_t>(info.st_size);
-  LineStore store;
-  if (size > 0) {
-    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (map != MAP_FAILED) store.storage_ = std::make_unique<Storage>(map, size);
-  }
-  if (!store.storage_) {
-    std::string bytes;
-    const int error = ReadAll(fd, size, bytes);
-    if (error != 0) {
-      close(fd);
-      ThrowCannotOpen(path, error);
-    }
-    store.storage_ = std::make_unique<Storage>(std::move(bytes));
-  }
+  std::unique_ptr<char[]> buffer;
+  std::size_t used = 0;
+  const int error = ReadAll(fd, size, buffer, used);
   close(fd);
+  if (error != 0) ThrowCannotOpen(path, error);
+
+  LineStore store;
+  store.storage_ = std::make_unique<Storage>(std::move(buffer), used);
   store.bytes_ = store.storage_->bytes();
   store.Split();
   return store;

@@ -35,7 +35,7 @@ class LineStore {
   std::string_view bytes() const { return bytes_; }
 
  private:
-  class Storage;  // owns the bytes: a string, or a mapping of the file
+  class Storage;  // owns the bytes: a string, or a buffer read from the file
   struct Span {
     std::size_t offset;
     std::size_t length;
