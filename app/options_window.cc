@@ -85,15 +85,27 @@ ColorGrid::ColorGrid(QWidget* parent) : QTableWidget(0, 2, parent) {
 void ColorGrid::keyPressEvent(QKeyEvent* event) {
   if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
     if (event->key() == Qt::Key_Insert) {
+      CommitOpenEditor();
       emit insertRowRequested(std::max(currentRow(), 0));
       return;
     }
     if (event->key() == Qt::Key_Down && currentRow() == rowCount() - 1) {
+      CommitOpenEditor();
       emit insertRowRequested(rowCount());
       return;
     }
   }
   QTableWidget::keyPressEvent(event);
+}
+
+// A key that adds a row redraws every cell from the model: what is being
+// typed in the cell must reach the model first, or it would be lost.
+void ColorGrid::CommitOpenEditor() {
+  if (state() != QAbstractItemView::EditingState) return;
+  if (QWidget* editor = indexWidget(currentIndex())) {
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+  }
 }
 
 void ColorGrid::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -39,6 +39,9 @@ class ColorGrid : public QTableWidget {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void CommitOpenEditor();
 };
 
 class OptionsWindow : public QDialog {

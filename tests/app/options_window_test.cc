@@ -168,6 +168,22 @@ class OptionsWindowTest : public QObject {
     QCOMPARE(Section(f, "colordef"), (std::vector<std::string>{"Clan=ff0000", "OOC=red"}));
   }
 
+  void AddingARowWhileTypingKeepsTheTypedText() {
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Insert}) {
+      Fixture f;
+      f.grid->setFocus();
+      f.grid->setCurrentCell(1, 0);
+      f.grid->editItem(f.grid->item(1, 0));
+      auto* editor = f.grid->viewport()->findChild<QLineEdit*>();
+      QVERIFY(editor != nullptr);
+      editor->selectAll();
+      QTest::keyClicks(editor, "Guild");
+      QTest::keyClick(editor, key);
+      QVERIFY(f.Grid().contains("Guild=red"));
+      QCOMPARE(f.grid->rowCount(), 3);
+    }
+  }
+
   void PickerSeedsAndStoresColours() {
     Fixture f;
     f.grid->setCurrentCell(1, 1);  // OOC, "red" by name
