@@ -17,7 +17,11 @@ QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QStringLiteral("Textfile (*.txt)"), QStringLiteral("All files (*)")});
   dialog.setDefaultSuffix(QStringLiteral("txt"));
-  // Replacing an existing file is confirmed: QFileDialog asks unless told not to.
+  // Replacing an existing file is confirmed: QFileDialog asks unless told
+  // not to. Qt's own dialog asks about the name with ".txt" appended; a
+  // desktop's native dialog may ask about the name as typed instead, and
+  // then replace "out.txt" without a question when the user typed "out".
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }
