@@ -211,7 +211,7 @@ void AtomicFileWriter::SyncDirectory() noexcept {
 
 void AtomicFileWriter::Fail(int error_number) {
   Discard();
-  throw Error("Cannot write \"" + target_ + "\": " +
+  throw Error("Datei " + target_ + " kann nicht geschrieben werden. " +
               std::strerror(error_number));
 }
 

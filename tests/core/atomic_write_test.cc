@@ -136,7 +136,7 @@ struct Writer {
 const Writer kWriters[] = {
     {"atomic write",
      [](const std::string& path) { WriteFileAtomically(path, "new"); },
-     [](const std::string& path) { return "Cannot write \"" + path + "\""; }},
+     [](const std::string& path) { return "Datei " + path + " kann nicht geschrieben werden. "; }},
     {"config.cfg",
      [](const std::string& path) {
        ConfigFile(path).WriteConfigValue("config", "time_config", "h:m");
