@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
-#include <map>
 
+#include "core/text_util.h"
 #include "core/version.h"
 
 namespace quorlix::cli {
@@ -65,9 +65,10 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                  "Write to FILE instead of standard output; FILE is replaced only "
                  "when the run succeeds")
       ->option_text("FILE");
-  const std::map<std::string, int> dialects{{"ubb", kDialectUbb}, {"html", kDialectHtml}};
-  app.add_option("-f,--format", command_line.options.dialect, "Output dialect (default ubb)")
-      ->transform(CLI::CheckedTransformer(dialects, CLI::ignore_case))
+  // Only the two names: a transformer would also take the indices 0 and 1.
+  std::string format = "ubb";
+  app.add_option("-f,--format", format, "Output dialect (default ubb)")
+      ->check(CLI::IsMember({"ubb", "html"}, CLI::ignore_case))
       ->option_text("ubb|html");
   app.add_flag("--channel-name", command_line.options.show_channel,
                "Show the channel name in bold");
@@ -115,6 +116,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
     app.exit(e);
     return kExitUsage;
   }
+  command_line.options.dialect = EqualsIgnoreAsciiCase(format, "html") ? kDialectHtml : kDialectUbb;
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

@@ -175,6 +175,7 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-t", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "2005-02-29"},
       {{"-t", "2005-04", QUORLIX_SAMPLE_LOG}, 2, "2005-04"},
       {{"-f", "bbcode", QUORLIX_SAMPLE_LOG}, 2, "bbcode"},
+      {{"-f", "1", QUORLIX_SAMPLE_LOG}, 2, "1 not in"},
       {{"--colour", QUORLIX_SAMPLE_LOG}, 2, "--colour"},
       {{}, 2, "LOGFILE"},
   };
