@@ -153,7 +153,7 @@ bool Serialize(const Document& doc, std::string& out) {
   // mark. A first key that begins with them, but was not at the start
   // before, would lose them on the next read: a blank line keeps them.
   if (!doc.ini.IsUnicode() && std::string_view(out).substr(0, 3) == "\xEF\xBB\xBF") {
-    out.insert(0, "\n");
+    out.insert(out.begin(), '\n');
   }
   if (!doc.trailing_comments.empty()) {
     if (!out.empty() && out.back() != '\n') out.push_back('\n');

@@ -120,8 +120,8 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   const mode_t create_mode = replacing ? 0600 : 0666;
 
   const std::string dir = DirectoryOf(target_);
-  std::string temp_name_prefix =
-      "." + NameOf(target_).substr(0, kMaxNameInTempName);
+  std::string temp_name_prefix = ".";
+  temp_name_prefix += NameOf(target_).substr(0, kMaxNameInTempName);
   temp_name_prefix += kTempMarker;
   RemoveStaleTempFiles(dir, temp_name_prefix);
   const std::string prefix = dir + "/" + temp_name_prefix;
