@@ -1,72 +1,58 @@
 #include "core/line_store.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <new>
-#include <utility>
 
 #include "core/error.h"
 
 namespace quorlix {
 
-namespace {
-
-// Anonymous memory for a file's bytes, not zero-filled by us. Large
-// buffers ask for huge pages: the first touch of a 200 MB log then costs
-// about a hundred page faults instead of fifty thousand.
-class FileBuffer {
+class LineStore::Storage {
  public:
-  FileBuffer() = default;
-  explicit FileBuffer(std::size_t capacity) : capacity_(capacity) {
-    void* map = mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (map == MAP_FAILED) throw std::bad_alloc();
-    data_ = static_cast<char*>(map);
-    if (capacity >= kHugePageWorthy) madvise(map, capacity, MADV_HUGEPAGE);
-  }
-  FileBuffer(FileBuffer&& other) noexcept
-      : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)) {}
-  FileBuffer& operator=(FileBuffer&& other) noexcept {
-    std::swap(data_, other.data_);
-    std::swap(capacity_, other.capacity_);
-    return *this;
-  }
-  ~FileBuffer() {
-    if (data_ != nullptr) munmap(data_, capacity_);
-  }
+  explicit Storage(std::string bytes) : text_(std::move(bytes)) {}
+  Storage(std::unique_ptr<char[]> buffer, std::size_t size)
+      : buffer_(std::move(buffer)), buffer_size_(size) {}
+  Storage(const Storage&) = delete;
+  Storage& operator=(const Storage&) = delete;
 
-  char* data() const { return data_; }
-  std::size_t capacity() const { return capacity_; }
+  std::string_view bytes() const {
+    if (buffer_ != nullptr) return std::string_view(buffer_.get(), buffer_size_);
+    return text_;
+  }
 
  private:
-  static constexpr std::size_t kHugePageWorthy = std::size_t{4} << 20;
-  char* data_ = nullptr;
-  std::size_t capacity_ = 0;
+  std::string text_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t buffer_size_ = 0;
 };
+
+namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
   throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
 }
 
-// Reads all of `fd` into `buffer`; `used` is the number of bytes read.
-// Returns 0 or the errno of the failure.
-int ReadAll(int fd, std::size_t size_hint, FileBuffer& buffer, std::size_t& used) {
+// Reads all of `fd` into `buffer`, which is not zero-filled first: the
+// bytes are written once, by read(). Returns 0 or the errno of the failure.
+int ReadAll(int fd, std::size_t size_hint, std::unique_ptr<char[]>& buffer, std::size_t& used) {
   // One spare byte beyond the expected size lets the read that finds the
   // end happen without growing the buffer.
-  buffer = FileBuffer(size_hint > 0 ? size_hint + 1 : 65536);
+  std::size_t capacity = size_hint > 0 ? size_hint + 1 : 65536;
+  buffer = std::make_unique_for_overwrite<char[]>(capacity);
   used = 0;
   for (;;) {
-    if (used == buffer.capacity()) {  // the file grew while we read it
-      FileBuffer bigger(buffer.capacity() + buffer.capacity() / 2);
-      std::memcpy(bigger.data(), buffer.data(), used);
+    if (used == capacity) {  // the file grew while we read it
+      capacity += capacity / 2;
+      auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(bigger.get(), buffer.get(), used);
       buffer = std::move(bigger);
     }
-    const ssize_t got = read(fd, buffer.data() + used, buffer.capacity() - used);
+    const ssize_t got = read(fd, buffer.get() + used, capacity - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -77,22 +63,6 @@ int ReadAll(int fd, std::size_t size_hint, FileBuffer& buffer, std::size_t& used
 }
 
 }  // namespace
-
-class LineStore::Storage {
- public:
-  explicit Storage(std::string bytes) : text_(std::move(bytes)), bytes_(text_) {}
-  Storage(FileBuffer buffer, std::size_t size)
-      : buffer_(std::move(buffer)), bytes_(buffer_.data(), size) {}
-  Storage(const Storage&) = delete;
-  Storage& operator=(const Storage&) = delete;
-
-  std::string_view bytes() const { return bytes_; }
-
- private:
-  std::string text_;
-  FileBuffer buffer_;
-  std::string_view bytes_;
-};
 
 LineStore::LineStore() = default;
 LineStore::~LineStore() = default;
@@ -119,7 +89,7 @@ LineStore LineStore::ReadFile(const std::string& path) {
   struct stat info;
   std::size_t size = 0;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) size = static_cast<std::size_t>(info.st_size);
-  FileBuffer buffer;
+  std::unique_ptr<char[]> buffer;
   std::size_t used = 0;
   const int error = ReadAll(fd, size, buffer, used);
   close(fd);
