@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -24,16 +23,14 @@ namespace {
 using quorlix::ConfigFile;
 
 
-// A fresh directory for this process's config.cfg, in memory when possible:
-// every write is synced.
+// A fresh directory for this process's config.cfg, under $TMPDIR (which
+// tools/fuzz.sh points at a scratch directory in memory and removes after
+// the run: every write is synced, and libFuzzer may end without clean-up).
 const std::string& ConfigPath() {
   static const std::string path = [] {
-    std::string dir = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    dir += "/quorlix-fuzz-XXXXXX";
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorlix-fuzz-XXXXXX";
     QUORLIX_CHECK(::mkdtemp(dir.data()) != nullptr);
-    static std::string made;
-    made = dir;
-    std::atexit([] { std::filesystem::remove_all(made); });
     return dir + "/config.cfg";
   }();
   return path;
@@ -54,21 +51,29 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// Every text that could name a section: whatever stands between a "[" and
-// the next "]" or line end, as is and trimmed. Names that are not sections
-// read as empty before and after, which is harmless.
-std::set<std::string> SectionCandidates(std::string_view text) {
+// Every section name of the file: what stands after a "[" that opens a
+// line (after blanks) up to the next "]" or line end, trimmed, once
+// ignoring letter case (names match so). Each costs two parses per input.
+std::set<std::string> SectionNames(std::string_view text) {
   std::set<std::string> names = {"config", "colordef", "color_default", ""};
-  for (std::size_t open = text.find('['); open != std::string_view::npos;
-       open = text.find('[', open + 1)) {
-    const std::size_t end = text.find_first_of("]\r\n", open + 1);
-    const std::string_view name =
-        text.substr(open + 1, (end == std::string_view::npos ? text.size() : end) - open - 1);
-    // Names are looked up as C strings: a NUL byte would end one early.
-    if (name.find('\0') != std::string_view::npos) continue;
-    names.insert(std::string(name));
-    names.insert(std::string(Trim(name)));
-    if (names.size() > 64) break;
+  bool line_start = true;
+  for (std::size_t i = 0; i < text.size() && names.size() < 24; ++i) {
+    const char c = text[i];
+    if (c == '\n' || c == '\r') {
+      line_start = true;
+    } else if (c == '[' && line_start) {
+      const std::size_t end = text.find_first_of("]\r\n", i + 1);
+      std::string_view name = text.substr(i + 1, (end == std::string_view::npos ? text.size() : end) - i - 1);
+      // Names are looked up as C strings: a NUL byte would end one early.
+      if (name.find('\0') == std::string_view::npos) {
+        std::string key(Trim(name));
+        quorlix::AsciiLowerInPlace(key);
+        names.insert(key);
+      }
+      line_start = false;
+    } else if (!IsBlank(c) && c != '\0') {
+      line_start = false;
+    }
   }
   return names;
 }
@@ -99,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     out << file;
   }
   ConfigFile config(path);
-  const std::set<std::string> sections = SectionCandidates(file);
+  const std::set<std::string> sections = SectionNames(file);
   std::vector<std::vector<std::string>> before;
   for (const std::string& name : sections) before.push_back(config.ReadConfigSection(name));
   QUORLIX_CHECK(ReadAll(path) == file);  // reading changes nothing

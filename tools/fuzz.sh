@@ -61,6 +61,11 @@ targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${ALL_TARGETS[@]}")
 
 build
+# Scratch files of the targets (config.cfg rewrites), in memory when there
+# is room, removed at the end whatever happens.
+scratch=$(mktemp -d -p /dev/shm quorlix-fuzz.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
 failed=0
 for target in "${targets[@]}"; do
   run "$target" "$seconds" || failed=1
