@@ -10,45 +10,20 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
-SIZE_MB=${SIZE_MB:-200}
-SEED=${SEED:-20050102}
-
-CLI=$BUILD_DIR/bin/quorlix-cli
+source bench/common.sh
 GUI=$BUILD_DIR/bin/gui_load_bench
-GENERATOR=$BUILD_DIR/bin/generate_log
-DATA=$BUILD_DIR/bench-data
-LOG=$DATA/log-${SIZE_MB}mb-${SEED}.log
-for tool in "$CLI" "$GUI" "$GENERATOR" /usr/bin/time; do
-  [ -x "$tool" ] || { echo "missing $tool: build first (cmake --build $BUILD_DIR)" >&2; exit 1; }
-done
-
-mkdir -p "$DATA"
-if [ ! -f "$LOG" ]; then
-  echo "Generating $LOG ..."
-  "$GENERATOR" "$SIZE_MB" "$LOG.part" "$SEED"
-  mv "$LOG.part" "$LOG"
-fi
-LOG_BYTES=$(stat -c %s "$LOG")
+require_tools "$CLI" "$GUI"
+ensure_log
 CONFIG=$DATA/gui-bench.cfg
 printf '[config]\ntimedisplay_depth=Day\n' > "$CONFIG"
 CACHE=$(mktemp -d)
 trap 'rm -rf "$CACHE"' EXIT
 
-# Wall seconds and peak RSS (kB) of one run, from /usr/bin/time -v.
-measure() {
-  local report=$DATA/gui-time.txt
-  /usr/bin/time -v -o "$report" "$@"
-  WALL=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-      n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$report")
-  PEAK_KB=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$report")
-}
-
 cat "$LOG" > /dev/null  # the page cache holds the log for both alike
 printf 'log: %s (%d bytes)\n' "$LOG" "$LOG_BYTES"
 
 measure sh -c 'exec "$1" --config "$2" --list "$3" > /dev/null' sh "$CLI" "$CONFIG" "$LOG"
-cli_wall=$WALL
+cli_wall=$SECONDS_TAKEN
 cli_kb=$PEAK_KB
 
 GUI_OUT=$DATA/gui-load.txt

@@ -11,34 +11,10 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
-SIZE_MB=${SIZE_MB:-200}
-SEED=${SEED:-20050102}
 MODE=${1:-convert}
-
-CLI=$BUILD_DIR/bin/quorlix-cli
-GENERATOR=$BUILD_DIR/bin/generate_log
-DATA=$BUILD_DIR/bench-data
-LOG=$DATA/log-${SIZE_MB}mb-${SEED}.log
-
-for tool in "$CLI" "$GENERATOR"; do
-  if [ ! -x "$tool" ]; then
-    echo "missing $tool: build first (cmake --build $BUILD_DIR)" >&2
-    exit 1
-  fi
-done
-if [ ! -x /usr/bin/time ]; then
-  echo "missing /usr/bin/time: install the package 'time'" >&2
-  exit 1
-fi
-
-mkdir -p "$DATA"
-if [ ! -f "$LOG" ]; then
-  echo "Generating $LOG ..."
-  "$GENERATOR" "$SIZE_MB" "$LOG.part" "$SEED"
-  mv "$LOG.part" "$LOG"
-fi
-LOG_BYTES=$(stat -c %s "$LOG")
+source bench/common.sh
+require_tools "$CLI"
+ensure_log
 
 # Settings that make every option do its work: colours for the busy
 # channels and a full time pattern.
@@ -52,17 +28,6 @@ Clan=ff8000
 Org=8080ff
 Trade=ffff00
 CFG
-
-# Runs a command under /usr/bin/time; sets SECONDS_TAKEN (wall clock),
-# CPU_SECONDS (user + system: steadier on a busy machine) and PEAK_KB.
-measure() {
-  local report=$DATA/time.txt
-  /usr/bin/time -v -o "$report" "$@"
-  SECONDS_TAKEN=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-      n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$report")
-  CPU_SECONDS=$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$report")
-  PEAK_KB=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$report")
-}
 
 # The page cache holds the log for every run alike.
 cat "$LOG" > /dev/null
