@@ -1,6 +1,9 @@
 // Quorlix's desktop program: the application and its main window.
+//
+//   quorlix [LOGFILE]   LOGFILE is loaded at start, as Load would
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/screenshot_hook.h"
@@ -11,6 +14,8 @@ int main(int argc, char** argv) {
   // every window caption ("Working   1 / 9 — Quorlix").
   QApplication::setApplicationName(QStringLiteral("Quorlix"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlix/icon.png")));
+  // Ties the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorlix"));
 
   quorlix::ScreenshotHook screenshot;
   quorlix::MainWindowServices services;
@@ -18,5 +23,9 @@ int main(int argc, char** argv) {
   quorlix::MainWindow window(services);
   window.show();
   if (screenshot.active()) return screenshot.Run(window);
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) {
+    QTimer::singleShot(0, &window, [&window, log = arguments.at(1)] { window.OpenLog(log); });
+  }
   return QApplication::exec();
 }

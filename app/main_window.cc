@@ -373,9 +373,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void MainWindow::OpenLog(const QString& path) {
+  RunCommand([this, path] { LoadFile(path); });
+}
+
 void MainWindow::Load() {
   const QString chosen = file_dialogs_.GetOpenFileName(this);
-  if (chosen.isEmpty()) return;
+  if (!chosen.isEmpty()) LoadFile(chosen);
+}
+
+void MainWindow::LoadFile(const QString& chosen) {
   // The view shows the lines in place: it lets go of them until the pass
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.

@@ -52,6 +52,10 @@ class MainWindow : public QMainWindow {
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
 
+  // Loads `path` as Load does after its file dialog (the program's
+  // command-line argument, a file opened from the desktop).
+  void OpenLog(const QString& path);
+
   // The handlers, named after the control and the event.
   void tb_loadClick();
   void bt_convertClick();
@@ -81,6 +85,7 @@ class MainWindow : public QMainWindow {
   void RunCommand(Body&& body);
 
   void Load();
+  void LoadFile(const QString& path);
   void ConvertLog();
   void SaveOutput();
   void ShowLoadedState();

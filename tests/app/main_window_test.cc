@@ -239,6 +239,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(persons->item(0)->text(), QString("Ann"));
     QCOMPARE(persons->item(1)->text(), QString("Bob"));
     QCOMPARE(Find<QListWidget>(f, "lb_channel")->count(), 2);
+    // A log named on the command line loads the same, without the dialog.
+    WriteBytes(f.Path("one.log"), kOneLineLog);
+    f.window->OpenLog(f.Path("one.log"));
+    QCOMPARE(persons->count(), 1);
     auto* tree = Find<QTreeWidget>(f, "TreeView_time");
     QCOMPARE(tree->topLevelItemCount(), 1);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("Rubi-Ka Standart Time"));
