@@ -107,7 +107,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       file_dialogs_(services.file_dialogs ? *services.file_dialogs : DefaultFileDialogs()),
       color_picker_(services.color_picker ? *services.color_picker : DefaultColorPicker()),
       messages_(services.messages ? *services.messages : DefaultMessageSink()),
-      config_path_(services.config_path.empty() ? ConfigFilePath() : services.config_path),
+      config_(services.config_path.empty() ? LocateConfig()
+                                           : ConfigLocation{services.config_path, ""}),
       temp_dir_(std::move(services.temp_dir)),
       working_windows_(this) {
   setObjectName(QStringLiteral("Form1"));
@@ -348,7 +349,7 @@ void MainWindow::combo_codeChange(int index) {
 
 void MainWindow::Options1Click() {
   RunCommand([this] {
-    OptionsWindow options(config_path_, color_picker_, messages_, this);
+    OptionsWindow options(config_, color_picker_, messages_, this);
     options.exec();
   });
 }
@@ -395,7 +396,7 @@ void MainWindow::LoadFile(const QString& chosen) {
       LocalPath(chosen), temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
   state_.raw_lines = LineStore::ReadFile(copy);
   bt_convert_->setEnabled(false);
-  const ConfigFile config(config_path_);
+  const ConfigFile config(config_);
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -438,7 +439,7 @@ void MainWindow::ReadControlsIntoState() {
 
 void MainWindow::ConvertLog() {
   ReadControlsIntoState();
-  const ConfigFile config(config_path_);
+  const ConfigFile config(config_);
   try {
     Convert(state_, config, working_windows_);
   } catch (...) {

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 #include "app/working_window.h"
+#include "config/config_file.h"
 #include "core/chat_state.h"
 
 class QAction;
@@ -34,7 +35,7 @@ struct MainWindowServices {
   FileDialogs* file_dialogs = nullptr;  // nullptr: the Qt file dialogs
   ColorPicker* color_picker = nullptr;  // nullptr: QColorDialog
   MessageSink* messages = nullptr;      // nullptr: QMessageBox
-  std::string config_path;              // empty: config.cfg beside the program
+  std::string config_path;              // empty: the settings file in use (LocateConfig)
   std::string temp_dir;                 // empty: the user's cache directory
 };
 
@@ -47,7 +48,7 @@ class MainWindow : public QMainWindow {
 
   ChatState& state() { return state_; }
   WorkingWindowQtFactory& working_windows() { return working_windows_; }
-  const std::string& config_path() const { return config_path_; }
+  const std::string& config_path() const { return config_.path; }
 
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
@@ -98,7 +99,7 @@ class MainWindow : public QMainWindow {
   FileDialogs& file_dialogs_;
   ColorPicker& color_picker_;
   MessageSink& messages_;
-  std::string config_path_;
+  ConfigLocation config_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;
   bool busy_ = false;

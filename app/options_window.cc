@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -114,9 +115,9 @@ void ColorGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   emit doubleClicked();
 }
 
-OptionsWindow::OptionsWindow(std::string config_path, ColorPicker& picker, MessageSink& messages,
+OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, MessageSink& messages,
                              QWidget* owner)
-    : QDialog(owner), config_(std::move(config_path)), picker_(picker), messages_(messages) {
+    : QDialog(owner), config_(std::move(config)), picker_(picker), messages_(messages) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Options"));
   setModal(true);
@@ -158,9 +159,16 @@ OptionsWindow::OptionsWindow(std::string config_path, ColorPicker& picker, Messa
   right->addWidget(CheckBox_disable_polbot_);
   right->addStretch(1);
   right->addWidget(Button1_);
-  auto* layout = new QHBoxLayout(this);
-  layout->addWidget(ValueListEditor_color_, 1);
-  layout->addLayout(right);
+  auto* columns = new QHBoxLayout;
+  columns->addWidget(ValueListEditor_color_, 1);
+  columns->addLayout(right);
+  // Which file Close writes: beside the program, or the user's own.
+  auto* file = NamedLabel("Label_file", QStringLiteral("Settings file: ") +
+                                            QFile::decodeName(config_.path().c_str()));
+  file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(columns, 1);
+  layout->addWidget(file);
 
   connect(ValueListEditor_color_, &ColorGrid::doubleClicked, this,
           &OptionsWindow::ValueListEditor_colorDblClick);

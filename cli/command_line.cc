@@ -103,7 +103,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
           },
           "", "PERIOD"));
   app.add_option("--config", command_line.config_file,
-                 "Read settings from FILE instead of config.cfg beside the program")
+                 "Read settings from FILE instead of the settings file in use")
       ->option_text("FILE");
   app.add_flag("--list", command_line.list,
                "Print the persons, the channels and the time tree; convert nothing");

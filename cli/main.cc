@@ -42,8 +42,9 @@ int Run(const CommandLine& command_line) {
   if (::isatty(STDERR_FILENO)) bar = std::make_unique<ProgressBarFactory>(STDERR_FILENO);
   WorkingWindowFactory& windows = bar ? static_cast<WorkingWindowFactory&>(*bar) : silent;
 
-  const ConfigFile config(command_line.config_file.empty() ? ConfigFilePath()
-                                                           : command_line.config_file);
+  const ConfigFile config = command_line.config_file.empty()
+                               ? ConfigFile(LocateConfig())
+                               : ConfigFile(command_line.config_file);
   ChatState state;
   std::unique_ptr<LineSink> out;
   try {

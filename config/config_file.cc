@@ -1,11 +1,14 @@
 #include "config/config_file.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
 
 // The parser's definitions are compiled here, in this one unit.
 #define SI_IMPLEMENTATION
@@ -17,6 +20,8 @@
 
 namespace quorlix {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Section and key names compare ignoring "A" to "Z" case only.
 using Ini = CSimpleIniA;
@@ -216,28 +221,86 @@ bool CanStore(const std::string& section, const std::string& key,
   return key.front() != ';' && key.front() != '#' && key.front() != '[';
 }
 
-}  // namespace
-
-std::string ConfigFilePath() {
-  char exe[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
-  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof exe) return "config.cfg";
-  const std::string path(exe, static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/') + 1) + "config.cfg";
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
 }
 
-ConfigFile::ConfigFile() : path_(ConfigFilePath()) {}
+// $HOME, else the password database's entry.
+std::string HomeFolder() {
+  std::string home = EnvironmentValue("HOME");
+  if (!home.empty()) return home;
+  std::vector<char> buffer(16384);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+    home = found->pw_dir;
+  }
+  return home;
+}
 
-ConfigFile::ConfigFile(std::string path) : path_(std::move(path)) {}
+// The settings as they stand: the file itself or, while it is missing, the
+// shipped defaults. A missing or unreadable defaults file reads as missing.
+FileState ReadSettings(const ConfigLocation& location, std::string& text) {
+  const FileState state = ReadWholeFile(location.path, text);
+  if (state != FileState::kMissing || location.defaults.empty()) return state;
+  if (ReadWholeFile(location.defaults, text) == FileState::kRead) return FileState::kRead;
+  text.clear();
+  return FileState::kMissing;
+}
+
+// The user's settings folder appears with the first write; the folders
+// made here are the user's alone.
+bool MakeFolderFor(const ConfigLocation& location) {
+  if (location.defaults.empty()) return true;
+  fs::path folder;
+  for (const fs::path& part : fs::path(location.path).parent_path()) {
+    folder /= part;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ConfigLocation ChooseConfigLocation(const ConfigSearch& search) {
+  const fs::path program_dir(search.program_dir);
+  if (search.beside_program) return {(program_dir / "config.cfg").string(), ""};
+  const fs::path xdg(search.xdg_config_home);
+  const fs::path config_home = xdg.is_absolute() ? xdg : fs::path(search.home) / ".config";
+  return {(config_home / "quorlix" / "config.cfg").lexically_normal().string(),
+          (program_dir / QUORLIX_DATA_FROM_BIN / "quorlix" / "config.cfg").lexically_normal().string()};
+}
+
+ConfigLocation LocateConfig() {
+  ConfigSearch search;
+  char exe[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
+  if (n > 0 && static_cast<std::size_t>(n) < sizeof exe) {
+    search.program_dir = fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path();
+  }
+  struct stat st;
+  search.beside_program =
+      ::stat((fs::path(search.program_dir) / "config.cfg").c_str(), &st) == 0;
+  search.xdg_config_home = EnvironmentValue("XDG_CONFIG_HOME");
+  search.home = HomeFolder();
+  return ChooseConfigLocation(search);
+}
+
+std::string ConfigFilePath() { return LocateConfig().path; }
+
+ConfigFile::ConfigFile() : location_(LocateConfig()) {}
+
+ConfigFile::ConfigFile(std::string path) : location_{std::move(path), ""} {}
+
+ConfigFile::ConfigFile(ConfigLocation location) : location_(std::move(location)) {}
 
 std::string ConfigFile::ReadConfigValue(std::string_view section,
                                         std::string_view key,
                                         std::string_view fallback) const {
   std::string text;
   Document doc;
-  if (ReadWholeFile(path_, text) != FileState::kRead) {
-    return std::string(fallback);
-  }
+  if (ReadSettings(location_, text) != FileState::kRead) return std::string(fallback);
   doc.Parse(text);
   const char* value = FirstValue(doc.ini, Name(section), Name(key));
   return value ? std::string(value) : std::string(fallback);
@@ -248,7 +311,7 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
   std::vector<std::string> lines;
   std::string text;
   Document doc;
-  if (ReadWholeFile(path_, text) != FileState::kRead) return lines;
+  if (ReadSettings(location_, text) != FileState::kRead) return lines;
   doc.Parse(text);
   const std::string section_name = Name(section);
   Ini::TNamesDepend keys;
@@ -265,14 +328,14 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
 void ConfigFile::WriteConfigValue(std::string_view section,
                                   std::string_view key,
                                   std::string_view value) {
-  const Error failure("In " + path_ + " kann nicht geschrieben werden");
+  const Error failure("In " + location_.path + " kann nicht geschrieben werden");
   std::string section_name = Name(section);
   std::string key_name = Name(key);
   if (!CanStore(section_name, key_name, value)) throw failure;
 
   std::string text;
   Document doc;
-  const FileState state = ReadWholeFile(path_, text);
+  const FileState state = ReadSettings(location_, text);
   // Rewriting a file that cannot be read would lose its content.
   if (state == FileState::kUnreadable) throw failure;
   if (state == FileState::kRead && !doc.Parse(text)) throw failure;
@@ -289,8 +352,9 @@ void ConfigFile::WriteConfigValue(std::string_view section,
       !Serialize(doc, text)) {
     throw failure;
   }
+  if (!MakeFolderFor(location_)) throw failure;
   try {
-    WriteFileAtomically(path_, text);
+    WriteFileAtomically(location_.path, text);
   } catch (const Error&) {
     throw failure;
   }
@@ -298,10 +362,10 @@ void ConfigFile::WriteConfigValue(std::string_view section,
 
 void ConfigFile::DeleteConfigKey(std::string_view section,
                                  std::string_view key) {
-  const Error failure("In " + path_ + " kann nicht geschrieben werden");
+  const Error failure("In " + location_.path + " kann nicht geschrieben werden");
   std::string text;
   Document doc;
-  switch (ReadWholeFile(path_, text)) {
+  switch (ReadSettings(location_, text)) {
     case FileState::kMissing:
       return;  // nothing to remove, and no file is created
     case FileState::kUnreadable:
@@ -312,8 +376,9 @@ void ConfigFile::DeleteConfigKey(std::string_view section,
   if (!doc.Parse(text)) throw failure;
   if (!doc.ini.Delete(Name(section).c_str(), Name(key).c_str())) return;
   if (!Serialize(doc, text)) throw failure;
+  if (!MakeFolderFor(location_)) throw failure;
   try {
-    WriteFileAtomically(path_, text);
+    WriteFileAtomically(location_.path, text);
   } catch (const Error&) {
     throw failure;
   }
