@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -15,7 +16,8 @@ QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({QStringLiteral("Textfile (*.txt)"), QStringLiteral("All files (*)")});
+  dialog.setNameFilters({QCoreApplication::translate("FileDialogs", "Textfile (*.txt)"),
+                         QCoreApplication::translate("FileDialogs", "All files (*)")});
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   // Replacing an existing file is confirmed: QFileDialog asks unless told
   // not to. Qt's own dialog asks about the name with ".txt" appended; a

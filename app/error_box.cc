@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -32,7 +33,7 @@ void ReportCurrentException(MessageSink& sink, QWidget* parent) {
     // quorlix::Error carries UTF-8; other exceptions' texts are ASCII.
     message = QString::fromUtf8(e.what());
   } catch (...) {
-    message = QStringLiteral("Unbekannter Fehler");
+    message = QString::fromUtf8(Tr("Unknown error"));
   }
   sink.ShowError(parent, ErrorBoxText(message));
 }

@@ -114,7 +114,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   setObjectName(QStringLiteral("Form1"));
   // FormCreate: the caption with the version; the dialect index is set
   // before the change signal is connected, so it raises no change.
-  setWindowTitle(QStringLiteral("Quorlix Version ") + QString::fromStdString(GetExeVersion()));
+  setWindowTitle(tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())));
 
   BuildMenu();
   auto* central = Named(new QWidget, "central");
@@ -152,20 +152,20 @@ MainWindow::~MainWindow() = default;
 QColor MainWindow::ScrollBarColor() { return QApplication::palette().color(QPalette::Midlight); }
 
 void MainWindow::BuildMenu() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
-  Load1_ = NamedAction(this, "Load1", QStringLiteral("&Load"));
-  Convert1_ = NamedAction(this, "Convert1", QStringLiteral("&Convert"));
-  Save1_ = NamedAction(this, "Save1", QStringLiteral("&Save"));
-  Options1_ = NamedAction(this, "Options1", QStringLiteral("&Options"));
-  Exit1_ = NamedAction(this, "Exit1", QStringLiteral("E&xit"));
+  Load1_ = NamedAction(this, "Load1", tr("&Load"));
+  Convert1_ = NamedAction(this, "Convert1", tr("&Convert"));
+  Save1_ = NamedAction(this, "Save1", tr("&Save"));
+  Options1_ = NamedAction(this, "Options1", tr("&Options"));
+  Exit1_ = NamedAction(this, "Exit1", tr("E&xit"));
   file->addAction(Load1_);
   file->addAction(Convert1_);
   file->addAction(Save1_);
   file->addAction(Options1_);
   file->addAction(Exit1_);
-  About1_ = NamedAction(this, "About1", QStringLiteral("&About"));
+  About1_ = NamedAction(this, "About1", tr("&About"));
   menuBar()->addAction(About1_);
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
 }
@@ -191,9 +191,9 @@ QWidget* MainWindow::BuildLeftPanel() {
   layout->setContentsMargins(8, 6, 8, 8);
 
   auto* commands = new QHBoxLayout;
-  tb_load_ = Named(new QPushButton(QStringLiteral("Load")), "tb_load");
-  bt_convert_ = Named(new QPushButton(QStringLiteral("Convert")), "bt_convert");
-  bt_save_ = Named(new QPushButton(QStringLiteral("Save")), "bt_save");
+  tb_load_ = Named(new QPushButton(tr("Load")), "tb_load");
+  bt_convert_ = Named(new QPushButton(tr("Convert")), "bt_convert");
+  bt_save_ = Named(new QPushButton(tr("Save")), "bt_save");
   for (QPushButton* button : {tb_load_, bt_convert_, bt_save_}) {
     button->setMinimumHeight(32);
     commands->addWidget(button);
@@ -208,9 +208,9 @@ QWidget* MainWindow::BuildLeftPanel() {
 
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
-  cb_filter_person_ = Named(new QCheckBox(QStringLiteral("Filter Persons")), "cb_filter_person");
+  cb_filter_person_ = Named(new QCheckBox(tr("Filter Persons")), "cb_filter_person");
   lb_person_ = Named(new QListWidget, "lb_person");
-  cb_filter_channel_ = Named(new QCheckBox(QStringLiteral("Filter Channel")), "cb_filter_channel");
+  cb_filter_channel_ = Named(new QCheckBox(tr("Filter Channel")), "cb_filter_channel");
   lb_channel_ = Named(new QListWidget, "lb_channel");
   for (QListWidget* list : {lb_person_, lb_channel_}) {
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -223,18 +223,18 @@ QWidget* MainWindow::BuildLeftPanel() {
   channels->addWidget(lb_channel_, 1);
 
   auto* options = new QVBoxLayout;
-  options->addWidget(Named(new QLabel(QStringLiteral("Convert to:")), "Label5"));
+  options->addWidget(Named(new QLabel(tr("Convert to:")), "Label5"));
   combo_code_ = Named(new QComboBox, "combo_code");
   combo_code_->addItems({QStringLiteral("UBB"), QStringLiteral("Html")});
   combo_code_->setEditable(false);
   options->addWidget(combo_code_);
-  check_channel_ = Named(new QCheckBox(QStringLiteral("Show Channelname")), "check_channel");
+  check_channel_ = Named(new QCheckBox(tr("Show Channelname")), "check_channel");
   check_channel_color_ =
-      Named(new QCheckBox(QStringLiteral("Use Colors for Channels")), "check_channel_color");
-  check_showtime_ = Named(new QCheckBox(QStringLiteral("Show Time")), "check_showtime");
-  check_marklink_ = Named(new QCheckBox(QStringLiteral("Mark Removed Links")), "check_marklink");
+      Named(new QCheckBox(tr("Use Colors for Channels")), "check_channel_color");
+  check_showtime_ = Named(new QCheckBox(tr("Show Time")), "check_showtime");
+  check_marklink_ = Named(new QCheckBox(tr("Mark Removed Links")), "check_marklink");
   CheckBox_delete_tags_ =
-      Named(new QCheckBox(QStringLiteral("Delete all Tags in Chatlines")), "CheckBox_delete_tags");
+      Named(new QCheckBox(tr("Delete all Tags in Chatlines")), "CheckBox_delete_tags");
   options->addWidget(check_channel_);
   auto* indented = new QHBoxLayout;
   indented->addSpacing(18);
@@ -245,7 +245,7 @@ QWidget* MainWindow::BuildLeftPanel() {
   options->addWidget(CheckBox_delete_tags_);
   options->addStretch(1);
 
-  cb_filter_time_ = Named(new QCheckBox(QStringLiteral("Filter Time")), "cb_filter_time");
+  cb_filter_time_ = Named(new QCheckBox(tr("Filter Time")), "cb_filter_time");
   TreeView_time_ = Named(new QTreeWidget, "TreeView_time");
   TreeView_time_->setHeaderHidden(true);
   TreeView_time_->setColumnCount(1);
@@ -284,8 +284,8 @@ QWidget* MainWindow::BuildPages() {
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(pane);
   }
-  PageControl1_->addTab(TabSheet1_, QStringLiteral("Input"));
-  PageControl1_->addTab(TabSheet2_, QStringLiteral("Ouput"));
+  PageControl1_->addTab(TabSheet1_, tr("Input"));
+  PageControl1_->addTab(TabSheet2_, tr("Ouput"));
   PageControl1_->setCurrentWidget(TabSheet1_);
   return PageControl1_;
 }

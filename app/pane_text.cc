@@ -3,6 +3,7 @@
 #include <QChar>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -35,11 +36,11 @@ std::string PaneTextToFileBytes(QStringView raw_text) {
                                 ? QChar::surrogateToUcs4(raw_text[i], raw_text[i + 1])
                                 : c;
       const QString shown = QString::fromUcs4(&code, 1);
-      throw Error("Zeile " + std::to_string(line) + " der Ausgabe enthält das Zeichen \"" +
-                  shown.toStdString() + "\" (U+" +
-                  QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0')
-                      .toStdString() +
-                  "), das kein einzelnes Byte hat; die Datei wurde nicht gespeichert");
+      const QString hex =
+          QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
+      throw Error(FormatText(Tr("Line %s of the output holds the character \"%s\" (U+%s), "
+                               "which has no single byte; the file was not saved"),
+                            {std::to_string(line), shown.toStdString(), hex.toStdString()}));
     }
   }
   bytes += "\r\n";

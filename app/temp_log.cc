@@ -13,12 +13,13 @@
 #include <QStandardPaths>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
-  throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
+  throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, std::strerror(error)}));
 }
 
 class Fd {

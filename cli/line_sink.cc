@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix::cli {
 namespace {
@@ -18,7 +19,7 @@ void WriteToStandardOutput(std::string_view bytes) {
     const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw Error(std::string("Standard output: ") + std::strerror(errno));
+      throw Error(FormatText(Tr("Standard output: %s"), {std::strerror(errno)}));
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }

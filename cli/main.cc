@@ -18,6 +18,7 @@
 #include "core/converter.h"
 #include "core/error.h"
 #include "core/loader.h"
+#include "core/translation.h"
 
 namespace quorlix::cli {
 namespace {
@@ -27,11 +28,10 @@ void PrintError(const std::string& message) {
 }
 
 // Reports names that the log does not hold; true when there were any.
-bool ReportUnknown(const char* what, const std::vector<std::string>& unknown,
+// `message` holds the name and the log file as %s.
+bool ReportUnknown(const char* message, const std::vector<std::string>& unknown,
                    const std::string& log_file) {
-  for (const std::string& name : unknown) {
-    PrintError(std::string("no ") + what + " '" + name + "' in " + log_file);
-  }
+  for (const std::string& name : unknown) PrintError(FormatText(message, {name, log_file}));
   return !unknown.empty();
 }
 
@@ -52,7 +52,7 @@ int Run(const CommandLine& command_line) {
     // it appears only at Commit().
     out = command_line.output_file.empty() ? std::make_unique<LineSink>()
                                            : std::make_unique<LineSink>(command_line.output_file);
-    if (bar) bar->set_label("Loading");
+    if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = LineStore::ReadFile(command_line.log_file);
     RunLoadPass(state, ReadLoadSettings(config), windows);
   } catch (const Error& e) {
@@ -61,13 +61,13 @@ int Run(const CommandLine& command_line) {
   }
 
   const bool unknown =
-      ReportUnknown("person", SelectEntries(command_line.persons, state.persons,
+      ReportUnknown(Tr("no person '%s' in %s"), SelectEntries(command_line.persons, state.persons,
                                             state.filters.persons),
                     command_line.log_file) |
-      ReportUnknown("channel", SelectEntries(command_line.channels, state.channels,
+      ReportUnknown(Tr("no channel '%s' in %s"), SelectEntries(command_line.channels, state.channels,
                                              state.filters.channels),
                     command_line.log_file) |
-      ReportUnknown("period", SelectPeriods(command_line.periods, state),
+      ReportUnknown(Tr("no period '%s' in %s"), SelectPeriods(command_line.periods, state),
                     command_line.log_file);
   if (unknown) return kExitUsage;
 
@@ -76,7 +76,7 @@ int Run(const CommandLine& command_line) {
       WriteListing(state, *out);
     } else {
       state.options = command_line.options;
-      if (bar) bar->set_label("Converting");
+      if (bar) bar->set_label(Tr("Converting"));
       Convert(state, ReadConvertSettings(config, state.options), *out, windows);
     }
     out->Commit();
@@ -91,6 +91,7 @@ int Run(const CommandLine& command_line) {
 }  // namespace quorlix::cli
 
 int main(int argc, char** argv) {
+  quorlix::InitTranslations();
   quorlix::cli::CommandLine command_line;
   const int status = quorlix::cli::ParseCommandLine(argc, argv, command_line);
   if (status >= 0) return status;

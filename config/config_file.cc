@@ -17,6 +17,7 @@
 #include "core/atomic_write.h"
 #include "core/error.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -328,7 +329,7 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
 void ConfigFile::WriteConfigValue(std::string_view section,
                                   std::string_view key,
                                   std::string_view value) {
-  const Error failure("In " + location_.path + " kann nicht geschrieben werden");
+  const Error failure(FormatText(Tr("Cannot write to %s"), {location_.path}));
   std::string section_name = Name(section);
   std::string key_name = Name(key);
   if (!CanStore(section_name, key_name, value)) throw failure;
@@ -362,7 +363,7 @@ void ConfigFile::WriteConfigValue(std::string_view section,
 
 void ConfigFile::DeleteConfigKey(std::string_view section,
                                  std::string_view key) {
-  const Error failure("In " + location_.path + " kann nicht geschrieben werden");
+  const Error failure(FormatText(Tr("Cannot write to %s"), {location_.path}));
   std::string text;
   Document doc;
   switch (ReadSettings(location_, text)) {

@@ -55,7 +55,7 @@ class ConfigFile {
   // the file or the section is missing.
   std::vector<std::string> ReadConfigSection(std::string_view section) const;
   // Sets the value, adding key, section or file as needed. Throws
-  // quorlix::Error "In <path> kann nicht geschrieben werden" on failure.
+  // quorlix::Error "Cannot write to <path>" (translated) on failure.
   void WriteConfigValue(std::string_view section, std::string_view key,
                         std::string_view value);
   // Removes the key; a missing file, section or key is no error.

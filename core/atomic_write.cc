@@ -12,6 +12,7 @@
 #include <random>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -211,8 +212,7 @@ void AtomicFileWriter::SyncDirectory() noexcept {
 
 void AtomicFileWriter::Fail(int error_number) {
   Discard();
-  throw Error("Datei " + target_ + " kann nicht geschrieben werden. " +
-              std::strerror(error_number));
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {target_, std::strerror(error_number)}));
 }
 
 void AtomicFileWriter::Discard() noexcept {

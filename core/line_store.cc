@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -34,7 +35,7 @@ class LineStore::Storage {
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
-  throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
+  throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, std::strerror(error)}));
 }
 
 // Reads all of `fd` into `buffer`, which is not zero-filled first: the

@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -88,7 +89,7 @@ int32_t ReadTimestamp(std::string_view text) {
                      value >= std::numeric_limits<int32_t>::min() &&
                      value <= std::numeric_limits<int32_t>::max();
   if (!valid) {
-    throw Error("'" + Latin1ToUtf8(text) + "' ist kein gültiger Integerwert");
+    throw Error(FormatText(Tr("'%s' is not a valid integer value"), {Latin1ToUtf8(text)}));
   }
   return static_cast<int32_t>(value);
 }

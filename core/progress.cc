@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "core/translation.h"
+
 namespace quorlix {
 namespace {
 
@@ -21,7 +23,8 @@ std::unique_ptr<WorkingWindow> SilentWorkingWindowFactory::Create() {
 
 void FormatProgressCaption(int64_t count, int64_t total, std::string& caption) {
   char digits[48];
-  caption.assign("Working   ");
+  caption.assign(Tr("Working"));
+  caption.append("   ");
   auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
   caption.append(digits, end);
   caption.append(" / ");

@@ -33,7 +33,8 @@ class SilentWorkingWindowFactory : public WorkingWindowFactory {
   std::unique_ptr<WorkingWindow> Create() override;
 };
 
-// Writes "Working   <count> / <total>" into `caption`, reusing its buffer.
+// Writes "Working   <count> / <total>" into `caption`, reusing its buffer;
+// "Working" in the user's language.
 void FormatProgressCaption(int64_t count, int64_t total, std::string& caption);
 
 }  // namespace quorlix

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,10 +20,12 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include "app/line_view.h"
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "config/config_file.h"
 #include "core/converter.h"
 #include "core/loader.h"
@@ -231,6 +236,25 @@ class MainWindowTest : public QObject {
     QVERIFY(f.messages.shown.isEmpty());
   }
 
+  // With the translators of the messages' language (German here) the
+  // windows speak it too; names from the log stay as they are.
+  void WindowsSpeakTheLanguageOfTheMessages() {
+    InstallTranslators(*QCoreApplication::instance());
+    {
+      WindowFixture f;
+      LoadLog(f, kThreeLineLog);
+      QCOMPARE(Find<QPushButton>(f, "tb_load")->text(), QString("Laden"));
+      QCOMPARE(Action(f, "Options1")->text(), QString("&Optionen"));
+      QCOMPARE(ShownPage(f), QString("Eingabe"));
+      QCOMPARE(Find<QListWidget>(f, "lb_channel")->item(0)->text(), QString("Clan"));
+      QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
+    }
+    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+      QCoreApplication::removeTranslator(translator);
+      delete translator;
+    }
+  }
+
   void LoadShowsListsAndTree() {
     WindowFixture f;
     LoadLog(f, kThreeLineLog);
@@ -350,7 +374,7 @@ class MainWindowTest : public QObject {
     Find<QPushButton>(f, "tb_load")->click();
     QCOMPARE(f.messages.shown,
              QStringList("Datei " + f.Path("no-such.log") +
-                         " kann nicht geöffnet werden. No such file or directory."));
+                         " kann nicht geöffnet werden. " + QString::fromUtf8(std::strerror(ENOENT)) + "."));
     // Input cleared and shown; everything else as it was.
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
     QCOMPARE(ShownPage(f), QString("Input"));
@@ -399,7 +423,7 @@ class MainWindowTest : public QObject {
                        [&titles](const QString& title) { titles << title; });
     });
     LoadLog(f, kThreeLineLog);
-    QCOMPARE(titles, QStringList({"Working", "Working   0 / 2", "Working   1 / 2", "Working   2 / 2"}));
+    QCOMPARE(titles, QStringList({"Working", Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
   }
 
   void MenuOpensModalWindows() {

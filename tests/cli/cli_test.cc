@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,9 +50,19 @@ class CliTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs quorlix-cli with `args`, standard output and error caught in files.
-  Result Run(std::vector<std::string> args) {
-    args.insert(args.begin(), QUORLIX_CLI_PATH);
+  // Runs quorlix-cli with `args`, standard output and error caught in
+  // files, under this environment without its language settings plus
+  // `language` (German by default: the messages checked are German).
+  Result Run(std::vector<std::string> args, std::vector<std::string> language = {"LANG=de_DE.UTF-8"},
+             const std::string& program = QUORLIX_CLI_PATH) {
+    args.insert(args.begin(), program);
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string_view entry(*e);
+      if (entry.rfind("LANG", 0) != 0 && entry.rfind("LC_", 0) != 0) language.push_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : language) envp.push_back(entry.data());
+    envp.push_back(nullptr);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -62,7 +73,7 @@ class CliTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid;
     Result result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
       int wait_status = 0;
       ::waitpid(pid, &wait_status, 0);
       if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
@@ -110,6 +121,8 @@ TEST_F(CliTest, VersionAndHelp) {
                              "--channel", "--period", "--config", "--list", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
+  // Translated as far as CLI11 lets it be (German here); names stay.
+  EXPECT_NE(help.out.find("Aufruf: quorlix-cli [OPTIONEN] LOGFILE"), std::string::npos) << help.out;
 }
 
 TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
@@ -206,6 +219,43 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.txt"});
+}
+
+// One language at a time, as the environment asks for it, whether or not
+// this machine has generated the locale named.
+TEST_F(CliTest, MessagesInTheLanguageTheEnvironmentAsksFor) {
+  const std::string missing = (dir_ / "missing.log").string();
+  const std::string german = "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. ";
+  const std::string english = "Cannot open file " + missing + ". ";
+  const struct {
+    std::vector<std::string> language;
+    std::string expected;
+  } cases[] = {
+      {{"LANG=de_DE.UTF-8"}, german},
+      {{"LANG=de_AT.UTF-8"}, german},
+      {{"LANG=C.UTF-8", "LC_MESSAGES=de_DE.UTF-8"}, german},
+      {{"LANG=C.UTF-8", "LANGUAGE=de"}, german},
+      {{"LANG=C.UTF-8"}, english},
+      {{"LANG=C"}, english},
+      {{}, english},
+      {{"LANG=en_GB.UTF-8"}, english},
+      {{"LANG=fr_FR.UTF-8"}, english},  // no French catalogue
+      {{"LANG=de_DE.UTF-8", "LC_ALL=C.UTF-8"}, english},
+      {{"LANG=de_DE.UTF-8", "LANGUAGE=en"}, english},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language.empty() ? "no language" : c.language.back());
+    const Result result = Run({missing}, c.language);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("quorlix-cli: " + c.expected, 0), 0u) << result.err;
+  }
+  // A copy of the program without its catalogues speaks English, silently.
+  fs::create_directory(dir_ / "bin");
+  fs::copy_file(QUORLIX_CLI_PATH, dir_ / "bin" / "quorlix-cli");
+  const Result alone = Run({missing}, {"LANG=de_DE.UTF-8"}, (dir_ / "bin" / "quorlix-cli").string());
+  EXPECT_EQ(alone.status, 1);
+  EXPECT_EQ(alone.err.rfind("quorlix-cli: " + english, 0), 0u) << alone.err;
+  EXPECT_EQ(std::count(alone.err.begin(), alone.err.end(), '\n'), 1) << alone.err;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -196,7 +197,7 @@ TEST_F(AtomicWriteTest, FullDiskFailsAndLeavesTheTarget) {
       EXPECT_THAT(e.what(), ::testing::StartsWith(writer.message(target_)))
           << writer.name;
       if (&writer == &kWriters[0]) {
-        EXPECT_THAT(e.what(), ::testing::HasSubstr("No space left on device"));
+        EXPECT_THAT(e.what(), ::testing::HasSubstr(std::strerror(ENOSPC)));
       }
     }
     EXPECT_EQ(ReadFile(target_), kOldConfig) << writer.name;

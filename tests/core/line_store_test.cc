@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -74,7 +76,7 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. No such file or directory");
+              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. " + std::strerror(ENOENT));
   }
   // A directory opens but cannot be read.
   const std::string dir = testing::TempDir();
@@ -83,7 +85,7 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Datei " + dir + " kann nicht ge\xc3\xb6" "ffnet werden. Is a directory");
+              "Datei " + dir + " kann nicht ge\xc3\xb6" "ffnet werden. " + std::strerror(EISDIR));
   }
 }
 
