@@ -57,13 +57,16 @@ bool ParsePeriod(const std::string& text, Period& period) {
 int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   CLI::App app(Tr("Converts a chat log into UBB forum code or Html."), "quorlix-cli");
   // The help's own words, in the user's language as far as CLI11 lets them
-  // be set; its parse errors stay English.
+  // be set; its descriptions of parse errors stay English.
   app.get_formatter()->label("Usage", Tr("Usage"));
   app.get_formatter()->label("OPTIONS", Tr("OPTIONS"));
   app.get_formatter()->label("Positionals", Tr("Positionals"));
   app.get_formatter()->label("REQUIRED", Tr("REQUIRED"));
   app.option_defaults()->group(Tr("Options"));
   app.set_help_flag("-h,--help", Tr("Print this help message and exit"));
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return std::string(error.what()) + "\n" + Tr("Run with --help for more information.") + "\n";
+  });
   app.set_version_flag("--version", "quorlix-cli " + GetExeVersion(),
                        Tr("Print the version and exit"));
   const std::string file = Tr("FILE");
