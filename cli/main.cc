@@ -61,11 +61,11 @@ int Run(const CommandLine& command_line) {
   }
 
   const bool unknown =
-      ReportUnknown(Tr("no person '%s' in %s"), SelectEntries(command_line.persons, state.persons,
-                                            state.filters.persons),
+      ReportUnknown(Tr("no person '%s' in %s"),
+                    SelectEntries(command_line.persons, state.persons, state.filters.persons),
                     command_line.log_file) |
-      ReportUnknown(Tr("no channel '%s' in %s"), SelectEntries(command_line.channels, state.channels,
-                                             state.filters.channels),
+      ReportUnknown(Tr("no channel '%s' in %s"),
+                    SelectEntries(command_line.channels, state.channels, state.filters.channels),
                     command_line.log_file) |
       ReportUnknown(Tr("no period '%s' in %s"), SelectPeriods(command_line.periods, state),
                     command_line.log_file);

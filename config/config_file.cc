@@ -269,8 +269,9 @@ ConfigLocation ChooseConfigLocation(const ConfigSearch& search) {
   if (search.beside_program) return {(program_dir / "config.cfg").string(), ""};
   const fs::path xdg(search.xdg_config_home);
   const fs::path config_home = xdg.is_absolute() ? xdg : fs::path(search.home) / ".config";
+  const fs::path shipped = program_dir / QUORLIX_DATA_FROM_BIN / "quorlix" / "config.cfg";
   return {(config_home / "quorlix" / "config.cfg").lexically_normal().string(),
-          (program_dir / QUORLIX_DATA_FROM_BIN / "quorlix" / "config.cfg").lexically_normal().string()};
+          shipped.lexically_normal().string()};
 }
 
 ConfigLocation LocateConfig() {

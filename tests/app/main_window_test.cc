@@ -374,7 +374,8 @@ class MainWindowTest : public QObject {
     Find<QPushButton>(f, "tb_load")->click();
     QCOMPARE(f.messages.shown,
              QStringList("Datei " + f.Path("no-such.log") +
-                         " kann nicht geöffnet werden. " + QString::fromUtf8(std::strerror(ENOENT)) + "."));
+                         " kann nicht geöffnet werden. " +
+                         QString::fromUtf8(std::strerror(ENOENT)) + "."));
     // Input cleared and shown; everything else as it was.
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
     QCOMPARE(ShownPage(f), QString("Input"));
@@ -423,7 +424,8 @@ class MainWindowTest : public QObject {
                        [&titles](const QString& title) { titles << title; });
     });
     LoadLog(f, kThreeLineLog);
-    QCOMPARE(titles, QStringList({"Working", Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
+    QCOMPARE(titles,
+             QStringList({"Working", Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
   }
 
   void MenuOpensModalWindows() {

@@ -53,7 +53,8 @@ class CliTest : public ::testing::Test {
   // Runs quorlix-cli with `args`, standard output and error caught in
   // files, under this environment without its language settings plus
   // `language` (German by default: the messages checked are German).
-  Result Run(std::vector<std::string> args, std::vector<std::string> language = {"LANG=de_DE.UTF-8"},
+  Result Run(std::vector<std::string> args,
+             std::vector<std::string> language = {"LANG=de_DE.UTF-8"},
              const std::string& program = QUORLIX_CLI_PATH) {
     args.insert(args.begin(), program);
     for (char** e = environ; *e != nullptr; ++e) {
@@ -252,7 +253,8 @@ TEST_F(CliTest, MessagesInTheLanguageTheEnvironmentAsksFor) {
   // A copy of the program without its catalogues speaks English, silently.
   fs::create_directory(dir_ / "bin");
   fs::copy_file(QUORLIX_CLI_PATH, dir_ / "bin" / "quorlix-cli");
-  const Result alone = Run({missing}, {"LANG=de_DE.UTF-8"}, (dir_ / "bin" / "quorlix-cli").string());
+  const Result alone =
+      Run({missing}, {"LANG=de_DE.UTF-8"}, (dir_ / "bin" / "quorlix-cli").string());
   EXPECT_EQ(alone.status, 1);
   EXPECT_EQ(alone.err.rfind("quorlix-cli: " + english, 0), 0u) << alone.err;
   EXPECT_EQ(std::count(alone.err.begin(), alone.err.end(), '\n'), 1) << alone.err;

@@ -262,7 +262,8 @@ TEST(ConfigLocation, BesideTheProgramElseTheUsersOwnWithTheShippedDefaults) {
       {{"/opt/q/bin", false, "/x/", "/home/ann"}, {"/x/quorlix/config.cfg", shipped}},
       {{"/opt/q/bin", false, "", "/home/ann"}, {"/home/ann/.config/quorlix/config.cfg", shipped}},
       // Relative values of XDG_CONFIG_HOME are to be ignored.
-      {{"/opt/q/bin", false, "rel/cfg", "/home/ann/"}, {"/home/ann/.config/quorlix/config.cfg", shipped}},
+      {{"/opt/q/bin", false, "rel/cfg", "/home/ann/"},
+       {"/home/ann/.config/quorlix/config.cfg", shipped}},
   };
   for (const auto& c : cases) {
     const ConfigLocation location = ChooseConfigLocation(c.search);

@@ -76,7 +76,8 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. " + std::strerror(ENOENT));
+              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. " +
+                  std::strerror(ENOENT));
   }
   // A directory opens but cannot be read.
   const std::string dir = testing::TempDir();

@@ -40,7 +40,9 @@ TEST(Translation, FormatTextFillsInOrderOrByPosition) {
       {"%s %s %s", "a b% "},  // a missing text is empty
       {"%d stays, so does a trailing %", "%d stays, so does a trailing %"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatText(c.pattern, {"a", "b%"}), c.expected) << c.pattern;
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatText(c.pattern, {"a", "b%"}), c.expected) << c.pattern;
+  }
 }
 
 }  // namespace
