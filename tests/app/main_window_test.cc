@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -296,6 +298,34 @@ class MainWindowTest : public QObject {
     const QStringList lines = Find<OutputView>(f, "memo_output")->PlainText().split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], QString("Ann: three"));
+  }
+
+  // Keys and the clipboard reach the output pane; undo takes the edits
+  // back step by step, down to the converted bytes.
+  void TypePasteUndoAndSave() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Click(Find<QCheckBox>(f, "check_channel"));
+    Find<QPushButton>(f, "bt_convert")->click();
+    auto* pane = Find<OutputView>(f, "memo_output");
+    const auto save = [&](const char* name) {
+      f.dialogs.save_name = f.Path(name);
+      Find<QPushButton>(f, "bt_save")->click();
+      return ReadBytes(f.Path(name));
+    };
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::keyClicks(pane, "Hi");
+    QTest::keyClick(pane, Qt::Key_Return);
+    QApplication::clipboard()->setText(QString::fromUtf8("\xe2\x80\x9cq\xe2\x80\x9d\nz"));
+    QTest::keySequence(pane, QKeySequence::Paste);
+    QVERIFY(pane->IsEditedSinceSave());
+    QCOMPARE(save("edited.txt"), "Hi\r\n\x93q\x94\r\nz" + std::string(kOneLineSaved));
+    QVERIFY(!pane->IsEditedSinceSave());
+    for (int step = 0; step < 3; ++step) QTest::keySequence(pane, QKeySequence::Undo);
+    QCOMPARE(save("undone.txt"), std::string(kOneLineSaved));
+    QTest::keySequence(pane, QKeySequence::Redo);
+    QCOMPARE(pane->PlainText().left(3), QString("Hi["));
+    QCOMPARE(f.messages.shown, QStringList());
   }
 
   void SaveWritesTheEditedPane() {
