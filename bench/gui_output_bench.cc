@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
   std::printf("clipboard: %lld characters, memory added by the copy: %.1f MB\n",
               static_cast<long long>(QApplication::clipboard()->text().size()),
               StatusMb("VmRSS:") - before_copy);
+  std::fflush(stdout);
   QApplication::clipboard()->clear();
 
   std::_Exit(0);  // leaving frees hundreds of megabytes; that is not measured
