@@ -362,19 +362,19 @@ void OutputView::DeleteSelection() {
 }
 
 QString OutputView::SelectedText() const {
-  const TextPos from = std::min(cursor_, anchor_);
-  const TextPos to = std::max(cursor_, anchor_);
+  return TextBetween(std::min(cursor_, anchor_), std::max(cursor_, anchor_));
+}
+
+QString OutputView::TextBetween(TextPos from, TextPos to) const {
+  from = lines_->Clamp(from);
+  to = lines_->Clamp(to);
   QString text;
   text.reserve(static_cast<qsizetype>(lines_->CharCount(from, to)));
   lines_->ForEachChars(from, to, [&text](std::u16string_view chars) { Append(text, chars); });
   return text;
 }
 
-QString OutputView::PlainText() const {
-  QString text;
-  lines_->ForEachChars({}, lines_->End(), [&text](std::u16string_view chars) { Append(text, chars); });
-  return text;
-}
+QString OutputView::PlainText() const { return TextBetween({}, lines_->End()); }
 
 void OutputView::SelectAll() {
   anchor_ = {};

@@ -56,6 +56,8 @@ class OutputView : public QAbstractScrollArea {
   void SetCursor(TextPos pos, bool extend = false);
   bool HasSelection() const { return cursor_ != anchor_; }
   QString SelectedText() const;
+  // The text from `from` to `to`, line breaks as "\n".
+  QString TextBetween(TextPos from, TextPos to) const;
   // The whole text, lines joined by "\n"; meant for small outputs.
   QString PlainText() const;
 
