@@ -32,6 +32,7 @@
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/atomic_write.h"
 #include "core/converter.h"
 #include "core/loader.h"
@@ -433,7 +434,7 @@ void MainWindow::ConvertLog() {
   ReadControlsIntoState();
   const ConfigFile config(config_path_);
   try {
-    Convert(state_, config, working_windows_);
+    ConvertIntoOutputLines(state_, ReadConvertSettings(config, state_.options), working_windows_);
   } catch (...) {
     ShowOutput();  // the lines converted before the error stay
     throw;

@@ -185,8 +185,8 @@ void AppendFooter(int dialect, OutputSink& out) {
   out.AppendLine(credit);
 }
 
-void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows) {
+void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                     WorkingWindowFactory& windows) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
@@ -201,6 +201,12 @@ void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
   } else {
     conversion.ConvertRange(0, n - 1);
   }
+}
+
+void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
+                            WorkingWindowFactory& windows) {
+  OutputLines out(state.output_lines);
+  ConvertIntoSink(state, settings, out, windows);
 }
 
 }  // namespace quorlix

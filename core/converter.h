@@ -13,8 +13,6 @@
 
 namespace quorlix {
 
-class ConfigFile;
-
 // The home page the footers link to.
 inline constexpr std::string_view kHomePageUrl = "https://quorlix.example.org/";
 
@@ -29,24 +27,22 @@ std::vector<std::string> TimeSelectionEntries(const ChatState& state);
 // Appends the two footer lines of `dialect` (none for other indices).
 void AppendFooter(int dialect, OutputSink& out);
 
-// The settings a conversion reads, once per conversion.
+// The settings a conversion reads, once per conversion
+// (config/engine_settings.h reads them from config.cfg).
 struct ConvertSettings {
   std::vector<std::string> color_definitions;  // section colordef, "key=value"
   std::string time_pattern = "Y:M:D";          // time_config
 };
-// Reads colordef, and time_config only when `options` show the time.
-ConvertSettings ReadConvertSettings(const ConfigFile& config, const ConvertOptions& options);
 
 // bt_convertClick minus the toolkit: replaces state.color_definitions,
 // empties state.output_lines and converts into `out`. Throws quorlix::Error
 // when a shown time stamp is not a number; the lines converted before it
 // stay in `out` and no footer follows. The window then shows the "Ouput"
 // page and enables Save.
-void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows);
-void Convert(ChatState& state, const ConfigFile& config, OutputSink& out,
-             WorkingWindowFactory& windows);
-// Converts into state.output_lines.
-void Convert(ChatState& state, const ConfigFile& config, WorkingWindowFactory& windows);
+void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                     WorkingWindowFactory& windows);
+// The same, into state.output_lines (the output pane's lines).
+void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
+                            WorkingWindowFactory& windows);
 
 }  // namespace quorlix

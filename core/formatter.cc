@@ -319,11 +319,6 @@ bool LineFormatter::ConvertFields(std::string_view channel, std::string_view tim
   return true;
 }
 
-bool LineFormatter::ConvertRecord(const LogRecord& record, std::string& out) {
-  return ConvertFields(record.channel_name, record.timestamp_text, record.person, record.message,
-                       out);
-}
-
 bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {
   if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
   SplitLineFields(input_line, fields_);

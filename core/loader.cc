@@ -4,7 +4,6 @@
 
 #include "core/caption_counter.h"
 #include "core/line_fields.h"
-#include "core/log_line.h"
 #include "core/name_lookup.h"
 #include "core/text_util.h"
 

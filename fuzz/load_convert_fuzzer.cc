@@ -29,7 +29,7 @@
 #include "core/converter.h"
 #include "core/error.h"
 #include "core/loader.h"
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 #include "core/output_sink.h"
 #include "core/text_util.h"
 #include "core/time_index.h"
@@ -408,7 +408,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   OutputLines sink(got);
   const int windows_before = windows.created;
   try {
-    Convert(state, settings, sink, windows);
+    ConvertIntoSink(state, settings, sink, windows);
     QUORLIX_CHECK(!want_error);
   } catch (const Error&) {
     QUORLIX_CHECK(want_error);

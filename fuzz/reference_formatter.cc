@@ -4,7 +4,7 @@
 
 #include "core/chat_state.h"
 #include "core/formatter.h"
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 #include "core/text_util.h"
 
 namespace quorlix::fuzz {

@@ -22,6 +22,7 @@
 #include "app/line_view.h"
 #include "app/main_window.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/converter.h"
 #include "core/loader.h"
 #include "core/version.h"
@@ -269,7 +270,7 @@ class MainWindowTest : public QObject {
     RunLoadPass(state, ReadLoadSettings(config), silent);
     state.options.dialect = kDialectHtml;
     state.options.show_time = true;
-    Convert(state, config, silent);
+    ConvertIntoOutputLines(state, ReadConvertSettings(config, state.options), silent);
     std::string expected;
     for (const std::string& line : state.output_lines) expected += line + "\r\n";
 

@@ -41,7 +41,7 @@ class ConvertTest : public testing::Test {
   Strings Run(ConvertSettings settings = {}) {
     windows_.events.clear();
     OutputLines out(state_.output_lines);
-    Convert(state_, settings, out, windows_);
+    ConvertIntoSink(state_, settings, out, windows_);
     return state_.output_lines;
   }
   void Select(std::vector<ListEntry>& list, const std::string& name) {
