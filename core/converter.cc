@@ -95,14 +95,7 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
   const int64_t total = last - first;
   std::unique_ptr<WorkingWindow> window = windows_.Create();
   window->Show();
-  bool open = true;
-  struct CloseOnExit {
-    WorkingWindow& window;
-    bool& open;
-    ~CloseOnExit() {
-      if (open) window.Close();
-    }
-  } close_on_exit{*window, open};
+  WorkingWindowCloser closer(*window);
 
   if (window->IsActive()) {
     int64_t count = 0;
@@ -125,19 +118,13 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
         out_.AppendLine(line_);
       }
       if (++count > 1) caption_.Increment();
-      if (open) {
+      if (closer.open()) {
         window->SetCaption(caption_.text());
-        if (count >= total) {
-          window->Close();
-          open = false;
-        }
+        if (count >= total) closer.Close();
       }
     }
   }
-  if (open) {
-    window->Close();
-    open = false;
-  }
+  closer.Close();
   AppendFooter(state_.options.dialect, out_);
 }
 

@@ -22,6 +22,9 @@ int FilterMode(bool persons, bool channels);
 // One "y;", "m;" or "d;" entry followed by the TimeRun text for each
 // selected year, month or day node, sorted ignoring letter case (days, then
 // months, then years). Nodes whose position has no run give no entry.
+// The runs are kept as their texts, not as numbers, because this order is
+// the order of the texts: "d;1000000000;..." sorts before "d;999999999;...",
+// and a conversion writes its ranges in that order.
 std::vector<std::string> TimeSelectionEntries(const ChatState& state);
 
 // Appends the two footer lines of `dialect` (none for other indices).

@@ -1,6 +1,5 @@
 #include "core/formatter.h"
 
-#include <charconv>
 #include <climits>
 #include <cstring>
 
@@ -119,12 +118,6 @@ bool ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& 
   scratch.append(text, read, std::string::npos);
   text.swap(scratch);
   return true;
-}
-
-void AppendNumber(int64_t value, std::string& out) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
 }
 
 // 0 to 59 without leading zero.

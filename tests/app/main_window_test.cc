@@ -26,6 +26,7 @@
 #include "core/converter.h"
 #include "core/loader.h"
 #include "core/version.h"
+#include "version_info.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
@@ -88,8 +89,8 @@ class MainWindowTest : public QObject {
  private slots:
   void CaptionsAndInitialStates() {
     WindowFixture f;
-    QCOMPARE(GetExeVersion(), std::string("0.9.8.1010"));
-    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
+    QCOMPARE(GetExeVersion(), std::string(QUORLIX_VERSION_TEXT));
+    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version " QUORLIX_VERSION_TEXT));
 
     const std::pair<const char*, const char*> buttons[] = {
         {"tb_load", "Load"}, {"bt_convert", "Convert"}, {"bt_save", "Save"}};
