@@ -131,7 +131,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   setCentralWidget(central);
   Named(statusBar(), "StatusBar1");
 
-  combo_code_->setCurrentIndex(kDialectUbb);
+  combo_code_->setCurrentIndex(static_cast<int>(Dialect::kUbb));
   for (auto [filter, view] : {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
                               {cb_filter_channel_, lb_channel_},
                               {cb_filter_time_, TreeView_time_}}) {
@@ -344,7 +344,8 @@ void MainWindow::check_channelClick() {
 }
 
 void MainWindow::combo_codeChange(int index) {
-  check_marklink_->setEnabled(index == kDialectUbb || index == kDialectHtml);
+  const Dialect dialect = static_cast<Dialect>(index);
+  check_marklink_->setEnabled(dialect == Dialect::kUbb || dialect == Dialect::kHtml);
 }
 
 void MainWindow::Options1Click() {
@@ -414,7 +415,7 @@ void MainWindow::ShowLoadedState() {
 void MainWindow::ShowOutput() { memo_output_->setPlainText(LinesToPaneText(state_.output_lines)); }
 
 void MainWindow::ReadControlsIntoState() {
-  state_.options.dialect = combo_code_->currentIndex();
+  state_.options.dialect = static_cast<Dialect>(combo_code_->currentIndex());
   state_.options.show_channel = check_channel_->isChecked();
   state_.options.channel_colors = check_channel_color_->isChecked();
   state_.options.show_time = check_showtime_->isChecked();
@@ -434,7 +435,8 @@ void MainWindow::ConvertLog() {
   ReadControlsIntoState();
   const ConfigFile config(config_path_);
   try {
-    ConvertIntoOutputLines(state_, ReadConvertSettings(config, state_.options), working_windows_);
+    ConvertIntoOutputLines(state_, ReadConvertSettings(config, state_.options),
+                           working_windows_);
   } catch (...) {
     ShowOutput();  // the lines converted before the error stay
     throw;

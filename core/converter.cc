@@ -61,19 +61,20 @@ class Conversion {
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
-        mode_(FilterMode(state.filters.persons, state.filters.channels)) {}
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
 
   void ConvertRange(int64_t first, int64_t last);
 
  private:
   bool Passes(const LineFields& f) {
     switch (mode_) {
-      case 0: return true;
-      case 1: return persons_.Contains(f.person);
-      case 3: return channels_.Contains(f.channel_name);
-      case 4: return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
-      default: return false;
+      case FilterMode::kNone: return true;
+      case FilterMode::kPersons: return persons_.Contains(f.person);
+      case FilterMode::kChannels: return channels_.Contains(f.channel_name);
+      case FilterMode::kPersonsAndChannels:
+        return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
     }
+    return false;
   }
 
   const ChatState& state_;
@@ -81,7 +82,7 @@ class Conversion {
   WorkingWindowFactory& windows_;
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
-  const int mode_;
+  const FilterMode mode_;
   LineFields fields_;
   CaptionCounter caption_;
   std::string line_;
@@ -130,7 +131,11 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
 
 }  // namespace
 
-int FilterMode(bool persons, bool channels) { return (persons ? 1 : 0) + (channels ? 3 : 0); }
+FilterMode ChooseFilterMode(bool persons, bool channels) {
+  if (persons && channels) return FilterMode::kPersonsAndChannels;
+  if (persons) return FilterMode::kPersons;
+  return channels ? FilterMode::kChannels : FilterMode::kNone;
+}
 
 std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   const TimeTree& tree = state.time_tree;
@@ -157,12 +162,12 @@ std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   return entries;
 }
 
-void AppendFooter(int dialect, OutputSink& out) {
+void AppendFooter(Dialect dialect, OutputSink& out) {
   std::string credit;
-  if (dialect == kDialectUbb) {
+  if (dialect == Dialect::kUbb) {
     out.AppendLine("");
     credit.append("Created using [url=\"").append(kHomePageUrl).append("\"]The Quorlix[/url]");
-  } else if (dialect == kDialectHtml) {
+  } else if (dialect == Dialect::kHtml) {
     out.AppendLine("<br>");
     credit.append("Created using <a href=\"").append(kHomePageUrl).append(
         "\">The Quorlix</a><br>");

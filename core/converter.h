@@ -16,8 +16,10 @@ namespace quorlix {
 // The home page the footers link to.
 inline constexpr std::string_view kHomePageUrl = "https://quorlix.example.org/";
 
-// 0 no filter, 1 persons, 3 channels, 4 persons and channels.
-int FilterMode(bool persons, bool channels);
+// Which of the person and channel filters a conversion applies, valued as
+// the codes these combinations have always had.
+enum class FilterMode : int { kNone = 0, kPersons = 1, kChannels = 3, kPersonsAndChannels = 4 };
+FilterMode ChooseFilterMode(bool persons, bool channels);
 
 // One "y;", "m;" or "d;" entry followed by the TimeRun text for each
 // selected year, month or day node, sorted ignoring letter case (days, then
@@ -27,8 +29,8 @@ int FilterMode(bool persons, bool channels);
 // and a conversion writes its ranges in that order.
 std::vector<std::string> TimeSelectionEntries(const ChatState& state);
 
-// Appends the two footer lines of `dialect` (none for other indices).
-void AppendFooter(int dialect, OutputSink& out);
+// Appends the two footer lines of `dialect` (none for other values).
+void AppendFooter(Dialect dialect, OutputSink& out);
 
 // The settings a conversion reads, once per conversion
 // (config/engine_settings.h reads them from config.cfg).

@@ -134,7 +134,7 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
     : options_(options),
       color_definitions_(color_definitions),
       time_pattern_(std::move(time_pattern)),
-      html_(options.dialect == kDialectHtml) {
+      html_(options.dialect == Dialect::kHtml) {
   lowered_definitions_ = color_definitions_;
   for (std::string& line : lowered_definitions_) AsciiLowerInPlace(line);
 }
@@ -287,7 +287,7 @@ void LineFormatter::ApplyReplacements(unsigned present) {
 bool LineFormatter::ConvertFields(std::string_view channel, std::string_view timestamp,
                                   std::string_view person, std::string_view message,
                                   std::string& out) {
-  if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   out.clear();
   AppendLinePrefix(channel, timestamp, person, out);
   const unsigned present = MarkupBytesIn(message);
@@ -313,7 +313,7 @@ bool LineFormatter::ConvertFields(std::string_view channel, std::string_view tim
 }
 
 bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {
-  if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   SplitLineFields(input_line, fields_);
   return ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
                        fields_.message, out);

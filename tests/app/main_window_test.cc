@@ -269,7 +269,7 @@ class MainWindowTest : public QObject {
     SilentWorkingWindowFactory silent;
     const ConfigFile config(QFile::encodeName(f.Path("config.cfg")).toStdString());
     RunLoadPass(state, ReadLoadSettings(config), silent);
-    state.options.dialect = kDialectHtml;
+    state.options.dialect = Dialect::kHtml;
     state.options.show_time = true;
     ConvertIntoOutputLines(state, ReadConvertSettings(config, state.options), silent);
     std::string expected;
@@ -277,7 +277,7 @@ class MainWindowTest : public QObject {
 
     f.dialogs.open_name = sample;
     Action(f, "Load1")->trigger();
-    Find<QComboBox>(f, "combo_code")->setCurrentIndex(kDialectHtml);
+    Find<QComboBox>(f, "combo_code")->setCurrentIndex(static_cast<int>(Dialect::kHtml));
     Click(Find<QCheckBox>(f, "check_showtime"));
     Action(f, "Convert1")->trigger();
     f.dialogs.save_name = f.Path("sample.txt");
