@@ -3,6 +3,7 @@
 // saves a picture of the window to PNG and quits with 0 (1 when the
 // picture cannot be written). tools/screenshot.sh runs it under Xvfb.
 #include <cstdio>
+#include <utility>
 
 #include <QApplication>
 #include <QIcon>
