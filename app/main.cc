@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "app/screenshot_hook.h"
 #include "app/translations.h"
 #include "core/translation.h"
 
@@ -22,12 +21,8 @@ int main(int argc, char** argv) {
   // Ties the windows to the installed desktop entry and its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorlix"));
 
-  quorlix::ScreenshotHook screenshot;
-  quorlix::MainWindowServices services;
-  if (screenshot.active()) services.file_dialogs = &screenshot.dialogs();
-  quorlix::MainWindow window(services);
+  quorlix::MainWindow window;
   window.show();
-  if (screenshot.active()) return screenshot.Run(window);
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() > 1) {
     QTimer::singleShot(0, &window, [&window, log = arguments.at(1)] { window.OpenLog(log); });

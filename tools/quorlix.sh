@@ -7,6 +7,8 @@
 #   tools/quorlix.sh build             build only
 #   tools/quorlix.sh package           build and make the Debian package
 #                                      build/quorlix_<version>_<arch>.deb
+#
+# QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -44,7 +46,7 @@ install_packages() {
 build() {
   install_packages
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DQUORLIX_WERROR="${QUORLIX_WERROR:-OFF}"
   fi
   cmake --build "$BUILD_DIR" -j"$(nproc)"
 }

@@ -2,27 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace quorlix {
 namespace {
 
-// The engine's tests check its messages in German, the language they have
-// always been written in: every test of this program runs under a German
-// locale, with the catalogues of the build (whether or not this machine has
-// generated de_DE.UTF-8).
-class GermanMessages : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-    ::unsetenv("LANGUAGE");
-    InitTranslations(QUORLIX_BUILD_LOCALE_DIR);
-  }
-};
-[[maybe_unused]] ::testing::Environment* const kGerman =
-    ::testing::AddGlobalTestEnvironment(new GermanMessages);
-
+// Under the German locale of tests/support/german_messages.cc.
 TEST(Translation, GermanCatalogueInUse) {
   EXPECT_EQ(CurrentLanguage(), "de");
   EXPECT_STREQ(Tr("Cannot write to %s"), "In %s kann nicht geschrieben werden");
