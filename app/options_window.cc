@@ -248,7 +248,7 @@ void OptionsWindow::Button_restoreClick() {
 
 void OptionsWindow::Button1Click() {
   // A failed write shows the error and leaves the window open with its
-  // edits; what was written before it stays written.
+  // edits; the file stays as it was.
   RunHandler(messages_, this, [this] {
     model_.Close(config_);
     accept();

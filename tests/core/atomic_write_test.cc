@@ -62,11 +62,14 @@ class AtomicWriteTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
-  // Names in the directory other than the target: left-over temporaries.
+  // Names in the directory other than the target and the config writers'
+  // lock file: left-over temporaries.
   std::vector<std::string> Strays() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_)) {
-      if (entry.path() != target_) names.push_back(entry.path().filename());
+      if (entry.path() != target_ && entry.path() != target_ + ".lock") {
+        names.push_back(entry.path().filename());
+      }
     }
     return names;
   }
