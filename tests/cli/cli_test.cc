@@ -1,14 +1,22 @@
 // Runs the quorlix-cli program and checks what it writes and returns.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -44,35 +52,47 @@ class CliTest : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "quorlix-cli-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    // A config that does not exist reads as the defaults.
-    config_ = (dir_ / "none.cfg").string();
+    // An empty config reads as the defaults (a missing one draws a warning).
+    config_ = (dir_ / "empty.cfg").string();
+    WriteAll(config_, "");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs quorlix-cli with `args`, standard output and error caught in files.
-  Result Run(std::vector<std::string> args) {
-    args.insert(args.begin(), QUORLIX_CLI_PATH);
+  // Starts `args[0]` (quorlix-cli when it is no absolute path) with
+  // `args`, standard input from `input`, output and error into files.
+  pid_t Start(std::vector<std::string> args, const std::string& input = "/dev/null") {
+    if (args.empty() || args[0].front() != '/') args.insert(args.begin(), QUORLIX_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid;
-    Result result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-      int wait_status = 0;
-      ::waitpid(pid, &wait_status, 0);
-      if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
-    }
+    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
-    fs::remove(out);
-    fs::remove(err);
+    return pid;
+  }
+  // Waits for `pid`; the exit status, or 128 + the signal that ended it.
+  Result Finish(pid_t pid) {
+    Result result;
+    int wait_status = 0;
+    if (pid > 0 && ::waitpid(pid, &wait_status, 0) == pid) {
+      if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+      if (WIFSIGNALED(wait_status)) result.status = 128 + WTERMSIG(wait_status);
+    }
+    result.out = ReadAll(dir_ / "stdout");
+    result.err = ReadAll(dir_ / "stderr");
+    fs::remove(dir_ / "stdout");
+    fs::remove(dir_ / "stderr");
     return result;
+  }
+  Result Run(std::vector<std::string> args, const std::string& input = "/dev/null") {
+    return Finish(Start(std::move(args), input));
   }
 
   // The sample log with default settings and the given options.
@@ -192,7 +212,7 @@ TEST_F(CliTest, FailuresWriteNothing) {
     EXPECT_EQ(ReadAll(target), "old\r\n");
   }
   // No temporary file is left beside the target.
-  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "out.txt"}));
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "empty.cfg", "out.txt"}));
 }
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
@@ -205,7 +225,186 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   EXPECT_EQ(ReadAll(target), to_stdout.out);
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
-  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.txt"});
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "out.txt"}));
+}
+
+// Drains a FIFO or an accepted socket connection in the background.
+class Reader {
+ public:
+  explicit Reader(std::function<int()> open) : thread_([this, open] {
+      const int fd = open();
+      char buffer[4096];
+      for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        bytes_.append(buffer, static_cast<std::size_t>(n));
+      }
+      if (fd >= 0) ::close(fd);
+    }) {}
+  std::string Take() {
+    thread_.join();
+    return bytes_;
+  }
+
+ private:
+  std::string bytes_;
+  std::thread thread_;
+};
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat st {};
+  ::lstat(path.c_str(), &st);
+  return st.st_mode;
+}
+
+TEST_F(CliTest, OutputTargets) {
+  const std::string expected = RunSample({}).out;
+  const fs::path log = dir_ / "x.log";
+  fs::copy_file(QUORLIX_SAMPLE_LOG, log);
+  const std::string log_bytes = ReadAll(log);
+  std::unique_ptr<Reader> reader;
+  struct Case {
+    std::string name;
+    std::function<void(const fs::path&)> make;  // sets up the target
+    int status;
+    std::string message;                      // part of standard error
+    std::function<void(const fs::path&)> check;  // what the target must be after
+  } cases[] = {
+      {"the log itself", [&](const fs::path&) {}, 2, "ist die Eingabedatei", nullptr},
+      {"a link to the log", [&](const fs::path& t) { fs::create_symlink(log, t); }, 2,
+       "ist die Eingabedatei", [&](const fs::path& t) { EXPECT_TRUE(fs::is_symlink(t)); }},
+      {"a FIFO", [&](const fs::path& t) {
+         ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
+         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+       }, 0, "", [&](const fs::path& t) {
+         EXPECT_EQ(reader->Take(), expected);
+         EXPECT_TRUE(S_ISFIFO(ModeOf(t)));
+       }},
+      {"a socket", [&](const fs::path& t) {
+         const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         std::strcpy(address.sun_path, t.c_str());
+         ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+         ASSERT_EQ(::listen(listener, 1), 0);
+         reader = std::make_unique<Reader>([listener] {
+           const int fd = ::accept(listener, nullptr, nullptr);
+           ::close(listener);
+           return fd;
+         });
+       }, 0, "", [&](const fs::path& t) {
+         EXPECT_EQ(reader->Take(), expected);
+         EXPECT_TRUE(S_ISSOCK(ModeOf(t)));
+       }},
+      {"a character device", [&](const fs::path& t) {
+         if (::mknod(t.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP();
+       }, 0, "", [&](const fs::path& t) { EXPECT_TRUE(S_ISCHR(ModeOf(t))); }},
+      {"a link to a file", [&](const fs::path& t) {
+         WriteAll(dir_ / "real.txt", "old");
+         fs::create_symlink("real.txt", t);
+       }, 0, "", [&](const fs::path& t) {
+         EXPECT_TRUE(fs::is_symlink(t));
+         EXPECT_EQ(ReadAll(dir_ / "real.txt"), expected);
+       }},
+      {"a setuid file", [&](const fs::path& t) {
+         WriteAll(t, "old");
+         ::chmod(t.c_str(), 06755);
+       }, 0, "", [&](const fs::path& t) { EXPECT_EQ(ModeOf(t) & 07777, 0755u); }},
+      {"a write-protected file", [&](const fs::path& t) {
+         WriteAll(t, "old");
+         ::chmod(t.c_str(), 0444);
+       }, 1, "schreibgesch\xc3\xbctzt", [&](const fs::path& t) { EXPECT_EQ(ReadAll(t), "old"); }},
+      {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1,
+       "ist ein Verzeichnis", nullptr},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path target = c.name == "the log itself" ? log : dir_ / "target";
+    c.make(target);
+    if (::testing::Test::IsSkipped()) continue;
+    const Result result = Run({"--config", config_, "-o", target.string(), log.string()});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    if (c.check) c.check(target);
+    EXPECT_EQ(ReadAll(log), log_bytes);
+    std::error_code ignored;
+    fs::remove(dir_ / "target", ignored);
+    fs::remove(dir_ / "real.txt", ignored);
+  }
+  // A path that ends in "/" names a directory, existing or not.
+  const Result result = Run({"--config", config_, "-o", (dir_ / "out/").string(), log.string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("out/ ist ein Verzeichnis"), std::string::npos) << result.err;
+}
+
+TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
+  const std::string expected = RunSample({}).out;
+  const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A time stamp of 50 MB that would also clear the terminal.
+  WriteAll(big, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
+                    std::string(50'000'000, '7') + "]x\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;  // standard input
+    int status;
+    std::string out;      // all of standard output
+    std::string message;  // part of standard error
+  } cases[] = {
+      {{"/dev/zero"}, "/dev/null", 1, "", "/dev/zero ist weder eine regul\xc3\xa4re Datei"},
+      {{"-"}, QUORLIX_SAMPLE_LOG, 0, expected, ""},
+      {{fifo.string()}, "/dev/null", 0, expected, ""},
+      {{big.string()}, "/dev/null", 1, "",
+       "big.log:2: '1?[2J" + std::string(75, '7') + "\xe2\x80\xa6' ist kein g\xc3\xbcltiger Integerwert\n"},
+      {{"--config", (dir_ / "nosuch.cfg").string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 0, expected,
+       "Warnung: Einstellungsdatei " + (dir_ / "nosuch.cfg").string()},
+      {{"--config", dir_.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "", "ist ein Verzeichnis"},
+      {{"--config", fifo.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "",
+       "ist keine regul\xc3\xa4re Datei"},
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer needs more address space than the limit
+      {{"/bin/sh", "-c", "ulimit -v 300000; cat /dev/zero | " QUORLIX_CLI_PATH " -"}, "/dev/null", 1, "",
+       "Nicht gen\xc3\xbcgend Arbeitsspeicher f\xc3\xbcr -"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    std::vector<std::string> args = c.args;
+    if (args[0] != "--config" && args[0] != "/bin/sh") args.insert(args.begin(), {"--config", config_});
+    std::unique_ptr<std::thread> writer;
+    if (args.back() == fifo.string()) {
+      writer = std::make_unique<std::thread>([&] {
+        std::ofstream(fifo, std::ios::binary) << ReadAll(QUORLIX_SAMPLE_LOG);
+      });
+    }
+    const Result result = Run(args, c.input);
+    if (writer) writer->join();
+    EXPECT_EQ(result.status, c.status) << result.err.substr(0, 300);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err.substr(0, 300);
+    EXPECT_LT(result.err.size(), 300u);
+  }
+}
+
+TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
+  const fs::path fifo = dir_ / "fifo", target = dir_ / "out.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal_number);
+    WriteAll(target, "old");
+    const pid_t pid = Start({"--config", config_, "-o", target.string(), fifo.string()});
+    // Once the program reads the log, its temporary file exists.
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::vector<std::string> names = FilesInDir();
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& name) {
+                              return name.starts_with(".out.txt.quorlix-tmp-");
+                            }),
+              1);
+    ::kill(pid, signal_number);
+    EXPECT_EQ(Finish(pid).status, 128 + signal_number);
+    ::close(fd);
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+  }
 }
 
 }  // namespace
