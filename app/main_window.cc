@@ -24,6 +24,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <new>
+
 #include "app/about_window.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
@@ -34,6 +36,7 @@
 #include "config/config_file.h"
 #include "core/atomic_write.h"
 #include "core/converter.h"
+#include "core/error.h"
 #include "core/loader.h"
 #include "core/version.h"
 
@@ -384,11 +387,15 @@ void MainWindow::Load() {
   state_.raw_lines = LineStore();
   PageControl1_->setCurrentWidget(TabSheet1_);
 
-  const std::string copy = CopyToTempLog(
-      LocalPath(chosen), temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
-  state_.raw_lines = LineStore::ReadFile(copy);
+  const std::string path = LocalPath(chosen);
+  try {
+    state_.raw_lines =
+        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
+  } catch (const std::bad_alloc&) {
+    throw Error("Nicht genügend Arbeitsspeicher für " + path);
+  }
   bt_convert_->setEnabled(false);
-  const ConfigFile config(config_path_);
+  const ConfigFile config = ConfigFile(config_path_).Snapshot();
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -431,7 +438,7 @@ void MainWindow::ReadControlsIntoState() {
 
 void MainWindow::ConvertLog() {
   ReadControlsIntoState();
-  const ConfigFile config(config_path_);
+  const ConfigFile config = ConfigFile(config_path_).Snapshot();
   try {
     Convert(state_, config, working_windows_);
   } catch (...) {
