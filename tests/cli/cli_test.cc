@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -404,6 +405,52 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
     ::close(fd);
     EXPECT_EQ(ReadAll(target), "old");
     EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+  }
+}
+
+// Standard output and error on one terminal: the bar would land between
+// the output lines, so it stays away; with the output elsewhere it shows.
+TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
+  const fs::path log = dir_ / "long.log";
+  const std::string sample = ReadAll(QUORLIX_SAMPLE_LOG);
+  {
+    std::ofstream out(log, std::ios::binary);
+    for (int i = 0; i < 20000; ++i) out << sample;
+  }
+  for (const bool output_on_terminal : {true, false}) {
+    SCOPED_TRACE(output_on_terminal);
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const std::string name = ::ptsname(terminal);
+    Reader screen([terminal] { return ::dup(terminal); });
+    std::vector<std::string> args = {QUORLIX_CLI_PATH, "--config", config_, "--list", log.string()};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1,
+                                     output_on_terminal ? name.c_str() : (dir_ / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, name.c_str(), O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ::close(terminal);  // the reader's end sees the terminal hang up
+    const std::string drawn = screen.Take();
+    EXPECT_EQ(status, 0);
+    const bool bar = drawn.find("Loading [") != std::string::npos;
+    if (output_on_terminal) {
+      EXPECT_FALSE(bar);
+    } else if (took > std::chrono::milliseconds(800)) {  // long enough to draw
+      EXPECT_TRUE(bar) << drawn.size();
+    }
   }
 }
 
