@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -320,14 +321,22 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
   std::vector<std::string> lines;
   const std::shared_ptr<const Document> doc = Current();
   if (!doc) return lines;
-  const std::string section_name = Name(section);
-  Ini::TNamesDepend keys;
-  doc->ini.GetAllKeys(section_name.c_str(), keys);
-  keys.sort(Ini::Entry::LoadOrder());
-  lines.reserve(keys.size());
-  for (const Ini::Entry& key : keys) {
-    const char* value = FirstValue(doc->ini, section_name, key.pItem);
-    lines.push_back(std::string(key.pItem) + "=" + (value ? value : ""));
+  const Ini::TKeyVal* entries = doc->ini.GetSection(Name(section).c_str());
+  if (entries == nullptr) return lines;
+  // The entries are sorted by key, those of one key in file order: the
+  // first of each key gives its spelling and its value. One walk and one
+  // sort, not a search per key: a section may hold millions of keys.
+  std::vector<const Ini::TKeyVal::value_type*> firsts;
+  const Ini::Entry::KeyOrder key_order;
+  for (const Ini::TKeyVal::value_type& entry : *entries) {
+    if (firsts.empty() || key_order(firsts.back()->first, entry.first)) firsts.push_back(&entry);
+  }
+  std::sort(firsts.begin(), firsts.end(), [](const auto* a, const auto* b) {
+    return a->first.nOrder < b->first.nOrder;
+  });
+  lines.reserve(firsts.size());
+  for (const Ini::TKeyVal::value_type* entry : firsts) {
+    lines.push_back(std::string(entry->first.pItem) + "=" + (entry->second ? entry->second : ""));
   }
   return lines;
 }
