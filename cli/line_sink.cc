@@ -46,7 +46,7 @@ bool IsStream(const std::string& path, struct stat& st) {
 
 }  // namespace
 
-LineSink::LineSink() : stream_fd_(STDOUT_FILENO), stream_name_("Standardausgabe") {
+LineSink::LineSink() : stream_fd_(STDOUT_FILENO) {
   buffer_.reserve(kBlockSize + 4096);
 }
 
@@ -97,7 +97,9 @@ void LineSink::Write(std::string_view bytes) {
     const ssize_t n = ::write(stream_fd_, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowCannotWrite(stream_name_, errno);
+      if (owns_stream_) ThrowCannotWrite(stream_name_, errno);
+      throw Error(std::string("Standardausgabe kann nicht geschrieben werden. ") +
+                  std::strerror(errno));
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
