@@ -103,8 +103,15 @@ bool ReportUnknown(const char* what, const std::vector<std::string>& unknown,
 
 int Run(const CommandLine& command_line) {
   const std::string& log_file = command_line.log_file;
-  ConfigFile config;
-  if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
+  LoadSettings load_settings;
+  ConvertSettings convert_settings;
+  {
+    // The parsed file goes before the log is read: it can be large.
+    ConfigFile config;
+    if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
+    load_settings = ReadLoadSettings(config);
+    if (!command_line.list) convert_settings = ReadConvertSettings(config, command_line.options);
+  }
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
     PrintError(command_line.output_file + " ist die Eingabedatei " + log_file +
                " selbst und wird nicht überschrieben");
@@ -127,7 +134,7 @@ int Run(const CommandLine& command_line) {
                                            : std::make_unique<LineSink>(command_line.output_file);
     if (bar) bar->set_label("Loading");
     state.raw_lines = ReadLog(log_file);
-    RunLoadPass(state, ReadLoadSettings(config), windows);
+    RunLoadPass(state, load_settings, windows);
   });
   if (status != 0) return status;
 
@@ -147,7 +154,7 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      Convert(state, ReadConvertSettings(config, state.options), *out, windows);
+      Convert(state, convert_settings, *out, windows);
     }
     out->Commit();
   });

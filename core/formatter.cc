@@ -140,9 +140,12 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
                              const std::vector<std::string>& color_definitions,
                              std::string time_pattern)
     : options_(options),
-      color_definitions_(color_definitions),
       time_pattern_(std::move(time_pattern)),
       html_(options.dialect == kDialectHtml) {
+  // Only channel colours look at the definitions: without them a large
+  // colordef section costs no copies.
+  if (!options_.channel_colors) return;
+  color_definitions_ = color_definitions;
   lowered_definitions_ = color_definitions_;
   for (std::string& line : lowered_definitions_) AsciiLowerInPlace(line);
 }
