@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   CountingSink out;
   const auto start = std::chrono::steady_clock::now();
   const std::clock_t cpu_start = std::clock();
-  quorlix::Convert(state, settings, out, windows);
+  quorlix::ConvertIntoSink(state, settings, out, windows);
   const double cpu = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -16,6 +16,7 @@
 #include "cli/progress_bar.h"
 #include "cli/selection.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/chat_state.h"
 #include "core/converter.h"
 #include "core/error.h"
@@ -154,7 +155,7 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      Convert(state, convert_settings, *out, windows);
+      ConvertIntoSink(state, convert_settings, *out, windows);
     }
     out->Commit();
   });

@@ -40,7 +40,7 @@ class LineStore {
   std::string_view bytes() const { return bytes_; }
 
  private:
-  class Storage;  // owns the bytes: a string, or a buffer read from the file
+  class Storage;  // owns the bytes: the string given, or the buffer read
   struct Span {
     std::size_t offset;
     std::size_t length;

@@ -5,7 +5,6 @@
 #include "core/caption_counter.h"
 #include "core/error.h"
 #include "core/line_fields.h"
-#include "core/log_line.h"
 #include "core/name_lookup.h"
 #include "core/text_util.h"
 
@@ -42,21 +41,6 @@ class NameCollection {
   std::string key_;
 };
 
-// Closes the Working window on the way out, also when a line fails.
-class WindowCloser {
- public:
-  explicit WindowCloser(WorkingWindow& window) : window_(window) {}
-  ~WindowCloser() { Close(); }
-  void Close() {
-    if (open_) window_.Close();
-    open_ = false;
-  }
-
- private:
-  WorkingWindow& window_;
-  bool open_ = true;
-};
-
 }  // namespace
 
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
@@ -75,7 +59,7 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
 
   std::unique_ptr<WorkingWindow> window = windows.Create();
   window->Show();
-  WindowCloser closer(*window);
+  WorkingWindowCloser closer(*window);
   if (window->IsActive()) {
     LineFields fields;
     CaptionCounter caption;

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -23,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include "core/converter.h"
+#include "version_info.h"
+#include "tests/support/scratch_dir.h"
 
 extern char** environ;
 
@@ -36,28 +37,9 @@ struct Result {
   std::string out, err;
 };
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorlix-cli-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    // An empty config reads as the defaults (a missing one draws a warning).
-    config_ = (dir_ / "empty.cfg").string();
-    WriteAll(config_, "");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { test::WriteFileBytes(config_, ""); }
 
   // Starts `args[0]` (quorlix-cli when it is no absolute path) with
   // `args`, standard input from `input`, output and error into files.
@@ -86,8 +68,8 @@ class CliTest : public ::testing::Test {
       if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
       if (WIFSIGNALED(wait_status)) result.status = 128 + WTERMSIG(wait_status);
     }
-    result.out = ReadAll(dir_ / "stdout");
-    result.err = ReadAll(dir_ / "stderr");
+    result.out = test::ReadFileBytes(dir_ / "stdout");
+    result.err = test::ReadFileBytes(dir_ / "stderr");
     fs::remove(dir_ / "stdout");
     fs::remove(dir_ / "stderr");
     return result;
@@ -112,8 +94,10 @@ class CliTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
-  std::string config_;
+  test::ScratchDir scratch_;
+  const fs::path dir_ = scratch_.path();
+  // An empty config reads as the defaults (a missing one draws a warning).
+  const std::string config_ = scratch_.Path("empty.cfg");
 };
 
 const std::string kUbbFooter =
@@ -122,7 +106,7 @@ const std::string kUbbFooter =
 TEST_F(CliTest, VersionAndHelp) {
   Result version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "quorlix-cli 0.9.8.1010\n");
+  EXPECT_EQ(version.out, "quorlix-cli " QUORLIX_VERSION_TEXT "\n");
 
   Result help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
@@ -151,7 +135,7 @@ TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
 
 TEST_F(CliTest, FiltersAndOptions) {
   const fs::path config = dir_ / "quorlix.cfg";
-  WriteAll(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
+  test::WriteFileBytes(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
   Result result = Run({"--config", config.string(), "-f", "html", "--channel-name",
                        "--channel-colors", "--time", "-p", "BOB", "-c", "clan", "-t",
                        "2005-01", "-t", "2005-3-1", QUORLIX_SAMPLE_LOG});
@@ -181,7 +165,7 @@ TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
 
 TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path bad_stamp = dir_ / "bad.log";
-  WriteAll(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
+  test::WriteFileBytes(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
   const std::string missing = (dir_ / "missing.log").string();
   struct Case {
     std::vector<std::string> args;
@@ -203,14 +187,14 @@ TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    WriteAll(target, "old\r\n");
+    test::WriteFileBytes(target, "old\r\n");
     std::vector<std::string> args = {"--config", config_, "-o", target.string()};
     args.insert(args.end(), c.args.begin(), c.args.end());
     Result result = Run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    EXPECT_EQ(ReadAll(target), "old\r\n");
+    EXPECT_EQ(test::ReadFileBytes(target), "old\r\n");
   }
   // No temporary file is left beside the target.
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "empty.cfg", "out.txt"}));
@@ -218,12 +202,12 @@ TEST_F(CliTest, FailuresWriteNothing) {
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   const fs::path target = dir_ / "out.txt";
-  WriteAll(target, "old\r\n");
+  test::WriteFileBytes(target, "old\r\n");
   Result to_file = RunSample({"--mark-links", "--strip-tags", "-o", target.string()});
   ASSERT_EQ(to_file.status, 0) << to_file.err;
   EXPECT_EQ(to_file.out, "");
   Result to_stdout = RunSample({"--mark-links", "--strip-tags"});
-  EXPECT_EQ(ReadAll(target), to_stdout.out);
+  EXPECT_EQ(test::ReadFileBytes(target), to_stdout.out);
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "out.txt"}));
@@ -260,7 +244,7 @@ TEST_F(CliTest, OutputTargets) {
   const std::string expected = RunSample({}).out;
   const fs::path log = dir_ / "x.log";
   fs::copy_file(QUORLIX_SAMPLE_LOG, log);
-  const std::string log_bytes = ReadAll(log);
+  const std::string log_bytes = test::ReadFileBytes(log);
   std::unique_ptr<Reader> reader;
   struct Case {
     std::string name;
@@ -299,20 +283,20 @@ TEST_F(CliTest, OutputTargets) {
          if (::mknod(t.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP();
        }, 0, "", [&](const fs::path& t) { EXPECT_TRUE(S_ISCHR(ModeOf(t))); }},
       {"a link to a file", [&](const fs::path& t) {
-         WriteAll(dir_ / "real.txt", "old");
+         test::WriteFileBytes(dir_ / "real.txt", "old");
          fs::create_symlink("real.txt", t);
        }, 0, "", [&](const fs::path& t) {
          EXPECT_TRUE(fs::is_symlink(t));
-         EXPECT_EQ(ReadAll(dir_ / "real.txt"), expected);
+         EXPECT_EQ(test::ReadFileBytes(dir_ / "real.txt"), expected);
        }},
       {"a setuid file", [&](const fs::path& t) {
-         WriteAll(t, "old");
+         test::WriteFileBytes(t, "old");
          ::chmod(t.c_str(), 06755);
        }, 0, "", [&](const fs::path& t) { EXPECT_EQ(ModeOf(t) & 07777, 0755u); }},
       {"a write-protected file", [&](const fs::path& t) {
-         WriteAll(t, "old");
+         test::WriteFileBytes(t, "old");
          ::chmod(t.c_str(), 0444);
-       }, 1, "schreibgesch\xc3\xbctzt", [&](const fs::path& t) { EXPECT_EQ(ReadAll(t), "old"); }},
+       }, 1, "schreibgesch\xc3\xbctzt", [&](const fs::path& t) { EXPECT_EQ(test::ReadFileBytes(t), "old"); }},
       {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1,
        "ist ein Verzeichnis", nullptr},
   };
@@ -325,7 +309,7 @@ TEST_F(CliTest, OutputTargets) {
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     if (c.check) c.check(target);
-    EXPECT_EQ(ReadAll(log), log_bytes);
+    EXPECT_EQ(test::ReadFileBytes(log), log_bytes);
     std::error_code ignored;
     fs::remove(dir_ / "target", ignored);
     fs::remove(dir_ / "real.txt", ignored);
@@ -341,7 +325,7 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // A time stamp of 50 MB that would also clear the terminal.
-  WriteAll(big, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
+  test::WriteFileBytes(big, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
                     std::string(50'000'000, '7') + "]x\n");
   struct Case {
     std::vector<std::string> args;
@@ -372,7 +356,7 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
     std::unique_ptr<std::thread> writer;
     if (args.back() == fifo.string()) {
       writer = std::make_unique<std::thread>([&] {
-        std::ofstream(fifo, std::ios::binary) << ReadAll(QUORLIX_SAMPLE_LOG);
+        std::ofstream(fifo, std::ios::binary) << test::ReadFileBytes(QUORLIX_SAMPLE_LOG);
       });
     }
     const Result result = Run(args, c.input);
@@ -389,7 +373,7 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal_number);
-    WriteAll(target, "old");
+    test::WriteFileBytes(target, "old");
     const pid_t pid = Start({"--config", config_, "-o", target.string(), fifo.string()});
     // Once the program reads the log, its temporary file exists.
     const int fd = ::open(fifo.c_str(), O_WRONLY);
@@ -403,7 +387,7 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
     ::kill(pid, signal_number);
     EXPECT_EQ(Finish(pid).status, 128 + signal_number);
     ::close(fd);
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(test::ReadFileBytes(target), "old");
     EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
   }
 }
@@ -412,7 +396,7 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
 // the output lines, so it stays away; with the output elsewhere it shows.
 TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
   const fs::path log = dir_ / "long.log";
-  const std::string sample = ReadAll(QUORLIX_SAMPLE_LOG);
+  const std::string sample = test::ReadFileBytes(QUORLIX_SAMPLE_LOG);
   {
     std::ofstream out(log, std::ios::binary);
     for (int i = 0; i < 40000; ++i) out << sample;
