@@ -2,12 +2,17 @@
 
 #include <QMessageBox>
 
+#include <new>
+
 #include "core/error.h"
 #include "core/translation.h"
 
 namespace quorlix {
 
 QString ErrorBoxText(const QString& message) {
+  if (message.size() > kMaxErrorBoxChars) {
+    return message.left(kMaxErrorBoxChars) + QChar(0x2026);
+  }
   if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
     return message + QLatin1Char('.');
   }
@@ -29,6 +34,8 @@ void ReportCurrentException(MessageSink& sink, QWidget* parent) {
   QString message;
   try {
     throw;
+  } catch (const std::bad_alloc&) {
+    message = QString::fromUtf8(Tr("Not enough memory"));
   } catch (const std::exception& e) {
     // quorlix::Error carries UTF-8; other exceptions' texts are ASCII.
     message = QString::fromUtf8(e.what());

@@ -22,6 +22,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <new>
+
 #include "app/about_window.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
@@ -37,6 +39,7 @@
 #include "core/error.h"
 #include "core/loader.h"
 #include "core/output_store.h"
+#include "core/translation.h"
 #include "core/version.h"
 
 namespace quorlix {
@@ -386,11 +389,15 @@ void MainWindow::LoadFile(const QString& chosen) {
   state_.raw_lines = LineStore();
   PageControl1_->setCurrentWidget(TabSheet1_);
 
-  const std::string copy = CopyToTempLog(
-      LocalPath(chosen), temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
-  state_.raw_lines = LineStore::ReadFile(copy);
+  const std::string path = LocalPath(chosen);
+  try {
+    state_.raw_lines =
+        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
+  } catch (const std::bad_alloc&) {
+    throw Error(FormatText(Tr("Not enough memory for %s"), {path}));
+  }
   bt_convert_->setEnabled(false);
-  const ConfigFile config(config_);
+  const ConfigFile config = ConfigFile(config_).Snapshot();
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -431,7 +438,7 @@ void MainWindow::ReadControlsIntoState() {
 
 void MainWindow::ConvertLog() {
   ReadControlsIntoState();
-  const ConfigFile config(config_);
+  const ConfigFile config = ConfigFile(config_).Snapshot();
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);

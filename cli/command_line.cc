@@ -72,7 +72,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   const std::string file = Tr("FILE");
   const std::string name = Tr("NAME");
 
-  app.add_option("LOGFILE", command_line.log_file, Tr("The chat log to convert"))
+  app.add_option("LOGFILE", command_line.log_file,
+                 Tr("The chat log to convert: a file or a pipe, or - for standard input"))
       ->required()
       ->type_name(file);
   app.add_option("-o,--output", command_line.output_file,

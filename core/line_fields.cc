@@ -145,7 +145,7 @@ int32_t ReadTimestamp(std::string_view text) {
                      value >= std::numeric_limits<int32_t>::min() &&
                      value <= std::numeric_limits<int32_t>::max();
   if (!valid) {
-    throw Error(FormatText(Tr("'%s' is not a valid integer value"), {Latin1ToUtf8(text)}));
+    throw Error(FormatText(Tr("'%s' is not a valid integer value"), {QuoteForMessage(text)}));
   }
   return static_cast<int32_t>(value);
 }
