@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/time_span.h"
 
 namespace quorlix::cli {
 
@@ -29,6 +30,9 @@ struct CommandLine {
   std::vector<std::string> persons;
   std::vector<std::string> channels;
   std::vector<Period> periods;
+  // --from and --to: the run converts only the lines with from <= t < to,
+  // as one range; never together with periods.
+  TimeSpan span;
   bool list = false;
 };
 

@@ -76,7 +76,12 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      Convert(state, ReadConvertSettings(config, state.options), *out, windows);
+      const ConvertSettings settings = ReadConvertSettings(config, state.options);
+      if (command_line.span.limited()) {
+        ConvertScene(state, Scene{.span = command_line.span}, settings, *out, windows);
+      } else {
+        Convert(state, settings, *out, windows);
+      }
     }
     out->Commit();
   } catch (const Error& e) {
