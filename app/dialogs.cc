@@ -7,11 +7,11 @@
 
 namespace quorlix {
 
-QString QtFileDialogs::GetOpenFileName(QWidget* parent) {
-  return QFileDialog::getOpenFileName(parent);
+QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& folder) {
+  return QFileDialog::getOpenFileName(parent, QString(), folder);
 }
 
-QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
+QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -22,6 +22,7 @@ QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
   // desktop's native dialog may ask about the name as typed instead, and
   // then replace "out.txt" without a question when the user typed "out".
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (!suggestion.isEmpty()) dialog.selectFile(suggestion);  // its folder and name
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }

@@ -9,13 +9,16 @@
 
 #include <QMainWindow>
 
+#include "app/log_opening.h"
 #include "app/working_window.h"
 #include "core/chat_state.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -26,6 +29,8 @@ namespace quorlix {
 
 class ColorPicker;
 class FileDialogs;
+class FindBar;
+class GoToTimeBar;
 class LineView;
 class MessageSink;
 
@@ -36,6 +41,7 @@ struct MainWindowServices {
   MessageSink* messages = nullptr;      // nullptr: QMessageBox
   std::string config_path;              // empty: config.cfg beside the program
   std::string temp_dir;                 // empty: the user's cache directory
+  QString settings_file;  // recent logs and folder; empty: the user's QSettings
 };
 
 class MainWindow : public QMainWindow {
@@ -52,6 +58,12 @@ class MainWindow : public QMainWindow {
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
 
+  // Loads the log at `path` as Load does after its dialog; errors go to
+  // the error box. For a file named on the command line.
+  void LoadFile(const QString& path);
+  // The text of the status bar.
+  QString StatusText() const;
+
   // The handlers, named after the control and the event.
   void tb_loadClick();
   void bt_convertClick();
@@ -64,12 +76,20 @@ class MainWindow : public QMainWindow {
   void Options1Click();
   void About1Click();
   void Exit1Click();
+  void ConvertScene1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenu();
+  void BuildEditMenu();
+  void FillRecentMenu();
+  // Loads a file that the window did not ask for through its dialog (a
+  // drop, a recent entry): a file that cannot be loaded changes nothing.
+  void LoadCheckedFile(const QString& path);
   QWidget* BuildBanner();
   QWidget* BuildLeftPanel();
   QWidget* BuildPages();
@@ -81,7 +101,11 @@ class MainWindow : public QMainWindow {
   void RunCommand(Body&& body);
 
   void Load();
+  void LoadPath(const QString& path);
   void ConvertLog();
+  void ConvertSceneLog();
+  void UpdateSceneCommand();
+  QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
   void ShowOutput();
@@ -98,6 +122,8 @@ class MainWindow : public QMainWindow {
   WorkingWindowQtFactory working_windows_;
   bool busy_ = false;
   bool close_requested_ = false;
+  RecentLogs recent_;
+  QString log_path_;  // the log loaded last
 
   QAction* Load1_;
   QAction* Convert1_;
@@ -105,6 +131,8 @@ class MainWindow : public QMainWindow {
   QAction* Options1_;
   QAction* Exit1_;
   QAction* About1_;
+  QAction* ConvertScene1_;
+  QMenu* RecentLogs1_;
   QPushButton* tb_load_;
   QPushButton* bt_convert_;
   QPushButton* bt_save_;
@@ -124,7 +152,10 @@ class MainWindow : public QMainWindow {
   QWidget* TabSheet1_;
   QWidget* TabSheet2_;
   LineView* memo_input_;
+  FindBar* find_bar_;
+  GoToTimeBar* go_to_time_bar_;
   QPlainTextEdit* memo_output_;
+  QLabel* status_text_;
 };
 
 }  // namespace quorlix

@@ -25,8 +25,8 @@ class ScreenshotHook {
  private:
   class LogDialogs : public FileDialogs {
    public:
-    QString GetOpenFileName(QWidget*) override { return log; }
-    QString GetSaveFileName(QWidget*) override { return {}; }
+    QString GetOpenFileName(QWidget*, const QString&) override { return log; }
+    QString GetSaveFileName(QWidget*, const QString&) override { return {}; }
     QString log;
   };
 

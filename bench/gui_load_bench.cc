@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/dialogs.h"
@@ -23,8 +24,8 @@ namespace {
 class ChosenLog : public quorlix::FileDialogs {
  public:
   explicit ChosenLog(QString log) : log_(std::move(log)) {}
-  QString GetOpenFileName(QWidget*) override { return log_; }
-  QString GetSaveFileName(QWidget*) override { return {}; }
+  QString GetOpenFileName(QWidget*, const QString&) override { return log_; }
+  QString GetSaveFileName(QWidget*, const QString&) override { return {}; }
 
  private:
   QString log_;
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
   services.file_dialogs = &dialogs;
   services.messages = &errors;
   if (argc > 2) services.config_path = argv[2];
+  // The recent logs of a benchmark run stay out of the user's settings.
+  QTemporaryDir settings_dir;
+  services.settings_file = settings_dir.filePath(QStringLiteral("quorlix.ini"));
   quorlix::MainWindow window(services);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;

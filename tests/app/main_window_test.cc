@@ -90,8 +90,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(GetExeVersion(), std::string("0.9.8.1010"));
     QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
 
+    // The "&" marks each button's access key (Alt+L, Alt+C, Alt+S).
     const std::pair<const char*, const char*> buttons[] = {
-        {"tb_load", "Load"}, {"bt_convert", "Convert"}, {"bt_save", "Save"}};
+        {"tb_load", "&Load"}, {"bt_convert", "&Convert"}, {"bt_save", "&Save"}};
     for (auto [name, text] : buttons) QCOMPARE(Find<QPushButton>(f, name)->text(), QString(text));
     QVERIFY(Enabled(f, "tb_load"));
 
@@ -130,10 +131,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
     QCOMPARE(Find<QLabel>(f, "Image1")->pixmap().size(), QSize(497, 69));
 
-    const std::pair<const char*, const char*> actions[] = {
-        {"Load1", "&Load"}, {"Convert1", "&Convert"}, {"Save1", "&Save"},
-        {"Options1", "&Options"}, {"Exit1", "E&xit"}, {"About1", "&About"}};
-    for (auto [name, text] : actions) QCOMPARE(Action(f, name)->text(), QString(text));
+    const std::tuple<const char*, const char*, const char*> actions[] = {
+        {"Load1", "&Load", "Ctrl+O"},        {"Convert1", "&Convert", "F5"},
+        {"Save1", "&Save", "Ctrl+S"},        {"Options1", "&Options", ""},
+        {"Exit1", "E&xit", "Ctrl+Q"},        {"About1", "&About", ""},
+        {"ConvertScene1", "Convert sce&ne", "Ctrl+F5"}, {"Find1", "&Find...", "Ctrl+F"},
+        {"FindNext1", "Find &next", "F3"},   {"FindPrevious1", "Find &previous", "Shift+F3"},
+        {"GoToTime1", "&Go to time...", "Ctrl+G"}};
+    for (auto [name, text, keys] : actions) {
+      QCOMPARE(Action(f, name)->text(), QString(text));
+      QCOMPARE(Action(f, name)->shortcut().toString(), QString(keys));
+    }
     QCOMPARE(Find<QMenu>(f, "File1")->title(), QString("&File"));
     QCOMPARE(CommandStates(f), QString("0000"));
     for (const char* name : {"Load1", "Options1", "Exit1", "About1"}) QVERIFY(Action(f, name)->isEnabled());

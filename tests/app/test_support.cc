@@ -24,6 +24,7 @@ WindowFixture::WindowFixture() {
   services.messages = &messages;
   services.config_path = QFile::encodeName(Path("config.cfg")).toStdString();
   services.temp_dir = QFile::encodeName(Path("cache")).toStdString();
+  services.settings_file = Path("quorlix.ini");
   window = std::make_unique<MainWindow>(services);
   window->working_windows().set_min_interval_ms(0);
   // Shown and laid out, so that clicks land on the controls.

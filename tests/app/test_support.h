@@ -18,10 +18,17 @@ namespace quorlix::testing {
 
 class FakeFileDialogs : public FileDialogs {
  public:
-  QString GetOpenFileName(QWidget*) override { return open_name; }
-  QString GetSaveFileName(QWidget*) override { return save_name; }
+  QString GetOpenFileName(QWidget*, const QString& folder) override {
+    open_folder = folder;
+    return open_name;
+  }
+  QString GetSaveFileName(QWidget*, const QString& suggestion) override {
+    save_suggestion = suggestion;
+    return save_name;
+  }
   QString open_name;  // empty: the user cancels
   QString save_name;
+  QString open_folder, save_suggestion;  // what the window asked with
 };
 
 class FakeColorPicker : public ColorPicker {
