@@ -79,5 +79,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   // Leaving frees hundreds of megabytes; that is not part of the load.
+  settings_dir.remove();
   std::_Exit(0);
 }
