@@ -1,6 +1,8 @@
 #include "core/line_search.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace quorlix {
 namespace {
@@ -24,26 +26,36 @@ constexpr std::size_t kCancelCheckEvery = 4096;
 CaseFoldedNeedle::CaseFoldedNeedle(std::string_view needle) {
   folded_.reserve(needle.size());
   for (char c : needle) folded_.push_back(static_cast<char>(Fold(c)));
-  skip_.fill(folded_.size());
-  for (std::size_t i = 0; i + 1 < folded_.size(); ++i) {
-    skip_[static_cast<unsigned char>(folded_[i])] = folded_.size() - 1 - i;
+  if (folded_.empty()) return;
+  first_small_ = folded_[0];
+  // The capital whose small form the first letter is (itself if none).
+  first_capital_ = first_small_;
+  for (int c = 0; c < 256; ++c) {
+    if (c != static_cast<unsigned char>(first_small_) &&
+        kFold[static_cast<std::size_t>(c)] == static_cast<unsigned char>(first_small_)) {
+      first_capital_ = static_cast<char>(c);
+    }
   }
-  // An unfolded capital in the line must skip as its small form does.
-  for (int c = 0; c < 256; ++c) skip_[static_cast<std::size_t>(c)] = skip_[kFold[static_cast<std::size_t>(c)]];
 }
 
 std::size_t CaseFoldedNeedle::FindIn(std::string_view line, std::size_t from) const {
   const std::size_t n = folded_.size();
-  if (n == 0 || line.size() < n) return std::string_view::npos;
-  const char last = folded_[n - 1];
-  for (std::size_t pos = from; pos + n <= line.size();) {
-    const char tail = line[pos + n - 1];
-    if (static_cast<char>(Fold(tail)) == last) {
-      std::size_t i = 0;
-      while (i + 1 < n && static_cast<char>(Fold(line[pos + i])) == folded_[i]) ++i;
-      if (i + 1 == n) return pos;
-    }
-    pos += skip_[static_cast<unsigned char>(tail)];
+  if (n == 0 || line.size() < n || from > line.size() - n) return std::string_view::npos;
+  const char* p = line.data() + from;
+  const char* const end = line.data() + line.size() - n + 1;  // past the last start
+  while (p < end) {
+    const auto* small = static_cast<const char*>(std::memchr(p, first_small_, static_cast<std::size_t>(end - p)));
+    const char* limit = small ? small : end;
+    const auto* capital =
+        first_capital_ == first_small_
+            ? nullptr
+            : static_cast<const char*>(std::memchr(p, first_capital_, static_cast<std::size_t>(limit - p)));
+    const char* candidate = capital ? capital : small;
+    if (candidate == nullptr) break;
+    std::size_t i = 1;
+    while (i < n && static_cast<char>(Fold(candidate[i])) == folded_[i]) ++i;
+    if (i == n) return static_cast<std::size_t>(candidate - line.data());
+    p = candidate + 1;
   }
   return std::string_view::npos;
 }

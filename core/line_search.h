@@ -3,7 +3,6 @@
 // one character each, as everywhere in the engine.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +12,10 @@
 
 namespace quorlix {
 
-// A needle prepared once and matched against many lines (Horspool's skip
-// table over case-folded bytes), so a search allocates nothing per line.
+// A needle prepared once and matched against many lines, so a search
+// allocates nothing per line. Candidates are the places of the needle's
+// first letter in either case, found with memchr (the C library scans many
+// bytes per step); only they are compared whole.
 class CaseFoldedNeedle {
  public:
   explicit CaseFoldedNeedle(std::string_view needle);
@@ -26,7 +27,7 @@ class CaseFoldedNeedle {
 
  private:
   std::string folded_;
-  std::array<std::size_t, 256> skip_{};
+  char first_small_ = 0, first_capital_ = 0;
 };
 
 // The rows of `lines` that hold `needle`, ascending. Gives up (returning what
