@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "core/line_search.h"
@@ -207,6 +208,16 @@ void LineView::SetHighlight(const QByteArray& needle) {
         std::string_view(needle.constData(), static_cast<size_t>(needle.size())));
   }
   viewport()->update();
+}
+
+// The right button opens the context menu without touching the scene, so
+// "Scene ends here" can extend the selection made before.
+void LineView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  QListView::mousePressEvent(event);
 }
 
 void LineView::contextMenuEvent(QContextMenuEvent* event) {

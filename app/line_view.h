@@ -79,6 +79,7 @@ class LineView : public QListView {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   // All rows share one size: the font's line height and the width of the

@@ -148,6 +148,10 @@ class InputPageTest : public QObject {
     QVERIFY(view->SceneRange(first, last));
     QCOMPARE(std::pair(first, last), std::pair(1, 3));
     QVERIFY(convert_scene->isEnabled());
+    // The right button (for the context menu) leaves the scene alone.
+    QTest::mousePress(view->viewport(), Qt::RightButton, {}, view->visualRect(view->model()->index(5, 0)).center());
+    QVERIFY(view->SceneRange(first, last));
+    QCOMPARE(std::pair(first, last), std::pair(1, 3));
     QTest::keyClick(f.window.get(), Qt::Key_F5, Qt::ControlModifier);
     QCOMPARE(f.window->state().output_lines,
              (std::vector<std::string>{"Bob: one", "Cid: two", "Dee: three, says bob", "",
