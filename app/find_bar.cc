@@ -1,7 +1,5 @@
 #include "app/find_bar.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,6 +7,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/line_view.h"
 #include "core/line_search.h"
@@ -31,7 +30,8 @@ FindBar::FindBar(LineView* view, QWidget* parent) : QWidget(parent), view_(view)
   label->setBuddy(text_);
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("find_status"));
-  status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(QStringLiteral("8,888,888 of 8,888,888")));
+  status_->setMinimumWidth(
+      status_->fontMetrics().horizontalAdvance(QStringLiteral("8,888,888 of 8,888,888")));
   auto* previous = new QToolButton;
   previous->setText(QStringLiteral("Previous"));
   previous->setToolTip(QStringLiteral("Previous match (Shift+F3)"));
@@ -49,9 +49,8 @@ FindBar::FindBar(LineView* view, QWidget* parent) : QWidget(parent), view_(view)
   layout->addWidget(close);
 
   connect(text_, &QLineEdit::textChanged, this, &FindBar::StartSearch);
-  connect(text_, &QLineEdit::returnPressed, this, [this] {
-    FindNext(QApplication::keyboardModifiers() & Qt::ShiftModifier);
-  });
+  connect(text_, &QLineEdit::returnPressed, this,
+          [this] { FindNext(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
   connect(previous, &QToolButton::clicked, this, [this] { FindNext(true); });
   connect(next, &QToolButton::clicked, this, [this] { FindNext(false); });
   connect(close, &QToolButton::clicked, this, &FindBar::Close);
@@ -117,11 +116,15 @@ void FindBar::StartSearch() {
   ShowStatus();
   const uint64_t generation = generation_;
   worker_ = std::thread([this, lines, needle, generation] {
-    const CaseFoldedNeedle folded(std::string_view(needle.constData(), static_cast<size_t>(needle.size())));
+    const CaseFoldedNeedle folded(
+        std::string_view(needle.constData(), static_cast<size_t>(needle.size())));
     std::vector<int32_t> rows = FindMatchingLines(*lines, folded, cancel_);
     if (cancel_) return;
     QMetaObject::invokeMethod(
-        this, [this, generation, rows = std::move(rows)]() mutable { TakeResults(generation, std::move(rows)); },
+        this,
+        [this, generation, rows = std::move(rows)]() mutable {
+          TakeResults(generation, std::move(rows));
+        },
         Qt::QueuedConnection);
   });
 }
@@ -173,7 +176,8 @@ void FindBar::ShowStatus() {
     if (it != matches_.end() && *it == current) {
       status_->setText(Grouped(it - matches_.begin() + 1) + QStringLiteral(" of ") + total);
     } else {
-      status_->setText(total + (matches_.size() == 1 ? QStringLiteral(" line") : QStringLiteral(" lines")));
+      status_->setText(total +
+                       (matches_.size() == 1 ? QStringLiteral(" line") : QStringLiteral(" lines")));
     }
   }
 }

@@ -6,12 +6,11 @@
 // marks the occurrences; Esc closes the bar.
 #pragma once
 
+#include <QWidget>
 #include <atomic>
 #include <cstdint>
 #include <thread>
 #include <vector>
-
-#include <QWidget>
 
 class QLabel;
 class QLineEdit;

@@ -85,7 +85,8 @@ void LineView::RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   painter->save();
   const QColor band(255, 200, 0, 110);
   for (; pos != std::string_view::npos; pos = needle->FindIn(line, pos + needle->size())) {
-    const int x = option.rect.left() + margin + metrics.horizontalAdvance(Latin1(line.substr(0, pos)));
+    const int x =
+        option.rect.left() + margin + metrics.horizontalAdvance(Latin1(line.substr(0, pos)));
     const int width = metrics.horizontalAdvance(Latin1(line.substr(pos, needle->size())));
     painter->fillRect(QRect(x, option.rect.top(), width, option.rect.height()), band);
     if (x > option.rect.right()) break;

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-
 #include <cerrno>
 #include <cstring>
 #include <memory>

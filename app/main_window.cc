@@ -210,13 +210,16 @@ void MainWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
-  Load1_ = NamedAction(this, "Load1", QStringLiteral("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  Load1_ =
+      NamedAction(this, "Load1", QStringLiteral("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
   Convert1_ = NamedAction(this, "Convert1", QStringLiteral("&Convert"), QKeySequence(Qt::Key_F5));
   ConvertScene1_ = NamedAction(this, "ConvertScene1", QStringLiteral("Convert sce&ne"),
                                QKeySequence(Qt::CTRL | Qt::Key_F5));
-  Save1_ = NamedAction(this, "Save1", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  Save1_ =
+      NamedAction(this, "Save1", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   Options1_ = NamedAction(this, "Options1", QStringLiteral("&Options"));
-  Exit1_ = NamedAction(this, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Exit1_ =
+      NamedAction(this, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   RecentLogs1_ = new QMenu(QStringLiteral("&Recent logs"), file);
   RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
   connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
@@ -244,11 +247,12 @@ void MainWindow::BuildEditMenu() {
     edit->addAction(action);
   };
   const auto on_input_page = [this] { PageControl1_->setCurrentWidget(TabSheet1_); };
-  add("Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this, on_input_page] {
-    on_input_page();
-    go_to_time_bar_->hide();
-    find_bar_->Open();
-  });
+  add("Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+      [this, on_input_page] {
+        on_input_page();
+        go_to_time_bar_->hide();
+        find_bar_->Open();
+      });
   add("FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
     on_input_page();
     find_bar_->FindNext(false);
@@ -645,8 +649,10 @@ QString MainWindow::SuggestedSavePath() const {
   if (log_path_.isEmpty()) return recent_.LastFolder();
   const QFileInfo log(log_path_);
   QString name = log.completeBaseName() + QStringLiteral(".txt");
-  if (name == log.fileName()) name = log.fileName() + QStringLiteral(".txt");  // never the log itself
-  const QString folder = recent_.LastFolder().isEmpty() ? log.absolutePath() : recent_.LastFolder();
+  // Never the log itself ("log.txt" gives "log.txt.txt").
+  if (name == log.fileName()) name = log.fileName() + QStringLiteral(".txt");
+  const QString last = recent_.LastFolder();
+  const QString folder = last.isEmpty() ? log.absolutePath() : last;
   return QDir(folder).filePath(name);
 }
 

@@ -44,12 +44,13 @@ std::size_t CaseFoldedNeedle::FindIn(std::string_view line, std::size_t from) co
   const char* p = line.data() + from;
   const char* const end = line.data() + line.size() - n + 1;  // past the last start
   while (p < end) {
-    const auto* small = static_cast<const char*>(std::memchr(p, first_small_, static_cast<std::size_t>(end - p)));
+    const auto* small =
+        static_cast<const char*>(std::memchr(p, first_small_, static_cast<std::size_t>(end - p)));
     const char* limit = small ? small : end;
-    const auto* capital =
-        first_capital_ == first_small_
-            ? nullptr
-            : static_cast<const char*>(std::memchr(p, first_capital_, static_cast<std::size_t>(limit - p)));
+    const auto* capital = first_capital_ == first_small_
+                              ? nullptr
+                              : static_cast<const char*>(std::memchr(
+                                    p, first_capital_, static_cast<std::size_t>(limit - p)));
     const char* candidate = capital ? capital : small;
     if (candidate == nullptr) break;
     std::size_t i = 1;

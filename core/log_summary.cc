@@ -58,7 +58,7 @@ std::vector<int64_t> NodeLineCounts(const ChatState& state) {
   const TimeTree& tree = state.time_tree;
   std::vector<int64_t> counts(static_cast<std::size_t>(tree.size()), -1);
   const std::vector<std::string>* runs_of_level[] = {nullptr, &state.year_runs, &state.month_runs,
-                                                      &state.day_runs};
+                                                     &state.day_runs};
   int next_ordinal[4] = {0, 0, 0, 0};
   std::vector<int> stack = {TimeTree::kRoot};
   while (!stack.empty()) {

@@ -1,15 +1,14 @@
 // The Input page's find bar, Go to time and the scene, driven through the
 // real widgets and keys.
-#include <cstring>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <cstring>
 
 #include "app/find_bar.h"
 #include "app/go_to_time_bar.h"
@@ -72,8 +71,10 @@ class InputPageTest : public QObject {
       int row;
       const char* status;
     } steps[] = {
-        {Qt::Key_Return, {}, 1, "1 of 3"},         {Qt::Key_F3, {}, 3, "2 of 3"},
-        {Qt::Key_F3, {}, 5, "3 of 3"},             {Qt::Key_F3, {}, 1, "1 of 3"},  // wraps
+        {Qt::Key_Return, {}, 1, "1 of 3"},
+        {Qt::Key_F3, {}, 3, "2 of 3"},
+        {Qt::Key_F3, {}, 5, "3 of 3"},
+        {Qt::Key_F3, {}, 1, "1 of 3"},                 // wraps
         {Qt::Key_F3, Qt::ShiftModifier, 5, "3 of 3"},  // wraps back
         {Qt::Key_F3, Qt::ShiftModifier, 3, "2 of 3"},
     };
@@ -115,7 +116,9 @@ class InputPageTest : public QObject {
       int row;  // -1: stays, with the status given
       const char* status;
     } cases[] = {
-        {"2005-01-02 03:02", 2, ""}, {"2005-01-02 03:01", 1, ""}, {"2005-01-01", 0, ""},
+        {"2005-01-02 03:02", 2, ""},
+        {"2005-01-02 03:01", 1, ""},
+        {"2005-01-01", 0, ""},
         {"2005-01-02 03:07", -1, "No line at or after that time"},
         {"2005-01-02 3:05", -1, "Not a time"},
     };
@@ -141,7 +144,8 @@ class InputPageTest : public QObject {
     auto* view = Find<LineView>(f, "memo_input");
     QAction* convert_scene = Find<QAction>(f, "ConvertScene1");
     QVERIFY(!convert_scene->isEnabled());  // nothing selected yet
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(1, 0)).center());
     QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
     int first = -1, last = -1;
@@ -149,7 +153,8 @@ class InputPageTest : public QObject {
     QCOMPARE(std::pair(first, last), std::pair(1, 3));
     QVERIFY(convert_scene->isEnabled());
     // The right button (for the context menu) leaves the scene alone.
-    QTest::mousePress(view->viewport(), Qt::RightButton, {}, view->visualRect(view->model()->index(5, 0)).center());
+    QTest::mousePress(view->viewport(), Qt::RightButton, {},
+                      view->visualRect(view->model()->index(5, 0)).center());
     QVERIFY(view->SceneRange(first, last));
     QCOMPARE(std::pair(first, last), std::pair(1, 3));
     QTest::keyClick(f.window.get(), Qt::Key_F5, Qt::ControlModifier);
@@ -159,8 +164,8 @@ class InputPageTest : public QObject {
                                        "Quorlix[/url]"}));
     QCOMPARE(f.window->StatusText(), QString("3 lines converted"));
 
-    view->SetSceneEnd(5);    // keeps the start: 1 to 5
-    view->SetSceneStart(4);  // 4 to 5
+    view->SetSceneEnd(5);                           // keeps the start: 1 to 5
+    view->SetSceneStart(4);                         // 4 to 5
     Find<QCheckBox>(f, "cb_filter_time")->click();  // on, nothing selected: no effect here
     Find<QCheckBox>(f, "cb_filter_person")->click();
     Find<QListWidget>(f, "lb_person")->item(1)->setSelected(true);  // Bob

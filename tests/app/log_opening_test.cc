@@ -1,12 +1,14 @@
 // Getting a log in without the Load dialog (drop, command line, recent
 // logs), the folder the dialogs start in, and what the window shows of a
 // loaded log: the status bar, the time tree's counts, the list filters.
+#include "app/log_opening.h"
+
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QApplication>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,7 +21,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "app/log_opening.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
@@ -51,7 +52,9 @@ class LogOpeningTest : public QObject {
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(f.window.get(), &drop);
   }
-  int InputRows(WindowFixture& f) { return Find<QAbstractItemView>(f, "memo_input")->model()->rowCount(); }
+  int InputRows(WindowFixture& f) {
+    return Find<QAbstractItemView>(f, "memo_input")->model()->rowCount();
+  }
 
  private slots:
   // Each drop on a window holding the three-line log: what it says, and
@@ -74,8 +77,15 @@ class LogOpeningTest : public QObject {
         {{local("chat.log"), local("one.log")}, "nur eine Logdatei", 3},
         {{QUrl("https://example.org/chat.log")}, "keine Datei auf diesem Rechner", 3},
         {{QUrl::fromLocalFile(f.dir.path())}, "ist ein Ordner", 3},
-        {{local("missing.log")}, "kann nicht ge\xc3\xb6""ffnet werden", 3},
-        {{local("locked.log")}, root ? "" : "kann nicht ge\xc3\xb6""ffnet werden", root ? 0 : 3},
+        {{local("missing.log")},
+         "kann nicht ge\xc3\xb6"
+         "ffnet werden",
+         3},
+        {{local("locked.log")},
+         root ? ""
+              : "kann nicht ge\xc3\xb6"
+                "ffnet werden",
+         root ? 0 : 3},
         {{local("one.log")}, "", 1},
     };
     for (const auto& c : cases) {
