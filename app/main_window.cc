@@ -544,6 +544,7 @@ void MainWindow::Load() {
 }
 
 void MainWindow::LoadPath(const QString& chosen) {
+  status_text_->clear();  // the counts of the log being replaced no longer hold
   // The view shows the lines in place: it lets go of them until the pass
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.
@@ -601,6 +602,7 @@ void MainWindow::ReadControlsIntoState() {
 }
 
 void MainWindow::ConvertLog() {
+  status_text_->clear();
   ReadControlsIntoState();
   const ConvertSettings settings = ReadConvertSettings(ConfigFile(config_path_), state_.options);
   OutputLines out(state_.output_lines);
@@ -621,6 +623,7 @@ void MainWindow::ConvertLog() {
 void MainWindow::ConvertSceneLog() {
   int first = 0, last = -1;
   if (!memo_input_->SceneRange(first, last)) return;
+  status_text_->clear();
   ReadControlsIntoState();
   const ConvertSettings settings = ReadConvertSettings(ConfigFile(config_path_), state_.options);
   OutputLines out(state_.output_lines);
