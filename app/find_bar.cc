@@ -176,8 +176,8 @@ void FindBar::ShowStatus() {
     if (it != matches_.end() && *it == current) {
       status_->setText(Grouped(it - matches_.begin() + 1) + QStringLiteral(" of ") + total);
     } else {
-      status_->setText(total +
-                       (matches_.size() == 1 ? QStringLiteral(" line") : QStringLiteral(" lines")));
+      status_->setText(total + (matches_.size() == 1 ? QStringLiteral(" matching line")
+                                                     : QStringLiteral(" matching lines")));
     }
   }
 }

@@ -64,7 +64,7 @@ class InputPageTest : public QObject {
     QVERIFY(text->hasFocus());
     QTest::keyClicks(text, "BOB");
     QTRY_VERIFY(!bar->searching());
-    QCOMPARE(bar->status(), QString("3 lines"));
+    QCOMPARE(bar->status(), QString("3 matching lines"));
     const struct {
       Qt::Key key;
       Qt::KeyboardModifiers modifiers;
