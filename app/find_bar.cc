@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/line_view.h"
+#include "core/cp1252.h"
 #include "core/line_search.h"
 
 namespace quorlix {
@@ -103,10 +104,17 @@ void FindBar::StartSearch() {
   StopSearch();
   matches_.clear();
   pending_ = 0;
-  const QByteArray needle = text_->text().toLatin1();
-  // A character outside Latin-1 becomes "?" and would match wrongly.
-  const bool searchable = !needle.isEmpty() && text_->text() == QString::fromLatin1(needle);
-  view_->SetHighlight(searchable ? needle : QByteArray());
+  // The text as the log's bytes; a character that no byte shows matches
+  // nothing.
+  const QString typed = text_->text();
+  std::string bytes;
+  const bool searchable =
+      !typed.isEmpty() &&
+      AppendCharsAsBytes(std::u16string_view(reinterpret_cast<const char16_t*>(typed.utf16()),
+                                             static_cast<size_t>(typed.size())),
+                         bytes) == std::string_view::npos;
+  const QByteArray needle = searchable ? QByteArray::fromStdString(bytes) : QByteArray();
+  view_->SetHighlight(needle);
   const std::vector<std::string_view>* lines = view_->line_model()->lines();
   if (!searchable || lines == nullptr) {
     ShowStatus();

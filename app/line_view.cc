@@ -15,16 +15,14 @@
 
 #include "core/line_search.h"
 
+#include "app/pane_text.h"
+
 namespace quorlix {
 namespace {
 
 // Measuring a huge line costs more than it gains: beyond this many bytes
 // the width is extrapolated from the measured part.
 constexpr int kMeasuredBytes = 8192;
-
-QString Latin1(std::string_view bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 }  // namespace
 
@@ -48,7 +46,7 @@ int LineListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-  return Latin1(line(index.row()));
+  return BytesToText(line(index.row()));
 }
 
 int LineListModel::LongestRow() const {
@@ -86,8 +84,8 @@ void LineView::RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   const QColor band(255, 200, 0, 110);
   for (; pos != std::string_view::npos; pos = needle->FindIn(line, pos + needle->size())) {
     const int x =
-        option.rect.left() + margin + metrics.horizontalAdvance(Latin1(line.substr(0, pos)));
-    const int width = metrics.horizontalAdvance(Latin1(line.substr(pos, needle->size())));
+        option.rect.left() + margin + metrics.horizontalAdvance(BytesToText(line.substr(0, pos)));
+    const int width = metrics.horizontalAdvance(BytesToText(line.substr(pos, needle->size())));
     painter->fillRect(QRect(x, option.rect.top(), width, option.rect.height()), band);
     if (x > option.rect.right()) break;
   }
@@ -128,7 +126,7 @@ void LineView::UpdateRowSize() {
   if (longest >= 0) {
     const std::string_view line = model_->line(longest);
     const std::string_view measured = line.substr(0, kMeasuredBytes);
-    width = metrics.horizontalAdvance(Latin1(measured));
+    width = metrics.horizontalAdvance(BytesToText(measured));
     if (line.size() > measured.size()) {
       width = static_cast<int>(std::min<double>(
           static_cast<double>(width) * line.size() / measured.size(), 16'000'000.0));
@@ -154,7 +152,7 @@ QString LineView::SelectedText() const {
     for (int row = std::max(top, next); row <= bottom; ++row) {
       if (!first) text += QLatin1Char('\n');
       first = false;
-      text += Latin1(model_->line(row));
+      text += BytesToText(model_->line(row));
     }
     next = std::max(next, bottom + 1);
   }

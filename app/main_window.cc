@@ -22,14 +22,12 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -41,21 +39,20 @@
 #include "app/line_view.h"
 #include "app/list_filter_bar.h"
 #include "app/options_window.h"
+#include "app/output_view.h"
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
 #include "core/atomic_write.h"
 #include "core/converter.h"
+#include "core/error.h"
 #include "core/loader.h"
 #include "core/log_summary.h"
+#include "core/output_store.h"
 #include "core/version.h"
 
 namespace quorlix {
 namespace {
-
-QString Latin1(std::string_view bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
@@ -119,7 +116,7 @@ void SetGreyedTextColor(QAbstractItemView* view) {
 
 void FillList(QListWidget* list, const std::vector<ListEntry>& entries) {
   list->clear();
-  for (const ListEntry& entry : entries) list->addItem(Latin1(entry.name));
+  for (const ListEntry& entry : entries) list->addItem(BytesToText(entry.name));
 }
 
 void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
@@ -130,7 +127,7 @@ void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
 // Each node shows, in its second column, the lines it would convert.
 void AddTreeItems(const TimeTree& tree, const std::vector<int64_t>& counts, int id,
                   QTreeWidgetItem* item) {
-  item->setText(0, Latin1(tree.node(id).text));
+  item->setText(0, BytesToText(tree.node(id).text));
   item->setData(0, Qt::UserRole, id);
   const int64_t count = counts[static_cast<size_t>(id)];
   if (count >= 0) item->setText(1, Grouped(count));
@@ -377,12 +374,8 @@ QWidget* MainWindow::BuildPages() {
   TabSheet1_ = Named(new QWidget, "TabSheet1");
   TabSheet2_ = Named(new QWidget, "TabSheet2");
   memo_input_ = Named(new LineView, "memo_input");
-  memo_output_ = Named(new QPlainTextEdit, "memo_output");
-  memo_output_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  memo_output_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo_output_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo_output_->setFocusPolicy(Qt::StrongFocus);  // reachable with Tab
-  memo_output_->setTabChangesFocus(true);  // and left with it
+  memo_output_ = Named(new OutputView, "memo_output");
+  memo_output_->setFocusPolicy(Qt::StrongFocus);  // reachable with Tab (where Tab is typed)
   find_bar_ = new FindBar(memo_input_);
   go_to_time_bar_ = new GoToTimeBar(memo_input_);
   memo_input_->AddContextActions({ConvertScene1_});
@@ -579,10 +572,8 @@ void MainWindow::ShowLoadedState() {
   auto* root = new QTreeWidgetItem(TreeView_time_);
   AddTreeItems(state_.time_tree, NodeLineCounts(state_), TimeTree::kRoot, root);
   root->setExpanded(true);
-  ShowOutput();
+  memo_output_->SetSource(nullptr);
 }
-
-void MainWindow::ShowOutput() { memo_output_->setPlainText(LinesToPaneText(state_.output_lines)); }
 
 void MainWindow::ReadControlsIntoState() {
   state_.options.dialect = combo_code_->currentIndex();
@@ -602,42 +593,48 @@ void MainWindow::ReadControlsIntoState() {
 }
 
 void MainWindow::ConvertLog() {
-  status_text_->clear();
-  ReadControlsIntoState();
-  const ConvertSettings settings = ReadConvertSettings(ConfigFile(config_path_), state_.options);
-  OutputLines out(state_.output_lines);
-  int64_t converted = 0;
-  try {
-    converted = Convert(state_, settings, out, working_windows_);
-  } catch (...) {
-    ShowOutput();  // the lines converted before the error stay
-    throw;
-  }
-  ShowOutput();
-  SetConvertedCommands();
-  status_text_->setText(Counted(converted, "line", "lines") + QStringLiteral(" converted"));
+  ConvertIntoOutputPage([this](const ConvertSettings& settings, OutputSink& out) {
+    return Convert(state_, settings, out, working_windows_);
+  });
 }
 
 // The lines selected on the Input page, as one range with one footer; the
 // time filter does not apply.
 void MainWindow::ConvertSceneLog() {
+  Scene scene;
   int first = 0, last = -1;
   if (!memo_input_->SceneRange(first, last)) return;
+  scene.first = first;
+  scene.last = last;
+  ConvertIntoOutputPage([this, &scene](const ConvertSettings& settings, OutputSink& out) {
+    return ConvertScene(state_, scene, settings, out, working_windows_);
+  });
+}
+
+void MainWindow::ConvertIntoOutputPage(
+    const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert) {
   status_text_->clear();
   ReadControlsIntoState();
   const ConvertSettings settings = ReadConvertSettings(ConfigFile(config_path_), state_.options);
-  OutputLines out(state_.output_lines);
-  Scene scene;
-  scene.first = first;
-  scene.last = last;
+  // The old output goes before the new one is made: converting again
+  // costs no more than converting once.
+  memo_output_->SetSource(nullptr);
+  auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
+                                              state_.input_lines.size());
   int64_t converted = 0;
   try {
-    converted = ConvertScene(state_, scene, settings, out, working_windows_);
+    converted = convert(settings, *output);
+    output->Finish();
   } catch (...) {
-    ShowOutput();
+    // The lines converted before the error stay, if the disk kept them.
+    try {
+      output->Finish();
+      memo_output_->SetSource(output);
+    } catch (const Error&) {
+    }
     throw;
   }
-  ShowOutput();
+  memo_output_->SetSource(output);
   SetConvertedCommands();
   status_text_->setText(Counted(converted, "line", "lines") + QStringLiteral(" converted"));
 }
@@ -663,9 +660,18 @@ void MainWindow::SaveOutput() {
   const QString chosen = file_dialogs_.GetSaveFileName(this, SuggestedSavePath());
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
-  // The pane's text as it stands, the user's edits included.
-  const std::string bytes = PaneTextToFileBytes(memo_output_->document()->toRawText());
-  WriteFileAtomically(LocalPath(chosen), bytes);
+  // The pane's text as it stands, the user's edits included, streamed:
+  // unchanged lines are copied as the conversion wrote them.
+  const EditableLines& lines = memo_output_->lines();
+  if (const std::optional<TextPos> bad = lines.FirstCharWithoutByte()) {
+    std::u16string text;
+    lines.Line(bad->line, text);
+    ThrowCharWithoutByte(bad->line + 1, text, bad->column);
+  }
+  AtomicFileWriter writer(LocalPath(chosen));
+  lines.WriteBytes([&writer](std::string_view bytes) { writer.Write(bytes); });
+  writer.Commit();
+  memo_output_->MarkSaved();
 }
 
 void MainWindow::SetLoadedCommands() {

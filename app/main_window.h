@@ -5,6 +5,8 @@
 // controls consistent and enables the commands in step with the work.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QMainWindow>
@@ -19,7 +21,6 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -28,11 +29,14 @@ class QWidget;
 namespace quorlix {
 
 class ColorPicker;
+struct ConvertSettings;
 class FileDialogs;
 class FindBar;
 class GoToTimeBar;
 class LineView;
 class MessageSink;
+class OutputSink;
+class OutputView;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
@@ -104,11 +108,14 @@ class MainWindow : public QMainWindow {
   void LoadPath(const QString& path);
   void ConvertLog();
   void ConvertSceneLog();
+  // Converts with `convert` into a new output store and shows it; the
+  // status bar gets the number of lines converted.
+  void ConvertIntoOutputPage(
+      const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert);
   void UpdateSceneCommand();
   QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
-  void ShowOutput();
   void ReadControlsIntoState();
   void SetLoadedCommands();
   void SetConvertedCommands();
@@ -154,7 +161,7 @@ class MainWindow : public QMainWindow {
   LineView* memo_input_;
   FindBar* find_bar_;
   GoToTimeBar* go_to_time_bar_;
-  QPlainTextEdit* memo_output_;
+  OutputView* memo_output_;
   QLabel* status_text_;
 };
 

@@ -13,6 +13,11 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
     const bool upper = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
     table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(upper ? c + 0x20 : c);
   }
+  // The capitals Windows-1252 puts below 0xA0: Š Œ Ž Ÿ.
+  table[0x8A] = 0x9A;
+  table[0x8C] = 0x9C;
+  table[0x8E] = 0x9E;
+  table[0x9F] = 0xFF;
   return table;
 }
 constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();

@@ -1,6 +1,7 @@
-// Finding text in the input lines, ignoring letter case: A to Z and the
-// Latin-1 letters À to Þ (but ×) match their small forms. Lines are bytes,
-// one character each, as everywhere in the engine.
+// Finding text in the input lines, ignoring letter case: A to Z, À to Þ
+// (but ×) and Š Œ Ž Ÿ match their small forms, as the bytes show in
+// Windows-1252. Lines are bytes, one character each, as everywhere in the
+// engine.
 #pragma once
 
 #include <atomic>

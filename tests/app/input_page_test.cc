@@ -13,6 +13,7 @@
 #include "app/find_bar.h"
 #include "app/go_to_time_bar.h"
 #include "app/line_view.h"
+#include "app/output_view.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
@@ -48,6 +49,9 @@ class InputPageTest : public QObject {
     // Shortcuts reach the active window only.
     f.window->activateWindow();
     if (!QTest::qWaitForWindowActive(f.window.get())) qFatal("main window not active");
+  }
+  QStringList Output(WindowFixture& f) {
+    return Find<OutputView>(f, "memo_output")->PlainText().split('\n');
   }
   int CurrentRow(WindowFixture& f) { return Find<LineView>(f, "memo_input")->currentIndex().row(); }
 
@@ -158,10 +162,9 @@ class InputPageTest : public QObject {
     QVERIFY(view->SceneRange(first, last));
     QCOMPARE(std::pair(first, last), std::pair(1, 3));
     QTest::keyClick(f.window.get(), Qt::Key_F5, Qt::ControlModifier);
-    QCOMPARE(f.window->state().output_lines,
-             (std::vector<std::string>{"Bob: one", "Cid: two", "Dee: three, says bob", "",
-                                       "Created using [url=\"https://quorlix.example.org/\"]The "
-                                       "Quorlix[/url]"}));
+    QCOMPARE(Output(f), QStringList({"Bob: one", "Cid: two", "Dee: three, says bob", "",
+                                     "Created using [url=\"https://quorlix.example.org/\"]The "
+                                     "Quorlix[/url]"}));
     QCOMPARE(f.window->StatusText(), QString("3 lines converted"));
 
     view->SetSceneEnd(5);                           // keeps the start: 1 to 5
@@ -170,8 +173,8 @@ class InputPageTest : public QObject {
     Find<QCheckBox>(f, "cb_filter_person")->click();
     Find<QListWidget>(f, "lb_person")->item(1)->setSelected(true);  // Bob
     convert_scene->trigger();
-    QCOMPARE(f.window->state().output_lines.front(), std::string("Bob: five"));
-    QCOMPARE(f.window->state().output_lines.size(), 3u);
+    QCOMPARE(Output(f).front(), QString("Bob: five"));
+    QCOMPARE(Output(f).size(), 3);
     QCOMPARE(f.window->StatusText(), QString("1 line converted"));
     view->SetSceneStart(6);  // past the end: the scene is that row alone
     QVERIFY(view->SceneRange(first, last));
