@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace quorlix {
@@ -36,9 +37,25 @@ std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initi
          static_cast<uint32_t>(chosen.blue()) << 16;
 }
 
+UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::AskBeforeClosing(QWidget* parent) {
+  const QMessageBox::StandardButton button = QMessageBox::question(
+      parent, QStringLiteral("Quorlix"),
+      QStringLiteral("The output was edited since it was last saved.\n"
+                     "Save it before closing?"),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (button == QMessageBox::Save) return Answer::kSave;
+  if (button == QMessageBox::Discard) return Answer::kDiscard;
+  return Answer::kCancel;
+}
+
 FileDialogs& DefaultFileDialogs() {
   static QtFileDialogs dialogs;
   return dialogs;
+}
+
+UnsavedEditsQuestion& DefaultUnsavedEditsQuestion() {
+  static MessageBoxUnsavedEditsQuestion question;
+  return question;
 }
 
 ColorPicker& DefaultColorPicker() {

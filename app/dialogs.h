@@ -43,7 +43,22 @@ class QtColorPicker : public ColorPicker {
   std::optional<uint32_t> PickColor(QWidget* parent, uint32_t initial) override;
 };
 
+// Asked when the window closes while the output holds edits not saved.
+class UnsavedEditsQuestion {
+ public:
+  enum class Answer { kSave, kDiscard, kCancel };
+  virtual ~UnsavedEditsQuestion() = default;
+  virtual Answer AskBeforeClosing(QWidget* parent) = 0;
+};
+
+// A QMessageBox with Save, Discard and Cancel.
+class MessageBoxUnsavedEditsQuestion : public UnsavedEditsQuestion {
+ public:
+  Answer AskBeforeClosing(QWidget* parent) override;
+};
+
 FileDialogs& DefaultFileDialogs();
 ColorPicker& DefaultColorPicker();
+UnsavedEditsQuestion& DefaultUnsavedEditsQuestion();
 
 }  // namespace quorlix

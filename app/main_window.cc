@@ -152,6 +152,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       file_dialogs_(services.file_dialogs ? *services.file_dialogs : DefaultFileDialogs()),
       color_picker_(services.color_picker ? *services.color_picker : DefaultColorPicker()),
       messages_(services.messages ? *services.messages : DefaultMessageSink()),
+      unsaved_edits_(services.unsaved_edits ? *services.unsaved_edits
+                                            : DefaultUnsavedEditsQuestion()),
       config_path_(services.config_path.empty() ? ConfigFilePath() : services.config_path),
       temp_dir_(std::move(services.temp_dir)),
       working_windows_(this),
@@ -526,7 +528,28 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  if (!MayDiscardOutput()) {
+    event->ignore();
+    return;
+  }
   event->accept();
+}
+
+// Edits the user made since the last save cannot be got back: ask first.
+bool MainWindow::MayDiscardOutput() {
+  if (!memo_output_->IsEditedSinceSave()) return true;
+  switch (unsaved_edits_.AskBeforeClosing(this)) {
+    case UnsavedEditsQuestion::Answer::kDiscard:
+      return true;
+    case UnsavedEditsQuestion::Answer::kCancel:
+      return false;
+    case UnsavedEditsQuestion::Answer::kSave:
+      break;
+  }
+  busy_ = true;
+  RunHandler(messages_, this, [this] { SaveOutput(); });
+  busy_ = false;
+  return !memo_output_->IsEditedSinceSave();
 }
 
 void MainWindow::Load() {

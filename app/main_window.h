@@ -37,12 +37,14 @@ class LineView;
 class MessageSink;
 class OutputSink;
 class OutputView;
+class UnsavedEditsQuestion;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
   FileDialogs* file_dialogs = nullptr;  // nullptr: the Qt file dialogs
   ColorPicker* color_picker = nullptr;  // nullptr: QColorDialog
   MessageSink* messages = nullptr;      // nullptr: QMessageBox
+  UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
   std::string config_path;              // empty: config.cfg beside the program
   std::string temp_dir;                 // empty: the user's cache directory
   QString settings_file;  // recent logs and folder; empty: the user's QSettings
@@ -94,6 +96,9 @@ class MainWindow : public QMainWindow {
   // Loads a file that the window did not ask for through its dialog (a
   // drop, a recent entry): a file that cannot be loaded changes nothing.
   void LoadCheckedFile(const QString& path);
+  // False when the user keeps the window open: asked to, or saving the
+  // edited output failed or was cancelled.
+  bool MayDiscardOutput();
   QWidget* BuildBanner();
   QWidget* BuildLeftPanel();
   QWidget* BuildPages();
@@ -124,6 +129,7 @@ class MainWindow : public QMainWindow {
   FileDialogs& file_dialogs_;
   ColorPicker& color_picker_;
   MessageSink& messages_;
+  UnsavedEditsQuestion& unsaved_edits_;
   std::string config_path_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;

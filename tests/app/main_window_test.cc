@@ -465,6 +465,43 @@ class MainWindowTest : public QObject {
     Action(f, "Exit1")->trigger();
     QVERIFY(!f.window->isVisible());
   }
+
+  // Closing asks only when the output was edited since the last save; the
+  // answer decides, and a save that does not happen keeps the window open.
+  void ClosingAsksBeforeDiscardingEdits() {
+    using Answer = UnsavedEditsQuestion::Answer;
+    const struct {
+      const char* name;
+      bool edit, save_first;
+      Answer answer;
+      const char* save_name;  // what the save dialog gives
+      bool asked, closed;
+    } cases[] = {
+        {"not edited", false, false, Answer::kCancel, "", false, true},
+        {"saved after editing", true, true, Answer::kCancel, "", false, true},
+        {"cancel", true, false, Answer::kCancel, "", true, false},
+        {"discard", true, false, Answer::kDiscard, "", true, true},
+        {"save", true, false, Answer::kSave, "out.txt", true, true},
+        {"save cancelled", true, false, Answer::kSave, "", true, false},
+    };
+    for (const auto& c : cases) {
+      WindowFixture f;
+      LoadLog(f, kOneLineLog);
+      Action(f, "Convert1")->trigger();
+      auto* pane = Find<OutputView>(f, "memo_output");
+      if (c.edit) pane->InsertText("edited ");
+      if (c.save_first) {
+        f.dialogs.save_name = f.Path("first.txt");
+        Action(f, "Save1")->trigger();
+      }
+      f.unsaved_edits.answer = c.answer;
+      f.dialogs.save_name = *c.save_name ? f.Path(c.save_name) : QString();
+      Action(f, "Exit1")->trigger();
+      QVERIFY2(f.unsaved_edits.asked == (c.asked ? 1 : 0), c.name);
+      QVERIFY2(f.window->isVisible() != c.closed, c.name);
+      if (*c.save_name) QVERIFY(ReadBytes(f.Path(c.save_name)).starts_with("edited "));
+    }
+  }
 };
 
 }  // namespace quorlix::testing

@@ -22,6 +22,7 @@ WindowFixture::WindowFixture() {
   services.file_dialogs = &dialogs;
   services.color_picker = &picker;
   services.messages = &messages;
+  services.unsaved_edits = &unsaved_edits;
   services.config_path = QFile::encodeName(Path("config.cfg")).toStdString();
   services.temp_dir = QFile::encodeName(Path("cache")).toStdString();
   services.settings_file = Path("quorlix.ini");

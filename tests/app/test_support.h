@@ -41,6 +41,16 @@ class FakeColorPicker : public ColorPicker {
   std::optional<uint32_t> answer;  // nothing: the user cancels
 };
 
+class FakeUnsavedEditsQuestion : public UnsavedEditsQuestion {
+ public:
+  Answer AskBeforeClosing(QWidget*) override {
+    ++asked;
+    return answer;
+  }
+  int asked = 0;
+  Answer answer = Answer::kCancel;
+};
+
 class RecordingMessages : public MessageSink {
  public:
   void ShowError(QWidget*, const QString& text) override { shown << text; }
@@ -59,6 +69,7 @@ struct WindowFixture {
   FakeFileDialogs dialogs;
   FakeColorPicker picker;
   RecordingMessages messages;
+  FakeUnsavedEditsQuestion unsaved_edits;
   std::unique_ptr<MainWindow> window;
 };
 
