@@ -9,7 +9,6 @@
 #include "app/log_opening.h"
 
 #include "app/main_window.h"
-#include "app/screenshot_hook.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -18,12 +17,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quorlix"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlix/icon.png")));
 
-  quorlix::ScreenshotHook screenshot;
-  quorlix::MainWindowServices services;
-  if (screenshot.active()) services.file_dialogs = &screenshot.dialogs();
-  quorlix::MainWindow window(services);
+  quorlix::MainWindow window;
   window.show();
-  if (screenshot.active()) return screenshot.Run(window);
   // Once the window is on screen, so that the error box has its parent.
   QString error;
   const QString log = quorlix::LogFileArgument(QApplication::arguments().mid(1), error);

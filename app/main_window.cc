@@ -43,6 +43,7 @@
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/atomic_write.h"
 #include "core/converter.h"
 #include "core/error.h"
@@ -184,7 +185,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   statusBar()->addWidget(status_text_, 1);
   setAcceptDrops(true);
 
-  combo_code_->setCurrentIndex(kDialectUbb);
+  combo_code_->setCurrentIndex(static_cast<int>(Dialect::kUbb));
   for (auto [filter, view] : {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
                               {cb_filter_channel_, lb_channel_},
                               {cb_filter_time_, TreeView_time_}}) {
@@ -453,7 +454,8 @@ void MainWindow::check_channelClick() {
 }
 
 void MainWindow::combo_codeChange(int index) {
-  check_marklink_->setEnabled(index == kDialectUbb || index == kDialectHtml);
+  const Dialect dialect = static_cast<Dialect>(index);
+  check_marklink_->setEnabled(dialect == Dialect::kUbb || dialect == Dialect::kHtml);
 }
 
 void MainWindow::Options1Click() {
@@ -599,7 +601,7 @@ void MainWindow::ShowLoadedState() {
 }
 
 void MainWindow::ReadControlsIntoState() {
-  state_.options.dialect = combo_code_->currentIndex();
+  state_.options.dialect = static_cast<Dialect>(combo_code_->currentIndex());
   state_.options.show_channel = check_channel_->isChecked();
   state_.options.channel_colors = check_channel_color_->isChecked();
   state_.options.show_time = check_showtime_->isChecked();
@@ -617,7 +619,7 @@ void MainWindow::ReadControlsIntoState() {
 
 void MainWindow::ConvertLog() {
   ConvertIntoOutputPage([this](const ConvertSettings& settings, OutputSink& out) {
-    return Convert(state_, settings, out, working_windows_);
+    return ConvertIntoSink(state_, settings, out, working_windows_);
   });
 }
 
@@ -630,7 +632,7 @@ void MainWindow::ConvertSceneLog() {
   scene.first = first;
   scene.last = last;
   ConvertIntoOutputPage([this, &scene](const ConvertSettings& settings, OutputSink& out) {
-    return ConvertScene(state_, scene, settings, out, working_windows_);
+    return ConvertSceneIntoSink(state_, scene, settings, out, working_windows_);
   });
 }
 

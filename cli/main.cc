@@ -14,6 +14,7 @@
 #include "cli/progress_bar.h"
 #include "cli/selection.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/chat_state.h"
 #include "core/converter.h"
 #include "core/error.h"
@@ -78,9 +79,9 @@ int Run(const CommandLine& command_line) {
       if (bar) bar->set_label("Converting");
       const ConvertSettings settings = ReadConvertSettings(config, state.options);
       if (command_line.span.limited()) {
-        ConvertScene(state, Scene{.span = command_line.span}, settings, *out, windows);
+        ConvertSceneIntoSink(state, Scene{.span = command_line.span}, settings, *out, windows);
       } else {
-        Convert(state, settings, *out, windows);
+        ConvertIntoSink(state, settings, *out, windows);
       }
     }
     out->Commit();

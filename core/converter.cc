@@ -7,7 +7,6 @@
 #include "core/formatter.h"
 #include "core/line_fields.h"
 #include "core/name_lookup.h"
-#include "core/log_line.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -62,7 +61,7 @@ class Conversion {
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
-        mode_(FilterMode(state.filters.persons, state.filters.channels)) {}
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
 
   // Converts the lines first to last whose time stamp lies in `span`.
   void ConvertRange(int64_t first, int64_t last, const TimeSpan& span = {});
@@ -71,12 +70,13 @@ class Conversion {
  private:
   bool Passes(const LineFields& f) {
     switch (mode_) {
-      case 0: return true;
-      case 1: return persons_.Contains(f.person);
-      case 3: return channels_.Contains(f.channel_name);
-      case 4: return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
-      default: return false;
+      case FilterMode::kNone: return true;
+      case FilterMode::kPersons: return persons_.Contains(f.person);
+      case FilterMode::kChannels: return channels_.Contains(f.channel_name);
+      case FilterMode::kPersonsAndChannels:
+        return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
     }
+    return false;
   }
 
   const ChatState& state_;
@@ -84,7 +84,7 @@ class Conversion {
   WorkingWindowFactory& windows_;
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
-  const int mode_;
+  const FilterMode mode_;
   LineFields fields_;
   CaptionCounter caption_;
   std::string line_;
@@ -100,14 +100,7 @@ void Conversion::ConvertRange(int64_t first, int64_t last, const TimeSpan& span)
   const int64_t total = last - first;
   std::unique_ptr<WorkingWindow> window = windows_.Create();
   window->Show();
-  bool open = true;
-  struct CloseOnExit {
-    WorkingWindow& window;
-    bool& open;
-    ~CloseOnExit() {
-      if (open) window.Close();
-    }
-  } close_on_exit{*window, open};
+  WorkingWindowCloser closer(*window);
 
   if (window->IsActive()) {
     int64_t count = 0;
@@ -132,25 +125,23 @@ void Conversion::ConvertRange(int64_t first, int64_t last, const TimeSpan& span)
         ++converted_;
       }
       if (++count > 1) caption_.Increment();
-      if (open) {
+      if (closer.open()) {
         window->SetCaption(caption_.text());
-        if (count >= total) {
-          window->Close();
-          open = false;
-        }
+        if (count >= total) closer.Close();
       }
     }
   }
-  if (open) {
-    window->Close();
-    open = false;
-  }
+  closer.Close();
   AppendFooter(state_.options.dialect, out_);
 }
 
 }  // namespace
 
-int FilterMode(bool persons, bool channels) { return (persons ? 1 : 0) + (channels ? 3 : 0); }
+FilterMode ChooseFilterMode(bool persons, bool channels) {
+  if (persons && channels) return FilterMode::kPersonsAndChannels;
+  if (persons) return FilterMode::kPersons;
+  return channels ? FilterMode::kChannels : FilterMode::kNone;
+}
 
 std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   const TimeTree& tree = state.time_tree;
@@ -177,12 +168,12 @@ std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   return entries;
 }
 
-void AppendFooter(int dialect, OutputSink& out) {
+void AppendFooter(Dialect dialect, OutputSink& out) {
   std::string credit;
-  if (dialect == kDialectUbb) {
+  if (dialect == Dialect::kUbb) {
     out.AppendLine("");
     credit.append("Created using [url=\"").append(kHomePageUrl).append("\"]The Quorlix[/url]");
-  } else if (dialect == kDialectHtml) {
+  } else if (dialect == Dialect::kHtml) {
     out.AppendLine("<br>");
     credit.append("Created using <a href=\"").append(kHomePageUrl).append(
         "\">The Quorlix</a><br>");
@@ -192,8 +183,8 @@ void AppendFooter(int dialect, OutputSink& out) {
   out.AppendLine(credit);
 }
 
-int64_t Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-                WorkingWindowFactory& windows) {
+int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                        WorkingWindowFactory& windows) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
@@ -211,14 +202,21 @@ int64_t Convert(ChatState& state, const ConvertSettings& settings, OutputSink& o
   return conversion.converted();
 }
 
-int64_t ConvertScene(ChatState& state, const Scene& scene, const ConvertSettings& settings,
-                     OutputSink& out, WorkingWindowFactory& windows) {
+int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
+                             const ConvertSettings& settings, OutputSink& out,
+                             WorkingWindowFactory& windows) {
   state.color_definitions = settings.color_definitions;
   state.output_lines.clear();
   Conversion conversion(state, settings, out, windows);
   const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
   conversion.ConvertRange(std::max<int64_t>(scene.first, 0), last, scene.span);
   return conversion.converted();
+}
+
+void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
+                            WorkingWindowFactory& windows) {
+  OutputLines out(state.output_lines);
+  ConvertIntoSink(state, settings, out, windows);
 }
 
 }  // namespace quorlix

@@ -4,7 +4,6 @@
 
 #include "core/error.h"
 #include "core/line_fields.h"
-#include "core/log_line.h"
 #include "core/utc_time.h"
 
 namespace quorlix {
