@@ -31,6 +31,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <new>
+
 #include "app/about_window.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
@@ -571,11 +573,15 @@ void MainWindow::LoadPath(const QString& chosen) {
   state_.raw_lines = LineStore();
   PageControl1_->setCurrentWidget(TabSheet1_);
 
-  const std::string copy = CopyToTempLog(
-      LocalPath(chosen), temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
-  state_.raw_lines = LineStore::ReadFile(copy);
+  const std::string path = LocalPath(chosen);
+  try {
+    state_.raw_lines =
+        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
+  } catch (const std::bad_alloc&) {
+    throw Error("Nicht genügend Arbeitsspeicher für " + path);
+  }
   bt_convert_->setEnabled(false);
-  const ConfigFile config(config_path_);
+  const ConfigFile config = ConfigFile(config_path_).Snapshot();
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -640,7 +646,8 @@ void MainWindow::ConvertIntoOutputPage(
     const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert) {
   status_text_->clear();
   ReadControlsIntoState();
-  const ConvertSettings settings = ReadConvertSettings(ConfigFile(config_path_), state_.options);
+  const ConvertSettings settings =
+      ReadConvertSettings(ConfigFile(config_path_).Snapshot(), state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);
