@@ -30,6 +30,7 @@ struct CommandLine {
   std::vector<std::string> channels;
   std::vector<Period> periods;
   bool list = false;
+  unsigned threads = 0;  // 0: one per hardware thread
 };
 
 // Exit status of quorlix-cli for a usage error or an unknown name.

@@ -45,6 +45,7 @@ int Run(const CommandLine& command_line) {
   const ConfigFile config(command_line.config_file.empty() ? ConfigFilePath()
                                                            : command_line.config_file);
   ChatState state;
+  const PassThreads threads{.count = command_line.threads};
   std::unique_ptr<LineSink> out;
   try {
     // The output file first, so that an unwritable place fails at once;
@@ -53,7 +54,7 @@ int Run(const CommandLine& command_line) {
                                            : std::make_unique<LineSink>(command_line.output_file);
     if (bar) bar->set_label("Loading");
     state.raw_lines = LineStore::ReadFile(command_line.log_file);
-    RunLoadPass(state, ReadLoadSettings(config), windows);
+    RunLoadPass(state, ReadLoadSettings(config), windows, threads);
   } catch (const Error& e) {
     PrintError(e.what());
     return kExitFailure;
@@ -76,7 +77,7 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      Convert(state, ReadConvertSettings(config, state.options), *out, windows);
+      Convert(state, ReadConvertSettings(config, state.options), *out, windows, threads);
     }
     out->Commit();
   } catch (const Error& e) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/ordered_chunks.h"
 #include "core/output_sink.h"
 #include "core/progress.h"
 
@@ -42,8 +43,9 @@ ConvertSettings ReadConvertSettings(const ConfigFile& config, const ConvertOptio
 // when a shown time stamp is not a number; the lines converted before it
 // stay in `out` and no footer follows. The window then shows the "Ouput"
 // page and enables Save.
+// `threads` divides the work; the output does not depend on it.
 void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows);
+             WorkingWindowFactory& windows, const PassThreads& threads = {});
 void Convert(ChatState& state, const ConfigFile& config, OutputSink& out,
              WorkingWindowFactory& windows);
 // Converts into state.output_lines.

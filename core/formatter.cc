@@ -296,6 +296,13 @@ bool LineFormatter::ConvertFields(std::string_view channel, std::string_view tim
                                   std::string& out) {
   if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
   out.clear();
+  return AppendFields(channel, timestamp, person, message, out);
+}
+
+bool LineFormatter::AppendFields(std::string_view channel, std::string_view timestamp,
+                                 std::string_view person, std::string_view message,
+                                 std::string& out) {
+  if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
   AppendLinePrefix(channel, timestamp, person, out);
   const unsigned present = MarkupBytesIn(message);
   if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {

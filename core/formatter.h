@@ -42,6 +42,9 @@ class LineFormatter {
   bool ConvertRecord(const LogRecord& record, std::string& out);
   bool ConvertFields(std::string_view channel, std::string_view timestamp,
                      std::string_view person, std::string_view message, std::string& out);
+  // The same, appending to `out`; on a throw `out` may hold part of the line.
+  bool AppendFields(std::string_view channel, std::string_view timestamp,
+                    std::string_view person, std::string_view message, std::string& out);
 
  private:
   std::string_view ChannelColor(std::string_view channel);

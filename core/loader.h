@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/chat_state.h"
+#include "core/ordered_chunks.h"
 #include "core/progress.h"
 
 namespace quorlix {
@@ -27,7 +28,8 @@ LoadSettings ReadLoadSettings(const ConfigFile& config);
 // is not a number, leaving the input lines accepted so far, empty persons
 // and channels lists, the tree built so far and the run lists of the
 // previous load.
+// `threads` divides the work; the results do not depend on it.
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
-                 WorkingWindowFactory& windows);
+                 WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 }  // namespace quorlix
