@@ -67,9 +67,16 @@ class LineFormatter {
   // Channel name as spelled -> its colour ("" for none).
   NameTable<std::string_view> color_cache_;
   NameTable<std::string> channel_parts_;
-  // The calendar date of the last day whose time was written.
+  // The time pattern for the day that begins at cached_midnight_: the
+  // text with the date written out, and where the clock fields go in it.
+  struct ClockField {
+    std::size_t at;  // position in day_text_
+    int which;       // 0 hour, 1 minute, 2 second
+  };
+  void PrepareDay(int64_t t);
   int64_t cached_midnight_ = INT64_MIN;
-  std::string year_text_, month_text_, day_text_;
+  std::string day_text_;
+  std::vector<ClockField> day_clocks_;
 };
 
 }  // namespace quorlix

@@ -117,6 +117,10 @@ TEST(ReadTimestamp, ReadsSignedThirtyTwoBitNumbers) {
       {"2147483647", std::numeric_limits<int32_t>::max()},
       {"-2147483648", std::numeric_limits<int32_t>::min()},
       {"+2147483647", std::numeric_limits<int32_t>::max()},
+      {"12345678", 12345678},  // eight to ten plain digits: read in one go
+      {"00000000", 0},
+      {"999999999", 999999999},
+      {"0987654321", 987654321},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ReadTimestamp(c.text), c.want) << c.text;
@@ -130,6 +134,8 @@ TEST(ReadTimestamp, RefusesAnythingElseWithTheGermanMessage) {
       "+-1",        "1 ",          " 1 ",                     "1x",
       "0x10",       "1.5",         "1,5",                     "\t1",
       "1\r",        "Alice",       std::string_view("1\0", 2), "\xff",
+      "1234567:",   "123456/8",    "4294967295",              "12345678a",
+      "9999999999", "1234 5678",   "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8",
   };
   for (std::string_view text : bad) {
     EXPECT_THROW(ReadTimestamp(text), Error) << text;
