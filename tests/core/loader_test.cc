@@ -118,6 +118,23 @@ TEST(LoadPassTest, ManyNames) {
   EXPECT_EQ(x.state.persons.front().name, "p0");
   EXPECT_EQ(x.state.persons.back().name, "p99");
   EXPECT_EQ(x.state.channels[1].name, "C1");
+
+  // Names of 1 to 20 bytes that differ from another in one byte only, at
+  // every position: the lookup tells each apart.
+  log.clear();
+  std::size_t distinct = 0;
+  for (std::size_t length = 1; length <= 20; ++length) {
+    const std::string base(length, 'a');
+    log += "[1,c,\"" + base + "\",1]a\n";
+    for (std::size_t k = 0; k < length; ++k) {
+      std::string name = base;
+      name[k] = 'b';
+      log += "[1,c,\"" + name + "\",1]a\n[1,c,\"" + base + "\",1]a\n";
+    }
+    distinct += 1 + length;
+  }
+  Load(x, log);
+  EXPECT_EQ(x.state.persons.size(), distinct);
 }
 
 TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
