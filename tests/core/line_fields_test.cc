@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "core/byte_scan.h"
 #include "core/log_line.h"
 
 namespace quorlix {
@@ -64,6 +65,23 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnRandomLines) {
     for (int k = 0; k < length; ++k) line.push_back(alphabet[random() % (sizeof alphabet - 1)]);
     if (i % 3 == 0) line.insert(0, "[\"1\",\"Polbot\"");
     ExpectSameAsLogLine(line, f);
+    // Both vector widths mark the same bytes.
+    const HeaderMarks wide = ScanHeaderMarks(line);
+    const HeaderMarks narrow = scan_detail::ScanHeaderMarksNarrow(line);
+    EXPECT_TRUE(wide.close == narrow.close && wide.comma == narrow.comma &&
+                wide.quote == narrow.quote && wide.open == narrow.open &&
+                wide.scanned == narrow.scanned)
+        << line;
+    unsigned expected = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      if (line.find("[],P"[k]) != std::string::npos) expected |= 1u << k;
+    }
+    EXPECT_EQ((WhichBytesOccur<'[', ']', ',', 'P'>(line)), expected) << line;
+#ifdef QUORLIX_SIMD_SCAN
+    if (line.size() >= 16) {
+      EXPECT_EQ((scan_detail::WhichBytesOccurSse2<'[', ']', ',', 'P'>(line)), expected) << line;
+    }
+#endif
     if (HasFailure()) break;
   }
 }
