@@ -53,9 +53,44 @@ __attribute__((target("avx2"))) HeaderMarks ScanAvx2(std::string_view line) {
   }
   return m;
 }
+
+__attribute__((target("avx2"))) uint64_t LineBreakBitsAvx2(const char* p) {
+  const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n');
+  uint64_t bits = 0;
+  for (int half = 0; half < 2; ++half) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * half));
+    const __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf));
+    bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hit))) << (32 * half);
+  }
+  return bits;
+}
 #endif
 
 }  // namespace
+
+uint64_t scan_detail::LineBreakBitsNarrow(const char* p) {
+  uint64_t bits = 0;
+#ifdef QUORLIX_SIMD_SCAN
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * quarter));
+    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
+    bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(hit))) << (16 * quarter);
+  }
+#else
+  for (int i = 0; i < 64; ++i) {
+    if (p[i] == '\r' || p[i] == '\n') bits |= uint64_t{1} << i;
+  }
+#endif
+  return bits;
+}
+
+uint64_t LineBreakBits(const char* p) {
+#ifdef QUORLIX_SIMD_SCAN
+  if (kCpuHasAvx2) return LineBreakBitsAvx2(p);
+#endif
+  return scan_detail::LineBreakBitsNarrow(p);
+}
 
 HeaderMarks scan_detail::ScanHeaderMarksNarrow(std::string_view line) {
   const std::size_t n = line.size();

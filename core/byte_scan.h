@@ -31,6 +31,10 @@ struct HeaderMarks {
 
 HeaderMarks ScanHeaderMarks(std::string_view line);
 
+// The positions of CR and LF among the 64 bytes at `p`, which must all be
+// readable. Bit i stands for byte i.
+uint64_t LineBreakBits(const char* p);
+
 // Bits first to last - 1 (first <= last <= 64).
 inline uint64_t BitRange(std::size_t first, std::size_t last) {
   if (first >= 64) return 0;
@@ -40,8 +44,10 @@ inline uint64_t BitRange(std::size_t first, std::size_t last) {
 
 namespace scan_detail {
 
-// ScanHeaderMarks without AVX2 (for the tests of both widths).
+// ScanHeaderMarks and LineBreakBits without AVX2 (for the tests of both
+// widths).
 HeaderMarks ScanHeaderMarksNarrow(std::string_view line);
+uint64_t LineBreakBitsNarrow(const char* p);
 
 // Each function takes every whole block of `text` and then one more block
 // that ends with the text when a part is left; its bytes overlap the block
