@@ -226,7 +226,7 @@ void ConvertRanges(const ChatState& state, const ConvertSettings& settings,
   for (unsigned t = 0; t < threads; ++t) {
     workers.push_back(std::make_unique<ConvertWorker>(state, settings));
   }
-  const std::size_t ahead = 2 * static_cast<std::size_t>(threads) + 2;
+  const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
   std::vector<ConvertChunk> ring(std::min(ahead, std::max<std::size_t>(chunks.size(), 1)));
   RangeWriter writer(state.options.dialect, out, windows);
   RunChunksInOrder(

@@ -108,15 +108,15 @@ LineStore LineStore::ReadFile(const std::string& path) {
 void LineStore::Split() {
   // Room for lines of 32 bytes on average: chat lines are longer, so the
   // list rarely moves while it grows, and the unused rest is never touched.
-  spans_.reserve(bytes_.size() / 32 + 1);
+  ends_.reserve(bytes_.size() / 32 + 1);
   const char* const data = bytes_.data();
   const std::size_t size = bytes_.size();
   std::size_t line_start = 0;
   auto on_break = [&](std::size_t at) {
     if (at < line_start) return;  // the LF of a CR LF
-    spans_.push_back(Span{line_start, at - line_start});
-    line_start = at + 1;
-    if (data[at] == '\r' && line_start < size && data[line_start] == '\n') ++line_start;
+    const bool cr_lf = data[at] == '\r' && at + 1 < size && data[at + 1] == '\n';
+    ends_.push_back((uint64_t{at} << 1) | (cr_lf ? 1 : 0));
+    line_start = NextLineStart(ends_.back());
   };
   std::size_t block = 0;
   for (; block + 64 <= size; block += 64) {
@@ -128,7 +128,7 @@ void LineStore::Split() {
     if (data[at] == '\r' || data[at] == '\n') on_break(at);
   }
   // The last line, unless the file ends with a break (or is empty).
-  if (line_start < size) spans_.push_back(Span{line_start, size - line_start});
+  if (line_start < size) ends_.push_back(uint64_t{size} << 1);
 }
 
 }  // namespace quorlix

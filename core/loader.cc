@@ -132,7 +132,7 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
     const unsigned threads = ThreadCount(pass);
     const std::size_t per_chunk = std::max<std::size_t>(pass.lines_per_chunk, 1);
     const std::size_t chunks = (raw.size() + per_chunk - 1) / per_chunk;
-    const std::size_t ahead = 2 * static_cast<std::size_t>(threads) + 2;
+    const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
     std::vector<LoadChunk> ring(std::min(ahead, std::max<std::size_t>(chunks, 1)));
     std::vector<LoadWorker> workers(threads);
     CaptionCounter caption;
