@@ -194,6 +194,50 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   EXPECT_EQ(x.windows.events.back(), "close");
 }
 
+// Whatever the threads and chunks, a load gives what one pass gives: the
+// same state, captions and failure.
+TEST(LoadPassTest, ThreadsAndChunksChangeNothing) {
+  auto outcome = [](const std::string& log, const PassThreads& threads) {
+    Loaded x;
+    x.state.raw_lines = LineStore::FromBytes(log);
+    std::string error;
+    try {
+      RunLoadPass(x.state, {}, x.windows, threads);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    Strings all = x.windows.events;
+    all.push_back(error + "|" + Join(x.state.input_lines));
+    for (const auto* list : {&x.state.persons, &x.state.channels}) {
+      for (const std::string& name : Names(*list)) all.push_back(name);
+    }
+    for (const auto* runs : {&x.state.year_runs, &x.state.month_runs, &x.state.day_runs}) {
+      all.insert(all.end(), runs->begin(), runs->end());
+    }
+    for (int id = 0; id < x.state.time_tree.size(); ++id) {
+      all.push_back(x.state.time_tree.node(id).text);
+    }
+    return all;
+  };
+  std::string names_and_days;
+  for (int i = 0; i < 40; ++i) {
+    names_and_days += "[1,\"C" + std::to_string(i % 7) + "\",\"" + (i % 3 ? "p" : "P") +
+                      std::to_string(i % 11) + "\"," + std::to_string(1109628000 + i * 20000) +
+                      "]x\n" + (i % 5 ? "" : "no header\n");
+  }
+  const std::string logs[] = {kWorkedExample, names_and_days,
+                              names_and_days + "[1,C,P,bad]\n[1,C,P,worse]\n" + names_and_days};
+  for (const std::string& log : logs) {
+    const Strings one_pass = outcome(log, {.count = 1, .lines_per_chunk = 1000});
+    for (unsigned count : {1u, 2u, 4u}) {
+      for (std::size_t lines : {1u, 2u, 7u}) {
+        EXPECT_EQ(outcome(log, {.count = count, .lines_per_chunk = lines}), one_pass)
+            << count << " threads, " << lines << " lines a chunk";
+      }
+    }
+  }
+}
+
 TEST(LoadPassTest, BadInputLoadsWithoutCrashing) {
   Loaded x;
   std::string bytes = std::string("\0\0\xff[", 4) + "\r[1,C,P,7]ok\r" + std::string(100000, 'x') +
