@@ -16,7 +16,6 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -28,6 +27,7 @@ class ColorPicker;
 class FileDialogs;
 class LineView;
 class MessageSink;
+class OutputView;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
@@ -84,7 +84,6 @@ class MainWindow : public QMainWindow {
   void ConvertLog();
   void SaveOutput();
   void ShowLoadedState();
-  void ShowOutput();
   void ReadControlsIntoState();
   void SetLoadedCommands();
   void SetConvertedCommands();
@@ -124,7 +123,7 @@ class MainWindow : public QMainWindow {
   QWidget* TabSheet1_;
   QWidget* TabSheet2_;
   LineView* memo_input_;
-  QPlainTextEdit* memo_output_;
+  OutputView* memo_output_;
 };
 
 }  // namespace quorlix
