@@ -3,7 +3,11 @@
 namespace quorlix {
 
 #ifdef QUORLIX_SIMD_SCAN
-const bool kCpuHasAvx2 = __builtin_cpu_supports("avx2");
+// Asked while globals are set up, so the feature table is filled first.
+const bool kCpuHasAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
 #else
 const bool kCpuHasAvx2 = false;
 #endif
