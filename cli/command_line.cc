@@ -121,7 +121,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
     app.exit(e);
     return kExitUsage;
   }
-  command_line.options.dialect = EqualsIgnoreAsciiCase(format, "html") ? kDialectHtml : kDialectUbb;
+  command_line.options.dialect =
+      EqualsIgnoreAsciiCase(format, "html") ? Dialect::kHtml : Dialect::kUbb;
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

@@ -14,6 +14,7 @@
 #include "cli/progress_bar.h"
 #include "cli/selection.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/chat_state.h"
 #include "core/converter.h"
 #include "core/error.h"
@@ -77,7 +78,7 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      Convert(state, ReadConvertSettings(config, state.options), *out, windows, threads);
+      ConvertIntoSink(state, ReadConvertSettings(config, state.options), *out, windows, threads);
     }
     out->Commit();
   } catch (const Error& e) {

@@ -80,7 +80,7 @@ class ConvertWorker {
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
-        mode_(FilterMode(state.filters.persons, state.filters.channels)) {}
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
 
   void Run(const ChunkSpec& spec, ConvertChunk& chunk) {
     chunk.processed = 0;
@@ -122,18 +122,19 @@ class ConvertWorker {
  private:
   bool Passes(const LineFields& f) {
     switch (mode_) {
-      case 0: return true;
-      case 1: return persons_.Contains(f.person);
-      case 3: return channels_.Contains(f.channel_name);
-      case 4: return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
-      default: return false;
+      case FilterMode::kNone: return true;
+      case FilterMode::kPersons: return persons_.Contains(f.person);
+      case FilterMode::kChannels: return channels_.Contains(f.channel_name);
+      case FilterMode::kPersonsAndChannels:
+        return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
     }
+    return false;
   }
 
   const std::vector<std::string_view>& input_;
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
-  const int mode_;
+  const FilterMode mode_;
   LineFields fields_;
 };
 
@@ -167,7 +168,7 @@ std::vector<ChunkSpec> CutIntoChunks(const std::vector<RangeSpec>& ranges, std::
 // is processed after the window has gone.
 class RangeWriter {
  public:
-  RangeWriter(int dialect, OutputSink& out, WorkingWindowFactory& windows)
+  RangeWriter(Dialect dialect, OutputSink& out, WorkingWindowFactory& windows)
       : dialect_(dialect), out_(out), windows_(windows) {}
   ~RangeWriter() { CloseWindow(); }
 
@@ -205,7 +206,7 @@ class RangeWriter {
     window_.reset();
   }
 
-  const int dialect_;
+  const Dialect dialect_;
   OutputSink& out_;
   WorkingWindowFactory& windows_;
   std::unique_ptr<WorkingWindow> window_;  // null once closed
@@ -242,7 +243,11 @@ void ConvertRanges(const ChatState& state, const ConvertSettings& settings,
 
 }  // namespace
 
-int FilterMode(bool persons, bool channels) { return (persons ? 1 : 0) + (channels ? 3 : 0); }
+FilterMode ChooseFilterMode(bool persons, bool channels) {
+  if (persons && channels) return FilterMode::kPersonsAndChannels;
+  if (persons) return FilterMode::kPersons;
+  return channels ? FilterMode::kChannels : FilterMode::kNone;
+}
 
 std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   const TimeTree& tree = state.time_tree;
@@ -269,12 +274,12 @@ std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   return entries;
 }
 
-void AppendFooter(int dialect, OutputSink& out) {
+void AppendFooter(Dialect dialect, OutputSink& out) {
   std::string credit;
-  if (dialect == kDialectUbb) {
+  if (dialect == Dialect::kUbb) {
     out.AppendLine("");
     credit.append("Created using [url=\"").append(kHomePageUrl).append("\"]The Quorlix[/url]");
-  } else if (dialect == kDialectHtml) {
+  } else if (dialect == Dialect::kHtml) {
     out.AppendLine("<br>");
     credit.append("Created using <a href=\"").append(kHomePageUrl).append(
         "\">The Quorlix</a><br>");
@@ -284,8 +289,8 @@ void AppendFooter(int dialect, OutputSink& out) {
   out.AppendLine(credit);
 }
 
-void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows, const PassThreads& threads) {
+void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                     WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
@@ -301,6 +306,12 @@ void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
     ranges.push_back(RangeSpec{0, n - 1});
   }
   ConvertRanges(state, settings, ranges, out, windows, threads);
+}
+
+void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
+                            WorkingWindowFactory& windows, const PassThreads& threads) {
+  OutputLines out(state.output_lines);
+  ConvertIntoSink(state, settings, out, windows, threads);
 }
 
 }  // namespace quorlix

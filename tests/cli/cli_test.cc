@@ -6,15 +6,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/converter.h"
+#include "version_info.h"
+#include "tests/support/scratch_dir.h"
 
 extern char** environ;
 
@@ -28,27 +28,8 @@ struct Result {
   std::string out, err;
 };
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorlix-cli-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    // A config that does not exist reads as the defaults.
-    config_ = (dir_ / "none.cfg").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Runs quorlix-cli with `args`, standard output and error caught in files.
   Result Run(std::vector<std::string> args) {
@@ -69,8 +50,8 @@ class CliTest : public ::testing::Test {
       if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
+    result.out = test::ReadFileBytes(out);
+    result.err = test::ReadFileBytes(err);
     fs::remove(out);
     fs::remove(err);
     return result;
@@ -92,8 +73,10 @@ class CliTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
-  std::string config_;
+  test::ScratchDir scratch_;
+  const fs::path dir_ = scratch_.path();
+  // A config that does not exist reads as the defaults.
+  const std::string config_ = scratch_.Path("none.cfg");
 };
 
 const std::string kUbbFooter =
@@ -102,7 +85,7 @@ const std::string kUbbFooter =
 TEST_F(CliTest, VersionAndHelp) {
   Result version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "quorlix-cli 0.9.8.1010\n");
+  EXPECT_EQ(version.out, "quorlix-cli " QUORLIX_VERSION_TEXT "\n");
 
   Result help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
@@ -131,7 +114,7 @@ TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
 
 TEST_F(CliTest, FiltersAndOptions) {
   const fs::path config = dir_ / "quorlix.cfg";
-  WriteAll(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
+  test::WriteFileBytes(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
   Result result = Run({"--config", config.string(), "-f", "html", "--channel-name",
                        "--channel-colors", "--time", "-p", "BOB", "-c", "clan", "-t",
                        "2005-01", "-t", "2005-3-1", QUORLIX_SAMPLE_LOG});
@@ -161,7 +144,7 @@ TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
 
 TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path bad_stamp = dir_ / "bad.log";
-  WriteAll(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
+  test::WriteFileBytes(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
   const std::string missing = (dir_ / "missing.log").string();
   struct Case {
     std::vector<std::string> args;
@@ -183,14 +166,14 @@ TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    WriteAll(target, "old\r\n");
+    test::WriteFileBytes(target, "old\r\n");
     std::vector<std::string> args = {"--config", config_, "-o", target.string()};
     args.insert(args.end(), c.args.begin(), c.args.end());
     Result result = Run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    EXPECT_EQ(ReadAll(target), "old\r\n");
+    EXPECT_EQ(test::ReadFileBytes(target), "old\r\n");
   }
   // No temporary file is left beside the target.
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "out.txt"}));
@@ -226,9 +209,10 @@ std::string GeneratedLog(unsigned seed, int lines) {
 // logs long enough for many chunks of lines.
 TEST_F(CliTest, ThreadCountsGiveTheSameOutput) {
   const fs::path log = dir_ / "generated.log";
-  WriteAll(log, GeneratedLog(7, 70000));
+  test::WriteFileBytes(log, GeneratedLog(7, 70000));
   const fs::path config = dir_ / "quorlix.cfg";
-  WriteAll(config, "[config]\ntime_config=D.M.Y h:m:s\n[colordef]\nClan=ff8000\nOOC=00ff00\n");
+  test::WriteFileBytes(config,
+                       "[config]\ntime_config=D.M.Y h:m:s\n[colordef]\nClan=ff8000\nOOC=00ff00\n");
   const std::vector<std::string> option_sets[] = {
       {},
       {"-f", "html", "--channel-name", "--channel-colors", "--time", "--mark-links"},
@@ -261,7 +245,7 @@ TEST_F(CliTest, ThreadCountsGiveTheSameOutput) {
   };
   spoil_time_stamp_after(2 * bad.size() / 3, "zwei");
   spoil_time_stamp_after(bad.size() / 3, "eins");
-  WriteAll(log, bad);
+  test::WriteFileBytes(log, bad);
   const fs::path target = dir_ / "out.txt";
   for (const char* threads : {"1", "4"}) {
     Result result = Run({"--config", config.string(), "--threads", threads, "--time", "-o",
@@ -274,12 +258,12 @@ TEST_F(CliTest, ThreadCountsGiveTheSameOutput) {
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   const fs::path target = dir_ / "out.txt";
-  WriteAll(target, "old\r\n");
+  test::WriteFileBytes(target, "old\r\n");
   Result to_file = RunSample({"--mark-links", "--strip-tags", "-o", target.string()});
   ASSERT_EQ(to_file.status, 0) << to_file.err;
   EXPECT_EQ(to_file.out, "");
   Result to_stdout = RunSample({"--mark-links", "--strip-tags"});
-  EXPECT_EQ(ReadAll(target), to_stdout.out);
+  EXPECT_EQ(test::ReadFileBytes(target), to_stdout.out);
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.txt"});

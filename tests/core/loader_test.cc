@@ -32,17 +32,17 @@ void Load(Loaded& x, std::string bytes, LoadSettings settings = {}) {
   RunLoadPass(x.state, settings, x.windows);
 }
 
-constexpr const char* kWorkedExample =
+constexpr const char* kFourLinesAndABotLine =
     "[\"1\",\"OOC\",\"Alice\",1109628000]first\r\n"
     "[\"1\",\"OOC\",\"Polbot\",1109633400]bot\r\n"
     "[\"2\",\"Clan\",\"Bob\",1109634300]second\r\n"
     "[\"1\",\"OOC\",\"Alice\",1109636100]third\r\n"
     "[\"2\",\"Clan\",\"Bob\",1109671200]fourth\r\n";
 
-TEST(LoadPassTest, WorkedExample) {
+TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   Loaded x;
   x.state.output_lines = {"old output"};
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   const ChatState& s = x.state;
   EXPECT_EQ(s.raw_lines.size(), 5u);
   ASSERT_EQ(s.input_lines.size(), 4u);
@@ -62,7 +62,7 @@ TEST(LoadPassTest, WorkedExample) {
 
 TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
   Loaded x;
-  Load(x, kWorkedExample, LoadSettings{.suppress_bot_lines = false, .depth = "Hour"});
+  Load(x, kFourLinesAndABotLine, LoadSettings{.suppress_bot_lines = false, .depth = "Hour"});
   EXPECT_EQ(x.state.input_lines.size(), 5u);
   EXPECT_EQ(Names(x.state.persons), Strings({"Alice", "Bob", "Polbot"}));
   EXPECT_EQ(x.state.time_tree.size(), 8);  // an hour node under each day
@@ -139,13 +139,13 @@ TEST(LoadPassTest, ManyNames) {
 
 TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
   Loaded x;
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   const std::string inputs = Join(x.state.input_lines);
   const Strings persons = Names(x.state.persons), days = x.state.day_runs;
   const int nodes = x.state.time_tree.size();
   x.state.persons[0].selected = true;
   x.state.time_tree.node(1).selected = true;
-  x.state.raw_lines = LineStore::FromBytes(kWorkedExample);
+  x.state.raw_lines = LineStore::FromBytes(kFourLinesAndABotLine);
   RunLoadPass(x.state, {}, x.windows);
   EXPECT_EQ(Join(x.state.input_lines), inputs);
   EXPECT_EQ(Names(x.state.persons), persons);
@@ -158,7 +158,7 @@ TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
 TEST(LoadPassTest, InactiveWindowProcessesNoLine) {
   Loaded x;
   x.windows.active = false;
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   EXPECT_TRUE(x.state.input_lines.empty());
   EXPECT_TRUE(x.state.day_runs.empty());
   EXPECT_EQ(x.windows.events, Strings({"create", "show", "is_active", "close"}));
@@ -166,7 +166,7 @@ TEST(LoadPassTest, InactiveWindowProcessesNoLine) {
 
 TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   Loaded x;
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   const Strings previous_days = x.state.day_runs;
   x.windows.events.clear();
   x.state.output_lines = {"old output"};
@@ -225,7 +225,7 @@ TEST(LoadPassTest, ThreadsAndChunksChangeNothing) {
                       std::to_string(i % 11) + "\"," + std::to_string(1109628000 + i * 20000) +
                       "]x\n" + (i % 5 ? "" : "no header\n");
   }
-  const std::string logs[] = {kWorkedExample, names_and_days,
+  const std::string logs[] = {kFourLinesAndABotLine, names_and_days,
                               names_and_days + "[1,C,P,bad]\n[1,C,P,worse]\n" + names_and_days};
   for (const std::string& log : logs) {
     const Strings one_pass = outcome(log, {.count = 1, .lines_per_chunk = 1000});
