@@ -80,7 +80,9 @@ class ConvertWorker {
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
-        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {
+    if (state.options.channel_colors) formatter_.PrepareChannelColors(state.channels);
+  }
 
   void Run(const ChunkSpec& spec, ConvertChunk& chunk) {
     chunk.processed = 0;

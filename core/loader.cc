@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "core/caption_counter.h"
+#include "core/error.h"
 #include "core/line_fields.h"
 #include "core/name_lookup.h"
 #include "core/ordered_chunks.h"
@@ -142,7 +143,13 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
                                    chunk.accepted.end());
           for (const std::string& name : chunk.new_persons) persons.Add(name);
           for (const std::string& name : chunk.new_channels) channels.Add(name);
-          if (chunk.error) std::rethrow_exception(chunk.error);
+          if (chunk.error) {
+            try {
+              std::rethrow_exception(chunk.error);
+            } catch (const Error& e) {  // the file's line, for the message
+              throw Error(e.what(), static_cast<int64_t>(chunk.first + chunk.processed) + 1);
+            }
+          }
           return true;
         });
   }
