@@ -118,6 +118,11 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->option_text("FILE");
   app.add_flag("--list", command_line.list,
                "Print the persons, the channels and the time tree; convert nothing");
+  app.add_option("--threads", command_line.threads,
+                 "Load and convert on N threads (default: one per processor thread; "
+                 "1: a single pass)")
+      ->check(CLI::Range(1u, 1024u))
+      ->option_text("N");
 
   try {
     app.parse(argc, argv);

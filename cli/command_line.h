@@ -34,6 +34,7 @@ struct CommandLine {
   // as one range; never together with periods.
   TimeSpan span;
   bool list = false;
+  unsigned threads = 0;  // 0: one per hardware thread
 };
 
 // Exit status of quorlix-cli for a usage error or an unknown name.

@@ -26,6 +26,8 @@ class LineSink : public OutputSink {
   ~LineSink() override;
 
   void AppendLine(std::string_view line) override;
+  // Writes the block as it is, without a copy.
+  void AppendBlock(const LineBlock& block) override;
   // Writes what is buffered and, for a file, puts it in place. Throws
   // quorlix::Error on a failed write. Without it a file stays untouched.
   void Commit();

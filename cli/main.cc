@@ -127,6 +127,7 @@ int Run(const CommandLine& command_line) {
   WorkingWindowFactory& windows = bar ? static_cast<WorkingWindowFactory&>(*bar) : silent;
 
   ChatState state;
+  const PassThreads threads{.count = command_line.threads};
   std::unique_ptr<LineSink> out;
   int status = Report(log_file, [&] {
     // The output first, so that an unwritable place fails at once; a file
@@ -135,7 +136,7 @@ int Run(const CommandLine& command_line) {
                                            : std::make_unique<LineSink>(command_line.output_file);
     if (bar) bar->set_label("Loading");
     state.raw_lines = ReadLog(log_file);
-    RunLoadPass(state, load_settings, windows);
+    RunLoadPass(state, load_settings, windows, threads);
   });
   if (status != 0) return status;
 
@@ -157,9 +158,9 @@ int Run(const CommandLine& command_line) {
       if (bar) bar->set_label("Converting");
       if (command_line.span.limited()) {
         ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
-                             windows);
+                             windows, threads);
       } else {
-        ConvertIntoSink(state, convert_settings, *out, windows);
+        ConvertIntoSink(state, convert_settings, *out, windows, threads);
       }
     }
     out->Commit();

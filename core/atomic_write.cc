@@ -18,6 +18,9 @@ namespace {
 
 // Writes smaller than this are gathered before they reach the file.
 constexpr std::size_t kBufferSize = 64 * 1024;
+// After so many new bytes the system is asked to start writing them to the
+// disk, so that the sync at Commit() waits only for the last few.
+constexpr uint64_t kWritebackStep = 8 * 1024 * 1024;
 // Keeps ".<name>.quorlix-tmp-XXXXXX" within the usual 255-byte name limit.
 constexpr std::size_t kMaxNameInTempName = 200;
 constexpr std::string_view kTempMarker = ".quorlix-tmp-";
@@ -204,6 +207,13 @@ void AtomicFileWriter::WriteAll(std::string_view bytes) {
     // A write that makes no progress would loop for ever; the disk is full.
     if (n == 0) Fail(ENOSPC);
     bytes.remove_prefix(static_cast<std::size_t>(n));
+    written_ += static_cast<uint64_t>(n);
+  }
+  if (written_ - writeback_from_ >= kWritebackStep) {
+    // Only a hint: a failure here shows again, and is reported, at the sync.
+    ::sync_file_range(fd_, static_cast<off64_t>(writeback_from_),
+                      static_cast<off64_t>(written_ - writeback_from_), SYNC_FILE_RANGE_WRITE);
+    writeback_from_ = written_;
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,8 @@ class AtomicFileWriter {
   int fd_ = -1;
   int lock_fd_ = -1;  // a second descriptor that holds the in-use lock
   std::string buffer_;
+  uint64_t written_ = 0;         // bytes in the temporary file
+  uint64_t writeback_from_ = 0;  // where the writing to disk not yet asked for begins
   bool committed_ = false;
 };
 

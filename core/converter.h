@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/ordered_chunks.h"
 #include "core/output_sink.h"
 #include "core/progress.h"
 #include "core/time_span.h"
@@ -46,12 +47,12 @@ struct ConvertSettings {
 // when a shown time stamp is not a number; the lines converted before it
 // stay in `out` and no footer follows. The window then shows the "Ouput"
 // page and enables Save. Returns the number of lines converted (footers
-// not counted).
+// not counted). `threads` divides the work; the output does not depend on it.
 int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-                        WorkingWindowFactory& windows);
+                        WorkingWindowFactory& windows, const PassThreads& threads = {});
 // The same, into state.output_lines (the output pane's lines).
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
-                            WorkingWindowFactory& windows);
+                            WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 // A scene: the input lines first to last (inclusive, clipped to the log),
 // and of those only the ones whose time stamp lies in `span`.
@@ -68,6 +69,6 @@ struct Scene {
 // Returns the number of lines converted.
 int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
                              const ConvertSettings& settings, OutputSink& out,
-                             WorkingWindowFactory& windows);
+                             WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 }  // namespace quorlix

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -247,6 +248,83 @@ TEST_F(CliTest, FailuresWriteNothing) {
   }
   // No temporary file is left beside the target.
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "empty.cfg", "out.txt"}));
+}
+
+// A log of `lines` lines in the game's format: channels, persons in
+// changing letter case, bot and system lines, markup of every kind, lines
+// without a header, CR LF and LF breaks, time that mostly rises.
+std::string GeneratedLog(unsigned seed, int lines) {
+  std::mt19937 random(seed);
+  const char* channels[] = {"OOC", "Clan", "clan", "Org", "Trade", "Vicinity"};
+  const char* persons[] = {"Bob", "bob", "Ann", "Polbot", "", "Kestrin", "Al\"x"};
+  const char* words[] = {"hi",   "<font color=#ff0000>", "</font>", "<a href='p.htm'>", "</a>",
+                         "<br>", "[b]",                  "'#",      "'>",               "x y",
+                         "<",    ">",                    "]",       "<FONT color=red>"};
+  std::string log;
+  int64_t t = 1104537000;
+  for (int i = 0; i < lines; ++i) {
+    t += random() % 400 - (random() % 50 == 0 ? 3000 : 0);
+    if (random() % 40 == 0) {
+      log += "no header here, just text";
+    } else {
+      log += "[\"" + std::to_string(random() % 9) + "\",\"" + channels[random() % 6] + "\",\"" +
+             persons[random() % 7] + "\"," + std::to_string(t) + "]";
+      for (unsigned w = random() % 8; w > 0; --w) log += words[random() % 14];
+    }
+    log += random() % 2 ? "\r\n" : "\n";
+  }
+  return log;
+}
+
+// The same bytes (and the same failure) from one thread and from four, on
+// logs long enough for many chunks of lines.
+TEST_F(CliTest, ThreadCountsGiveTheSameOutput) {
+  const fs::path log = dir_ / "generated.log";
+  test::WriteFileBytes(log, GeneratedLog(7, 70000));
+  const fs::path config = dir_ / "quorlix.cfg";
+  test::WriteFileBytes(config,
+                       "[config]\ntime_config=D.M.Y h:m:s\n[colordef]\nClan=ff8000\nOOC=00ff00\n");
+  const std::vector<std::string> option_sets[] = {
+      {},
+      {"-f", "html", "--channel-name", "--channel-colors", "--time", "--mark-links"},
+      {"--channel-name", "--channel-colors", "--time", "--mark-links", "--strip-tags"},
+      {"-f", "html", "--strip-tags", "-p", "BOB", "-c", "clan"},
+      {"--time", "-t", "2005-01-03", "-t", "2005-01", "-t", "2005-01-05"},
+      {"--list"},
+  };
+  for (const auto& options : option_sets) {
+    Result results[2];
+    for (int k = 0; k < 2; ++k) {
+      std::vector<std::string> args = {"--config", config.string(), "--threads", k ? "4" : "1"};
+      args.insert(args.end(), options.begin(), options.end());
+      args.push_back(log.string());
+      results[k] = Run(args);
+    }
+    SCOPED_TRACE(testing::PrintToString(options));
+    ASSERT_EQ(results[0].status, 0) << results[0].err;
+    EXPECT_GT(results[0].out.size(), 1000u);
+    EXPECT_EQ(results[1].status, 0);
+    EXPECT_TRUE(results[0].out == results[1].out);  // not printed: megabytes
+  }
+
+  // Two bad time stamps far apart: the first one in the file is reported.
+  std::string bad = GeneratedLog(8, 70000);
+  auto spoil_time_stamp_after = [&bad](std::size_t from, const char* word) {
+    std::size_t at = bad.find("\n[\"", from);
+    for (int comma = 0; comma < 3; ++comma) at = bad.find(',', at + 1);
+    bad.replace(at + 1, 4, word);
+  };
+  spoil_time_stamp_after(2 * bad.size() / 3, "zwei");
+  spoil_time_stamp_after(bad.size() / 3, "eins");
+  test::WriteFileBytes(log, bad);
+  const fs::path target = dir_ / "out.txt";
+  for (const char* threads : {"1", "4"}) {
+    Result result = Run({"--config", config.string(), "--threads", threads, "--time", "-o",
+                         target.string(), log.string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("'eins"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(target));
+  }
 }
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {

@@ -249,6 +249,58 @@ TEST_F(ConvertTest, SceneConvertsLikeALogCutToItsLines) {
   }
 }
 
+// Whatever the threads and chunks, a conversion gives what one pass gives:
+// the same lines, window events and failure.
+TEST_F(ConvertTest, ThreadsAndChunksChangeNothing) {
+  std::string log;
+  for (int i = 0; i < 60; ++i) {
+    log += "[1,C" + std::to_string(i % 3) + ",P" + std::to_string(i % 4) + "," +
+           std::to_string(1104624000 + i * 30000) + "]<font color=red>" + std::to_string(i) +
+           (i % 9 ? "" : "<a href='u'>link</a>") + "\n";
+  }
+  LoadLog(log);
+  state_.options.show_time = true;
+  state_.options.mark_links = true;
+  auto outcome = [this](const PassThreads& threads) {
+    windows_.events.clear();
+    OutputLines out(state_.output_lines);
+    std::string error;
+    try {
+      ConvertIntoSink(state_, {}, out, windows_, threads);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    Strings all = Concat({windows_.events, state_.output_lines});
+    all.push_back(error);
+    return all;
+  };
+  auto same_for_all = [&](const char* what) {
+    const Strings one_pass = outcome({.count = 1, .lines_per_chunk = 1000});
+    EXPECT_GT(one_pass.size(), 10u) << what;
+    for (unsigned count : {1u, 2u, 4u}) {
+      for (std::size_t lines : {1u, 2u, 7u}) {
+        EXPECT_EQ(outcome({.count = count, .lines_per_chunk = lines}), one_pass)
+            << what << ": " << count << " threads, " << lines << " lines a chunk";
+      }
+    }
+  };
+  same_for_all("all lines");
+  state_.filters.persons = true;
+  Select(state_.persons, "P1");
+  Select(state_.persons, "P2");
+  state_.filters.time = true;
+  for (int id : {2, 5, 9, 17, 30}) state_.time_tree.node(id).selected = true;
+  same_for_all("persons and days");
+  // An empty line ends its range; a bad time stamp ends the conversion.
+  const std::string bad = "[1,C1,P1,bad]x";
+  state_.input_lines[20] = "";
+  state_.input_lines[41] = bad;
+  state_.input_lines[45] = bad;
+  same_for_all("empty line and bad time stamps");
+  state_.filters = {};
+  same_for_all("bad time stamps");
+}
+
 TEST(ConvertHelpersTest, FilterModeCodesAndFooters) {
   EXPECT_EQ(static_cast<int>(ChooseFilterMode(false, false)), 0);
   EXPECT_EQ(static_cast<int>(ChooseFilterMode(true, false)), 1);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/byte_scan.h"
 #include "core/error.h"
 
 namespace quorlix {
@@ -40,6 +41,15 @@ TEST(LineStoreTest, SplitsAtEveryKindOfLineBreak) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Lines(LineStore::FromBytes(c.bytes)), c.lines) << testing::PrintToString(c.bytes);
+    // The same breaks at and around the 64-byte steps of the vector scan.
+    for (std::size_t pad = 58; pad <= 130; ++pad) {
+      const std::string bytes = std::string(pad, 'x') + c.bytes;
+      L lines = c.lines.empty() ? L{""} : c.lines;
+      lines[0].insert(0, pad, 'x');
+      EXPECT_EQ(Lines(LineStore::FromBytes(bytes)), lines) << pad << testing::PrintToString(c.bytes);
+      const char* window = bytes.data() + bytes.size() - 64;
+      EXPECT_EQ(LineBreakBits(window), scan_detail::LineBreakBitsNarrow(window));
+    }
   }
 }
 
