@@ -2,6 +2,8 @@
 // the periods that -t names.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,8 @@ struct CommandLine {
   std::vector<std::string> channels;
   std::vector<Period> periods;
   bool list = false;
+  // --post-limit: cut the output into parts of at most this many bytes.
+  std::optional<std::uint64_t> post_limit;
 };
 
 // Exit status of quorlix-cli for a usage error or an unknown name.

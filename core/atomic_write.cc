@@ -177,7 +177,8 @@ void AtomicFileWriter::WriteAll(std::string_view bytes) {
   }
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Finish() {
+  if (finished_) return;
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   if (fd_ < 0) Fail(EBADF);
   Flush();
@@ -190,6 +191,14 @@ void AtomicFileWriter::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (sys.close(fd) != 0) Fail(errno);
+  finished_ = true;
+  std::string().swap(buffer_);  // many finished writers may wait for Commit
+}
+
+void AtomicFileWriter::Commit() {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  Finish();
+  if (temp_path_.empty()) Fail(EBADF);
   if (sys.rename(temp_path_.c_str(), target_.c_str()) != 0) Fail(errno);
   committed_ = true;
   ReleaseLock();

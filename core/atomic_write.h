@@ -31,9 +31,14 @@ class AtomicFileWriter {
 
   // Buffered; throws quorlix::Error on a failed write.
   void Write(std::string_view bytes);
-  // Flushes, syncs, renames over the target and syncs the directory;
-  // throws quorlix::Error (and leaves the target as it was) on failure.
-  // After a failure the writer is spent: further calls throw.
+  // Flushes, syncs and closes the new content without putting it in place,
+  // so that several files can be made ready before any of them appears;
+  // Commit() then only renames. The temporary file stays marked as in use.
+  // Throws quorlix::Error (and discards the content) on failure.
+  void Finish();
+  // Finishes (unless done), renames over the target and syncs the
+  // directory; throws quorlix::Error (and leaves the target as it was) on
+  // failure. After a failure the writer is spent: further calls throw.
   void Commit();
 
   const std::string& target() const { return target_; }
@@ -51,6 +56,7 @@ class AtomicFileWriter {
   int fd_ = -1;
   int lock_fd_ = -1;  // a second descriptor that holds the in-use lock
   std::string buffer_;
+  bool finished_ = false;
   bool committed_ = false;
 };
 
