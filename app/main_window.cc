@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextDocument>
@@ -29,6 +30,9 @@
 #include "app/error_box.h"
 #include "app/line_view.h"
 #include "app/options_window.h"
+#include "app/output_posts.h"
+#include "app/post_preview.h"
+#include "app/post_strip.h"
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
@@ -277,15 +281,25 @@ QWidget* MainWindow::BuildPages() {
   memo_output_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo_output_->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
   memo_output_->setTabChangesFocus(false);
+  posts_ = new OutputPosts(memo_output_, config_path_, messages_, this);
   for (auto [page, pane] : {std::pair<QWidget*, QWidget*>{TabSheet1_, memo_input_},
                             std::pair<QWidget*, QWidget*>{TabSheet2_, memo_output_}}) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);
+    if (page == TabSheet2_) layout->addWidget(posts_->strip());
     layout->addWidget(pane);
   }
+  TabSheet3_ = Named(posts_->preview(), "TabSheet3");
   PageControl1_->addTab(TabSheet1_, QStringLiteral("Input"));
   PageControl1_->addTab(TabSheet2_, QStringLiteral("Ouput"));
+  PageControl1_->addTab(TabSheet3_, QStringLiteral("Preview"));
   PageControl1_->setCurrentWidget(TabSheet1_);
+  // Ctrl+Shift+C copies the part and moves on, on both pages of the posts.
+  for (QWidget* page : {TabSheet2_, TabSheet3_}) {
+    auto* copy_part = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), page);
+    copy_part->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy_part, &QShortcut::activated, posts_->strip(), &PostStrip::CopyPart);
+  }
   return PageControl1_;
 }
 
@@ -303,6 +317,9 @@ void MainWindow::Connect() {
   connect(check_channel_, &QCheckBox::clicked, this, &MainWindow::check_channelClick);
   // activated: raised by the user's choice only, never by setCurrentIndex.
   connect(combo_code_, &QComboBox::activated, this, &MainWindow::combo_codeChange);
+  connect(combo_code_, &QComboBox::currentIndexChanged, posts_, &OutputPosts::SetDialect);
+  connect(PageControl1_, &QTabWidget::currentChanged, this,
+          [this] { posts_->SetPreviewShown(PageControl1_->currentWidget() == TabSheet3_); });
   connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
   connect(About1_, &QAction::triggered, this, &MainWindow::About1Click);
   connect(Exit1_, &QAction::triggered, this, &MainWindow::Exit1Click);
@@ -432,6 +449,7 @@ void MainWindow::ReadControlsIntoState() {
 void MainWindow::ConvertLog() {
   ReadControlsIntoState();
   const ConfigFile config(config_path_);
+  posts_->ReadLimit();
   try {
     Convert(state_, config, working_windows_);
   } catch (...) {

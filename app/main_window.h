@@ -28,6 +28,7 @@ class ColorPicker;
 class FileDialogs;
 class LineView;
 class MessageSink;
+class OutputPosts;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
@@ -123,8 +124,10 @@ class MainWindow : public QMainWindow {
   QTabWidget* PageControl1_;
   QWidget* TabSheet1_;
   QWidget* TabSheet2_;
+  QWidget* TabSheet3_;  // "Preview"
   LineView* memo_input_;
   QPlainTextEdit* memo_output_;
+  OutputPosts* posts_;  // the post strip and the Preview page
 };
 
 }  // namespace quorlix
