@@ -31,6 +31,31 @@ std::size_t PartOfLine(const std::vector<PostPart>& parts, std::size_t line) {
   return after == parts.begin() ? 0 : static_cast<std::size_t>(after - parts.begin()) - 1;
 }
 
+namespace post_parts_detail {
+
+void Splice(std::vector<PostPart>& parts, std::size_t from, std::vector<PostPart>& fresh,
+            std::size_t resume, std::size_t removed, std::size_t inserted) {
+  std::vector<PostPart> rest;
+  if (resume != std::string::npos) rest.assign(parts.begin() + static_cast<std::ptrdiff_t>(resume), parts.end());
+  for (PostPart& part : rest) {
+    part.first = part.first + inserted - removed;
+    part.end = part.end + inserted - removed;
+  }
+  parts.resize(from);
+  parts.insert(parts.end(), fresh.begin(), fresh.end());
+  parts.insert(parts.end(), rest.begin(), rest.end());
+}
+
+std::size_t PartStartingAt(const std::vector<PostPart>& parts, std::size_t from, std::size_t line) {
+  const auto found = std::lower_bound(
+      parts.begin() + static_cast<std::ptrdiff_t>(std::min(from, parts.size())), parts.end(), line,
+      [](const PostPart& part, std::size_t value) { return part.first < value; });
+  if (found == parts.end() || found->first != line) return std::string::npos;
+  return static_cast<std::size_t>(found - parts.begin());
+}
+
+}  // namespace post_parts_detail
+
 std::optional<std::uint64_t> ParsePostLimit(std::string_view text) {
   if (text.empty()) return std::nullopt;
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();

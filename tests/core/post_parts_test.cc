@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace quorlix {
 namespace {
 
@@ -64,6 +66,29 @@ TEST(PostParts, CoverTheOutputExactly) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
       EXPECT_EQ(PartOfLine(parts, parts[i].first), i);
       EXPECT_EQ(PartOfLine(parts, parts[i].end - 1), i);
+    }
+  }
+}
+
+// After any edit the parts brought up to date equal a fresh cut.
+TEST(PostParts, UpdateAfterEditsEqualsAFreshCut) {
+  std::mt19937 random(11);
+  auto size = [&random] { return static_cast<std::size_t>(random() % 60); };
+  for (std::uint64_t limit : {0u, 1u, 40u, 100u, 250u}) {
+    std::vector<std::size_t> sizes(50);
+    for (std::size_t& s : sizes) s = size();
+    std::vector<PostPart> parts = Split(sizes, limit);
+    for (int edit = 0; edit < 300; ++edit) {
+      const std::size_t first = random() % (sizes.size() + 1);
+      const std::size_t removed = std::min<std::size_t>(random() % 4, sizes.size() - first);
+      const std::size_t inserted = random() % 4;
+      std::vector<std::size_t> added(inserted);
+      for (std::size_t& s : added) s = size();
+      sizes.erase(sizes.begin() + first, sizes.begin() + first + removed);
+      sizes.insert(sizes.begin() + first, added.begin(), added.end());
+      UpdateParts(parts, first, removed, inserted, sizes.size(),
+                  [&sizes](std::size_t i) { return sizes[i]; }, limit);
+      ASSERT_EQ(parts, Split(sizes, limit)) << "limit " << limit << ", edit " << edit;
     }
   }
 }
