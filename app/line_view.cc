@@ -9,16 +9,14 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 
+#include "app/pane_text.h"
+
 namespace quorlix {
 namespace {
 
 // Measuring a huge line costs more than it gains: beyond this many bytes
 // the width is extrapolated from the measured part.
 constexpr int kMeasuredBytes = 8192;
-
-QString Latin1(std::string_view bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 }  // namespace
 
@@ -42,7 +40,7 @@ int LineListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-  return Latin1(line(index.row()));
+  return BytesToText(line(index.row()));
 }
 
 int LineListModel::LongestRow() const {
@@ -92,7 +90,7 @@ void LineView::UpdateRowSize() {
   if (longest >= 0) {
     const std::string_view line = model_->line(longest);
     const std::string_view measured = line.substr(0, kMeasuredBytes);
-    width = metrics.horizontalAdvance(Latin1(measured));
+    width = metrics.horizontalAdvance(BytesToText(measured));
     if (line.size() > measured.size()) {
       width = static_cast<int>(std::min<double>(
           static_cast<double>(width) * line.size() / measured.size(), 16'000'000.0));
@@ -118,7 +116,7 @@ QString LineView::SelectedText() const {
     for (int row = std::max(top, next); row <= bottom; ++row) {
       if (!first) text += QLatin1Char('\n');
       first = false;
-      text += Latin1(model_->line(row));
+      text += BytesToText(model_->line(row));
     }
     next = std::max(next, bottom + 1);
   }

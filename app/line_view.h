@@ -1,4 +1,5 @@
-// A read-only view of many byte lines (one character per byte, Latin-1)
+// A read-only view of many byte lines (one character per byte, as
+// Windows-1252 shows it: app/pane_text.h)
 // that draws only the rows on screen, so a big log is never copied into a
 // text widget. Rows are selectable (extended selection) and Ctrl+C copies
 // the selected lines.

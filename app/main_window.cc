@@ -16,12 +16,10 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -31,6 +29,7 @@
 #include "app/line_view.h"
 #include "app/options_window.h"
 #include "app/output_posts.h"
+#include "app/output_view.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
 #include "app/pane_text.h"
@@ -39,14 +38,11 @@
 #include "core/atomic_write.h"
 #include "core/converter.h"
 #include "core/loader.h"
+#include "core/output_store.h"
 #include "core/version.h"
 
 namespace quorlix {
 namespace {
-
-QString Latin1(std::string_view bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
@@ -82,7 +78,7 @@ void SetGreyedTextColor(QAbstractItemView* view) {
 
 void FillList(QListWidget* list, const std::vector<ListEntry>& entries) {
   list->clear();
-  for (const ListEntry& entry : entries) list->addItem(Latin1(entry.name));
+  for (const ListEntry& entry : entries) list->addItem(BytesToText(entry.name));
 }
 
 void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
@@ -91,7 +87,7 @@ void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
 }
 
 void AddTreeItems(const TimeTree& tree, int id, QTreeWidgetItem* item) {
-  item->setText(0, Latin1(tree.node(id).text));
+  item->setText(0, BytesToText(tree.node(id).text));
   item->setData(0, Qt::UserRole, id);
   for (int child : tree.node(id).children) AddTreeItems(tree, child, new QTreeWidgetItem(item));
 }
@@ -275,12 +271,7 @@ QWidget* MainWindow::BuildPages() {
   TabSheet1_ = Named(new QWidget, "TabSheet1");
   TabSheet2_ = Named(new QWidget, "TabSheet2");
   memo_input_ = Named(new LineView, "memo_input");
-  memo_output_ = Named(new QPlainTextEdit, "memo_output");
-  memo_output_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  memo_output_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo_output_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo_output_->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
-  memo_output_->setTabChangesFocus(false);
+  memo_output_ = Named(new OutputView, "memo_output");
   posts_ = new OutputPosts(memo_output_, config_path_, messages_, this);
   for (auto [page, pane] : {std::pair<QWidget*, QWidget*>{TabSheet1_, memo_input_},
                             std::pair<QWidget*, QWidget*>{TabSheet2_, memo_output_}}) {
@@ -424,10 +415,8 @@ void MainWindow::ShowLoadedState() {
   auto* root = new QTreeWidgetItem(TreeView_time_);
   AddTreeItems(state_.time_tree, TimeTree::kRoot, root);
   root->setExpanded(true);
-  ShowOutput();
+  memo_output_->SetSource(nullptr);
 }
-
-void MainWindow::ShowOutput() { memo_output_->setPlainText(LinesToPaneText(state_.output_lines)); }
 
 void MainWindow::ReadControlsIntoState() {
   state_.options.dialect = combo_code_->currentIndex();
@@ -450,22 +439,36 @@ void MainWindow::ConvertLog() {
   ReadControlsIntoState();
   const ConfigFile config(config_path_);
   posts_->ReadLimit();
+  // The old output goes before the new one is made: converting again
+  // costs no more than converting once.
+  memo_output_->SetSource(nullptr);
+  auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
+                                              state_.input_lines.size());
   try {
-    Convert(state_, config, working_windows_);
+    Convert(state_, config, *output, working_windows_);
   } catch (...) {
-    ShowOutput();  // the lines converted before the error stay
+    memo_output_->SetSource(output);  // the lines converted before the error stay
     throw;
   }
-  ShowOutput();
+  memo_output_->SetSource(output);
   SetConvertedCommands();
 }
 
 void MainWindow::SaveOutput() {
   const QString chosen = file_dialogs_.GetSaveFileName(this);
   if (chosen.isEmpty()) return;
-  // The pane's text as it stands, the user's edits included.
-  const std::string bytes = PaneTextToFileBytes(memo_output_->document()->toRawText());
-  WriteFileAtomically(LocalPath(chosen), bytes);
+  // The pane's text as it stands, the user's edits included, streamed:
+  // unchanged lines are copied as the conversion wrote them.
+  const EditableLines& lines = memo_output_->lines();
+  if (const std::optional<TextPos> bad = lines.FirstCharWithoutByte()) {
+    std::u16string text;
+    lines.Line(bad->line, text);
+    ThrowCharWithoutByte(bad->line + 1, text, bad->column);
+  }
+  AtomicFileWriter writer(LocalPath(chosen));
+  lines.WriteBytes([&writer](std::string_view bytes) { writer.Write(bytes); });
+  writer.Commit();
+  memo_output_->MarkSaved();
 }
 
 void MainWindow::SetLoadedCommands() {

@@ -16,7 +16,6 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -29,6 +28,7 @@ class FileDialogs;
 class LineView;
 class MessageSink;
 class OutputPosts;
+class OutputView;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
@@ -85,7 +85,6 @@ class MainWindow : public QMainWindow {
   void ConvertLog();
   void SaveOutput();
   void ShowLoadedState();
-  void ShowOutput();
   void ReadControlsIntoState();
   void SetLoadedCommands();
   void SetConvertedCommands();
@@ -126,7 +125,7 @@ class MainWindow : public QMainWindow {
   QWidget* TabSheet2_;
   QWidget* TabSheet3_;  // "Preview"
   LineView* memo_input_;
-  QPlainTextEdit* memo_output_;
+  OutputView* memo_output_;
   OutputPosts* posts_;  // the post strip and the Preview page
 };
 

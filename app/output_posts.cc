@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QFontMetrics>
+#include <QPainter>
 
 #include "app/error_box.h"
+#include "app/output_view.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
 #include "config/config_file.h"
@@ -15,28 +15,22 @@
 namespace quorlix {
 namespace {
 
-PostLines LinesOf(QPlainTextEdit* view) {
-  QTextDocument* document = view->document();
+PostLines LinesOf(const OutputView* view) {
   PostLines lines;
-  lines.count = [document] { return static_cast<std::size_t>(document->blockCount()); };
-  lines.size_of = [document](std::size_t i) {
-    return static_cast<std::size_t>(document->findBlockByNumber(static_cast<int>(i)).length() - 1);
-  };
-  lines.text = [document](std::size_t first, std::size_t end) {
-    QString text;
-    for (QTextBlock block = document->findBlockByNumber(static_cast<int>(first));
-         block.isValid() && static_cast<std::size_t>(block.blockNumber()) < end; block = block.next()) {
-      text += block.text();
-      text += QLatin1Char('\n');
-    }
-    return text;
+  lines.count = [view] { return view->lines().size(); };
+  lines.size_of = [view](std::size_t i) { return view->lines().LineLength(i); };
+  lines.text = [view](std::size_t first, std::size_t end) {
+    const EditableLines& text = view->lines();
+    if (first >= end) return QString();
+    if (end < text.size()) return view->TextBetween({first, 0}, {end, 0});
+    return view->TextBetween({first, 0}, text.End()) + QLatin1Char('\n');
   };
   return lines;
 }
 
 }  // namespace
 
-OutputPosts::OutputPosts(QPlainTextEdit* view, std::string config_path, MessageSink& messages,
+OutputPosts::OutputPosts(OutputView* view, std::string config_path, MessageSink& messages,
                          QWidget* window)
     : QObject(window),
       view_(view),
@@ -46,15 +40,20 @@ OutputPosts::OutputPosts(QPlainTextEdit* view, std::string config_path, MessageS
   strip_ = new PostStrip(LinesOf(view));
   strip_->setObjectName(QStringLiteral("post_strip"));
   preview_ = new PostPreview;
-  for (QTimer* timer : {&recut_timer_, &preview_timer_}) {
-    timer->setSingleShot(true);
-    timer->setInterval(0);
-  }
-  connect(&recut_timer_, &QTimer::timeout, strip_, &PostStrip::Recut);
+  preview_timer_.setSingleShot(true);
+  preview_timer_.setInterval(0);
   connect(&preview_timer_, &QTimer::timeout, this, &OutputPosts::UpdatePreview);
-  connect(view_, &QPlainTextEdit::textChanged, this, &OutputPosts::TextChanged);
-  connect(strip_, &PostStrip::partsChanged, this, &OutputPosts::SchedulePreview);
+  connect(view_, &OutputView::changed, strip_,
+          [this](qsizetype first, qsizetype removed, qsizetype inserted) {
+            strip_->LinesChanged(static_cast<std::size_t>(first), static_cast<std::size_t>(removed),
+                                 static_cast<std::size_t>(inserted));
+          });
+  connect(strip_, &PostStrip::partsChanged, this, &OutputPosts::PartsChanged);
+  connect(strip_, &PostStrip::partChosen, this, &OutputPosts::ShowPartInView);
   connect(strip_, &PostStrip::limitEdited, this, &OutputPosts::WriteLimit);
+  view_->SetDecorationPainter([this](QPainter& painter, std::size_t first, std::size_t last) {
+    PaintBoundaries(painter, first, last);
+  });
   ReadLimit();
 }
 
@@ -69,7 +68,7 @@ void OutputPosts::WriteLimit(quint64 limit) {
 
 void OutputPosts::SetDialect(int dialect) {
   dialect_ = dialect;
-  SchedulePreview();
+  PartsChanged();
 }
 
 void OutputPosts::SetPreviewShown(bool shown) {
@@ -77,15 +76,45 @@ void OutputPosts::SetPreviewShown(bool shown) {
   if (shown && preview_stale_) UpdatePreview();
 }
 
-void OutputPosts::TextChanged() { recut_timer_.start(); }
-
-void OutputPosts::SchedulePreview() {
+void OutputPosts::PartsChanged() {
+  view_->viewport()->update();
   preview_stale_ = true;
   if (preview_shown_) preview_timer_.start();
 }
 
+void OutputPosts::ShowPartInView(std::size_t first_line) { view_->SetCursor({first_line, 0}); }
+
+// A rule in the gap above the first line of every part after the first,
+// with its name at the right edge.
+void OutputPosts::PaintBoundaries(QPainter& painter, std::size_t first, std::size_t last) const {
+  const std::vector<PostPart>& parts = strip_->parts();
+  if (parts.size() < 2) return;
+  painter.save();
+  QFont font = painter.font();
+  font.setPointSizeF(font.pointSizeF() * 0.85);
+  painter.setFont(font);
+  const QFontMetrics metrics(font);
+  const int width = view_->viewport()->width();
+  const QPalette& palette = view_->palette();
+  for (std::size_t k = std::max<std::size_t>(1, PartOfLine(parts, first));
+       k < parts.size() && parts[k].first <= last + 1; ++k) {
+    if (parts[k].first < first) continue;
+    const QColor color = parts[k].over_limit ? PostStrip::WarningColor() : palette.color(QPalette::Highlight);
+    const int y = view_->LineTop(parts[k].first);
+    painter.setPen(color);
+    painter.drawLine(0, y, width, y);
+    QString name = strip_->PartName(k);
+    if (parts[k].over_limit) name += QStringLiteral(", over the limit");
+    QRect label(0, 0, metrics.horizontalAdvance(name) + 10, metrics.height());
+    label.moveCenter(QPoint(width - label.width() / 2 - 8, y));
+    painter.fillRect(label, palette.color(QPalette::Base));
+    painter.drawRect(label.adjusted(0, 0, -1, -1));
+    painter.drawText(label, Qt::AlignCenter, name);
+  }
+  painter.restore();
+}
+
 void OutputPosts::UpdatePreview() {
-  if (recut_timer_.isActive()) return;  // the recut schedules another
   preview_stale_ = false;
   const PostLines lines = LinesOf(view_);
   const std::size_t count = lines.count();

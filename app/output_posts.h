@@ -1,22 +1,25 @@
 // The Output page's posts: joins the output view, the post strip above it
 // and the Preview page. The strip cuts the text the view shows (edits
-// included) into parts for the limit of config.cfg; the Preview page shows
-// the current part (with the limit 0, the first 2,000 lines) in the
-// dialect picked. Changes of the text, the part or the dialect reach the
-// strip and the preview on the next turn of the event loop, once.
+// included) into parts for the limit of config.cfg, and the view draws a
+// thin rule labelled "part k of K" where each part begins (in the warning
+// colour for a part over the limit). The Preview page shows the current
+// part (with the limit 0, the first 2,000 lines) in the dialect picked; it
+// renders only while shown, once per turn of the event loop.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include <QObject>
 #include <QTimer>
 
-class QPlainTextEdit;
+class QPainter;
 class QWidget;
 
 namespace quorlix {
 
 class MessageSink;
+class OutputView;
 class PostPreview;
 class PostStrip;
 
@@ -27,8 +30,7 @@ class OutputPosts : public QObject {
   // Lines the Preview page shows when there is no limit.
   static constexpr std::size_t kPreviewLinesWithoutLimit = 2000;
 
-  OutputPosts(QPlainTextEdit* view, std::string config_path, MessageSink& messages,
-              QWidget* window);
+  OutputPosts(OutputView* view, std::string config_path, MessageSink& messages, QWidget* window);
 
   PostStrip* strip() const { return strip_; }
   PostPreview* preview() const { return preview_; }
@@ -41,17 +43,17 @@ class OutputPosts : public QObject {
 
  private:
   void WriteLimit(quint64 limit);
-  void TextChanged();
-  void SchedulePreview();
+  void PartsChanged();
+  void ShowPartInView(std::size_t first_line);
+  void PaintBoundaries(QPainter& painter, std::size_t first, std::size_t last) const;
   void UpdatePreview();
 
-  QPlainTextEdit* view_;
+  OutputView* view_;
   std::string config_path_;
   MessageSink& messages_;
   QWidget* window_;
   PostStrip* strip_;
   PostPreview* preview_;
-  QTimer recut_timer_;
   QTimer preview_timer_;
   int dialect_ = 0;
   bool preview_shown_ = false;

@@ -1,49 +1,32 @@
 #include "app/pane_text.h"
 
+#include <string>
+
 #include <QChar>
 
+#include "core/cp1252.h"
 #include "core/error.h"
 
 namespace quorlix {
 
-QString LinesToPaneText(const std::vector<std::string>& lines) {
-  qsizetype size = 0;
-  for (const std::string& line : lines) size += static_cast<qsizetype>(line.size()) + 1;
-  QString text;
-  text.reserve(size);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += QLatin1Char('\n');
-    text += QLatin1StringView(lines[i].data(), static_cast<qsizetype>(lines[i].size()));
-  }
+QString BytesToText(std::string_view bytes) {
+  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  QChar* out = text.data();
+  for (const char byte : bytes) *out++ = QChar(ByteToChar(static_cast<unsigned char>(byte)));
   return text;
 }
 
-std::string PaneTextToFileBytes(QStringView raw_text) {
-  std::string bytes;
-  if (raw_text.isEmpty()) return bytes;
-  bytes.reserve(static_cast<size_t>(raw_text.size()) + 1024);
-  long line = 1;
-  for (qsizetype i = 0; i < raw_text.size(); ++i) {
-    const char16_t c = raw_text[i].unicode();
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
-      bytes += "\r\n";
-      ++line;
-    } else if (c <= 0xFF) {
-      bytes += static_cast<char>(c);
-    } else {
-      const char32_t code = raw_text[i].isHighSurrogate() && i + 1 < raw_text.size()
-                                ? QChar::surrogateToUcs4(raw_text[i], raw_text[i + 1])
-                                : c;
-      const QString shown = QString::fromUcs4(&code, 1);
-      throw Error("Zeile " + std::to_string(line) + " der Ausgabe enthält das Zeichen \"" +
-                  shown.toStdString() + "\" (U+" +
-                  QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0')
-                      .toStdString() +
-                  "), das kein einzelnes Byte hat; die Datei wurde nicht gespeichert");
-    }
-  }
-  bytes += "\r\n";
-  return bytes;
+void ThrowCharWithoutByte(std::size_t line, std::u16string_view text, std::size_t column) {
+  const QChar c(text[column]);
+  const char32_t code = c.isHighSurrogate() && column + 1 < text.size()
+                            ? QChar::surrogateToUcs4(c, QChar(text[column + 1]))
+                            : c.unicode();
+  const QString shown = QString::fromUcs4(&code, 1);
+  throw Error("Zeile " + std::to_string(line) + " der Ausgabe enthält das Zeichen \"" +
+              shown.toStdString() + "\" (U+" +
+              QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0')
+                  .toStdString() +
+              "), das kein einzelnes Byte hat; die Datei wurde nicht gespeichert");
 }
 
 }  // namespace quorlix

@@ -1,26 +1,21 @@
-// The bytes of a log or of the output shown in a text pane: one character
-// per byte (Latin-1) both ways, so a save writes back exactly the bytes
-// the conversion made.
+// The log's and the output's bytes as the windows show them: every byte one
+// character as Windows-1252 maps it (core/cp1252.h), and the message that
+// refuses a save when a character has no byte.
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
-#include <vector>
 
 #include <QString>
-#include <QStringView>
 
 namespace quorlix {
 
-// `lines` joined by "\n", each byte one character.
-QString LinesToPaneText(const std::vector<std::string>& lines);
+QString BytesToText(std::string_view bytes);
 
-// The file content for the raw text of a plain-text pane (blocks joined by
-// U+2029, as QTextDocument::toRawText gives them; a U+2028 typed with
-// Shift+Enter also starts a line): every line as Latin-1 bytes followed by
-// CR LF; an empty pane gives no line. Throws quorlix::Error naming the line
-// and the character when a character has no single-byte form: the save is
-// refused rather than the text silently changed.
-std::string PaneTextToFileBytes(QStringView raw_text);
+// Throws quorlix::Error naming line `line` (counted from 1) and the
+// character at `column` of `text` (a surrogate pair whole) that has no
+// byte: the save is refused rather than the text silently changed.
+[[noreturn]] void ThrowCharWithoutByte(std::size_t line, std::u16string_view text,
+                                       std::size_t column);
 
 }  // namespace quorlix

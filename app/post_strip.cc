@@ -20,7 +20,8 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   limit_box_->setRange(0, INT_MAX);
   limit_box_->setSingleStep(1000);
   limit_box_->setSpecialValueText(QStringLiteral("none"));
-  limit_box_->setSuffix(QStringLiteral(" characters"));
+  limit_box_->setToolTip(QStringLiteral("The most characters one post may hold, line breaks "
+                                         "counted as two; 0: no limit"));
   limit_box_->setAccelerated(true);
   auto* limit_label = new QLabel(QStringLiteral("Post &limit:"));
   limit_label->setBuddy(limit_box_);
@@ -28,6 +29,9 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   part_label_ = new QLabel;
   part_label_->setObjectName(QStringLiteral("post_part"));
   part_label_->setTextInteractionFlags(Qt::NoTextInteraction);
+  // A fixed room, so that a longer text never widens the window.
+  part_label_->setMinimumWidth(part_label_->fontMetrics().horizontalAdvance(
+      QStringLiteral("Part 10 of 10 (10000 characters)")));
   previous_ = new QPushButton(QStringLiteral("Pre&vious"));
   next_ = new QPushButton(QStringLiteral("&Next"));
   copy_part_ = new QPushButton(QStringLiteral("Copy &part"));
@@ -78,6 +82,12 @@ void PostStrip::Recut() {
   ShowCurrent();
 }
 
+void PostStrip::LinesChanged(std::size_t first, std::size_t removed, std::size_t inserted) {
+  UpdateParts(parts_, first, removed, inserted, lines_.count(), lines_.size_of, limit_);
+  current_ = std::min(current_, parts_.size() - 1);
+  ShowCurrent();
+}
+
 void PostStrip::SetCurrent(std::size_t part) {
   current_ = std::min(part, parts_.size() - 1);
   ShowCurrent();
@@ -89,9 +99,13 @@ QString PostStrip::PartName(std::size_t part) const {
 
 void PostStrip::Previous() {
   if (current_ > 0) SetCurrent(current_ - 1);
+  emit partChosen(parts_[current_].first);
 }
 
-void PostStrip::Next() { SetCurrent(current_ + 1); }
+void PostStrip::Next() {
+  SetCurrent(current_ + 1);
+  emit partChosen(parts_[current_].first);
+}
 
 void PostStrip::CopyPart() {
   const PostPart& part = parts_[current_];

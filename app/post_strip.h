@@ -5,7 +5,7 @@
 // has an access key; a part over the limit shows in a warning colour.
 //
 // The strip reads the text through PostLines, so it follows whatever the
-// view shows, edits included; call Recut() when the text changes.
+// view shows, edits included; call LinesChanged() when the text changes.
 #pragma once
 
 #include <cstddef>
@@ -44,6 +44,9 @@ class PostStrip : public QWidget {
 
   // Cuts the text again, keeping the part number where it still exists.
   void Recut();
+  // The text changed: `removed` lines at `first` became `inserted` lines.
+  // Cuts again only as far as the edit moved the parts.
+  void LinesChanged(std::size_t first, std::size_t removed, std::size_t inserted);
   const std::vector<PostPart>& parts() const { return parts_; }
   std::size_t current() const { return current_; }
   void SetCurrent(std::size_t part);
@@ -64,6 +67,8 @@ class PostStrip : public QWidget {
   void limitEdited(quint64 limit);
   // The parts or the current part changed.
   void partsChanged();
+  // The user went to another part (Previous, Next, Copy part).
+  void partChosen(std::size_t first_line);
 
  private:
   void ShowCurrent();

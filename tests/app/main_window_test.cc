@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -12,7 +14,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -21,6 +22,7 @@
 
 #include "app/line_view.h"
 #include "app/main_window.h"
+#include "app/output_view.h"
 #include "config/config_file.h"
 #include "core/converter.h"
 #include "core/loader.h"
@@ -126,7 +128,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(pages->tabText(0), QString("Input"));
     QCOMPARE(pages->tabText(1), QString("Ouput"));
     QCOMPARE(pages->currentWidget(), Find<QWidget>(f, "TabSheet1"));
-    QVERIFY(Find<QPlainTextEdit>(f, "memo_output")->toPlainText().isEmpty());
+    QVERIFY(Find<OutputView>(f, "memo_output")->PlainText().isEmpty());
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
     QCOMPARE(Find<QLabel>(f, "Image1")->pixmap().size(), QSize(497, 69));
 
@@ -211,7 +213,7 @@ class MainWindowTest : public QObject {
     Find<QPushButton>(f, "bt_convert")->click();
     QCOMPARE(CommandStates(f), QString("1111"));
     QCOMPARE(ShownPage(f), QString("Ouput"));
-    const QString output = Find<QPlainTextEdit>(f, "memo_output")->toPlainText();
+    const QString output = Find<OutputView>(f, "memo_output")->PlainText();
     QVERIFY(!output.isEmpty());
 
     // Cancelled dialogs change nothing, the page shown included.
@@ -221,13 +223,13 @@ class MainWindowTest : public QObject {
     Action(f, "Save1")->trigger();
     QCOMPARE(CommandStates(f), QString("1111"));
     QCOMPARE(ShownPage(f), QString("Ouput"));
-    QCOMPARE(Find<QPlainTextEdit>(f, "memo_output")->toPlainText(), output);
+    QCOMPARE(Find<OutputView>(f, "memo_output")->PlainText(), output);
 
     // A new load after a conversion disables Save again.
     LoadLog(f, kThreeLineLog);
     QCOMPARE(CommandStates(f), QString("1100"));
     QCOMPARE(ShownPage(f), QString("Input"));
-    QVERIFY(Find<QPlainTextEdit>(f, "memo_output")->toPlainText().isEmpty());
+    QVERIFY(Find<OutputView>(f, "memo_output")->PlainText().isEmpty());
     QVERIFY(f.messages.shown.isEmpty());
   }
 
@@ -293,19 +295,48 @@ class MainWindowTest : public QObject {
     auto* persons = Find<QListWidget>(f, "lb_person");
     persons->item(0)->setSelected(true);  // Ann
     Find<QPushButton>(f, "bt_convert")->click();
-    const QStringList lines = Find<QPlainTextEdit>(f, "memo_output")->toPlainText().split('\n');
+    const QStringList lines = Find<OutputView>(f, "memo_output")->PlainText().split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], QString("Ann: three"));
+  }
+
+  // Keys and the clipboard reach the output pane; undo takes the edits
+  // back step by step, down to the converted bytes.
+  void TypePasteUndoAndSave() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Click(Find<QCheckBox>(f, "check_channel"));
+    Find<QPushButton>(f, "bt_convert")->click();
+    auto* pane = Find<OutputView>(f, "memo_output");
+    const auto save = [&](const char* name) {
+      f.dialogs.save_name = f.Path(name);
+      Find<QPushButton>(f, "bt_save")->click();
+      return ReadBytes(f.Path(name));
+    };
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::keyClicks(pane, "Hi");
+    QTest::keyClick(pane, Qt::Key_Return);
+    QApplication::clipboard()->setText(QString::fromUtf8("\xe2\x80\x9cq\xe2\x80\x9d\nz"));
+    QTest::keySequence(pane, QKeySequence::Paste);
+    QVERIFY(pane->IsEditedSinceSave());
+    QCOMPARE(save("edited.txt"), "Hi\r\n\x93q\x94\r\nz" + std::string(kOneLineSaved));
+    QVERIFY(!pane->IsEditedSinceSave());
+    for (int step = 0; step < 3; ++step) QTest::keySequence(pane, QKeySequence::Undo);
+    QCOMPARE(save("undone.txt"), std::string(kOneLineSaved));
+    QTest::keySequence(pane, QKeySequence::Redo);
+    QCOMPARE(pane->PlainText().left(3), QString("Hi["));
+    QCOMPARE(f.messages.shown, QStringList());
   }
 
   void SaveWritesTheEditedPane() {
     WindowFixture f;
     LoadLog(f, kOneLineLog);
     Find<QPushButton>(f, "bt_convert")->click();
-    auto* pane = Find<QPlainTextEdit>(f, "memo_output");
+    auto* pane = Find<OutputView>(f, "memo_output");
     // Latin-1 characters typed in the pane (no-break space included, which
     // a plain-text export would turn into a space) are written as one byte.
-    pane->setPlainText(QString::fromUtf8("first\nsecond \xc2\xa0\xc3\xa9"));
+    pane->SelectAll();
+    pane->InsertText(QString::fromUtf8("first\nsecond \xc2\xa0\xc3\xa9"));
     f.dialogs.save_name = f.Path("edited.txt");
     Find<QPushButton>(f, "bt_save")->click();
     QCOMPARE(ReadBytes(f.Path("edited.txt")), std::string("first\r\nsecond \xa0\xe9\r\n"));
@@ -316,11 +347,13 @@ class MainWindowTest : public QObject {
     LoadLog(f, kOneLineLog);
     Find<QPushButton>(f, "bt_convert")->click();
     WriteBytes(f.Path("kept.txt"), "old content");
-    Find<QPlainTextEdit>(f, "memo_output")->setPlainText(QString::fromUtf8("ok\nprice 5 \xe2\x82\xac"));
+    auto* pane = Find<OutputView>(f, "memo_output");
+    pane->SelectAll();
+    pane->InsertText(QString::fromUtf8("ok\nprice 5 \xe2\x84\xa2 \xf0\x9f\x99\x82"));
     f.dialogs.save_name = f.Path("kept.txt");
     Find<QPushButton>(f, "bt_save")->click();
     QCOMPARE(f.messages.shown.size(), 1);
-    QVERIFY2(f.messages.shown[0].contains("Zeile 2") && f.messages.shown[0].contains("U+20AC"),
+    QVERIFY2(f.messages.shown[0].contains("Zeile 2") && f.messages.shown[0].contains("U+1F642"),
              qPrintable(f.messages.shown[0]));
     QCOMPARE(ReadBytes(f.Path("kept.txt")), std::string("old content"));
     QCOMPARE(CommandStates(f), QString("1111"));
@@ -352,7 +385,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(ShownPage(f), QString("Input"));
     QCOMPARE(CommandStates(f), QString("1111"));
     QCOMPARE(Find<QListWidget>(f, "lb_person")->count(), 2);
-    QVERIFY(!Find<QPlainTextEdit>(f, "memo_output")->toPlainText().isEmpty());
+    QVERIFY(!Find<OutputView>(f, "memo_output")->PlainText().isEmpty());
   }
 
   void BadTimeStampLeavesThePartialLoad() {

@@ -1,7 +1,6 @@
 // The text rules of the windows: the error box's final ".", the bytes a
 // pane shows and the bytes a save writes.
 #include <QTest>
-#include <QTextDocument>
 
 #include "app/error_box.h"
 #include "app/line_view.h"
@@ -47,55 +46,37 @@ class PaneAndErrorTextTest : public QObject {
     QCOMPARE(sink.shown, QStringList({"In /x/config.cfg kann nicht geschrieben werden.", "plain."}));
   }
 
-  void PaneTextRoundTripsBytes_data() {
-    QTest::addColumn<QStringList>("lines");  // each item: Latin-1 bytes
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("no lines") << QStringList() << QByteArray();
-    // A pane holding one empty line cannot be told from an empty pane.
-    QTest::newRow("one empty line") << QStringList({""}) << QByteArray();
-    QTest::newRow("footer") << QStringList({"a", "", "Created"}) << QByteArray("a\r\n\r\nCreated\r\n");
-    QTest::newRow("trailing empty") << QStringList({"a", ""}) << QByteArray("a\r\n\r\n");
-    QTest::newRow("high bytes") << QStringList({QString::fromLatin1("\xa0\xe9\xff\x85\t")})
-                                << QByteArray("\xa0\xe9\xff\x85\t\r\n");
+  void CharacterWithoutAByteRefusesTheSave_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("surrogate pair") << QString::fromUtf8("x \xf0\x9f\x99\x82") << 2 << "U+1F642";
+    QTest::newRow("C1 control that 0x80 does not give") << QString(QChar(0x80)) << 0 << "U+0080";
   }
-  void PaneTextRoundTripsBytes() {
-    QFETCH(QStringList, lines);
-    QFETCH(QByteArray, file);
-    std::vector<std::string> bytes;
-    for (const QString& line : lines) bytes.push_back(line.toLatin1().toStdString());
-    // A document built from the pane text gives back the same file bytes.
-    QTextDocument document;
-    document.setPlainText(LinesToPaneText(bytes));
-    const std::string saved = PaneTextToFileBytes(document.toRawText());
-    QCOMPARE(QByteArray::fromStdString(saved), file);
-  }
-
-  void TypedLineSeparatorStartsALine() {
-    QCOMPARE(PaneTextToFileBytes(QString("a") + QChar(QChar::LineSeparator) + "b"), std::string("a\r\nb\r\n"));
-  }
-
   void CharacterWithoutAByteRefusesTheSave() {
-    const QString text = QString("ok") + QChar(QChar::ParagraphSeparator) + QString::fromUtf8("x \xf0\x9f\x99\x82");
+    QFETCH(QString, line);
+    QFETCH(int, column);
+    QFETCH(QString, named);
     try {
-      PaneTextToFileBytes(text);
-      QFAIL("no error");
+      ThrowCharWithoutByte(2, {reinterpret_cast<const char16_t*>(line.utf16()), size_t(line.size())},
+                           static_cast<size_t>(column));
     } catch (const Error& e) {
       const QString message = QString::fromUtf8(e.what());
-      QVERIFY2(message.contains("Zeile 2") && message.contains("U+1F642"), qPrintable(message));
+      QVERIFY2(message.contains("Zeile 2") && message.contains(named), qPrintable(message));
     }
   }
 
   void LineViewCopiesSelectedRowsInOrder() {
-    const std::vector<std::string_view> lines = {"zero", "one \xe9", "two", "three"};
+    const std::vector<std::string_view> lines = {"zero", "one \xe9\x80", "two", "three"};
     LineView view;
     view.SetLines(&lines);
     QCOMPARE(view.model()->rowCount(), 4);
-    QCOMPARE(view.model()->index(1, 0).data().toString(), QString::fromUtf8("one \xc3\xa9"));
+    QCOMPARE(view.model()->index(1, 0).data().toString(), QString::fromUtf8("one \xc3\xa9\xe2\x82\xac"));
     auto* selection = view.selectionModel();
     selection->select(view.model()->index(3, 0), QItemSelectionModel::Select);
     selection->select(view.model()->index(0, 0), QItemSelectionModel::Select);
     selection->select(view.model()->index(1, 0), QItemSelectionModel::Select);
-    QCOMPARE(view.SelectedText(), QString::fromUtf8("zero\none \xc3\xa9\nthree"));
+    QCOMPARE(view.SelectedText(), QString::fromUtf8("zero\none \xc3\xa9\xe2\x82\xac\nthree"));
     view.SetLines(nullptr);
     QCOMPARE(view.model()->rowCount(), 0);
   }
