@@ -55,12 +55,13 @@ void PartFileSink::Commit() {
   }
   for (std::size_t i = 0; i < parts_.size(); ++i) {
     try {
-      parts_[i]->Commit();
+      parts_[i]->Commit(/*sync_directory=*/false);
     } catch (const Error&) {
       RemoveCommittedParts(i);
       throw;
     }
   }
+  SyncDirectoryOf(path_);  // once for all the renames
 }
 
 void PartFileSink::RemoveCommittedParts(std::size_t count) noexcept {

@@ -195,23 +195,19 @@ void AtomicFileWriter::Finish() {
   std::string().swap(buffer_);  // many finished writers may wait for Commit
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Commit(bool sync_directory) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   Finish();
   if (temp_path_.empty()) Fail(EBADF);
   if (sys.rename(temp_path_.c_str(), target_.c_str()) != 0) Fail(errno);
   committed_ = true;
   ReleaseLock();
-  SyncDirectory();
+  if (sync_directory) SyncDirectoryOf(target_);
 }
 
-// Makes the rename durable. The new content is in place by now and the old
-// cannot be brought back, so a failure here is not reported: after a crash
-// the target holds either the old or the new content, both whole.
-void AtomicFileWriter::SyncDirectory() noexcept {
+void SyncDirectoryOf(const std::string& path) noexcept {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  const int dir = sys.open(DirectoryOf(target_).c_str(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  const int dir = sys.open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dir < 0) return;
   while (sys.fsync(dir) != 0 && errno == EINTR) {
   }

@@ -39,14 +39,15 @@ class AtomicFileWriter {
   // Finishes (unless done), renames over the target and syncs the
   // directory; throws quorlix::Error (and leaves the target as it was) on
   // failure. After a failure the writer is spent: further calls throw.
-  void Commit();
+  // Writers of many files in one directory may leave the directory to one
+  // SyncDirectoryOf() after the last.
+  void Commit(bool sync_directory = true);
 
   const std::string& target() const { return target_; }
 
  private:
   void Flush();
   void WriteAll(std::string_view bytes);
-  void SyncDirectory() noexcept;
   [[noreturn]] void Fail(int error_number);
   void Discard() noexcept;
   void ReleaseLock() noexcept;
@@ -59,6 +60,11 @@ class AtomicFileWriter {
   bool finished_ = false;
   bool committed_ = false;
 };
+
+// Makes the renames into the directory of `path` durable. A failure is not
+// reported: the new content is in place by then, and after a crash each
+// target holds either its old or its new content, both whole.
+void SyncDirectoryOf(const std::string& path) noexcept;
 
 // Writes `content` to `path` in one atomic replacement.
 void WriteFileAtomically(const std::string& path, std::string_view content);
