@@ -114,24 +114,42 @@ void OutputPosts::PaintBoundaries(QPainter& painter, std::size_t first, std::siz
   painter.restore();
 }
 
+QString OutputPosts::PreviewText(std::size_t first, std::size_t end, bool& cut) const {
+  const EditableLines& text = view_->lines();
+  std::size_t room = kPreviewMaxChars;
+  for (std::size_t line = first; line < end; ++line) {
+    const std::size_t length = text.LineLength(line) + 1;
+    if (length > room) {
+      cut = true;
+      return view_->TextBetween({first, 0}, {line, std::min(room, length - 1)});
+    }
+    room -= length;
+  }
+  cut = false;
+  return LinesOf(view_).text(first, end);
+}
+
 void OutputPosts::UpdatePreview() {
   preview_stale_ = false;
-  const PostLines lines = LinesOf(view_);
-  const std::size_t count = lines.count();
+  const std::size_t count = view_->lines().size();
+  std::size_t first = 0, end = std::min(count, kPreviewLinesWithoutLimit);
+  QString note;
   if (strip_->limit() == 0) {
-    const std::size_t shown = std::min(count, kPreviewLinesWithoutLimit);
-    const QString note =
-        shown < count ? QStringLiteral("No post limit: the first %L1 of %L2 lines.").arg(shown).arg(count)
-                      : QStringLiteral("No post limit: the whole output.");
-    preview_->Show(lines.text(0, shown), dialect_, note);
-    return;
+    note = end < count ? QStringLiteral("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
+                       : QStringLiteral("No post limit: the whole output.");
+  } else {
+    const PostPart& part = strip_->parts()[strip_->current()];
+    first = part.first;
+    end = part.end;
+    note = QStringLiteral("Preview of %1 (%L2 characters).")
+               .arg(strip_->PartName(strip_->current()))
+               .arg(part.bytes);
+    if (part.over_limit) note += QStringLiteral(" Over the limit of %L1.").arg(strip_->limit());
   }
-  const PostPart& part = strip_->parts()[strip_->current()];
-  QString note = QStringLiteral("Preview of %1 (%L2 characters).")
-                     .arg(strip_->PartName(strip_->current()))
-                     .arg(part.bytes);
-  if (part.over_limit) note += QStringLiteral(" Over the limit of %L1.").arg(strip_->limit());
-  preview_->Show(lines.text(part.first, part.end), dialect_, note);
+  bool cut = false;
+  const QString text = PreviewText(first, end, cut);
+  if (cut) note += QStringLiteral(" Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
+  preview_->Show(text, dialect_, note);
 }
 
 }  // namespace quorlix

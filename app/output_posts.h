@@ -29,6 +29,9 @@ class OutputPosts : public QObject {
  public:
   // Lines the Preview page shows when there is no limit.
   static constexpr std::size_t kPreviewLinesWithoutLimit = 2000;
+  // At most this many characters are previewed, so that a huge line
+  // cannot hold up the window.
+  static constexpr std::size_t kPreviewMaxChars = 100000;
 
   OutputPosts(OutputView* view, std::string config_path, MessageSink& messages, QWidget* window);
 
@@ -47,6 +50,9 @@ class OutputPosts : public QObject {
   void ShowPartInView(std::size_t first_line);
   void PaintBoundaries(QPainter& painter, std::size_t first, std::size_t last) const;
   void UpdatePreview();
+  // Lines [first, end) with their "\n", cut after kPreviewMaxChars
+  // characters; `cut` tells whether it was.
+  QString PreviewText(std::size_t first, std::size_t end, bool& cut) const;
 
   OutputView* view_;
   std::string config_path_;

@@ -7,6 +7,22 @@
 #include "core/ubb_preview.h"
 
 namespace quorlix {
+namespace {
+
+// Laying out a word of many thousand characters at word boundaries takes
+// time that grows with the square of its length; such text wraps anywhere.
+constexpr qsizetype kLongestWordToWrapAtBoundaries = 1000;
+
+bool HasVeryLongWord(const QString& text) {
+  qsizetype run = 0;
+  for (QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongestWordToWrapAtBoundaries) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 PreviewBrowser::PreviewBrowser(QWidget* parent) : QTextBrowser(parent) {
   setOpenLinks(false);
@@ -34,6 +50,8 @@ QString PostPreview::note() const { return note_->text(); }
 
 void PostPreview::Show(const QString& text, int dialect, const QString& note) {
   note_->setText(note);
+  browser_->setWordWrapMode(HasVeryLongWord(text) ? QTextOption::WrapAnywhere
+                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
   if (dialect == kDialectHtml) {
     browser_->setHtml(text);
   } else {

@@ -8,11 +8,32 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/output_posts.h"
+#include "app/output_view.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
+namespace {
+
+// Converted lines without a conversion: `count` lines of `repeats` "[b]x",
+// tags that are never closed.
+class RepeatedLines : public LineSource {
+ public:
+  RepeatedLines(std::size_t count, std::size_t repeats) : count_(count), repeats_(repeats) {}
+  std::size_t size() const override { return count_; }
+  std::size_t LineLength(std::size_t) const override { return repeats_ * 4; }
+  void ReadLine(std::size_t, std::string& out) const override {
+    out.clear();
+    for (std::size_t i = 0; i < repeats_; ++i) out += "[b]x";
+  }
+
+ private:
+  std::size_t count_, repeats_;
+};
+
+}  // namespace
 
 class PostStripTest : public QObject {
   Q_OBJECT
@@ -81,6 +102,15 @@ class PostStripTest : public QObject {
     QCOMPARE(strip->parts().size(), 1u);
     QVERIFY(ReadBytes(f.Path("config.cfg")).find("post_limit=0") != std::string::npos);
     QTRY_VERIFY(preview->note().startsWith("No post limit"));
+
+    // A line far longer than a post is one part over the limit, and the
+    // preview shows only its beginning.
+    Find<QSpinBox>(f, "post_limit")->setValue(1000);
+    Find<OutputView>(f, "memo_output")->SetSource(std::make_shared<RepeatedLines>(3, 500000));
+    QCOMPARE(strip->parts().size(), 3u);
+    QVERIFY(strip->parts()[0].over_limit);
+    QTRY_VERIFY(preview->note().endsWith("Only the first 100,000 characters are shown."));
+    QVERIFY(preview->browser()->toPlainText().size() <= int(OutputPosts::kPreviewMaxChars));
   }
 };
 
