@@ -438,10 +438,10 @@ void MainWindow::ReadControlsIntoState() {
 void MainWindow::ConvertLog() {
   ReadControlsIntoState();
   const ConfigFile config(config_path_);
-  posts_->ReadLimit();
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);
+  posts_->ReadLimit();
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
   try {
