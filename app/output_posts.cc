@@ -25,6 +25,13 @@ PostLines LinesOf(const OutputView* view) {
     if (end < text.size()) return view->TextBetween({first, 0}, {end, 0});
     return view->TextBetween({first, 0}, text.End()) + QLatin1Char('\n');
   };
+  lines.range_size = [view](std::size_t first, std::size_t end) -> std::uint64_t {
+    const EditableLines& text = view->lines();
+    if (first >= end) return 0;
+    // CharCount counts each line break once; CR LF counts 2.
+    if (end < text.size()) return text.CharCount({first, 0}, {end, 0}) + (end - first);
+    return text.CharCount({first, 0}, text.End()) + (end - first) + 1;
+  };
   return lines;
 }
 

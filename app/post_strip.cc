@@ -76,14 +76,23 @@ void PostStrip::SetLimit(std::uint64_t limit) {
   Recut();
 }
 
+bool PostStrip::CutWithoutLimit() {
+  if (limit_ != 0) return false;
+  const std::size_t count = lines_.count();
+  parts_.assign(1, PostPart{0, count, lines_.range_size(0, count), false});
+  return true;
+}
+
 void PostStrip::Recut() {
-  parts_ = SplitIntoParts(lines_.count(), lines_.size_of, limit_);
+  if (!CutWithoutLimit()) parts_ = SplitIntoParts(lines_.count(), lines_.size_of, limit_);
   current_ = std::min(current_, parts_.size() - 1);
   ShowCurrent();
 }
 
 void PostStrip::LinesChanged(std::size_t first, std::size_t removed, std::size_t inserted) {
-  UpdateParts(parts_, first, removed, inserted, lines_.count(), lines_.size_of, limit_);
+  if (!CutWithoutLimit()) {
+    UpdateParts(parts_, first, removed, inserted, lines_.count(), lines_.size_of, limit_);
+  }
   current_ = std::min(current_, parts_.size() - 1);
   ShowCurrent();
 }

@@ -30,6 +30,9 @@ struct PostLines {
   std::function<std::size_t(std::size_t)> size_of;  // characters of a line
   // Lines [first, end), each followed by "\n".
   std::function<QString(std::size_t first, std::size_t end)> text;
+  // The size of lines [first, end) as the limit counts it (each line's
+  // characters plus 2), found without visiting every line.
+  std::function<std::uint64_t(std::size_t first, std::size_t end)> range_size;
 };
 
 class PostStrip : public QWidget {
@@ -72,6 +75,8 @@ class PostStrip : public QWidget {
 
  private:
   void ShowCurrent();
+  // Without a limit the one part is the whole text: no line is visited.
+  bool CutWithoutLimit();
 
   PostLines lines_;
   std::uint64_t limit_ = 0;

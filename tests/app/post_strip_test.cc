@@ -100,6 +100,7 @@ class PostStripTest : public QObject {
     // A new limit is written to config.cfg and cuts again.
     Find<QSpinBox>(f, "post_limit")->setValue(0);
     QCOMPARE(strip->parts().size(), 1u);
+    QCOMPARE(strip->parts()[0].bytes, std::uint64_t(PostSize(whole)));
     QVERIFY(ReadBytes(f.Path("config.cfg")).find("post_limit=0") != std::string::npos);
     QTRY_VERIFY(preview->note().startsWith("No post limit"));
 
