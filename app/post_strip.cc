@@ -23,6 +23,8 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   limit_box_->setToolTip(QStringLiteral("The most characters one post may hold, line breaks "
                                          "counted as two; 0: no limit"));
   limit_box_->setAccelerated(true);
+  // A typed number counts once it is complete (Enter, or focus leaves).
+  limit_box_->setKeyboardTracking(false);
   auto* limit_label = new QLabel(QStringLiteral("Post &limit:"));
   limit_label->setBuddy(limit_box_);
 
