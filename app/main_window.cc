@@ -37,6 +37,7 @@
 #include "config/config_file.h"
 #include "core/atomic_write.h"
 #include "core/converter.h"
+#include "core/error.h"
 #include "core/loader.h"
 #include "core/output_store.h"
 #include "core/version.h"
@@ -446,8 +447,14 @@ void MainWindow::ConvertLog() {
                                               state_.input_lines.size());
   try {
     Convert(state_, config, *output, working_windows_);
+    output->Finish();
   } catch (...) {
-    memo_output_->SetSource(output);  // the lines converted before the error stay
+    // The lines converted before the error stay, if the disk kept them.
+    try {
+      output->Finish();
+      memo_output_->SetSource(output);
+    } catch (const Error&) {
+    }
     throw;
   }
   memo_output_->SetSource(output);

@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include "core/error.h"
+
 namespace quorlix {
 namespace {
 
@@ -248,7 +250,11 @@ void OutputView::paintEvent(QPaintEvent* event) {
     last = line;
     const QRect row(0, top, viewport()->width(), line_height_);
     if (!event->rect().intersects(row)) continue;
-    lines_->Line(line, text);
+    try {
+      lines_->Line(line, text);
+    } catch (const Error&) {
+      text.clear();  // a line the disk no longer gives shows blank; painting must not throw
+    }
     PaintLine(painter, text, top, text_color);
     if (line >= from.line && line <= to.line && from != to) {
       const double x1 = line == from.line ? XOf(text, from.column) : 0;

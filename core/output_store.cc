@@ -69,6 +69,7 @@ void OutputStore::AppendLine(std::string_view line) {
 }
 
 void OutputStore::Flush() const {
+  if (pending_.empty()) return;
   std::size_t done = 0;
   while (done < pending_.size()) {
     const ssize_t n = ::pwrite(fd_, pending_.data() + done, pending_.size() - done,
@@ -82,7 +83,7 @@ void OutputStore::Flush() const {
 }
 
 void OutputStore::ReadAt(std::uint64_t offset, char* data, std::size_t size) const {
-  if (!pending_.empty()) Flush();
+  Flush();
   std::size_t done = 0;
   while (done < size) {
     const ssize_t n = ::pread(fd_, data + done, size - done, static_cast<off_t>(offset + done));

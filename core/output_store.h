@@ -46,6 +46,9 @@ class OutputStore : public LineSource, public OutputSink {
 
   // Buffered; throws quorlix::Error when the disk refuses the bytes.
   void AppendLine(std::string_view line) override;
+  // Writes what is buffered, so that reading cannot meet a full disk;
+  // throws quorlix::Error as AppendLine does. Reading finishes too.
+  void Finish() { Flush(); }
 
   std::size_t size() const override { return starts_.size() - 1; }
   std::size_t LineLength(std::size_t i) const override {
