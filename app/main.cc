@@ -3,7 +3,6 @@
 #include <QIcon>
 
 #include "app/main_window.h"
-#include "app/screenshot_hook.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -12,11 +11,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quorlix"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlix/icon.png")));
 
-  quorlix::ScreenshotHook screenshot;
-  quorlix::MainWindowServices services;
-  if (screenshot.active()) services.file_dialogs = &screenshot.dialogs();
-  quorlix::MainWindow window(services);
+  quorlix::MainWindow window;
   window.show();
-  if (screenshot.active()) return screenshot.Run(window);
   return QApplication::exec();
 }

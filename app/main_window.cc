@@ -35,6 +35,7 @@
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/atomic_write.h"
 #include "core/converter.h"
 #include "core/error.h"
@@ -131,7 +132,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   setCentralWidget(central);
   Named(statusBar(), "StatusBar1");
 
-  combo_code_->setCurrentIndex(kDialectUbb);
+  combo_code_->setCurrentIndex(static_cast<int>(Dialect::kUbb));
   for (auto [filter, view] : {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
                               {cb_filter_channel_, lb_channel_},
                               {cb_filter_time_, TreeView_time_}}) {
@@ -309,7 +310,8 @@ void MainWindow::Connect() {
   connect(check_channel_, &QCheckBox::clicked, this, &MainWindow::check_channelClick);
   // activated: raised by the user's choice only, never by setCurrentIndex.
   connect(combo_code_, &QComboBox::activated, this, &MainWindow::combo_codeChange);
-  connect(combo_code_, &QComboBox::currentIndexChanged, posts_, &OutputPosts::SetDialect);
+  connect(combo_code_, &QComboBox::currentIndexChanged, posts_,
+          [this](int index) { posts_->SetDialect(static_cast<Dialect>(index)); });
   connect(PageControl1_, &QTabWidget::currentChanged, this,
           [this] { posts_->SetPreviewShown(PageControl1_->currentWidget() == TabSheet3_); });
   connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
@@ -352,7 +354,8 @@ void MainWindow::check_channelClick() {
 }
 
 void MainWindow::combo_codeChange(int index) {
-  check_marklink_->setEnabled(index == kDialectUbb || index == kDialectHtml);
+  const Dialect dialect = static_cast<Dialect>(index);
+  check_marklink_->setEnabled(dialect == Dialect::kUbb || dialect == Dialect::kHtml);
 }
 
 void MainWindow::Options1Click() {
@@ -420,7 +423,7 @@ void MainWindow::ShowLoadedState() {
 }
 
 void MainWindow::ReadControlsIntoState() {
-  state_.options.dialect = combo_code_->currentIndex();
+  state_.options.dialect = static_cast<Dialect>(combo_code_->currentIndex());
   state_.options.show_channel = check_channel_->isChecked();
   state_.options.channel_colors = check_channel_color_->isChecked();
   state_.options.show_time = check_showtime_->isChecked();
@@ -446,7 +449,8 @@ void MainWindow::ConvertLog() {
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
   try {
-    Convert(state_, config, *output, working_windows_);
+    ConvertIntoSink(state_, ReadConvertSettings(config, state_.options), *output,
+                    working_windows_);
     output->Finish();
   } catch (...) {
     // The lines converted before the error stay, if the disk kept them.

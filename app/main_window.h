@@ -3,6 +3,12 @@
 // panes, and the state that loading and conversion share. The work itself
 // is the engine's (core/); the window shows its values, keeps the option
 // controls consistent and enables the commands in step with the work.
+//
+// Re-entrancy: Load and Convert run the engine on this window's thread, and
+// the Working window lets the window system draw in the middle of a pass
+// (core/progress.h). So while a command runs no other command starts, and
+// no view reads the lines being built: the input view lets go of them
+// until the load pass has returned, and the panes are filled only after.
 #pragma once
 
 #include <string>

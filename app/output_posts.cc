@@ -73,7 +73,7 @@ void OutputPosts::WriteLimit(quint64 limit) {
   });
 }
 
-void OutputPosts::SetDialect(int dialect) {
+void OutputPosts::SetDialect(Dialect dialect) {
   dialect_ = dialect;
   PartsChanged();
 }

@@ -13,6 +13,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include "core/chat_state.h"
+
 class QPainter;
 class QWidget;
 
@@ -40,7 +42,7 @@ class OutputPosts : public QObject {
 
   // Reads post_limit from config.cfg again.
   void ReadLimit();
-  void SetDialect(int dialect);
+  void SetDialect(Dialect dialect);
   // Whether the Preview page is the one shown: it renders only then.
   void SetPreviewShown(bool shown);
 
@@ -61,7 +63,7 @@ class OutputPosts : public QObject {
   PostStrip* strip_;
   PostPreview* preview_;
   QTimer preview_timer_;
-  int dialect_ = 0;
+  Dialect dialect_ = Dialect::kUbb;
   bool preview_shown_ = false;
   bool preview_stale_ = true;
 };

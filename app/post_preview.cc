@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/chat_state.h"
 #include "core/ubb_preview.h"
 
 namespace quorlix {
@@ -48,11 +47,11 @@ PostPreview::PostPreview(QWidget* parent) : QWidget(parent) {
 
 QString PostPreview::note() const { return note_->text(); }
 
-void PostPreview::Show(const QString& text, int dialect, const QString& note) {
+void PostPreview::Show(const QString& text, Dialect dialect, const QString& note) {
   note_->setText(note);
   browser_->setWordWrapMode(HasVeryLongWord(text) ? QTextOption::WrapAnywhere
                                                   : QTextOption::WrapAtWordBoundaryOrAnywhere);
-  if (dialect == kDialectHtml) {
+  if (dialect == Dialect::kHtml) {
     browser_->setHtml(text);
   } else {
     // The renderer passes bytes above 0x7F through, so UTF-8 round-trips.

@@ -8,6 +8,8 @@
 #include <QTextBrowser>
 #include <QWidget>
 
+#include "core/chat_state.h"
+
 class QLabel;
 
 namespace quorlix {
@@ -32,9 +34,9 @@ class PostPreview : public QWidget {
  public:
   explicit PostPreview(QWidget* parent = nullptr);
 
-  // Shows `text` (lines ending in "\n") in `dialect` (core/chat_state.h)
-  // below `note`.
-  void Show(const QString& text, int dialect, const QString& note);
+  // Shows `text` (lines ending in "\n") in `dialect` below `note`; a
+  // dialect other than Html shows as UBB.
+  void Show(const QString& text, Dialect dialect, const QString& note);
   PreviewBrowser* browser() const { return browser_; }
   QString note() const;
 

@@ -6,7 +6,7 @@
 
 #include "bench/log_generator.h"
 #include "core/formatter.h"
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 #include "core/post_parts.h"
 #include "core/ubb_preview.h"
 

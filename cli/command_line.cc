@@ -131,7 +131,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
     app.exit(e);
     return kExitUsage;
   }
-  command_line.options.dialect = EqualsIgnoreAsciiCase(format, "html") ? kDialectHtml : kDialectUbb;
+  command_line.options.dialect =
+      EqualsIgnoreAsciiCase(format, "html") ? Dialect::kHtml : Dialect::kUbb;
   if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
   for (const std::string& text : periods) {
     Period period;

@@ -16,6 +16,7 @@
 #include "cli/progress_bar.h"
 #include "cli/selection.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/chat_state.h"
 #include "core/converter.h"
 #include "core/error.h"
@@ -99,7 +100,7 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      Convert(state, ReadConvertSettings(config, state.options), *out, windows);
+      ConvertIntoSink(state, ReadConvertSettings(config, state.options), *out, windows);
     }
     out->Commit();
   } catch (const Error& e) {

@@ -16,17 +16,18 @@ struct ListEntry {
   bool selected = false;
 };
 
-// Dialect indices of combo_code.
-inline constexpr int kDialectUbb = 0;
-inline constexpr int kDialectHtml = 1;
+// The output dialect, valued as the index of combo_code. Other values stand
+// for entries that give no output; the window and quorlix-cli convert from
+// and to the index at their edges.
+enum class Dialect : int { kUbb = 0, kHtml = 1 };
 
 struct ConvertOptions {
-  int dialect = kDialectUbb;    // combo_code: 0 UBB, 1 Html, others: no output
-  bool show_channel = false;    // check_channel
-  bool channel_colors = false;  // check_channel_color (only with show_channel)
-  bool show_time = false;       // check_showtime
-  bool mark_links = false;      // check_marklink
-  bool delete_tags = false;     // CheckBox_delete_tags
+  Dialect dialect = Dialect::kUbb;  // combo_code
+  bool show_channel = false;        // check_channel
+  bool channel_colors = false;      // check_channel_color (only with show_channel)
+  bool show_time = false;           // check_showtime
+  bool mark_links = false;          // check_marklink
+  bool delete_tags = false;         // CheckBox_delete_tags
 };
 
 struct FilterFlags {

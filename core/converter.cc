@@ -61,19 +61,20 @@ class Conversion {
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
-        mode_(FilterMode(state.filters.persons, state.filters.channels)) {}
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
 
   void ConvertRange(int64_t first, int64_t last);
 
  private:
   bool Passes(const LineFields& f) {
     switch (mode_) {
-      case 0: return true;
-      case 1: return persons_.Contains(f.person);
-      case 3: return channels_.Contains(f.channel_name);
-      case 4: return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
-      default: return false;
+      case FilterMode::kNone: return true;
+      case FilterMode::kPersons: return persons_.Contains(f.person);
+      case FilterMode::kChannels: return channels_.Contains(f.channel_name);
+      case FilterMode::kPersonsAndChannels:
+        return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
     }
+    return false;
   }
 
   const ChatState& state_;
@@ -81,7 +82,7 @@ class Conversion {
   WorkingWindowFactory& windows_;
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
-  const int mode_;
+  const FilterMode mode_;
   LineFields fields_;
   CaptionCounter caption_;
   std::string line_;
@@ -95,14 +96,7 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
   const int64_t total = last - first;
   std::unique_ptr<WorkingWindow> window = windows_.Create();
   window->Show();
-  bool open = true;
-  struct CloseOnExit {
-    WorkingWindow& window;
-    bool& open;
-    ~CloseOnExit() {
-      if (open) window.Close();
-    }
-  } close_on_exit{*window, open};
+  WorkingWindowCloser closer(*window);
 
   if (window->IsActive()) {
     int64_t count = 0;
@@ -125,25 +119,23 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
         out_.AppendLine(line_);
       }
       if (++count > 1) caption_.Increment();
-      if (open) {
+      if (closer.open()) {
         window->SetCaption(caption_.text());
-        if (count >= total) {
-          window->Close();
-          open = false;
-        }
+        if (count >= total) closer.Close();
       }
     }
   }
-  if (open) {
-    window->Close();
-    open = false;
-  }
+  closer.Close();
   AppendFooter(state_.options.dialect, out_);
 }
 
 }  // namespace
 
-int FilterMode(bool persons, bool channels) { return (persons ? 1 : 0) + (channels ? 3 : 0); }
+FilterMode ChooseFilterMode(bool persons, bool channels) {
+  if (persons && channels) return FilterMode::kPersonsAndChannels;
+  if (persons) return FilterMode::kPersons;
+  return channels ? FilterMode::kChannels : FilterMode::kNone;
+}
 
 std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   const TimeTree& tree = state.time_tree;
@@ -170,12 +162,12 @@ std::vector<std::string> TimeSelectionEntries(const ChatState& state) {
   return entries;
 }
 
-void AppendFooter(int dialect, OutputSink& out) {
+void AppendFooter(Dialect dialect, OutputSink& out) {
   std::string credit;
-  if (dialect == kDialectUbb) {
+  if (dialect == Dialect::kUbb) {
     out.AppendLine("");
     credit.append("Created using [url=\"").append(kHomePageUrl).append("\"]The Quorlix[/url]");
-  } else if (dialect == kDialectHtml) {
+  } else if (dialect == Dialect::kHtml) {
     out.AppendLine("<br>");
     credit.append("Created using <a href=\"").append(kHomePageUrl).append(
         "\">The Quorlix</a><br>");
@@ -185,8 +177,8 @@ void AppendFooter(int dialect, OutputSink& out) {
   out.AppendLine(credit);
 }
 
-void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows) {
+void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                     WorkingWindowFactory& windows) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
@@ -201,6 +193,12 @@ void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
   } else {
     conversion.ConvertRange(0, n - 1);
   }
+}
+
+void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
+                            WorkingWindowFactory& windows) {
+  OutputLines out(state.output_lines);
+  ConvertIntoSink(state, settings, out, windows);
 }
 
 }  // namespace quorlix

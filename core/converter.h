@@ -13,40 +13,41 @@
 
 namespace quorlix {
 
-class ConfigFile;
-
 // The home page the footers link to.
 inline constexpr std::string_view kHomePageUrl = "https://quorlix.example.org/";
 
-// 0 no filter, 1 persons, 3 channels, 4 persons and channels.
-int FilterMode(bool persons, bool channels);
+// Which of the person and channel filters a conversion applies, valued as
+// the codes these combinations have always had.
+enum class FilterMode : int { kNone = 0, kPersons = 1, kChannels = 3, kPersonsAndChannels = 4 };
+FilterMode ChooseFilterMode(bool persons, bool channels);
 
 // One "y;", "m;" or "d;" entry followed by the TimeRun text for each
 // selected year, month or day node, sorted ignoring letter case (days, then
 // months, then years). Nodes whose position has no run give no entry.
+// The runs are kept as their texts, not as numbers, because this order is
+// the order of the texts: "d;1000000000;..." sorts before "d;999999999;...",
+// and a conversion writes its ranges in that order.
 std::vector<std::string> TimeSelectionEntries(const ChatState& state);
 
-// Appends the two footer lines of `dialect` (none for other indices).
-void AppendFooter(int dialect, OutputSink& out);
+// Appends the two footer lines of `dialect` (none for other values).
+void AppendFooter(Dialect dialect, OutputSink& out);
 
-// The settings a conversion reads, once per conversion.
+// The settings a conversion reads, once per conversion
+// (config/engine_settings.h reads them from config.cfg).
 struct ConvertSettings {
   std::vector<std::string> color_definitions;  // section colordef, "key=value"
   std::string time_pattern = "Y:M:D";          // time_config
 };
-// Reads colordef, and time_config only when `options` show the time.
-ConvertSettings ReadConvertSettings(const ConfigFile& config, const ConvertOptions& options);
 
 // bt_convertClick minus the toolkit: replaces state.color_definitions,
 // empties state.output_lines and converts into `out`. Throws quorlix::Error
 // when a shown time stamp is not a number; the lines converted before it
 // stay in `out` and no footer follows. The window then shows the "Ouput"
 // page and enables Save.
-void Convert(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows);
-void Convert(ChatState& state, const ConfigFile& config, OutputSink& out,
-             WorkingWindowFactory& windows);
-// Converts into state.output_lines.
-void Convert(ChatState& state, const ConfigFile& config, WorkingWindowFactory& windows);
+void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                     WorkingWindowFactory& windows);
+// The same, into state.output_lines (the output pane's lines).
+void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
+                            WorkingWindowFactory& windows);
 
 }  // namespace quorlix

@@ -1,6 +1,5 @@
 #include "core/formatter.h"
 
-#include <charconv>
 #include <climits>
 #include <cstring>
 
@@ -121,12 +120,6 @@ bool ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& 
   return true;
 }
 
-void AppendNumber(int64_t value, std::string& out) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
-}
-
 // 0 to 59 without leading zero.
 void AppendSmallNumber(unsigned value, std::string& out) {
   if (value >= 10) out.push_back(static_cast<char>('0' + value / 10));
@@ -141,7 +134,7 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
     : options_(options),
       color_definitions_(color_definitions),
       time_pattern_(std::move(time_pattern)),
-      html_(options.dialect == kDialectHtml) {
+      html_(options.dialect == Dialect::kHtml) {
   lowered_definitions_ = color_definitions_;
   for (std::string& line : lowered_definitions_) AsciiLowerInPlace(line);
 }
@@ -294,7 +287,7 @@ void LineFormatter::ApplyReplacements(unsigned present) {
 bool LineFormatter::ConvertFields(std::string_view channel, std::string_view timestamp,
                                   std::string_view person, std::string_view message,
                                   std::string& out) {
-  if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   out.clear();
   AppendLinePrefix(channel, timestamp, person, out);
   const unsigned present = MarkupBytesIn(message);
@@ -319,13 +312,8 @@ bool LineFormatter::ConvertFields(std::string_view channel, std::string_view tim
   return true;
 }
 
-bool LineFormatter::ConvertRecord(const LogRecord& record, std::string& out) {
-  return ConvertFields(record.channel_name, record.timestamp_text, record.person, record.message,
-                       out);
-}
-
 bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {
-  if (options_.dialect != kDialectUbb && options_.dialect != kDialectHtml) return false;
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   SplitLineFields(input_line, fields_);
   return ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
                        fields_.message, out);

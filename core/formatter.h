@@ -10,7 +10,6 @@
 
 #include "core/chat_state.h"
 #include "core/line_fields.h"
-#include "core/log_line.h"
 #include "core/name_lookup.h"
 
 namespace quorlix {
@@ -39,7 +38,6 @@ class LineFormatter {
   // content). False, and `out` untouched, when the dialect has no output.
   bool ConvertLine(std::string_view input_line, std::string& out);
   // The same for a line already split.
-  bool ConvertRecord(const LogRecord& record, std::string& out);
   bool ConvertFields(std::string_view channel, std::string_view timestamp,
                      std::string_view person, std::string_view message, std::string& out);
 

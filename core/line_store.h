@@ -21,8 +21,9 @@ class LineStore {
 
   // Takes the bytes of a whole file and splits them into lines.
   static LineStore FromBytes(std::string bytes);
-  // Reads a file whole, as bytes (a regular file is mapped read-only, not
-  // copied). Throws quorlix::Error
+  // Reads a file whole into memory owned by the store, as bytes: one
+  // read-through, so later changes to the file (a truncation, say) never
+  // reach the lines. Throws quorlix::Error
   // "Datei <path> kann nicht geöffnet werden. <reason>" when it cannot.
   static LineStore ReadFile(const std::string& path);
 
@@ -35,7 +36,7 @@ class LineStore {
   std::string_view bytes() const { return bytes_; }
 
  private:
-  class Storage;  // owns the bytes: a string, or a buffer read from the file
+  class Storage;  // owns the bytes: the string given, or the buffer read
   struct Span {
     std::size_t offset;
     std::size_t length;

@@ -4,7 +4,6 @@
 
 #include "core/caption_counter.h"
 #include "core/line_fields.h"
-#include "core/log_line.h"
 #include "core/name_lookup.h"
 #include "core/text_util.h"
 
@@ -41,21 +40,6 @@ class NameCollection {
   std::string key_;
 };
 
-// Closes the Working window on the way out, also when a line fails.
-class WindowCloser {
- public:
-  explicit WindowCloser(WorkingWindow& window) : window_(window) {}
-  ~WindowCloser() { Close(); }
-  void Close() {
-    if (open_) window_.Close();
-    open_ = false;
-  }
-
- private:
-  WorkingWindow& window_;
-  bool open_ = true;
-};
-
 }  // namespace
 
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
@@ -74,7 +58,7 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
 
   std::unique_ptr<WorkingWindow> window = windows.Create();
   window->Show();
-  WindowCloser closer(*window);
+  WorkingWindowCloser closer(*window);
   if (window->IsActive()) {
     LineFields fields;
     CaptionCounter caption;

@@ -10,14 +10,12 @@
 
 namespace quorlix {
 
-class ConfigFile;
-
-// The settings a load reads, once per load.
+// The settings a load reads, once per load (config/engine_settings.h
+// reads them from config.cfg).
 struct LoadSettings {
   bool suppress_bot_lines = true;  // disable_polbot is exactly "true"
   std::string depth = "Day";       // timedisplay_depth
 };
-LoadSettings ReadLoadSettings(const ConfigFile& config);
 
 // The pass over state.raw_lines (already read): clears the input lines,
 // the persons and channels lists, the time tree and the output lines;

@@ -1,6 +1,6 @@
 #include "core/progress.h"
 
-#include <charconv>
+#include "core/text_util.h"
 
 namespace quorlix {
 namespace {
@@ -20,13 +20,10 @@ std::unique_ptr<WorkingWindow> SilentWorkingWindowFactory::Create() {
 }
 
 void FormatProgressCaption(int64_t count, int64_t total, std::string& caption) {
-  char digits[48];
   caption.assign("Working   ");
-  auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
-  caption.append(digits, end);
+  AppendNumber(count, caption);
   caption.append(" / ");
-  end = std::to_chars(digits, digits + sizeof digits, total).ptr;
-  caption.append(digits, end);
+  AppendNumber(total, caption);
 }
 
 }  // namespace quorlix

@@ -1,6 +1,13 @@
 // Progress of a load or a conversion, shown in the caption of a small
 // "Working" window. The engine forms the caption texts; the window (or the
 // command-line progress bar, or a test recorder) only shows them.
+//
+// Re-entrancy: the passes run on the caller's thread, and a window's
+// SetCaption lets the window system draw (and so run the caller's paint
+// and event handlers) in the middle of a pass. Nothing those handlers run
+// may read or change the state a pass is building (the input lines, the
+// lists, the time tree, the output lines) until the pass has returned, nor
+// start another pass.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +38,26 @@ class WorkingWindowFactory {
 class SilentWorkingWindowFactory : public WorkingWindowFactory {
  public:
   std::unique_ptr<WorkingWindow> Create() override;
+};
+
+// Closes a Working window when the scope ends, also when a line fails,
+// unless Close() has closed it before.
+class WorkingWindowCloser {
+ public:
+  explicit WorkingWindowCloser(WorkingWindow& window) : window_(window) {}
+  ~WorkingWindowCloser() { Close(); }
+  WorkingWindowCloser(const WorkingWindowCloser&) = delete;
+  WorkingWindowCloser& operator=(const WorkingWindowCloser&) = delete;
+
+  bool open() const { return open_; }
+  void Close() {
+    if (open_) window_.Close();
+    open_ = false;
+  }
+
+ private:
+  WorkingWindow& window_;
+  bool open_ = true;
 };
 
 // Writes "Working   <count> / <total>" into `caption`, reusing its buffer.

@@ -1,8 +1,15 @@
 #include "core/text_util.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace quorlix {
+
+void AppendNumber(int64_t value, std::string& out) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
 
 std::string_view SplitAtChar(std::string_view text, char separator, int part) {
   const std::size_t p = text.find(separator);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,9 @@ std::vector<std::string_view> Explode(std::string_view separator,
 // Non-overlapping occurrences of `needle`, left to right; 0 for an empty
 // needle or text.
 std::size_t CountOccurrences(std::string_view needle, std::string_view text);
+
+// Appends `value` in decimal digits, with "-" before a negative one.
+void AppendNumber(int64_t value, std::string& out);
 
 // Writes the English name of month 1 to 12 into `out`; any other number
 // leaves `out` as it was.

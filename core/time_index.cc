@@ -1,18 +1,10 @@
 #include "core/time_index.h"
 
-#include <charconv>
-
 #include "core/text_util.h"
 #include "core/utc_time.h"
 
 namespace quorlix {
 namespace {
-
-void AppendNumber(int64_t value, std::string& out) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
-}
 
 // The child of `parent` with `text` under the last-child rule: only the
 // child added last is compared; otherwise a new child is appended.

@@ -25,11 +25,11 @@ using quorlix::Error;
 ConvertOptions TakeOptions(FuzzedDataProvider& input) {
   ConvertOptions options;
   switch (input.ConsumeIntegralInRange(0, 2)) {
-    case 0: options.dialect = quorlix::kDialectUbb; break;
-    case 1: options.dialect = quorlix::kDialectHtml; break;
+    case 0: options.dialect = quorlix::Dialect::kUbb; break;
+    case 1: options.dialect = quorlix::Dialect::kHtml; break;
     default: {
       const int other = input.ConsumeIntegral<int8_t>();
-      options.dialect = other == 0 || other == 1 ? 2 : other;
+      options.dialect = static_cast<quorlix::Dialect>(other == 0 || other == 1 ? 2 : other);
     }
   }
   options.show_channel = input.ConsumeBool();

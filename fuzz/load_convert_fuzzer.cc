@@ -29,7 +29,7 @@
 #include "core/converter.h"
 #include "core/error.h"
 #include "core/loader.h"
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 #include "core/output_sink.h"
 #include "core/text_util.h"
 #include "core/time_index.h"
@@ -234,10 +234,10 @@ void CheckNames(const std::vector<ListEntry>& list, const std::vector<std::strin
   }
 }
 
-std::vector<std::string> Footer(int dialect) {
+std::vector<std::string> Footer(Dialect dialect) {
   const std::string url(kHomePageUrl);
-  if (dialect == kDialectUbb) return {"", "Created using [url=\"" + url + "\"]The Quorlix[/url]"};
-  if (dialect == kDialectHtml) {
+  if (dialect == Dialect::kUbb) return {"", "Created using [url=\"" + url + "\"]The Quorlix[/url]"};
+  if (dialect == Dialect::kHtml) {
     return {"<br>", "Created using <a href=\"" + url + "\">The Quorlix</a><br>"};
   }
   return {};
@@ -253,7 +253,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   load.depth = kDepths[input.ConsumeIntegralInRange(0, 5)];
   ChatState state;
   ConvertOptions& options = state.options;
-  options.dialect = input.ConsumeIntegralInRange(0, 2);
+  options.dialect = static_cast<Dialect>(input.ConsumeIntegralInRange(0, 2));
   options.show_channel = input.ConsumeBool();
   options.channel_colors = input.ConsumeBool();
   options.show_time = input.ConsumeBool();
@@ -408,7 +408,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   OutputLines sink(got);
   const int windows_before = windows.created;
   try {
-    Convert(state, settings, sink, windows);
+    ConvertIntoSink(state, settings, sink, windows);
     QUORLIX_CHECK(!want_error);
   } catch (const Error&) {
     QUORLIX_CHECK(want_error);

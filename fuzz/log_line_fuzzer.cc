@@ -13,7 +13,7 @@
 
 #include "core/error.h"
 #include "core/line_fields.h"
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 #include "core/text_util.h"
 #include "fuzz/check.h"
 

@@ -4,7 +4,7 @@
 
 #include "core/chat_state.h"
 #include "core/formatter.h"
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 #include "core/text_util.h"
 
 namespace quorlix::fuzz {
@@ -56,7 +56,7 @@ std::string ReferencePrefix(const ConvertOptions& options,
                             const std::vector<std::string>& color_definitions,
                             std::string_view time_pattern, std::string_view channel,
                             std::string_view timestamp, std::string_view person) {
-  const bool html = options.dialect == kDialectHtml;
+  const bool html = options.dialect == Dialect::kHtml;
   std::string prefix;
   if (options.show_channel) {
     std::string_view color;
@@ -101,7 +101,7 @@ std::string ReferencePrefix(const ConvertOptions& options,
 std::optional<std::string> ReferenceConvertLine(
     const ConvertOptions& options, const std::vector<std::string>& color_definitions,
     std::string_view time_pattern, std::string_view line) {
-  if (options.dialect != kDialectUbb && options.dialect != kDialectHtml) return std::nullopt;
+  if (options.dialect != Dialect::kUbb && options.dialect != Dialect::kHtml) return std::nullopt;
   const ReferenceFields record = ReferenceSplit(line);
   const std::string_view message = record.message;
   const std::size_t less_than_count = CountOccurrences("<", message);
@@ -146,7 +146,7 @@ std::optional<std::string> ReferenceConvertLine(
       {"'#", "#"}, {"'>", "]"}, {">", "]"}, {"<", "["}};
   static const std::pair<const char*, const char*> kHtml[] = {
       {"</a>", ""}, {"<br>", ""}, {"'#", "#"}, {"'>", "]"}, {"]", ">"}, {"[", "<"}};
-  if (options.dialect == kDialectUbb) {
+  if (options.dialect == Dialect::kUbb) {
     for (const auto& [from, to] : kUbb) body = ReplaceAll(body, from, to);
     return prefix + body;
   }

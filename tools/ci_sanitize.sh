@@ -4,7 +4,7 @@
 # own build directory. Any report fails, also one from a program that a
 # test starts (quorlix-cli), whose exit status the test might take for an
 # expected failure: the sanitizers also write their reports to files here,
-# and any such file fails the run. Run tools/quorlix.sh first (packages).
+# and any such file fails the run. Warnings are errors in this build. Run tools/quorlix.sh first (packages).
 #
 #   tools/ci_sanitize.sh      (QUORLIX_ASAN_BUILD_DIR, default build-asan)
 set -euo pipefail
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 BUILD_DIR=${QUORLIX_ASAN_BUILD_DIR:-build-asan}
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORLIX_SANITIZE=ON -DQUORLIX_BUILD_BENCH=OFF
+    -DQUORLIX_SANITIZE=ON -DQUORLIX_BUILD_BENCH=OFF -DQUORLIX_WERROR=ON
 fi
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of fuzz/ (clang, ASan + UBSan) and runs each
-# for a bounded time. The seed corpus of fuzz/corpus/<target> is only read:
-# what a run finds grows in a scratch copy, so the repository stays small.
+# Builds the libFuzzer targets of fuzz/ (clang, ASan + UBSan, warnings as
+# errors) and runs each for a bounded time. The seed corpus of
+# fuzz/corpus/<target> is only read: what a run finds grows in a scratch
+# copy, so the repository stays small.
 #
 #   tools/fuzz.sh [SECONDS] [TARGET...]   each target SECONDS long (default
 #                                         60); all targets when none named
@@ -22,7 +23,7 @@ build() {
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
     cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-      -DQUORLIX_FUZZ=ON -DQUORLIX_SANITIZE=ON \
+      -DQUORLIX_FUZZ=ON -DQUORLIX_SANITIZE=ON -DQUORLIX_WERROR=ON \
       -DQUORLIX_BUILD_GUI=OFF -DQUORLIX_BUILD_TESTS=OFF -DQUORLIX_BUILD_BENCH=OFF
   fi
   cmake --build "$BUILD_DIR" --target fuzz_all -j"$(nproc)"

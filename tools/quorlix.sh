@@ -5,6 +5,8 @@
 #   tools/quorlix.sh start [ARGS...]   build and start Quorlix
 #   tools/quorlix.sh test              build and run all tests
 #   tools/quorlix.sh build             build only
+#
+# QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -39,7 +41,7 @@ install_packages() {
 build() {
   install_packages
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DQUORLIX_WERROR="${QUORLIX_WERROR:-OFF}"
   fi
   cmake --build "$BUILD_DIR" -j"$(nproc)"
 }

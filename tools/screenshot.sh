@@ -5,10 +5,9 @@
 #   tools/screenshot.sh [LOG] [PNG]
 #
 # LOG defaults to examples/sample.log, PNG to screenshot.png in the build
-# directory. The program is driven through a hook meant for this script
-# only: with QUORLIX_SCREENSHOT_LOG and QUORLIX_SCREENSHOT_PNG set it loads
-# LOG as if chosen in the file dialog, converts it, saves the main window
-# (QWidget::grab) to PNG and quits.
+# directory. The picture is taken by quorlix_screenshot (tools/screenshot.cc),
+# which shows the main window, loads LOG as if chosen in the file dialog,
+# converts it, saves the window (QWidget::grab) to PNG and quits.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -16,14 +15,14 @@ BUILD_DIR=${QUORLIX_BUILD_DIR:-build}
 LOG=$(realpath "${1:-examples/sample.log}")
 PNG=$(realpath -m "${2:-$BUILD_DIR/screenshot.png}")
 
-if [ ! -x "$BUILD_DIR/bin/quorlix" ]; then
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
-  cmake --build "$BUILD_DIR" -j"$(nproc)" --target quorlix
+if [ ! -x "$BUILD_DIR/bin/quorlix_screenshot" ]; then
+  [ -f "$BUILD_DIR/CMakeCache.txt" ] || cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$BUILD_DIR" -j"$(nproc)" --target quorlix_screenshot
 fi
 
 # The log's temporary copy goes to a throw-away cache directory.
 CACHE=$(mktemp -d)
 trap 'rm -rf "$CACHE"' EXIT
-XDG_CACHE_HOME=$CACHE QUORLIX_SCREENSHOT_LOG=$LOG QUORLIX_SCREENSHOT_PNG=$PNG \
-  xvfb-run -a -s "-screen 0 1280x900x24" "$BUILD_DIR/bin/quorlix"
+XDG_CACHE_HOME=$CACHE \
+  xvfb-run -a -s "-screen 0 1280x900x24" "$BUILD_DIR/bin/quorlix_screenshot" "$LOG" "$PNG"
 echo "$PNG"

@@ -24,9 +24,11 @@
 #include "app/main_window.h"
 #include "app/output_view.h"
 #include "config/config_file.h"
+#include "config/engine_settings.h"
 #include "core/converter.h"
 #include "core/loader.h"
 #include "core/version.h"
+#include "version_info.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
@@ -89,8 +91,8 @@ class MainWindowTest : public QObject {
  private slots:
   void CaptionsAndInitialStates() {
     WindowFixture f;
-    QCOMPARE(GetExeVersion(), std::string("0.9.8.1010"));
-    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
+    QCOMPARE(GetExeVersion(), std::string(QUORLIX_VERSION_TEXT));
+    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version " QUORLIX_VERSION_TEXT));
 
     const std::pair<const char*, const char*> buttons[] = {
         {"tb_load", "Load"}, {"bt_convert", "Convert"}, {"bt_save", "Save"}};
@@ -269,15 +271,15 @@ class MainWindowTest : public QObject {
     SilentWorkingWindowFactory silent;
     const ConfigFile config(QFile::encodeName(f.Path("config.cfg")).toStdString());
     RunLoadPass(state, ReadLoadSettings(config), silent);
-    state.options.dialect = kDialectHtml;
+    state.options.dialect = Dialect::kHtml;
     state.options.show_time = true;
-    Convert(state, config, silent);
+    ConvertIntoOutputLines(state, ReadConvertSettings(config, state.options), silent);
     std::string expected;
     for (const std::string& line : state.output_lines) expected += line + "\r\n";
 
     f.dialogs.open_name = sample;
     Action(f, "Load1")->trigger();
-    Find<QComboBox>(f, "combo_code")->setCurrentIndex(kDialectHtml);
+    Find<QComboBox>(f, "combo_code")->setCurrentIndex(static_cast<int>(Dialect::kHtml));
     Click(Find<QCheckBox>(f, "check_showtime"));
     Action(f, "Convert1")->trigger();
     f.dialogs.save_name = f.Path("sample.txt");

@@ -6,15 +6,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/converter.h"
+#include "version_info.h"
+#include "tests/support/scratch_dir.h"
 
 extern char** environ;
 
@@ -28,27 +28,8 @@ struct Result {
   std::string out, err;
 };
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorlix-cli-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    // A config that does not exist reads as the defaults.
-    config_ = (dir_ / "none.cfg").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Runs quorlix-cli with `args`, standard output and error caught in files.
   Result Run(std::vector<std::string> args) {
@@ -69,8 +50,8 @@ class CliTest : public ::testing::Test {
       if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
+    result.out = test::ReadFileBytes(out);
+    result.err = test::ReadFileBytes(err);
     fs::remove(out);
     fs::remove(err);
     return result;
@@ -92,8 +73,10 @@ class CliTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
-  std::string config_;
+  test::ScratchDir scratch_;
+  const fs::path dir_ = scratch_.path();
+  // A config that does not exist reads as the defaults.
+  const std::string config_ = scratch_.Path("none.cfg");
 };
 
 const std::string kUbbFooter =
@@ -102,7 +85,7 @@ const std::string kUbbFooter =
 TEST_F(CliTest, VersionAndHelp) {
   Result version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "quorlix-cli 0.9.8.1010\n");
+  EXPECT_EQ(version.out, "quorlix-cli " QUORLIX_VERSION_TEXT "\n");
 
   Result help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
@@ -132,7 +115,7 @@ TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
 
 TEST_F(CliTest, FiltersAndOptions) {
   const fs::path config = dir_ / "quorlix.cfg";
-  WriteAll(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
+  test::WriteFileBytes(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
   Result result = Run({"--config", config.string(), "-f", "html", "--channel-name",
                        "--channel-colors", "--time", "-p", "BOB", "-c", "clan", "-t",
                        "2005-01", "-t", "2005-3-1", QUORLIX_SAMPLE_LOG});
@@ -162,7 +145,7 @@ TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
 
 TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path bad_stamp = dir_ / "bad.log";
-  WriteAll(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
+  test::WriteFileBytes(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
   const std::string missing = (dir_ / "missing.log").string();
   struct Case {
     std::vector<std::string> args;
@@ -189,14 +172,14 @@ TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    WriteAll(target, "old\r\n");
+    test::WriteFileBytes(target, "old\r\n");
     std::vector<std::string> args = {"--config", config_, "-o", target.string()};
     args.insert(args.end(), c.args.begin(), c.args.end());
     Result result = Run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    EXPECT_EQ(ReadAll(target), "old\r\n");
+    EXPECT_EQ(test::ReadFileBytes(target), "old\r\n");
   }
   // No temporary file is left beside the target.
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "out.txt"}));
@@ -204,12 +187,12 @@ TEST_F(CliTest, FailuresWriteNothing) {
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   const fs::path target = dir_ / "out.txt";
-  WriteAll(target, "old\r\n");
+  test::WriteFileBytes(target, "old\r\n");
   Result to_file = RunSample({"--mark-links", "--strip-tags", "-o", target.string()});
   ASSERT_EQ(to_file.status, 0) << to_file.err;
   EXPECT_EQ(to_file.out, "");
   Result to_stdout = RunSample({"--mark-links", "--strip-tags"});
-  EXPECT_EQ(ReadAll(target), to_stdout.out);
+  EXPECT_EQ(test::ReadFileBytes(target), to_stdout.out);
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.txt"});
@@ -246,7 +229,7 @@ TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
     log += "[\"1\",\"OOC\",\"Ann\"," + std::to_string(1109628000 + i) + "]" +
            std::string(1 + (i * 7919) % 2999, static_cast<char>('a' + i % 26)) + "\r\n";
   }
-  WriteAll(generated, log);
+  test::WriteFileBytes(generated.string(), log);
   for (const std::string& source : {std::string(QUORLIX_SAMPLE_LOG), generated.string()}) {
     const Result whole = Run({"--config", config_, source});
     ASSERT_EQ(whole.status, 0) << whole.err;
@@ -275,7 +258,7 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
   const Result cut = RunSample({"--post-limit", "500"});
   const std::vector<std::string> parts = SplitParts(cut.out);
   ASSERT_GE(parts.size(), 3u);
-  WriteAll(dir_ / "out-99.txt", "earlier run\r\n");
+  test::WriteFileBytes((dir_ / "out-99.txt").string(), "earlier run\r\n");
   struct Case {
     std::string name;                                   // -o
     std::function<std::string(std::size_t)> part_name;  // of part k
@@ -291,7 +274,7 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     for (std::size_t k = 1; k <= parts.size(); ++k) {
-      EXPECT_EQ(ReadAll(dir_ / c.part_name(k)), parts[k - 1]) << k;
+      EXPECT_EQ(test::ReadFileBytes((dir_ / c.part_name(k)).string()), parts[k - 1]) << k;
       expected_files.push_back(c.part_name(k));
     }
   }
@@ -302,11 +285,11 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
   // the earlier run's files stay as they were.
   fs::remove_all(dir_);
   fs::create_directories(dir_ / "out-2.txt");
-  WriteAll(dir_ / "out-3.txt", "earlier run\r\n");
+  test::WriteFileBytes((dir_ / "out-3.txt").string(), "earlier run\r\n");
   const Result failed = RunSample({"--post-limit", "500", "-o", (dir_ / "out.txt").string()});
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.err.find("out-2.txt"), std::string::npos) << failed.err;
-  EXPECT_EQ(ReadAll(dir_ / "out-3.txt"), "earlier run\r\n");
+  EXPECT_EQ(test::ReadFileBytes((dir_ / "out-3.txt").string()), "earlier run\r\n");
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out-2.txt", "out-3.txt"}));
 }
 

@@ -11,13 +11,12 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/atomic_write.h"
 #include "core/error.h"
+#include "tests/support/scratch_dir.h"
 
 namespace quorlix {
 namespace {
@@ -34,27 +33,10 @@ using ::testing::IsEmpty;
 
 class ConfigFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/quorlix-cfg-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    dir_ = name;
-    path_ = dir_ + "/config.cfg";
-    config_ = ConfigFile(path_);
-  }
-  void TearDown() override {
-    CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults(); }
 
-  void Put(std::string_view content) {
-    std::ofstream(path_, std::ios::binary) << content;
-  }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
+  void Put(std::string_view content) { test::WriteFileBytes(path_, content); }
+  std::string Get() const { return test::ReadFileBytes(path_); }
   // The file's lines without the blank ones: what a rewrite must keep.
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
@@ -81,9 +63,10 @@ class ConfigFileTest : public ::testing::Test {
     }
   }
 
-  std::string dir_;
-  std::string path_;
-  ConfigFile config_;
+  test::ScratchDir scratch_;
+  const std::string dir_ = scratch_.path();
+  const std::string path_ = scratch_.Path("config.cfg");
+  ConfigFile config_{path_};
 };
 
 TEST_F(ConfigFileTest, MissingFileReadsDefaultsAndDeleteCreatesNothing) {

@@ -7,13 +7,12 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "config/config_file.h"
 #include "core/atomic_write.h"
 #include "core/error.h"
+#include "tests/support/scratch_dir.h"
 
 namespace quorlix {
 namespace {
@@ -26,19 +25,8 @@ MATCHER_P2(Row, name, color, "") { return arg.name == name && arg.color == color
 
 class OptionsModelTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/quorlix-opt-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    dir_ = name;
-    config_ = ConfigFile(dir_ + "/config.cfg");
-  }
-  void TearDown() override {
-    CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
-    fs::remove_all(dir_);
-  }
-  void Put(std::string_view content) {
-    std::ofstream(config_.path(), std::ios::binary) << content;
-  }
+  void TearDown() override { CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults(); }
+  void Put(std::string_view content) { test::WriteFileBytes(config_.path(), content); }
   std::string Read(std::string_view section, std::string_view key) const {
     return config_.ReadConfigValue(section, key, "<absent>");
   }
@@ -46,8 +34,9 @@ class OptionsModelTest : public ::testing::Test {
     return config_.ReadConfigSection("colordef");
   }
 
-  std::string dir_;
-  ConfigFile config_;
+  test::ScratchDir scratch_;
+  const std::string dir_ = scratch_.path();
+  ConfigFile config_{scratch_.Path("config.cfg")};
   OptionsModel model_;
 };
 

@@ -41,7 +41,7 @@ class ConvertTest : public testing::Test {
   Strings Run(ConvertSettings settings = {}) {
     windows_.events.clear();
     OutputLines out(state_.output_lines);
-    Convert(state_, settings, out, windows_);
+    ConvertIntoSink(state_, settings, out, windows_);
     return state_.output_lines;
   }
   void Select(std::vector<ListEntry>& list, const std::string& name) {
@@ -54,12 +54,12 @@ class ConvertTest : public testing::Test {
 TEST_F(ConvertTest, WithoutFiltersEveryLineThenTheFooter) {
   LoadLog(kLog);
   EXPECT_EQ(Run(), Concat({{"Alice: a", "Bob: b", "bob: c", "Alice: d"}, kUbbFooter}));
-  state_.options.dialect = kDialectHtml;
+  state_.options.dialect = Dialect::kHtml;
   EXPECT_EQ(Run(), Concat({{"Alice: a<br>", "Bob: b<br>", "bob: c<br>", "Alice: d<br>"},
                            kHtmlFooter}));
   // Converting again starts from empty output.
   EXPECT_EQ(Run().size(), 6u);
-  state_.options.dialect = 2;
+  state_.options.dialect = static_cast<Dialect>(2);
   EXPECT_EQ(Run(), Strings());
 }
 
@@ -186,16 +186,16 @@ TEST_F(ConvertTest, BadTimeStampEndsTheConversionWithoutFooter) {
   EXPECT_EQ(windows_.events.back(), "close");
 }
 
-TEST(ConvertHelpersTest, FilterModeAndFooters) {
-  EXPECT_EQ(FilterMode(false, false), 0);
-  EXPECT_EQ(FilterMode(true, false), 1);
-  EXPECT_EQ(FilterMode(false, true), 3);
-  EXPECT_EQ(FilterMode(true, true), 4);
+TEST(ConvertHelpersTest, FilterModeCodesAndFooters) {
+  EXPECT_EQ(static_cast<int>(ChooseFilterMode(false, false)), 0);
+  EXPECT_EQ(static_cast<int>(ChooseFilterMode(true, false)), 1);
+  EXPECT_EQ(static_cast<int>(ChooseFilterMode(false, true)), 3);
+  EXPECT_EQ(static_cast<int>(ChooseFilterMode(true, true)), 4);
   Strings lines;
   OutputLines out(lines);
-  AppendFooter(kDialectUbb, out);
-  AppendFooter(kDialectHtml, out);
-  AppendFooter(5, out);
+  AppendFooter(Dialect::kUbb, out);
+  AppendFooter(Dialect::kHtml, out);
+  AppendFooter(static_cast<Dialect>(5), out);
   EXPECT_EQ(lines, Concat({kUbbFooter, kHtmlFooter}));
 }
 

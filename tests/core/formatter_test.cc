@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "core/error.h"
 
 namespace quorlix {
@@ -22,7 +24,7 @@ struct Options {
   bool channel = false, colors = false, time = false, links = false, strip = false;
 };
 
-ConvertOptions Make(int dialect, Options o) {
+ConvertOptions Make(Dialect dialect, Options o) {
   ConvertOptions options;
   options.dialect = dialect;
   options.show_channel = o.channel;
@@ -33,7 +35,7 @@ ConvertOptions Make(int dialect, Options o) {
   return options;
 }
 
-std::string Convert(std::string_view line, int dialect, Options o,
+std::string Convert(std::string_view line, Dialect dialect, Options o,
                     std::vector<std::string> colors = kColors, std::string pattern = "Y:M:D") {
   LineFormatter formatter(Make(dialect, o), colors, std::move(pattern));
   std::string out = "stale";
@@ -44,15 +46,18 @@ std::string Convert(std::string_view line, int dialect, Options o,
 struct Case {
   const char* name;
   std::string_view line;
-  int dialect;
+  Dialect dialect;
   Options options;
   std::string pattern;
   std::string expected;
 };
 
+// Names the case in test listings, in place of its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class SampleLines : public testing::TestWithParam<Case> {};
 
-TEST_P(SampleLines, ConvertsAsDocumented) {
+TEST_P(SampleLines, GivesTheExpectedLineForTheDialectAndOptions) {
   const Case& c = GetParam();
   EXPECT_EQ(Convert(c.line, c.dialect, c.options, kColors, c.pattern), c.expected);
 }
@@ -65,40 +70,40 @@ const Options kStrip{.channel = true, .strip = true};
 INSTANTIATE_TEST_SUITE_P(
     Formatter, SampleLines,
     testing::Values(
-        Case{"A_Ubb", kLineA, 0, kNone, "Y:M:D",
+        Case{"A_Ubb", kLineA, Dialect::kUbb, kNone, "Y:M:D",
              "Bob: Hi [color=#ff0000]red[/color] and here [b]ok[/b]"},
-        Case{"A_Html", kLineA, 1, kNone, "Y:M:D",
+        Case{"A_Html", kLineA, Dialect::kHtml, kNone, "Y:M:D",
              "Bob: Hi <font color=#ff0000>red</font> and here <b>ok</b><br>"},
-        Case{"A_UbbAll", kLineA, 0, kAllUbb, "Y:M:D",
+        Case{"A_UbbAll", kLineA, Dialect::kUbb, kAllUbb, "Y:M:D",
              "[color=#ff8000][b][Clan][/b][/color] 2005:1:2 Bob:  - [i]link removed[/i] - Hi "
              "[color=#ff0000]red[/color] and here [b]ok[/b]"},
-        Case{"A_HtmlAllButColors", kLineA, 1, kAllButColors, "Y:M:D",
+        Case{"A_HtmlAllButColors", kLineA, Dialect::kHtml, kAllButColors, "Y:M:D",
              "<b>[Clan]</b> 2005:1:2 Bob:  - <i>link removed</i> - Hi <font "
              "color=#ff0000>red</font> and here <b>ok</b><br>"},
-        Case{"A_HtmlAll", kLineA, 1, kAllUbb, "Y:M:D",
+        Case{"A_HtmlAll", kLineA, Dialect::kHtml, kAllUbb, "Y:M:D",
              "<font color=\"#ff8000\"><b>[Clan]</b></font> 2005:1:2 Bob:  - <i>link removed</i> "
              "- Hi <font color=#ff0000>red</font> and here <b>ok</b><br>"},
-        Case{"A_UbbStrip", kLineA, 0, kStrip, "Y:M:D",
+        Case{"A_UbbStrip", kLineA, Dialect::kUbb, kStrip, "Y:M:D",
              "[b][Clan][/b] Bob: Hi red and here [b]ok[/b]"},
-        Case{"A_HtmlStrip", kLineA, 1, kStrip, "Y:M:D",
+        Case{"A_HtmlStrip", kLineA, Dialect::kHtml, kStrip, "Y:M:D",
              "<b>[Clan]</b> Bob: Hi red and here <b>ok</b><br>"},
-        Case{"B_Ubb", kLineB, 0, kNone, "Y:M:D", "You gain 5 XP."},
-        Case{"B_Html", kLineB, 1, kNone, "Y:M:D", "You gain 5 XP.<br>"},
-        Case{"B_UbbTimePattern", kLineB, 0, Options{.time = true}, "D.M.Y h:m:s",
+        Case{"B_Ubb", kLineB, Dialect::kUbb, kNone, "Y:M:D", "You gain 5 XP."},
+        Case{"B_Html", kLineB, Dialect::kHtml, kNone, "Y:M:D", "You gain 5 XP.<br>"},
+        Case{"B_UbbTimePattern", kLineB, Dialect::kUbb, Options{.time = true}, "D.M.Y h:m:s",
              "2.1.2005 3:4:5 : You gain 5 XP."},
-        Case{"B_EmptyPattern", kLineB, 0, Options{.time = true}, "", " : You gain 5 XP."},
-        Case{"B_CaseSensitiveLetters", kLineB, 0, Options{.time = true}, "yYdDHhSs",
+        Case{"B_EmptyPattern", kLineB, Dialect::kUbb, Options{.time = true}, "", " : You gain 5 XP."},
+        Case{"B_CaseSensitiveLetters", kLineB, Dialect::kUbb, Options{.time = true}, "yYdDHhSs",
              "y2005d2H3S5 : You gain 5 XP."},
-        Case{"C_Ubb", kLineC, 0, kNone, "Y:M:D",
+        Case{"C_Ubb", kLineC, Dialect::kUbb, kNone, "Y:M:D",
              "Ann: x [color=#00ff00]green and [/color][color=red]red[/color] y"},
-        Case{"C_Html", kLineC, 1, kNone, "Y:M:D",
+        Case{"C_Html", kLineC, Dialect::kHtml, kNone, "Y:M:D",
              "Ann: x <font color=#00ff00>green and </font><font color=red>red</font> y<br>"}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Message edges, each converted without a prefix (empty person).
 struct MessageCase {
   std::string message;
-  int dialect;
+  Dialect dialect;
   Options options;
   std::string expected;
 };
@@ -106,37 +111,37 @@ struct MessageCase {
 TEST(LineFormatterTest, MessageEdges) {
   const MessageCase cases[] = {
       // Upper-case "<A HREF" is no link; "</A>" still goes.
-      {"see <A HREF='x'>it</A>", 0, kNone, "see [A HREF='x]it"},
+      {"see <A HREF='x'>it</A>", Dialect::kUbb, kNone, "see [A HREF='x]it"},
       // Several links: one marker, at the very start.
-      {"a <a href=1>x</a> b <a href=2>y</a>", 0, Options{.links = true},
+      {"a <a href=1>x</a> b <a href=2>y</a>", Dialect::kUbb, Options{.links = true},
        " - [i]link removed[/i] - a x b y"},
       // A message ending in its only "<a href" keeps its text.
-      {"look <a href", 0, kNone, "look "},
-      {"look <a href", 0, Options{.links = true}, " - [i]link removed[/i] - look "},
-      {"<a href", 1, Options{.links = true}, " - <i>link removed</i> - <br>"},
+      {"look <a href", Dialect::kUbb, kNone, "look "},
+      {"look <a href", Dialect::kUbb, Options{.links = true}, " - [i]link removed[/i] - look "},
+      {"<a href", Dialect::kHtml, Options{.links = true}, " - <i>link removed</i> - <br>"},
       // A "<" without ">" takes the rest of the text with it.
-      {"a < b", 0, Options{.strip = true}, "a "},
+      {"a < b", Dialect::kUbb, Options{.strip = true}, "a "},
       // A last-character "<" keeps the text in both tag modes.
-      {"a <", 0, Options{.strip = true}, "a ["},
-      {"a <", 0, kNone, "a ["},
-      {"a <", 1, kNone, "a <<br>"},
+      {"a <", Dialect::kUbb, Options{.strip = true}, "a ["},
+      {"a <", Dialect::kUbb, kNone, "a ["},
+      {"a <", Dialect::kHtml, kNone, "a <<br>"},
       // Html turns the message's square brackets into angle brackets, also
       // when tags are deleted.
-      {"[b]x[/b] <i>y</i>", 1, Options{.strip = true}, "<b>x</b> y<br>"},
+      {"[b]x[/b] <i>y</i>", Dialect::kHtml, Options{.strip = true}, "<b>x</b> y<br>"},
       // Replacements ignore letter case and run in order.
-      {"<FONT COLOR='#AbC'>x</FONT><BR>", 0, kNone, "[color=#AbC]x[/color]"},
+      {"<FONT COLOR='#AbC'>x</FONT><BR>", Dialect::kUbb, kNone, "[color=#AbC]x[/color]"},
       // Font tags are found case-sensitively: "<Font" is not closed.
-      {"<Font color=red>x", 1, kNone, "<Font color=red>x<br>"},
+      {"<Font color=red>x", Dialect::kHtml, kNone, "<Font color=red>x<br>"},
       // A replacement can create a match for a later one.
-      {"<</a>br>", 0, kNone, ""},
-      {"'</a>#", 1, kNone, "#<br>"},
+      {"<</a>br>", Dialect::kUbb, kNone, ""},
+      {"'</a>#", Dialect::kHtml, kNone, "#<br>"},
       // Markup found in the last, partial block of a longer message.
-      {"0123456789abcdef>", 0, kNone, "0123456789abcdef]"},
-      {"0123456789abcdef0123456789abcdef012345[", 1, kNone,
+      {"0123456789abcdef>", Dialect::kUbb, kNone, "0123456789abcdef]"},
+      {"0123456789abcdef0123456789abcdef012345[", Dialect::kHtml, kNone,
        "0123456789abcdef0123456789abcdef012345<<br>"},
-      {"0123456789abcdef0123456789abcdef", 0, kNone, "0123456789abcdef0123456789abcdef"},
-      {"", 0, kNone, ""},
-      {"", 1, kNone, "<br>"},
+      {"0123456789abcdef0123456789abcdef", Dialect::kUbb, kNone, "0123456789abcdef0123456789abcdef"},
+      {"", Dialect::kUbb, kNone, ""},
+      {"", Dialect::kHtml, kNone, "<br>"},
   };
   for (const MessageCase& c : cases) {
     const std::string line = R"(["1","Chan","",0])" + c.message;
@@ -164,43 +169,43 @@ TEST(LineFormatterTest, ChannelColorMatchesOnceAnywhereInTheDefinition) {
       {{"=ff0000"}, "", "[b][][/b] "},
   };
   for (const ColorCase& c : cases) {
-    LineFormatter formatter(Make(0, Options{.channel = true, .colors = true}), c.definitions,
+    LineFormatter formatter(Make(Dialect::kUbb, Options{.channel = true, .colors = true}), c.definitions,
                             "Y:M:D");
     // Twice: the second answer comes from the per-channel cache.
     EXPECT_EQ(formatter.FormatLinePrefix(c.channel, "0", ""), c.expected_prefix + ": ");
     EXPECT_EQ(formatter.FormatLinePrefix(c.channel, "0", ""), c.expected_prefix + ": ");
   }
   // Without "Use Colors" the definitions are not consulted.
-  LineFormatter plain(Make(1, Options{.channel = true}), kColors, "");
+  LineFormatter plain(Make(Dialect::kHtml, Options{.channel = true}), kColors, "");
   EXPECT_EQ(plain.FormatLinePrefix("Clan", "0", "Bob"), "<b>[Clan]</b> Bob: ");
 }
 
 TEST(LineFormatterTest, PrefixSeparator) {
-  LineFormatter none(Make(0, kNone), {}, "Y");
+  LineFormatter none(Make(Dialect::kUbb, kNone), {}, "Y");
   EXPECT_EQ(none.FormatLinePrefix("Clan", "x", ""), "");
   EXPECT_EQ(none.FormatLinePrefix("Clan", "x", "Bob"), "Bob: ");
-  LineFormatter time(Make(0, Options{.time = true}), {}, "Y-M-D h:m:s");
+  LineFormatter time(Make(Dialect::kUbb, Options{.time = true}), {}, "Y-M-D h:m:s");
   EXPECT_EQ(time.FormatLinePrefix("", "-2147483648", ""), "1901-12-13 20:45:52 : ");
   EXPECT_EQ(time.FormatLinePrefix("", " 2147483647", "Al"), "2038-1-19 3:14:7 Al: ");
 }
 
 TEST(LineFormatterTest, BadTimeStampThrowsOnlyWhenTimeIsShown) {
   const std::string line = R"(["1","Clan","Bob",x12]hi)";
-  LineFormatter with_time(Make(0, Options{.time = true}), {}, "Y");
+  LineFormatter with_time(Make(Dialect::kUbb, Options{.time = true}), {}, "Y");
   std::string out;
   EXPECT_THROW(with_time.ConvertLine(line, out), Error);
-  EXPECT_EQ(Convert(line, 0, kNone), "Bob: hi");
+  EXPECT_EQ(Convert(line, Dialect::kUbb, kNone), "Bob: hi");
 }
 
 TEST(LineFormatterTest, OtherDialectsGiveNoLine) {
-  LineFormatter formatter(Make(2, kNone), {}, "");
+  LineFormatter formatter(Make(static_cast<Dialect>(2), kNone), {}, "");
   std::string out = "kept";
   EXPECT_FALSE(formatter.ConvertLine(kLineA, out));
   EXPECT_EQ(out, "kept");
 }
 
 TEST(LineFormatterTest, BuffersCarryNothingFromLineToLine) {
-  LineFormatter formatter(Make(0, kAllUbb), kColors, "Y:M:D");
+  LineFormatter formatter(Make(Dialect::kUbb, kAllUbb), kColors, "Y:M:D");
   std::string first, again, out;
   ASSERT_TRUE(formatter.ConvertLine(kLineA, first));
   ASSERT_TRUE(formatter.ConvertLine(kLineC, out));

@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <random>
+#include <string>
 
-#include "core/log_line.h"
+#include "core/error.h"
+#include "fuzz/reference_log_line.h"
 
 namespace quorlix {
 namespace {
 
-// The fast split must agree with the definition in log_line.h everywhere.
+// The one-scan split must agree with the literal reading everywhere.
 void ExpectSameAsLogLine(const std::string& line, LineFields& f) {
   SplitLineFields(line, f);
   const LogRecord r = ParseLogLine(line);
@@ -65,6 +69,49 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnRandomLines) {
     if (i % 3 == 0) line.insert(0, "[\"1\",\"Polbot\"");
     ExpectSameAsLogLine(line, f);
     if (HasFailure()) break;
+  }
+}
+
+TEST(ReadTimestamp, ReadsSignedThirtyTwoBitNumbers) {
+  const struct { std::string_view text; int32_t want; } cases[] = {
+      {"0", 0},
+      {"1109628000", 1109628000},
+      {" 1109628000", 1109628000},
+      {"    -5", -5},
+      {"+5", 5},
+      {"-0", 0},
+      {"0000000000000000000042", 42},
+      {"2147483647", std::numeric_limits<int32_t>::max()},
+      {"-2147483648", std::numeric_limits<int32_t>::min()},
+      {"+2147483647", std::numeric_limits<int32_t>::max()},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadTimestamp(c.text), c.want) << c.text;
+  }
+}
+
+TEST(ReadTimestamp, RefusesAnythingElseWithTheGermanMessage) {
+  const std::string_view bad[] = {
+      "2147483648", "-2147483649", "99999999999999999999999", "",
+      " ",          "+",           "-",                       "--1",
+      "+-1",        "1 ",          " 1 ",                     "1x",
+      "0x10",       "1.5",         "1,5",                     "\t1",
+      "1\r",        "Alice",       std::string_view("1\0", 2), "\xff",
+  };
+  for (std::string_view text : bad) {
+    EXPECT_THROW(ReadTimestamp(text), Error) << text;
+  }
+  try {
+    ReadTimestamp("Alice");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'Alice' ist kein g\xc3\xbcltiger Integerwert");
+  }
+  try {
+    ReadTimestamp("\xe9t\xe9");  // log bytes are Latin-1; the message is UTF-8
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "'\xc3\xa9t\xc3\xa9' ist kein g\xc3\xbcltiger Integerwert");
   }
 }
 

@@ -32,17 +32,17 @@ void Load(Loaded& x, std::string bytes, LoadSettings settings = {}) {
   RunLoadPass(x.state, settings, x.windows);
 }
 
-constexpr const char* kWorkedExample =
+constexpr const char* kFourLinesAndABotLine =
     "[\"1\",\"OOC\",\"Alice\",1109628000]first\r\n"
     "[\"1\",\"OOC\",\"Polbot\",1109633400]bot\r\n"
     "[\"2\",\"Clan\",\"Bob\",1109634300]second\r\n"
     "[\"1\",\"OOC\",\"Alice\",1109636100]third\r\n"
     "[\"2\",\"Clan\",\"Bob\",1109671200]fourth\r\n";
 
-TEST(LoadPassTest, WorkedExample) {
+TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   Loaded x;
   x.state.output_lines = {"old output"};
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   const ChatState& s = x.state;
   EXPECT_EQ(s.raw_lines.size(), 5u);
   ASSERT_EQ(s.input_lines.size(), 4u);
@@ -62,7 +62,7 @@ TEST(LoadPassTest, WorkedExample) {
 
 TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
   Loaded x;
-  Load(x, kWorkedExample, LoadSettings{.suppress_bot_lines = false, .depth = "Hour"});
+  Load(x, kFourLinesAndABotLine, LoadSettings{.suppress_bot_lines = false, .depth = "Hour"});
   EXPECT_EQ(x.state.input_lines.size(), 5u);
   EXPECT_EQ(Names(x.state.persons), Strings({"Alice", "Bob", "Polbot"}));
   EXPECT_EQ(x.state.time_tree.size(), 8);  // an hour node under each day
@@ -122,13 +122,13 @@ TEST(LoadPassTest, ManyNames) {
 
 TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
   Loaded x;
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   const std::string inputs = Join(x.state.input_lines);
   const Strings persons = Names(x.state.persons), days = x.state.day_runs;
   const int nodes = x.state.time_tree.size();
   x.state.persons[0].selected = true;
   x.state.time_tree.node(1).selected = true;
-  x.state.raw_lines = LineStore::FromBytes(kWorkedExample);
+  x.state.raw_lines = LineStore::FromBytes(kFourLinesAndABotLine);
   RunLoadPass(x.state, {}, x.windows);
   EXPECT_EQ(Join(x.state.input_lines), inputs);
   EXPECT_EQ(Names(x.state.persons), persons);
@@ -141,7 +141,7 @@ TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
 TEST(LoadPassTest, InactiveWindowProcessesNoLine) {
   Loaded x;
   x.windows.active = false;
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   EXPECT_TRUE(x.state.input_lines.empty());
   EXPECT_TRUE(x.state.day_runs.empty());
   EXPECT_EQ(x.windows.events, Strings({"create", "show", "is_active", "close"}));
@@ -149,7 +149,7 @@ TEST(LoadPassTest, InactiveWindowProcessesNoLine) {
 
 TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   Loaded x;
-  Load(x, kWorkedExample);
+  Load(x, kFourLinesAndABotLine);
   const Strings previous_days = x.state.day_runs;
   x.windows.events.clear();
   x.state.output_lines = {"old output"};

@@ -40,10 +40,10 @@ Indexed Index(const std::vector<int64_t>& stamps, TreeDepth depth = TreeDepth::k
 
 // 2005-02-28 22:00, 23:45, 2005-03-01 00:15, 10:00 (a bot line between the
 // first two was dropped by the load).
-const std::vector<int64_t> kWorkedExample = {1109628000, 1109634300, 1109636100, 1109671200};
+const std::vector<int64_t> kAcrossMidnight = {1109628000, 1109634300, 1109636100, 1109671200};
 
-TEST(TimeIndexTest, WorkedExample) {
-  const Indexed x = Index(kWorkedExample);
+TEST(TimeIndexTest, MonthAndDayRunsSplitAtMidnightUnderOneYear) {
+  const Indexed x = Index(kAcrossMidnight);
   EXPECT_EQ(x.years, Runs({"1109628000;0;3"}));
   EXPECT_EQ(x.months, Runs({"1109628000;0;1", "1109636100;2;3"}));
   EXPECT_EQ(x.days, Runs({"1109628000;0;1", "1109636100;2;3"}));
@@ -89,7 +89,7 @@ TEST(TimeIndexTest, RunsAndTrees) {
        {"1109635200;0;1", "1109721600;2;2", "1110000000;3;3"},
        "2005\n March\n  1\n  2\n  5\n"},
       {"depth Month: day runs still built",
-       kWorkedExample,
+       kAcrossMidnight,
        TreeDepth::kMonth,
        {"1109628000;0;3"},
        {"1109628000;0;1", "1109636100;2;3"},
@@ -97,7 +97,7 @@ TEST(TimeIndexTest, RunsAndTrees) {
        "2005\n February\n March\n"},
       // One hour node per day: the hour of the day's first line.
       {"depth Hour",
-       kWorkedExample,
+       kAcrossMidnight,
        TreeDepth::kHour,
        {"1109628000;0;3"},
        {"1109628000;0;1", "1109636100;2;3"},
@@ -110,7 +110,7 @@ TEST(TimeIndexTest, RunsAndTrees) {
        {"1109636100;0;0"},
        {"1109636100;0;0"},
        "2005\n March\n  1\n   0\n    15\n"},
-      {"depth Year", kWorkedExample, TreeDepth::kYear, {"1109628000;0;3"},
+      {"depth Year", kAcrossMidnight, TreeDepth::kYear, {"1109628000;0;3"},
        {"1109628000;0;1", "1109636100;2;3"}, {"1109628000;0;1", "1109636100;2;3"}, "2005\n"},
       // The stamp 0 gets its nodes like any other instant.
       {"stamp 0",
@@ -175,7 +175,7 @@ TEST(TimeTreeTest, OnlyTheLastChildIsReused) {
 }
 
 TEST(TimeTreeTest, LevelOrdinalCountsDepthFirstPerLevel) {
-  const Indexed x = Index(kWorkedExample);
+  const Indexed x = Index(kAcrossMidnight);
   const TimeTree& t = x.tree;
   // Ids in order of creation: 2005, February, 28, March, 1.
   ASSERT_EQ(t.size(), 6);

@@ -9,7 +9,7 @@ namespace quorlix {
 namespace {
 
 // The tests run under TZ=QLX-14: a local-time slip would show everywhere.
-TEST(ToUtc, GivesTheUtcCalendarOfWorkedInstants) {
+TEST(ToUtc, GivesTheUtcCalendarOfChosenInstants) {
   const struct {
     int64_t stamp;
     int64_t year;

@@ -1,11 +1,14 @@
-// One line of a chat log: '["id","channel","person",unixtime]message'.
-// The one place that says how a line splits into a LogRecord, which lines
-// a load takes in at all, and how the time stamp text reads as a number.
+// The literal reading of a chat-log line, '["id","channel","person",unixtime]message',
+// step by step the plain way (header before the first "]", fields as
+// Explode at ","): the reference that the tests and the fuzz targets hold
+// the engine's one-scan split (core/line_fields.h) against. Not part of
+// the product.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "core/line_fields.h"
 
 namespace quorlix {
 
@@ -25,17 +28,9 @@ struct LogRecord {
 void ParseLogLine(std::string_view line, LogRecord& record);
 LogRecord ParseLogLine(std::string_view line);
 
-// The bot whose lines a load drops while suppression is on.
-inline constexpr std::string_view kBotPersonField = "\"Polbot\"";
-
 // True when a load takes `line` in: its header holds a "[", splits into at
 // least four fields, and (with `suppress_bot_lines`) its person field is not
 // the quoted bot name as written.
 bool AcceptLogLine(std::string_view line, bool suppress_bot_lines);
-
-// Reads a time stamp text as a signed 32-bit integer: leading spaces, one
-// optional sign, decimal digits, nothing after. Throws quorlix::Error with
-// "'<text>' ist kein gültiger Integerwert" otherwise.
-int32_t ReadTimestamp(std::string_view text);
 
 }  // namespace quorlix

@@ -1,8 +1,5 @@
-#include "core/log_line.h"
+#include "fuzz/reference_log_line.h"
 
-#include <limits>
-
-#include "core/error.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -65,32 +62,4 @@ bool AcceptLogLine(std::string_view line, bool suppress_bot_lines) {
   if (fields < 4) return false;  // a truncated or malformed header
   return !(suppress_bot_lines && person == kBotPersonField);
 }
-
-int32_t ReadTimestamp(std::string_view text) {
-  std::size_t pos = 0;
-  while (pos < text.size() && text[pos] == ' ') ++pos;
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-    negative = text[pos] == '-';
-    ++pos;
-  }
-  const std::size_t digits_start = pos;
-  // Accumulate as a negative number so that INT32_MIN fits.
-  int64_t value = 0;
-  constexpr int64_t kLimit = -static_cast<int64_t>(std::numeric_limits<int32_t>::min());
-  bool in_range = true;
-  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-    value = value * 10 + (text[pos] - '0');
-    if (value > kLimit) in_range = false, value = kLimit + 1;
-  }
-  if (negative) value = -value;
-  const bool valid = pos == text.size() && pos > digits_start && in_range &&
-                     value >= std::numeric_limits<int32_t>::min() &&
-                     value <= std::numeric_limits<int32_t>::max();
-  if (!valid) {
-    throw Error("'" + Latin1ToUtf8(text) + "' ist kein gültiger Integerwert");
-  }
-  return static_cast<int32_t>(value);
-}
-
 }  // namespace quorlix

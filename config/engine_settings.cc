@@ -1,8 +1,4 @@
-// The engine's readings of config.cfg, kept apart from the passes so that
-// these read the settings once per command and can run without a file.
-#include "config/config_file.h"
-#include "core/converter.h"
-#include "core/loader.h"
+#include "config/engine_settings.h"
 
 namespace quorlix {
 
@@ -20,16 +16,6 @@ ConvertSettings ReadConvertSettings(const ConfigFile& config, const ConvertOptio
     settings.time_pattern = config.ReadConfigValue("config", "time_config", "Y:M:D");
   }
   return settings;
-}
-
-void Convert(ChatState& state, const ConfigFile& config, OutputSink& out,
-             WorkingWindowFactory& windows) {
-  Convert(state, ReadConvertSettings(config, state.options), out, windows);
-}
-
-void Convert(ChatState& state, const ConfigFile& config, WorkingWindowFactory& windows) {
-  OutputLines out(state.output_lines);
-  Convert(state, config, out, windows);
 }
 
 }  // namespace quorlix
