@@ -2,11 +2,16 @@
 
 #include <QMessageBox>
 
+#include <new>
+
 #include "core/error.h"
 
 namespace quorlix {
 
 QString ErrorBoxText(const QString& message) {
+  if (message.size() > kMaxErrorBoxChars) {
+    return message.left(kMaxErrorBoxChars) + QChar(0x2026);
+  }
   if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
     return message + QLatin1Char('.');
   }
@@ -28,6 +33,8 @@ void ReportCurrentException(MessageSink& sink, QWidget* parent) {
   QString message;
   try {
     throw;
+  } catch (const std::bad_alloc&) {
+    message = QStringLiteral("Nicht genügend Arbeitsspeicher");
   } catch (const std::exception& e) {
     // quorlix::Error carries UTF-8; other exceptions' texts are ASCII.
     message = QString::fromUtf8(e.what());

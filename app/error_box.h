@@ -12,8 +12,11 @@ class QWidget;
 
 namespace quorlix {
 
-// The message as the box shows it: a "." is appended when its last
-// character sorts after ".".
+// The longest message the box shows, in characters; the rest is cut.
+inline constexpr qsizetype kMaxErrorBoxChars = 1000;
+
+// The message as the box shows it: cut to kMaxErrorBoxChars with "…",
+// and a "." appended when its last character sorts after ".".
 QString ErrorBoxText(const QString& message);
 
 class MessageSink {

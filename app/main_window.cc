@@ -23,6 +23,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <new>
+
 #include "app/about_window.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
@@ -396,11 +398,15 @@ void MainWindow::Load() {
   state_.raw_lines = LineStore();
   PageControl1_->setCurrentWidget(TabSheet1_);
 
-  const std::string copy = CopyToTempLog(
-      LocalPath(chosen), temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
-  state_.raw_lines = LineStore::ReadFile(copy);
+  const std::string path = LocalPath(chosen);
+  try {
+    state_.raw_lines =
+        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
+  } catch (const std::bad_alloc&) {
+    throw Error("Nicht genügend Arbeitsspeicher für " + path);
+  }
   bt_convert_->setEnabled(false);
-  const ConfigFile config(config_path_);
+  const ConfigFile config = ConfigFile(config_path_).Snapshot();
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -441,7 +447,7 @@ void MainWindow::ReadControlsIntoState() {
 
 void MainWindow::ConvertLog() {
   ReadControlsIntoState();
-  const ConfigFile config(config_path_);
+  const ConfigFile config = ConfigFile(config_path_).Snapshot();
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);

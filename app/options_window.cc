@@ -172,7 +172,7 @@ OptionsWindow::OptionsWindow(std::string config_path, ColorPicker& picker, Messa
   connect(Button1_, &QPushButton::clicked, this, &OptionsWindow::Button1Click);
 
   // FormActivate: the window is created afresh for each opening.
-  model_.Open(config_);
+  model_.Open(config_.Snapshot());  // one read of the file for all its values
   Edit_time_->setText(Latin1(model_.time_pattern()));
   ComboBox_timedisplay_depth_->setCurrentText(Latin1(model_.depth()));
   CheckBox_disable_polbot_->setChecked(model_.suppress_bot_lines());
@@ -248,7 +248,7 @@ void OptionsWindow::Button_restoreClick() {
 
 void OptionsWindow::Button1Click() {
   // A failed write shows the error and leaves the window open with its
-  // edits; what was written before it stays written.
+  // edits; the file stays as it was.
   RunHandler(messages_, this, [this] {
     model_.Close(config_);
     accept();

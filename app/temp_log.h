@@ -1,25 +1,32 @@
 // The private copy of the log being loaded. A load reads this copy, never
-// the chosen file itself: one fixed file per user in the user's cache
-// directory, which each load replaces.
+// the chosen file itself: the copy is made in the user's cache directory
+// and read back through the descriptor that wrote it, so that another
+// window's load can never swap it; afterwards it is kept under the fixed
+// name log.txt as the copy of the last log loaded.
 #pragma once
 
 #include <string>
 
+#include "core/line_store.h"
+
 namespace quorlix {
 
-// The fixed name of the copy inside its directory.
+// The fixed name of the last copy inside its directory.
 inline constexpr const char* kTempLogName = "log.txt";
 
 // The user's cache directory for Quorlix.
 std::string DefaultTempLogDir();
 
-// Copies `source` to `dir`/log.txt and returns that path. `dir` is created
-// with mode 0700 if missing and set to it if not; the copy goes to a fresh
-// exclusive file of mode 0600 that is renamed over the fixed name, so a
-// link planted at that name is replaced, never followed. On failure any
-// earlier copy is left as it was but the caller must not read it: throws
-// quorlix::Error "Datei <path> kann nicht geöffnet werden. <reason>",
-// naming `source` when it cannot be read and the copy otherwise.
-std::string CopyToTempLog(const std::string& source, const std::string& dir);
+// Copies `source`, a regular file, up to the size it has when opened, to a
+// fresh file "log.txt.XXXXXX" of mode 0600 in `dir`, locked (flock) while
+// it is written and read, and returns its lines. The copy then replaces
+// log.txt (a link planted there is replaced, never followed). `dir` is
+// created with mode 0700 if missing; an existing one must be a directory
+// of the user's own (not a link), and is then set to 0700. Copies of the
+// same naming left by killed loads, which no live load holds, are removed
+// first. Throws quorlix::Error naming the file: "Datei <path> kann nicht
+// geöffnet werden. <reason>", or that `source` is no regular file, or that
+// `dir` is not the user's own directory; nothing is left behind then.
+LineStore LoadThroughTempLog(const std::string& source, const std::string& dir);
 
 }  // namespace quorlix

@@ -59,7 +59,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   app.set_version_flag("--version", "quorlix-cli " + GetExeVersion(),
                        "Print the version and exit");
 
-  app.add_option("LOGFILE", command_line.log_file, "The chat log to convert")
+  app.add_option("LOGFILE", command_line.log_file,
+                 "The chat log to convert: a file or a pipe, or - for standard input")
       ->required()
       ->type_name("FILE");
   app.add_option("-o,--output", command_line.output_file,

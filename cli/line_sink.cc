@@ -1,10 +1,15 @@
 #include "cli/line_sink.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "cli/signal_cleanup.h"
 #include "core/error.h"
 
 namespace quorlix::cli {
@@ -13,27 +18,64 @@ namespace {
 // Large enough that writes are few, small enough not to count in memory.
 constexpr std::size_t kBlockSize = 256 * 1024;
 
-void WriteToStandardOutput(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw Error(std::string("Standard output: ") + std::strerror(errno));
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+[[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
+  throw Error("Datei " + name + " kann nicht geschrieben werden. " + std::strerror(error));
+}
+
+// A socket cannot be opened; it is connected to.
+int ConnectSocket(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return errno = ENAMETOOLONG, -1;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return errno = error, -1;
   }
+  return fd;
+}
+
+// An existing target that is no regular file and cannot be replaced.
+bool IsStream(const std::string& path, struct stat& st) {
+  return ::stat(path.c_str(), &st) == 0 &&
+         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
 }  // namespace
 
-LineSink::LineSink() { buffer_.reserve(kBlockSize + 4096); }
-
-LineSink::LineSink(const std::string& path)
-    : file_(std::make_unique<AtomicFileWriter>(path)) {
+LineSink::LineSink() : stream_fd_(STDOUT_FILENO) {
   buffer_.reserve(kBlockSize + 4096);
 }
 
-LineSink::~LineSink() = default;
+LineSink::LineSink(const std::string& path) {
+  struct stat st;
+  if (IsStream(path, st)) {
+    stream_fd_ = S_ISSOCK(st.st_mode) ? ConnectSocket(path)
+                                      : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (stream_fd_ < 0) ThrowCannotWrite(path, errno);
+    owns_stream_ = true;
+    stream_name_ = path;
+  } else {
+    // The temporary file is named for the clean-up before any signal can
+    // come between.
+    const SignalHold hold;
+    file_ = std::make_unique<AtomicFileWriter>(path);
+    ArmSignalCleanup(file_->temp_path());
+  }
+  buffer_.reserve(kBlockSize + 4096);
+}
+
+LineSink::~LineSink() {
+  if (file_) {
+    const SignalHold hold;
+    file_.reset();  // an uncommitted file removes its temporary file
+    DisarmSignalCleanup();
+  }
+  if (owns_stream_) ::close(stream_fd_);
+}
 
 void LineSink::AppendLine(std::string_view line) {
   if (line.size() >= kBlockSize) {  // a huge line goes out without a copy
@@ -49,8 +91,17 @@ void LineSink::AppendLine(std::string_view line) {
 void LineSink::Write(std::string_view bytes) {
   if (file_) {
     file_->Write(bytes);
-  } else {
-    WriteToStandardOutput(bytes);
+    return;
+  }
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(stream_fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (owns_stream_) ThrowCannotWrite(stream_name_, errno);
+      throw Error(std::string("Standardausgabe kann nicht geschrieben werden. ") +
+                  std::strerror(errno));
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
   }
 }
 
@@ -61,7 +112,10 @@ void LineSink::Flush() {
 
 void LineSink::Commit() {
   Flush();
-  if (file_) file_->Commit();
+  if (!file_) return;
+  const SignalHold hold;
+  file_->Commit();
+  DisarmSignalCleanup();
 }
 
 }  // namespace quorlix::cli

@@ -1,5 +1,7 @@
 // Streams output lines, each followed by CR LF, to standard output or to a
-// file that is replaced atomically, without holding the lines in memory.
+// file, without holding the lines in memory. A regular file (or a new
+// name) is replaced atomically; a character device, FIFO or socket is
+// written straight into, as it cannot be replaced.
 #pragma once
 
 #include <memory>
@@ -24,8 +26,10 @@ class LineSink : public CommitSink {
  public:
   // Standard output.
   LineSink();
-  // `path`, which appears or changes only on Commit(). Throws
-  // quorlix::Error when its temporary file cannot be made.
+  // `path`: a file that appears or changes only on Commit(), its temporary
+  // file removed should SIGINT, SIGTERM or SIGHUP end the program; or a
+  // device, FIFO or socket, opened now. Throws quorlix::Error when the
+  // temporary file cannot be made or the stream cannot be opened.
   explicit LineSink(const std::string& path);
   ~LineSink() override;
 
@@ -38,7 +42,10 @@ class LineSink : public CommitSink {
   void Write(std::string_view bytes);
   void Flush();
 
-  std::unique_ptr<AtomicFileWriter> file_;  // null: standard output
+  std::unique_ptr<AtomicFileWriter> file_;  // null: a stream
+  int stream_fd_ = -1;
+  bool owns_stream_ = false;
+  std::string stream_name_;
   std::string buffer_;
 };
 

@@ -3,10 +3,12 @@
 //
 //   quorlix-cli [OPTIONS] LOGFILE
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,70 @@ namespace {
 
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "quorlix-cli: %s\n", message.c_str());
+}
+
+// The name standing for standard input as LOGFILE.
+constexpr const char* kStandardInput = "-";
+
+LineStore ReadLog(const std::string& log_file) {
+  if (log_file == kStandardInput) return LineStore::ReadDescriptor(STDIN_FILENO, log_file);
+  return LineStore::ReadFile(log_file);
+}
+
+// Runs one step; an error is reported as compilers do, with the file and
+// the line when it concerns one. Returns 0 or kExitFailure.
+template <typename Step>
+int Report(const std::string& log_file, Step&& step) {
+  try {
+    step();
+    return 0;
+  } catch (const Error& e) {
+    if (e.line() > 0) {
+      PrintError(log_file + ":" + std::to_string(e.line()) + ": " + e.what());
+    } else {
+      PrintError(e.what());
+    }
+  } catch (const std::bad_alloc&) {
+    PrintError("Nicht genügend Arbeitsspeicher für " + log_file);
+  }
+  return kExitFailure;
+}
+
+// True when `output_file` names the log itself, also through links: the
+// conversion would replace its own input.
+bool IsTheLog(const std::string& output_file, const std::string& log_file) {
+  struct stat out, log;
+  if (::stat(output_file.c_str(), &out) != 0) return false;
+  const int status = log_file == kStandardInput ? ::fstat(STDIN_FILENO, &log)
+                                                : ::stat(log_file.c_str(), &log);
+  return status == 0 && out.st_dev == log.st_dev && out.st_ino == log.st_ino;
+}
+
+// The bar goes to a terminal on standard error, and only when the output
+// is not on that same terminal, where the two would mix.
+bool ShowProgress(bool output_to_stdout) {
+  if (!::isatty(STDERR_FILENO)) return false;
+  if (!output_to_stdout || !::isatty(STDOUT_FILENO)) return true;
+  struct stat out, err;
+  return ::fstat(STDOUT_FILENO, &out) == 0 && ::fstat(STDERR_FILENO, &err) == 0 &&
+         out.st_rdev != err.st_rdev;
+}
+
+// The settings for the whole run, read once. A --config file that is
+// missing gets a warning and the defaults; one that cannot be read (a
+// directory, a FIFO, no permission) ends the run. False then.
+bool ReadSettings(const std::string& config_file, ConfigFile& config) {
+  config = ConfigFile(config_file.empty() ? ConfigFilePath() : config_file).Snapshot();
+  if (config_file.empty()) return true;
+  if (!config.unreadable_reason().empty()) {
+    PrintError(config.unreadable_reason());
+    return false;
+  }
+  if (config.missing()) {
+    PrintError("Warnung: Einstellungsdatei " + config_file +
+               " nicht gefunden, es gelten die Voreinstellungen");
+  }
+  return true;
 }
 
 // Reports names that the log does not hold; true when there were any.
@@ -61,53 +127,61 @@ std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
 }
 
 int Run(const CommandLine& command_line) {
-  // Progress goes to a terminal only; piped or redirected runs stay quiet.
+  const std::string& log_file = command_line.log_file;
+  LoadSettings load_settings;
+  ConvertSettings convert_settings;
+  {
+    // The parsed file goes before the log is read: it can be large.
+    ConfigFile config;
+    if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
+    load_settings = ReadLoadSettings(config);
+    if (!command_line.list) convert_settings = ReadConvertSettings(config, command_line.options);
+  }
+  if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
+    PrintError(command_line.output_file + " ist die Eingabedatei " + log_file +
+               " selbst und wird nicht überschrieben");
+    return kExitUsage;
+  }
+
   SilentWorkingWindowFactory silent;
   std::unique_ptr<ProgressBarFactory> bar;
-  if (::isatty(STDERR_FILENO)) bar = std::make_unique<ProgressBarFactory>(STDERR_FILENO);
+  if (ShowProgress(command_line.output_file.empty())) {
+    bar = std::make_unique<ProgressBarFactory>(STDERR_FILENO);
+  }
   WorkingWindowFactory& windows = bar ? static_cast<WorkingWindowFactory&>(*bar) : silent;
 
-  const ConfigFile config(command_line.config_file.empty() ? ConfigFilePath()
-                                                           : command_line.config_file);
   ChatState state;
   std::unique_ptr<CommitSink> out;
-  try {
-    // The output file first, so that an unwritable place fails at once;
-    // it appears only at Commit().
+  int status = Report(log_file, [&] {
+    // The output first, so that an unwritable place fails at once; a file
+    // appears only at Commit().
     out = MakeSink(command_line);
     if (bar) bar->set_label("Loading");
-    state.raw_lines = LineStore::ReadFile(command_line.log_file);
-    RunLoadPass(state, ReadLoadSettings(config), windows);
-  } catch (const Error& e) {
-    PrintError(e.what());
-    return kExitFailure;
-  }
+    state.raw_lines = ReadLog(log_file);
+    RunLoadPass(state, load_settings, windows);
+  });
+  if (status != 0) return status;
 
   const bool unknown =
       ReportUnknown("person", SelectEntries(command_line.persons, state.persons,
                                             state.filters.persons),
-                    command_line.log_file) |
+                    log_file) |
       ReportUnknown("channel", SelectEntries(command_line.channels, state.channels,
                                              state.filters.channels),
-                    command_line.log_file) |
-      ReportUnknown("period", SelectPeriods(command_line.periods, state),
-                    command_line.log_file);
+                    log_file) |
+      ReportUnknown("period", SelectPeriods(command_line.periods, state), log_file);
   if (unknown) return kExitUsage;
 
-  try {
+  return Report(log_file, [&] {
     if (command_line.list) {
       WriteListing(state, *out);
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      ConvertIntoSink(state, ReadConvertSettings(config, state.options), *out, windows);
+      ConvertIntoSink(state, convert_settings, *out, windows);
     }
     out->Commit();
-  } catch (const Error& e) {
-    PrintError(e.what());
-    return kExitFailure;
-  }
-  return 0;
+  });
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "config/config_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 // The parser's definitions are compiled here, in this one unit.
 #define SI_IMPLEMENTATION
@@ -24,18 +27,22 @@ using Ini = CSimpleIniA;
 enum class FileState { kMissing, kRead, kUnreadable };
 
 // Reads the whole of `path` into `text`. Anything that is not a readable
-// regular file (a directory, a device, a pipe) counts as unreadable.
-FileState ReadWholeFile(const std::string& path, std::string& text) {
+// regular file (a directory, a device, a pipe) counts as unreadable, and
+// `reason` then says why.
+FileState ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
   text.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    return errno == ENOENT || errno == ENOTDIR ? FileState::kMissing
-                                                : FileState::kUnreadable;
+    if (errno == ENOENT || errno == ENOTDIR) return FileState::kMissing;
+    reason = "Einstellungsdatei " + path + " kann nicht gelesen werden. " + std::strerror(errno);
+    return FileState::kUnreadable;
   }
-  struct stat st;
+  struct stat st {};
   FileState state = FileState::kRead;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     state = FileState::kUnreadable;
+    reason = S_ISDIR(st.st_mode) ? path + " ist ein Verzeichnis"
+                                 : "Einstellungsdatei " + path + " ist keine reguläre Datei";
   } else {
     char chunk[64 * 1024];
     for (;;) {
@@ -43,6 +50,7 @@ FileState ReadWholeFile(const std::string& path, std::string& text) {
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         state = FileState::kUnreadable;
+        reason = "Einstellungsdatei " + path + " kann nicht gelesen werden. " + std::strerror(errno);
         break;
       }
       if (n == 0) break;
@@ -52,6 +60,26 @@ FileState ReadWholeFile(const std::string& path, std::string& text) {
   ::close(fd);
   return state;
 }
+
+// Holds the writers' lock of `path` while it lives. Without a lock file
+// (a read-only directory) the write goes on unlocked and fails there.
+class WriterLock {
+ public:
+  explicit WriterLock(const std::string& path)
+      : fd_(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~WriterLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing drops the lock
+  }
+  WriterLock(const WriterLock&) = delete;
+  WriterLock& operator=(const WriterLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
@@ -98,8 +126,10 @@ void ReplaceNulBytes(std::string& text) {
   }
 }
 
+}  // namespace
+
 // One loaded config.cfg, with what its rewrite needs to keep.
-struct Document {
+struct ConfigFile::Document {
   // Names ignore case; a repeated key keeps all its lines (the first one is
   // read); no "<<<" multi-line values; a value in double quotes is read
   // without them, so that blanks at its ends survive.
@@ -119,6 +149,10 @@ struct Document {
     return ini.LoadData(text) >= 0;
   }
 };
+
+namespace {
+
+using Document = ConfigFile::Document;
 
 // Passes SimpleIni's output through, quoting a value that itself starts
 // and ends with a double quote: the reader takes one pair off, so the value
@@ -216,6 +250,20 @@ bool CanStore(const std::string& section, const std::string& key,
   return key.front() != ';' && key.front() != '#' && key.front() != '[';
 }
 
+// Sets the value in `ini`, keeping the file's spelling of section and key.
+void SetValue(Ini& ini, std::string section_name, std::string key_name, const std::string& value,
+              const Error& failure) {
+  Ini::TNamesDepend names;
+  ini.GetAllSections(names);
+  section_name = SpellingOf(names, section_name);
+  ini.GetAllKeys(section_name.c_str(), names);
+  key_name = SpellingOf(names, key_name);
+  if (ini.SetValue(section_name.c_str(), key_name.c_str(), value.c_str(), nullptr,
+                   /*a_bForceReplace=*/true) < 0) {
+    throw failure;
+  }
+}
+
 }  // namespace
 
 std::string ConfigFilePath() {
@@ -230,34 +278,65 @@ ConfigFile::ConfigFile() : path_(ConfigFilePath()) {}
 
 ConfigFile::ConfigFile(std::string path) : path_(std::move(path)) {}
 
+ConfigFile ConfigFile::Snapshot() const {
+  ConfigFile copy(path_);
+  auto doc = std::make_shared<Document>();
+  std::string text;
+  switch (ReadWholeFile(path_, text, copy.unreadable_reason_)) {
+    case FileState::kMissing:
+      copy.missing_ = true;
+      break;
+    case FileState::kRead:
+      doc->Parse(text);
+      break;
+    case FileState::kUnreadable:
+      break;  // reads as the defaults
+  }
+  copy.snapshot_ = std::move(doc);
+  return copy;
+}
+
+// The document to read from: the snapshot, or the file as it is now (null
+// when it is missing or unreadable).
+std::shared_ptr<const Document> ConfigFile::Current() const {
+  if (snapshot_) return snapshot_;
+  std::string text, reason;
+  if (ReadWholeFile(path_, text, reason) != FileState::kRead) return nullptr;
+  auto doc = std::make_shared<Document>();
+  doc->Parse(text);
+  return doc;
+}
+
 std::string ConfigFile::ReadConfigValue(std::string_view section,
                                         std::string_view key,
                                         std::string_view fallback) const {
-  std::string text;
-  Document doc;
-  if (ReadWholeFile(path_, text) != FileState::kRead) {
-    return std::string(fallback);
-  }
-  doc.Parse(text);
-  const char* value = FirstValue(doc.ini, Name(section), Name(key));
+  const std::shared_ptr<const Document> doc = Current();
+  if (!doc) return std::string(fallback);
+  const char* value = FirstValue(doc->ini, Name(section), Name(key));
   return value ? std::string(value) : std::string(fallback);
 }
 
 std::vector<std::string> ConfigFile::ReadConfigSection(
     std::string_view section) const {
   std::vector<std::string> lines;
-  std::string text;
-  Document doc;
-  if (ReadWholeFile(path_, text) != FileState::kRead) return lines;
-  doc.Parse(text);
-  const std::string section_name = Name(section);
-  Ini::TNamesDepend keys;
-  doc.ini.GetAllKeys(section_name.c_str(), keys);
-  keys.sort(Ini::Entry::LoadOrder());
-  lines.reserve(keys.size());
-  for (const Ini::Entry& key : keys) {
-    const char* value = FirstValue(doc.ini, section_name, key.pItem);
-    lines.push_back(std::string(key.pItem) + "=" + (value ? value : ""));
+  const std::shared_ptr<const Document> doc = Current();
+  if (!doc) return lines;
+  const Ini::TKeyVal* entries = doc->ini.GetSection(Name(section).c_str());
+  if (entries == nullptr) return lines;
+  // The entries are sorted by key, those of one key in file order: the
+  // first of each key gives its spelling and its value. One walk and one
+  // sort, not a search per key: a section may hold millions of keys.
+  std::vector<const Ini::TKeyVal::value_type*> firsts;
+  const Ini::Entry::KeyOrder key_order;
+  for (const Ini::TKeyVal::value_type& entry : *entries) {
+    if (firsts.empty() || key_order(firsts.back()->first, entry.first)) firsts.push_back(&entry);
+  }
+  std::sort(firsts.begin(), firsts.end(), [](const auto* a, const auto* b) {
+    return a->first.nOrder < b->first.nOrder;
+  });
+  lines.reserve(firsts.size());
+  for (const Ini::TKeyVal::value_type* entry : firsts) {
+    lines.push_back(std::string(entry->first.pItem) + "=" + (entry->second ? entry->second : ""));
   }
   return lines;
 }
@@ -265,52 +344,40 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
 void ConfigFile::WriteConfigValue(std::string_view section,
                                   std::string_view key,
                                   std::string_view value) {
-  const Error failure("In " + path_ + " kann nicht geschrieben werden");
-  std::string section_name = Name(section);
-  std::string key_name = Name(key);
-  if (!CanStore(section_name, key_name, value)) throw failure;
-
-  std::string text;
-  Document doc;
-  const FileState state = ReadWholeFile(path_, text);
-  // Rewriting a file that cannot be read would lose its content.
-  if (state == FileState::kUnreadable) throw failure;
-  if (state == FileState::kRead && !doc.Parse(text)) throw failure;
-
-  Ini::TNamesDepend names;
-  doc.ini.GetAllSections(names);
-  section_name = SpellingOf(names, section_name);
-  doc.ini.GetAllKeys(section_name.c_str(), names);
-  key_name = SpellingOf(names, key_name);
-  const std::string value_text(value);
-  if (doc.ini.SetValue(section_name.c_str(), key_name.c_str(),
-                       value_text.c_str(), nullptr,
-                       /*a_bForceReplace=*/true) < 0 ||
-      !Serialize(doc, text)) {
-    throw failure;
-  }
-  try {
-    WriteFileAtomically(path_, text);
-  } catch (const Error&) {
-    throw failure;
-  }
+  ApplyChanges({ConfigChange{std::string(section), std::string(key), std::string(value)}});
 }
 
 void ConfigFile::DeleteConfigKey(std::string_view section,
                                  std::string_view key) {
+  ApplyChanges({ConfigChange{std::string(section), std::string(key), "", /*remove=*/true}});
+}
+
+void ConfigFile::ApplyChanges(const std::vector<ConfigChange>& changes) {
   const Error failure("In " + path_ + " kann nicht geschrieben werden");
-  std::string text;
-  Document doc;
-  switch (ReadWholeFile(path_, text)) {
-    case FileState::kMissing:
-      return;  // nothing to remove, and no file is created
-    case FileState::kUnreadable:
+  for (const ConfigChange& change : changes) {
+    if (!change.remove && !CanStore(Name(change.section), Name(change.key), change.value)) {
       throw failure;
-    case FileState::kRead:
-      break;
+    }
   }
-  if (!doc.Parse(text)) throw failure;
-  if (!doc.ini.Delete(Name(section).c_str(), Name(key).c_str())) return;
+
+  const WriterLock lock(path_);
+  std::string text, reason;
+  Document doc;
+  const FileState state = ReadWholeFile(path_, text, reason);
+  // Rewriting a file that cannot be read would lose its content.
+  if (state == FileState::kUnreadable) throw failure;
+  if (state == FileState::kRead && !doc.Parse(text)) throw failure;
+
+  bool changed = false;
+  for (const ConfigChange& change : changes) {
+    if (change.remove) {
+      changed |= doc.ini.Delete(Name(change.section).c_str(), Name(change.key).c_str());
+    } else {
+      SetValue(doc.ini, Name(change.section), Name(change.key), change.value, failure);
+      changed = true;
+    }
+  }
+  if (!changed) return;  // only removals of absent keys: no file is touched
   if (!Serialize(doc, text)) throw failure;
   try {
     WriteFileAtomically(path_, text);

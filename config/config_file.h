@@ -1,10 +1,15 @@
 // Access to config.cfg, Quorlix's INI-form settings file. Section and key
 // names match ignoring letter case; values are returned exactly as stored.
-// Every call reads or rewrites the file anew and keeps no copy of it.
+// Every call reads or rewrites the file anew and keeps no copy of it,
+// except on a snapshot, which reads the file once for a whole command.
 // Writes replace the file atomically and keep everything else in it
-// (other sections, comments, key order) as it was.
+// (other sections, comments, key order) as it was. Each write holds an
+// exclusive lock (flock) on "<path>.lock" from its read to its rename, so
+// writers in other processes work one after the other, each on the
+// result of the one before.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,13 +19,33 @@ namespace quorlix {
 // The directory of the running executable followed by "config.cfg".
 std::string ConfigFilePath();
 
+// One change of a rewrite: sets a value, or removes a key when `remove`.
+struct ConfigChange {
+  std::string section;
+  std::string key;
+  std::string value;
+  bool remove = false;
+};
+
 class ConfigFile {
  public:
+  struct Document;  // one parsed file
+
   // The file beside the executable.
   ConfigFile();
   explicit ConfigFile(std::string path);
 
   const std::string& path() const { return path_; }
+
+  // A copy whose reads answer from the file as it is now, parsed once; it
+  // never reads the file again. Writes through it go to the file as usual
+  // (and do not change what it reads).
+  ConfigFile Snapshot() const;
+  // For a snapshot: empty when the file was read or is missing, else why
+  // it could not be read (a directory, a FIFO, no permission).
+  const std::string& unreadable_reason() const { return unreadable_reason_; }
+  // For a snapshot: true when there was no file.
+  bool missing() const { return missing_; }
 
   // The value of `key` in `section`; `fallback` when the file, the section
   // or the key is missing. An empty value reads as "".
@@ -35,9 +60,18 @@ class ConfigFile {
                         std::string_view value);
   // Removes the key; a missing file, section or key is no error.
   void DeleteConfigKey(std::string_view section, std::string_view key);
+  // All `changes`, in order, in one rewrite: the file holds either none or
+  // all of them. Throws as WriteConfigValue does, leaving the file as it
+  // was. Without a file, only removals create none.
+  void ApplyChanges(const std::vector<ConfigChange>& changes);
 
  private:
+  std::shared_ptr<const Document> Current() const;
+
   std::string path_;
+  std::shared_ptr<const Document> snapshot_;  // null: read the file each time
+  std::string unreadable_reason_;
+  bool missing_ = false;
 };
 
 }  // namespace quorlix

@@ -56,20 +56,23 @@ void OptionsModel::LoadColors(const ConfigFile& config, std::string_view section
 }
 
 void OptionsModel::Close(ConfigFile& config) const {
-  config.WriteConfigValue(kConfigSection, "time_config", time_pattern_);
-  config.WriteConfigValue(kConfigSection, "timedisplay_depth", depth_);
-  config.WriteConfigValue(kConfigSection, "disable_polbot",
-                          suppress_bot_lines_ ? "true" : "false");
+  std::vector<ConfigChange> changes;
+  changes.reserve(3 + remembered_lines_.size() + rows_.size());
+  changes.push_back({std::string(kConfigSection), "time_config", time_pattern_});
+  changes.push_back({std::string(kConfigSection), "timedisplay_depth", depth_});
+  changes.push_back({std::string(kConfigSection), "disable_polbot",
+                     suppress_bot_lines_ ? "true" : "false"});
   for (const std::string& line : remembered_lines_) {
     const std::string_view key = SplitAtChar(line, '=', 1);
-    if (!key.empty()) config.DeleteConfigKey(kColorSection, key);
+    if (!key.empty()) {
+      changes.push_back({std::string(kColorSection), std::string(key), "", /*remove=*/true});
+    }
   }
   for (const ColorRow& row : rows_) {
     // A repeated name writes the colour of its first row each time.
-    if (!row.name.empty()) {
-      config.WriteConfigValue(kColorSection, row.name, ColorOf(row.name));
-    }
+    if (!row.name.empty()) changes.push_back({std::string(kColorSection), row.name, ColorOf(row.name)});
   }
+  config.ApplyChanges(changes);
 }
 
 void OptionsModel::InsertEmptyRow(std::size_t at) {

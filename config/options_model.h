@@ -34,9 +34,9 @@ class OptionsModel {
   // color_default section (both empty without it). Nothing is written.
   void RestoreDefault(const ConfigFile& config);
   // "Close": writes the pattern, the depth and the bot-line flag, removes
-  // the remembered keys from colordef and writes every named row. Throws
-  // quorlix::Error at the first write that fails; what was written or
-  // removed before it stays so.
+  // the remembered keys from colordef and writes every named row, in this
+  // order, as one rewrite of the file. Throws quorlix::Error when it fails,
+  // leaving the file as it was.
   void Close(ConfigFile& config) const;
 
   const std::string& time_pattern() const { return time_pattern_; }

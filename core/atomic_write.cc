@@ -98,6 +98,28 @@ void RemoveStaleTempFiles(const std::string& dir,
   ::closedir(listing);
 }
 
+// The file that `path` names once every symbolic link at its end is
+// followed; `path` itself when it is no link (or does not exist).
+std::string FollowLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= link.size()) return path;
+    link.resize(static_cast<std::size_t>(n));
+    path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
+  }
+  return path;  // a loop of links: the open below reports it
+}
+
+// Whether the user may replace the file: root may write anything, so only
+// a file without any write bit counts as protected for root.
+bool MayReplace(const std::string& path, const struct stat& st) {
+  if (::geteuid() == 0) return (st.st_mode & 0222) != 0;
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 }  // namespace
 
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
@@ -111,17 +133,23 @@ AtomicWriteCalls& CurrentAtomicWriteCalls() {
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string target)
-    : target_(std::move(target)) {
+    : target_(std::move(target)), resolved_(FollowLinks(target_)) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   // A new file gets 0666 less the umask from open() itself; an existing
   // one keeps its permission bits, set after the private create.
   struct stat old;
-  const bool replacing = ::stat(target_.c_str(), &old) == 0;
+  const bool replacing = ::stat(resolved_.c_str(), &old) == 0;
+  if (resolved_.ends_with('/') || (replacing && S_ISDIR(old.st_mode))) {
+    throw Error(target_ + " ist ein Verzeichnis");
+  }
+  if (replacing && !MayReplace(resolved_, old)) {
+    throw Error("Datei " + target_ + " ist schreibgeschützt und wird nicht ersetzt");
+  }
   const mode_t create_mode = replacing ? 0600 : 0666;
 
-  const std::string dir = DirectoryOf(target_);
+  const std::string dir = DirectoryOf(resolved_);
   std::string temp_name_prefix = ".";
-  temp_name_prefix += NameOf(target_).substr(0, kMaxNameInTempName);
+  temp_name_prefix += NameOf(resolved_).substr(0, kMaxNameInTempName);
   temp_name_prefix += kTempMarker;
   RemoveStaleTempFiles(dir, temp_name_prefix);
   const std::string prefix = dir + "/" + temp_name_prefix;
@@ -141,7 +169,9 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   // rename is done. Without locks (some network file systems) the write
   // goes on unmarked.
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) lock_fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-  if (replacing && sys.fchmod(fd_, old.st_mode & 07777) != 0) Fail(errno);
+  // Setuid, setgid and sticky bits stay with the old file: output that
+  // took them over could run with another's rights.
+  if (replacing && sys.fchmod(fd_, old.st_mode & 0777) != 0) Fail(errno);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -199,10 +229,11 @@ void AtomicFileWriter::Commit(bool sync_directory) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   Finish();
   if (temp_path_.empty()) Fail(EBADF);
-  if (sys.rename(temp_path_.c_str(), target_.c_str()) != 0) Fail(errno);
+  if (sys.rename(temp_path_.c_str(), resolved_.c_str()) != 0) Fail(errno);
+  temp_path_.clear();
   committed_ = true;
   ReleaseLock();
-  if (sync_directory) SyncDirectoryOf(target_);
+  if (sync_directory) SyncDirectoryOf(resolved_);
 }
 
 void SyncDirectoryOf(const std::string& path) noexcept {

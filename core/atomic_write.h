@@ -15,8 +15,11 @@ namespace quorlix {
 // Streams the new content of `target`; nothing is visible at `target`
 // until Commit() succeeds. Destroying it uncommitted discards the content.
 // The temporary file is named ".<target name>.quorlix-tmp-XXXXXX"; it gets
-// the permission bits of the old target, or 0666 less the umask for a new
-// one. A symbolic link at `target` is replaced by the new file itself.
+// the permission bits of the old target (never setuid, setgid or sticky),
+// or 0666 less the umask for a new one. A symbolic link at `target` is
+// followed: the file it names is replaced, in that file's directory, and
+// the link stays. A directory, and a file the user may not write (for root:
+// one with no write bit at all), are refused.
 // Before it creates its own, the writer removes the temporary files of the
 // same target that a killed writer left (names of exactly that pattern, not
 // in use by a live writer).
@@ -43,7 +46,11 @@ class AtomicFileWriter {
   // SyncDirectoryOf() after the last.
   void Commit(bool sync_directory = true);
 
+  // The name as given, and the file that Commit() replaces (links resolved).
   const std::string& target() const { return target_; }
+  const std::string& resolved_target() const { return resolved_; }
+  // The temporary file while it exists, else empty.
+  const std::string& temp_path() const { return temp_path_; }
 
  private:
   void Flush();
@@ -53,6 +60,7 @@ class AtomicFileWriter {
   void ReleaseLock() noexcept;
 
   std::string target_;
+  std::string resolved_;
   std::string temp_path_;
   int fd_ = -1;
   int lock_fd_ = -1;  // a second descriptor that holds the in-use lock

@@ -61,7 +61,9 @@ class Conversion {
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
-        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {
+    if (state.options.channel_colors) formatter_.PrepareChannelColors(state.channels);
+  }
 
   void ConvertRange(int64_t first, int64_t last);
 

@@ -16,4 +16,16 @@ std::string Latin1ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string QuoteForMessage(std::string_view bytes) {
+  const bool cut = bytes.size() > kMaxQuotedChars;
+  std::string safe(bytes.substr(0, kMaxQuotedChars));
+  for (char& c : safe) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) c = '?';
+  }
+  std::string out = Latin1ToUtf8(safe);
+  if (cut) out += "\u2026";
+  return out;
+}
+
 }  // namespace quorlix

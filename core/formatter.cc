@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/byte_scan.h"
+#include "core/needle_search.h"
 #include "core/text_util.h"
 #include "core/utc_time.h"
 
@@ -132,9 +133,12 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
                              const std::vector<std::string>& color_definitions,
                              std::string time_pattern)
     : options_(options),
-      color_definitions_(color_definitions),
       time_pattern_(std::move(time_pattern)),
       html_(options.dialect == Dialect::kHtml) {
+  // Only channel colours look at the definitions: without them a large
+  // colordef section costs no copies.
+  if (!options_.channel_colors) return;
+  color_definitions_ = color_definitions;
   lowered_definitions_ = color_definitions_;
   for (std::string& line : lowered_definitions_) AsciiLowerInPlace(line);
 }
@@ -145,6 +149,10 @@ std::string_view LineFormatter::ChannelColor(std::string_view channel) {
   if (const std::string_view* cached = color_cache_.Find(channel)) return *cached;
   key_.assign(channel);
   AsciiLowerInPlace(key_);
+  if (const std::string_view* prepared = prepared_colors_.Find(key_)) {
+    color_cache_.Insert(channel, *prepared);
+    return *prepared;
+  }
   std::string_view color;
   for (std::size_t i = 0; i < lowered_definitions_.size(); ++i) {
     if (CountOccurrences(key_, lowered_definitions_[i]) == 1) {
@@ -154,6 +162,26 @@ std::string_view LineFormatter::ChannelColor(std::string_view channel) {
   }
   color_cache_.Insert(channel, color);
   return color;
+}
+
+void LineFormatter::PrepareChannelColors(const std::vector<ListEntry>& channels) {
+  std::vector<std::string> keys;
+  keys.reserve(channels.size());
+  NameTable<bool> seen;
+  for (const ListEntry& entry : channels) {
+    std::string key = entry.name;
+    AsciiLowerInPlace(key);
+    if (seen.Insert(key, true).second) keys.push_back(std::move(key));
+  }
+  const std::vector<std::string_view> needles(keys.begin(), keys.end());
+  const std::vector<std::ptrdiff_t> first =
+      FirstTextsWithOneOccurrence(needles, lowered_definitions_);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const std::string_view color =
+        first[i] < 0 ? std::string_view()
+                     : SplitAtChar(color_definitions_[static_cast<std::size_t>(first[i])], '=', 2);
+    prepared_colors_.Insert(keys[i], color);
+  }
 }
 
 // The channel part of the prefix; kept per channel spelling, since it

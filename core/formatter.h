@@ -27,6 +27,11 @@ class LineFormatter {
   LineFormatter(const LineFormatter&) = delete;
   LineFormatter& operator=(const LineFormatter&) = delete;
 
+  // Finds the colours of these channels (letter case ignored) in one pass
+  // over the definitions, so that their lines find them by a hash lookup;
+  // other channels are still looked up one by one.
+  void PrepareChannelColors(const std::vector<ListEntry>& channels);
+
   // Channel part, time part, person and separator. Throws quorlix::Error
   // when the time is shown and `timestamp` is not a number.
   std::string FormatLinePrefix(std::string_view channel, std::string_view timestamp,
@@ -61,6 +66,8 @@ class LineFormatter {
   std::string body_, scratch_, key_;
   // Channel name as spelled -> its colour ("" for none).
   NameTable<std::string_view> color_cache_;
+  // Lower-cased channel name -> its colour, from PrepareChannelColors.
+  NameTable<std::string_view> prepared_colors_;
   NameTable<std::string> channel_parts_;
   // The calendar date of the last day whose time was written.
   int64_t cached_midnight_ = INT64_MIN;

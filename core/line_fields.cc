@@ -144,7 +144,7 @@ int32_t ReadTimestamp(std::string_view text) {
                      value >= std::numeric_limits<int32_t>::min() &&
                      value <= std::numeric_limits<int32_t>::max();
   if (!valid) {
-    throw Error("'" + Latin1ToUtf8(text) + "' ist kein gültiger Integerwert");
+    throw Error("'" + QuoteForMessage(text) + "' ist kein gültiger Integerwert");
   }
   return static_cast<int32_t>(value);
 }

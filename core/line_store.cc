@@ -37,16 +37,18 @@ namespace {
   throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
 }
 
-// Reads all of `fd` into `buffer`, which is not zero-filled first: the
-// bytes are written once, by read(). Returns 0 or the errno of the failure.
-int ReadAll(int fd, std::size_t size_hint, std::unique_ptr<char[]>& buffer, std::size_t& used) {
-  // One spare byte beyond the expected size lets the read that finds the
-  // end happen without growing the buffer.
-  std::size_t capacity = size_hint > 0 ? size_hint + 1 : 65536;
-  buffer = std::make_unique_for_overwrite<char[]>(capacity);
+// Reads `fd` into `buffer`, which is not zero-filled first: the bytes are
+// written once, by read(). With `bounded`, stops after `size` bytes (a
+// file that grows is read as it was); otherwise reads to the end, growing
+// the buffer. Returns 0 or the errno of the failure.
+int ReadAll(int fd, std::size_t size, bool bounded, std::unique_ptr<char[]>& buffer,
+            std::size_t& used) {
+  std::size_t capacity = bounded ? size : 65536;
+  buffer = std::make_unique_for_overwrite<char[]>(capacity > 0 ? capacity : 1);
   used = 0;
   for (;;) {
-    if (used == capacity) {  // the file grew while we read it
+    if (used == capacity) {
+      if (bounded) return 0;
       capacity += capacity / 2;
       auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
       std::memcpy(bigger.get(), buffer.get(), used);
@@ -60,6 +62,15 @@ int ReadAll(int fd, std::size_t size_hint, std::unique_ptr<char[]>& buffer, std:
     if (got == 0) return 0;
     used += static_cast<std::size_t>(got);
   }
+}
+
+[[noreturn]] void ThrowIsDirectory(const std::string& path) {
+  throw Error(path + " ist ein Verzeichnis");
+}
+
+[[noreturn]] void ThrowNoEnd(const std::string& path) {
+  throw Error("Datei " + path +
+              " ist weder eine reguläre Datei noch eine Pipe und wird nicht gelesen");
 }
 
 }  // namespace
@@ -79,21 +90,40 @@ LineStore LineStore::FromBytes(std::string bytes) {
 
 // The file is read, not mapped: a log that another program truncates while
 // we hold it must not turn into a crash when a lost page is touched.
+// A device is refused before it is opened: opening some has side effects.
 LineStore LineStore::ReadFile(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) ThrowIsDirectory(path);
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) ThrowNoEnd(path);
+  }
   int fd;
   do {
     fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) ThrowCannotOpen(path, errno);
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  return ReadDescriptor(fd, path);
+}
 
+LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
   struct stat info;
+  if (fstat(fd, &info) != 0) ThrowCannotOpen(name, errno);
+  if (S_ISDIR(info.st_mode)) ThrowIsDirectory(name);
+  const bool regular = S_ISREG(info.st_mode);
+  if (!regular && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode)) ThrowNoEnd(name);
   std::size_t size = 0;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) size = static_cast<std::size_t>(info.st_size);
+  if (regular) {
+    const off_t offset = lseek(fd, 0, SEEK_CUR);
+    if (offset >= 0 && offset < info.st_size) size = static_cast<std::size_t>(info.st_size - offset);
+  }
   std::unique_ptr<char[]> buffer;
   std::size_t used = 0;
-  const int error = ReadAll(fd, size, buffer, used);
-  close(fd);
-  if (error != 0) ThrowCannotOpen(path, error);
+  const int error = ReadAll(fd, size, regular, buffer, used);
+  if (error != 0) ThrowCannotOpen(name, error);
 
   LineStore store;
   store.storage_ = std::make_unique<Storage>(std::move(buffer), used);

@@ -21,11 +21,15 @@ class LineStore {
 
   // Takes the bytes of a whole file and splits them into lines.
   static LineStore FromBytes(std::string bytes);
-  // Reads a file whole into memory owned by the store, as bytes: one
-  // read-through, so later changes to the file (a truncation, say) never
-  // reach the lines. Throws quorlix::Error
-  // "Datei <path> kann nicht geöffnet werden. <reason>" when it cannot.
+  // Reads a file as bytes: a regular file up to the size it had when it
+  // was opened (what it grows by meanwhile is left out), a pipe, FIFO or
+  // socket to its end. Throws quorlix::Error when it cannot:
+  // "Datei <path> kann nicht geöffnet werden. <reason>", or a message that
+  // `path` is a directory, or a device or other file with no end.
   static LineStore ReadFile(const std::string& path);
+  // The same from an open descriptor, from its current offset; `name`
+  // stands for it in messages. The descriptor stays open.
+  static LineStore ReadDescriptor(int fd, const std::string& name);
 
   std::size_t size() const { return spans_.size(); }
   bool empty() const { return spans_.empty(); }

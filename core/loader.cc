@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/caption_counter.h"
+#include "core/error.h"
 #include "core/line_fields.h"
 #include "core/name_lookup.h"
 #include "core/text_util.h"
@@ -63,18 +64,23 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
     LineFields fields;
     CaptionCounter caption;
     caption.Start(0, last);
-    for (int64_t i = 0; i <= last; ++i) {
-      const std::string_view line = raw[static_cast<std::size_t>(i)];
-      SplitLineFields(line, fields);
-      if (Accepted(fields, settings.suppress_bot_lines)) {
-        persons.Add(fields.person);
-        channels.Add(fields.channel_name);
-        const int64_t input_index = static_cast<int64_t>(state.input_lines.size());
-        index.AddLine(input_index, ReadTimestamp(fields.timestamp_text));
-        state.input_lines.push_back(line);
+    int64_t i = 0;
+    try {
+      for (; i <= last; ++i) {
+        const std::string_view line = raw[static_cast<std::size_t>(i)];
+        SplitLineFields(line, fields);
+        if (Accepted(fields, settings.suppress_bot_lines)) {
+          persons.Add(fields.person);
+          channels.Add(fields.channel_name);
+          const int64_t input_index = static_cast<int64_t>(state.input_lines.size());
+          index.AddLine(input_index, ReadTimestamp(fields.timestamp_text));
+          state.input_lines.push_back(line);
+        }
+        if (i > 0) caption.Increment();
+        window->SetCaption(caption.text());
       }
-      if (i > 0) caption.Increment();
-      window->SetCaption(caption.text());
+    } catch (const Error& e) {
+      throw Error(e.what(), i + 1);  // the file's line, for the message
     }
   }
   index.Finish();

@@ -22,9 +22,9 @@ struct LoadSettings {
 // accepts lines, fills the input lines, the collections and the time index,
 // setting the Working window's caption after each raw line; then publishes
 // the lists and the run lists. Throws quorlix::Error on a time stamp that
-// is not a number, leaving the input lines accepted so far, empty persons
-// and channels lists, the tree built so far and the run lists of the
-// previous load.
+// is not a number, carrying the raw line's number (from 1), and leaves the
+// input lines accepted so far, empty persons and channels lists, the tree
+// built so far and the run lists of the previous load.
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
                  WorkingWindowFactory& windows);
 

@@ -1,6 +1,8 @@
 // The main window driven through its real widgets: captions and initial
 // states, the coupling of the option controls, the command states, and
 // Load -> Convert -> Save through the dialog seam.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -390,6 +392,28 @@ class MainWindowTest : public QObject {
     QVERIFY(!Find<OutputView>(f, "memo_output")->PlainText().isEmpty());
   }
 
+  void LoadTakesRegularFilesOnly() {
+    WindowFixture f;
+    const QString fifo = f.Path("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A FIFO would freeze the window, a device fill the disk.
+    for (const QString& name : {fifo, QString("/dev/zero")}) {
+      f.messages.shown.clear();
+      f.dialogs.open_name = name;
+      Find<QPushButton>(f, "tb_load")->click();
+      QCOMPARE(f.messages.shown,
+               QStringList("Datei " + name + " ist keine reguläre Datei und wird nicht geladen."));
+    }
+    QCOMPARE(QDir(f.Path("cache")).entryList(QDir::Files), QStringList());
+  }
+
+  void OverlongBadTimeStampGivesAShortMessage() {
+    WindowFixture f;
+    LoadLog(f, "[\"1\",\"Clan\",\"Bob\",1\x1b" + std::string(1'000'000, '7') + "]x\n");
+    QCOMPARE(f.messages.shown,
+             QStringList("'1?" + QString(78, '7') + QChar(0x2026) + "' ist kein gültiger Integerwert."));
+  }
+
   void BadTimeStampLeavesThePartialLoad() {
     WindowFixture f;
     LoadLog(f, kThreeLineLog);
@@ -419,6 +443,43 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadBytes(cache + "/log.txt"), std::string(kThreeLineLog));
     QCOMPARE(::stat(QFile::encodeName(cache).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0700u);
+  }
+
+  void CopiesBelongToTheirLoad() {
+    WindowFixture f;
+    const QString cache = f.Path("cache");
+    QDir().mkpath(cache);
+    // A killed load's copy goes; a live load's copy (locked) stays; the
+    // load does not read back through the fixed name, here taken.
+    WriteBytes(cache + "/log.txt.Stale1", "stale");
+    WriteBytes(cache + "/log.txt.Held12", "held");
+    const int held = ::open(QFile::encodeName(cache + "/log.txt.Held12").constData(), O_RDONLY);
+    QCOMPARE(::flock(held, LOCK_EX), 0);
+    QVERIFY(QDir().mkpath(cache + "/log.txt/full"));
+    LoadLog(f, kThreeLineLog);
+    ::close(held);
+    QCOMPARE(f.messages.shown, QStringList());
+    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 2);
+    QCOMPARE(QDir(cache).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList({"log.txt", "log.txt.Held12"}));
+  }
+
+  void ForeignCacheFolderStopsTheLoad() {
+    WindowFixture f;
+    // A link to a shared folder: neither used nor made private.
+    const QString shared = f.Path("shared");
+    QDir().mkpath(shared);
+    ::chmod(QFile::encodeName(shared).constData(), 0777);
+    QCOMPARE(::symlink(QFile::encodeName(shared).constData(),
+                       QFile::encodeName(f.Path("cache")).constData()), 0);
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(f.messages.shown,
+             QStringList("Der Zwischenspeicher " + f.Path("cache") +
+                         " ist kein eigenes Verzeichnis des Benutzers; es wird nichts geladen."));
+    struct stat info;
+    QCOMPARE(::stat(QFile::encodeName(shared).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0777u);
+    QCOMPARE(QDir(shared).entryList(QDir::Files), QStringList());
   }
 
   void WorkingCaptionsReachTheWindow() {

@@ -27,6 +27,7 @@ class PaneAndErrorTextTest : public QObject {
                                             << "'12x' ist kein gültiger Integerwert.";
     QTest::newRow("non-ASCII last") << QString::fromUtf8("gr\xc3\xbc") << QString::fromUtf8("gr\xc3\xbc.");
     QTest::newRow("empty") << "" << "";
+    QTest::newRow("overlong, cut") << QString(5000, 'x') << QString(1000, 'x') + QChar(0x2026);
   }
   void ErrorBoxAddsAFinalDot() {
     QFETCH(QString, message);
@@ -43,7 +44,9 @@ class PaneAndErrorTextTest : public QObject {
     RunHandler(sink, nullptr, [] { throw Error("In /x/config.cfg kann nicht geschrieben werden"); });
     RunHandler(sink, nullptr, [] { throw std::runtime_error("plain"); });
     RunHandler(sink, nullptr, [] {});
-    QCOMPARE(sink.shown, QStringList({"In /x/config.cfg kann nicht geschrieben werden.", "plain."}));
+    RunHandler(sink, nullptr, [] { throw std::bad_alloc(); });
+    QCOMPARE(sink.shown, QStringList({"In /x/config.cfg kann nicht geschrieben werden.", "plain.",
+                                      "Nicht genügend Arbeitsspeicher."}));
   }
 
   void CharacterWithoutAByteRefusesTheSave_data() {

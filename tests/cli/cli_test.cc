@@ -1,13 +1,22 @@
 // Runs the quorlix-cli program and checks what it writes and returns.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -30,31 +39,43 @@ struct Result {
 
 class CliTest : public ::testing::Test {
  protected:
+  void SetUp() override { test::WriteFileBytes(config_, ""); }
 
-  // Runs quorlix-cli with `args`, standard output and error caught in files.
-  Result Run(std::vector<std::string> args) {
-    args.insert(args.begin(), QUORLIX_CLI_PATH);
+  // Starts `args[0]` (quorlix-cli when it is no absolute path) with
+  // `args`, standard input from `input`, output and error into files.
+  pid_t Start(std::vector<std::string> args, const std::string& input = "/dev/null") {
+    if (args.empty() || args[0].front() != '/') args.insert(args.begin(), QUORLIX_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid;
-    Result result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-      int wait_status = 0;
-      ::waitpid(pid, &wait_status, 0);
-      if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
-    }
+    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    result.out = test::ReadFileBytes(out);
-    result.err = test::ReadFileBytes(err);
-    fs::remove(out);
-    fs::remove(err);
+    return pid;
+  }
+  // Waits for `pid`; the exit status, or 128 + the signal that ended it.
+  Result Finish(pid_t pid) {
+    Result result;
+    int wait_status = 0;
+    if (pid > 0 && ::waitpid(pid, &wait_status, 0) == pid) {
+      if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+      if (WIFSIGNALED(wait_status)) result.status = 128 + WTERMSIG(wait_status);
+    }
+    result.out = test::ReadFileBytes(dir_ / "stdout");
+    result.err = test::ReadFileBytes(dir_ / "stderr");
+    fs::remove(dir_ / "stdout");
+    fs::remove(dir_ / "stderr");
     return result;
+  }
+  Result Run(std::vector<std::string> args, const std::string& input = "/dev/null") {
+    return Finish(Start(std::move(args), input));
   }
 
   // The sample log with default settings and the given options.
@@ -75,8 +96,8 @@ class CliTest : public ::testing::Test {
 
   test::ScratchDir scratch_;
   const fs::path dir_ = scratch_.path();
-  // A config that does not exist reads as the defaults.
-  const std::string config_ = scratch_.Path("none.cfg");
+  // An empty config reads as the defaults (a missing one draws a warning).
+  const std::string config_ = scratch_.Path("empty.cfg");
 };
 
 const std::string kUbbFooter =
@@ -182,7 +203,7 @@ TEST_F(CliTest, FailuresWriteNothing) {
     EXPECT_EQ(test::ReadFileBytes(target), "old\r\n");
   }
   // No temporary file is left beside the target.
-  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "out.txt"}));
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "empty.cfg", "out.txt"}));
 }
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
@@ -195,7 +216,236 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   EXPECT_EQ(test::ReadFileBytes(target), to_stdout.out);
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
-  EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.txt"});
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "out.txt"}));
+}
+
+// Drains a FIFO or an accepted socket connection in the background.
+class Reader {
+ public:
+  explicit Reader(std::function<int()> open) : thread_([this, open] {
+      const int fd = open();
+      char buffer[4096];
+      for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        bytes_.append(buffer, static_cast<std::size_t>(n));
+      }
+      if (fd >= 0) ::close(fd);
+    }) {}
+  std::string Take() {
+    thread_.join();
+    return bytes_;
+  }
+
+ private:
+  std::string bytes_;
+  std::thread thread_;
+};
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat st {};
+  ::lstat(path.c_str(), &st);
+  return st.st_mode;
+}
+
+TEST_F(CliTest, OutputTargets) {
+  const std::string expected = RunSample({}).out;
+  const fs::path log = dir_ / "x.log";
+  fs::copy_file(QUORLIX_SAMPLE_LOG, log);
+  const std::string log_bytes = test::ReadFileBytes(log);
+  std::unique_ptr<Reader> reader;
+  struct Case {
+    std::string name;
+    std::function<void(const fs::path&)> make;  // sets up the target
+    int status;
+    std::string message;                      // part of standard error
+    std::function<void(const fs::path&)> check;  // what the target must be after
+  } cases[] = {
+      {"the log itself", [&](const fs::path&) {}, 2, "ist die Eingabedatei", nullptr},
+      {"a link to the log", [&](const fs::path& t) { fs::create_symlink(log, t); }, 2,
+       "ist die Eingabedatei", [&](const fs::path& t) { EXPECT_TRUE(fs::is_symlink(t)); }},
+      {"a FIFO", [&](const fs::path& t) {
+         ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
+         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+       }, 0, "", [&](const fs::path& t) {
+         EXPECT_EQ(reader->Take(), expected);
+         EXPECT_TRUE(S_ISFIFO(ModeOf(t)));
+       }},
+      {"a socket", [&](const fs::path& t) {
+         const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         std::strcpy(address.sun_path, t.c_str());
+         ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+         ASSERT_EQ(::listen(listener, 1), 0);
+         reader = std::make_unique<Reader>([listener] {
+           const int fd = ::accept(listener, nullptr, nullptr);
+           ::close(listener);
+           return fd;
+         });
+       }, 0, "", [&](const fs::path& t) {
+         EXPECT_EQ(reader->Take(), expected);
+         EXPECT_TRUE(S_ISSOCK(ModeOf(t)));
+       }},
+      {"a character device", [&](const fs::path& t) {
+         if (::mknod(t.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP();
+       }, 0, "", [&](const fs::path& t) { EXPECT_TRUE(S_ISCHR(ModeOf(t))); }},
+      {"a link to a file", [&](const fs::path& t) {
+         test::WriteFileBytes(dir_ / "real.txt", "old");
+         fs::create_symlink("real.txt", t);
+       }, 0, "", [&](const fs::path& t) {
+         EXPECT_TRUE(fs::is_symlink(t));
+         EXPECT_EQ(test::ReadFileBytes(dir_ / "real.txt"), expected);
+       }},
+      {"a setuid file", [&](const fs::path& t) {
+         test::WriteFileBytes(t, "old");
+         ::chmod(t.c_str(), 06755);
+       }, 0, "", [&](const fs::path& t) { EXPECT_EQ(ModeOf(t) & 07777, 0755u); }},
+      {"a write-protected file", [&](const fs::path& t) {
+         test::WriteFileBytes(t, "old");
+         ::chmod(t.c_str(), 0444);
+       }, 1, "schreibgesch\xc3\xbctzt", [&](const fs::path& t) { EXPECT_EQ(test::ReadFileBytes(t), "old"); }},
+      {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1,
+       "ist ein Verzeichnis", nullptr},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path target = c.name == "the log itself" ? log : dir_ / "target";
+    c.make(target);
+    if (::testing::Test::IsSkipped()) continue;
+    const Result result = Run({"--config", config_, "-o", target.string(), log.string()});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    if (c.check) c.check(target);
+    EXPECT_EQ(test::ReadFileBytes(log), log_bytes);
+    std::error_code ignored;
+    fs::remove(dir_ / "target", ignored);
+    fs::remove(dir_ / "real.txt", ignored);
+  }
+  // A path that ends in "/" names a directory, existing or not.
+  const Result result = Run({"--config", config_, "-o", (dir_ / "out/").string(), log.string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("out/ ist ein Verzeichnis"), std::string::npos) << result.err;
+}
+
+TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
+  const std::string expected = RunSample({}).out;
+  const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A time stamp of 50 MB that would also clear the terminal.
+  test::WriteFileBytes(big, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
+                    std::string(50'000'000, '7') + "]x\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;  // standard input
+    int status;
+    std::string out;      // all of standard output
+    std::string message;  // part of standard error
+  } cases[] = {
+      {{"/dev/zero"}, "/dev/null", 1, "", "/dev/zero ist weder eine regul\xc3\xa4re Datei"},
+      {{"-"}, QUORLIX_SAMPLE_LOG, 0, expected, ""},
+      {{fifo.string()}, "/dev/null", 0, expected, ""},
+      {{big.string()}, "/dev/null", 1, "",
+       "big.log:2: '1?[2J" + std::string(75, '7') + "\xe2\x80\xa6' ist kein g\xc3\xbcltiger Integerwert\n"},
+      {{"--config", (dir_ / "nosuch.cfg").string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 0, expected,
+       "Warnung: Einstellungsdatei " + (dir_ / "nosuch.cfg").string()},
+      {{"--config", dir_.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "", "ist ein Verzeichnis"},
+      {{"--config", fifo.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "",
+       "ist keine regul\xc3\xa4re Datei"},
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer needs more address space than the limit
+      {{"/bin/sh", "-c", "ulimit -v 300000; cat /dev/zero | " QUORLIX_CLI_PATH " -"}, "/dev/null", 1, "",
+       "Nicht gen\xc3\xbcgend Arbeitsspeicher f\xc3\xbcr -"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    std::vector<std::string> args = c.args;
+    if (args[0] != "--config" && args[0] != "/bin/sh") args.insert(args.begin(), {"--config", config_});
+    std::unique_ptr<std::thread> writer;
+    if (args.back() == fifo.string()) {
+      writer = std::make_unique<std::thread>([&] {
+        std::ofstream(fifo, std::ios::binary) << test::ReadFileBytes(QUORLIX_SAMPLE_LOG);
+      });
+    }
+    const Result result = Run(args, c.input);
+    if (writer) writer->join();
+    EXPECT_EQ(result.status, c.status) << result.err.substr(0, 300);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err.substr(0, 300);
+    EXPECT_LT(result.err.size(), 300u);
+  }
+}
+
+TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
+  const fs::path fifo = dir_ / "fifo", target = dir_ / "out.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal_number);
+    test::WriteFileBytes(target, "old");
+    const pid_t pid = Start({"--config", config_, "-o", target.string(), fifo.string()});
+    // Once the program reads the log, its temporary file exists.
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::vector<std::string> names = FilesInDir();
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& name) {
+                              return name.starts_with(".out.txt.quorlix-tmp-");
+                            }),
+              1);
+    ::kill(pid, signal_number);
+    EXPECT_EQ(Finish(pid).status, 128 + signal_number);
+    ::close(fd);
+    EXPECT_EQ(test::ReadFileBytes(target), "old");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+  }
+}
+
+// Standard output and error on one terminal: the bar would land between
+// the output lines, so it stays away; with the output elsewhere it shows.
+TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
+  const fs::path log = dir_ / "long.log";
+  const std::string sample = test::ReadFileBytes(QUORLIX_SAMPLE_LOG);
+  {
+    std::ofstream out(log, std::ios::binary);
+    for (int i = 0; i < 40000; ++i) out << sample;
+  }
+  // Output elsewhere first: it tells whether the run lasts long enough to
+  // draw at all.
+  bool drew_with_output_elsewhere = false;
+  for (const bool output_on_terminal : {false, true}) {
+    SCOPED_TRACE(output_on_terminal);
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const std::string name = ::ptsname(terminal);
+    Reader screen([terminal] { return ::dup(terminal); });
+    // One rare person: the whole log is worked through, little is written.
+    std::vector<std::string> args = {QUORLIX_CLI_PATH, "--config", config_, "-p", "Kestrin",
+                                     log.string()};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1,
+                                     output_on_terminal ? name.c_str() : (dir_ / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, name.c_str(), O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(terminal);  // the reader's copy ends when the program's side is gone
+    const bool drew = screen.Take().find(" [#") != std::string::npos;
+    EXPECT_EQ(status, 0);
+    if (!output_on_terminal) {
+      drew_with_output_elsewhere = drew;
+      if (!drew) GTEST_SKIP() << "the run was too short to draw a bar";
+    } else {
+      EXPECT_FALSE(drew);
+    }
+  }
+  EXPECT_TRUE(drew_with_output_elsewhere);
 }
 
 // Standard output cut at the separator lines.
@@ -267,7 +517,7 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
       {"post", [](std::size_t k) { return "post-" + std::to_string(k); }},
       {"a.b.log", [](std::size_t k) { return "a.b-" + std::to_string(k) + ".log"; }},
   };
-  std::vector<std::string> expected_files = {"out-99.txt"};
+  std::vector<std::string> expected_files = {fs::path(config_).filename().string(), "out-99.txt"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Result result = RunSample({"--post-limit", "500", "-o", (dir_ / c.name).string()});

@@ -1,6 +1,8 @@
 #include "config/config_file.h"
 #include "config/post_limit.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -215,7 +219,9 @@ TEST_F(ConfigFileTest, FailedWriteRaisesTheMessageAndKeepsTheFile) {
   config_.DeleteConfigKey("colordef", "absent");
   config_.DeleteConfigKey("absent", "clan");
   EXPECT_EQ(Get(), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
+  // Beside the file only the writers' lock file: no temporary file is left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
+  EXPECT_TRUE(fs::exists(path_ + ".lock"));
 }
 
 TEST_F(ConfigFileTest, RefusesEntriesThatWouldNotReadBack) {
@@ -248,6 +254,29 @@ TEST_F(ConfigFileTest, PostLimitReadsZeroUnlessAWholeNumber) {
   }
   WritePostLimit(config_, 60000);
   EXPECT_EQ(Read("config", "post_limit"), "60000");
+}
+
+TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
+  Put("[colordef]\nClan=1\n");
+  const int lock = ::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  using Write = std::function<void()>;
+  for (const Write& write : {Write([&] { config_.WriteConfigValue("colordef", "OOC", "2"); }),
+                             Write([&] { config_.DeleteConfigKey("colordef", "Clan"); })}) {
+    const std::string before = Get();
+    std::future<void> done = std::async(std::launch::async, write);
+    EXPECT_EQ(done.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    EXPECT_EQ(Get(), before);
+    ASSERT_EQ(::flock(lock, LOCK_UN), 0);
+    done.get();
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  }
+  ::close(lock);
+  EXPECT_THAT(Lines(), ElementsAre("[colordef]", "OOC=2"));
+  // A snapshot keeps what it read.
+  const ConfigFile snapshot = config_.Snapshot();
+  config_.WriteConfigValue("colordef", "OOC", "3");
+  EXPECT_EQ(snapshot.ReadConfigValue("colordef", "ooc", ""), "2");
 }
 
 TEST(ConfigFilePath, IsBesideTheExecutable) {

@@ -169,17 +169,25 @@ TEST_F(OptionsModelTest, RefusesNamesTheFileCannotHold) {
   EXPECT_EQ(model_.RowName(0), "Clan");
 }
 
-TEST_F(OptionsModelTest, FailedWriteStopsCloseAndKeepsEarlierWrites) {
-  Put("[config]\ntime_config=old\ntimedisplay_depth=Day\ndisable_polbot=false\n"
-      "[colordef]\nClan=ff0000\n");
+TEST_F(OptionsModelTest, CloseIsOneRewriteThatLandsWholeOrNotAtAll) {
+  const std::string before =
+      "[config]\ntime_config=old\ntimedisplay_depth=Day\ndisable_polbot=false\n"
+      "[colordef]\nClan=ff0000\nOrg=00ff00\n";
+  Put(before);
   model_.Open(config_);
   model_.set_time_pattern("new");
-  model_.SetRowColor(0, "000000");
-  // The first two rewrites succeed, the third (disable_polbot) fails.
+  model_.SetRowName(0, "Guild");  // a rename: delete Clan, write Guild
+  model_.SetRowName(1, "");       // a removal
+  model_.InsertEmptyRow(2);
+  model_.SetRowName(2, "Team");
+  model_.SetRowColor(2, "0000ff");
   static int renames;
+  static bool fail;
   renames = 0;
+  fail = true;
   CurrentAtomicWriteCalls().rename = [](const char* from, const char* to) {
-    if (++renames > 2) return errno = EROFS, -1;
+    ++renames;
+    if (fail) return errno = EROFS, -1;
     return ::rename(from, to);
   };
   try {
@@ -189,11 +197,18 @@ TEST_F(OptionsModelTest, FailedWriteStopsCloseAndKeepsEarlierWrites) {
     EXPECT_EQ(std::string(e.what()),
               "In " + config_.path() + " kann nicht geschrieben werden");
   }
+  std::ifstream in(config_.path(), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
+  EXPECT_EQ(model_.time_pattern(), "new");  // edits stay for another try
+
+  fail = false;
+  renames = 0;
+  model_.Close(config_);
+  EXPECT_EQ(renames, 1);
   CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
   EXPECT_EQ(Read("config", "time_config"), "new");
   EXPECT_EQ(Read("config", "disable_polbot"), "false");
-  EXPECT_THAT(Colors(), ElementsAre("Clan=ff0000"));
-  EXPECT_EQ(model_.time_pattern(), "new");  // edits stay for another try
+  EXPECT_THAT(Colors(), ElementsAre("Guild=ff0000", "Team=0000ff"));
 }
 
 }  // namespace

@@ -76,14 +76,18 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     EXPECT_EQ(std::string(e.what()),
               "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. No such file or directory");
   }
-  // A directory opens but cannot be read.
+  // A directory, and a device that never ends, are refused by name.
   const std::string dir = testing::TempDir();
-  try {
-    LineStore::ReadFile(dir);
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Datei " + dir + " kann nicht ge\xc3\xb6" "ffnet werden. Is a directory");
+  for (const auto& [path, message] :
+       {std::pair<std::string, std::string>{dir, dir + " ist ein Verzeichnis"},
+        {"/dev/zero", "Datei /dev/zero ist weder eine regul\xc3\xa4re Datei noch eine Pipe "
+                      "und wird nicht gelesen"}}) {
+    try {
+      LineStore::ReadFile(path);
+      ADD_FAILURE() << path << ": no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
   }
 }
 
