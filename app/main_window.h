@@ -11,17 +11,22 @@
 // until the load pass has returned, and the panes are filled only after.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QMainWindow>
 
+#include "app/log_opening.h"
 #include "app/working_window.h"
 #include "core/chat_state.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -30,19 +35,26 @@ class QWidget;
 namespace quorlix {
 
 class ColorPicker;
+struct ConvertSettings;
 class FileDialogs;
+class FindBar;
+class GoToTimeBar;
 class LineView;
 class MessageSink;
 class OutputPosts;
+class OutputSink;
 class OutputView;
+class UnsavedEditsQuestion;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
   FileDialogs* file_dialogs = nullptr;  // nullptr: the Qt file dialogs
   ColorPicker* color_picker = nullptr;  // nullptr: QColorDialog
   MessageSink* messages = nullptr;      // nullptr: QMessageBox
+  UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
   std::string config_path;              // empty: config.cfg beside the program
   std::string temp_dir;                 // empty: the user's cache directory
+  QString settings_file;  // recent logs and folder; empty: the user's QSettings
 };
 
 class MainWindow : public QMainWindow {
@@ -59,6 +71,12 @@ class MainWindow : public QMainWindow {
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
 
+  // Loads the log at `path` as Load does after its dialog; errors go to
+  // the error box. For a file named on the command line.
+  void LoadFile(const QString& path);
+  // The text of the status bar.
+  QString StatusText() const;
+
   // The handlers, named after the control and the event.
   void tb_loadClick();
   void bt_convertClick();
@@ -71,12 +89,23 @@ class MainWindow : public QMainWindow {
   void Options1Click();
   void About1Click();
   void Exit1Click();
+  void ConvertScene1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenu();
+  void BuildEditMenu();
+  void FillRecentMenu();
+  // Loads a file that the window did not ask for through its dialog (a
+  // drop, a recent entry): a file that cannot be loaded changes nothing.
+  void LoadCheckedFile(const QString& path);
+  // False when the user keeps the window open: asked to, or saving the
+  // edited output failed or was cancelled.
+  bool MayDiscardOutput();
   QWidget* BuildBanner();
   QWidget* BuildLeftPanel();
   QWidget* BuildPages();
@@ -88,7 +117,15 @@ class MainWindow : public QMainWindow {
   void RunCommand(Body&& body);
 
   void Load();
+  void LoadPath(const QString& path);
   void ConvertLog();
+  void ConvertSceneLog();
+  // Converts with `convert` into a new output store and shows it; the
+  // status bar gets the number of lines converted.
+  void ConvertIntoOutputPage(
+      const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert);
+  void UpdateSceneCommand();
+  QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
   void ReadControlsIntoState();
@@ -99,11 +136,14 @@ class MainWindow : public QMainWindow {
   FileDialogs& file_dialogs_;
   ColorPicker& color_picker_;
   MessageSink& messages_;
+  UnsavedEditsQuestion& unsaved_edits_;
   std::string config_path_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;
   bool busy_ = false;
   bool close_requested_ = false;
+  RecentLogs recent_;
+  QString log_path_;  // the log loaded last
 
   QAction* Load1_;
   QAction* Convert1_;
@@ -111,6 +151,8 @@ class MainWindow : public QMainWindow {
   QAction* Options1_;
   QAction* Exit1_;
   QAction* About1_;
+  QAction* ConvertScene1_;
+  QMenu* RecentLogs1_;
   QPushButton* tb_load_;
   QPushButton* bt_convert_;
   QPushButton* bt_save_;
@@ -131,8 +173,11 @@ class MainWindow : public QMainWindow {
   QWidget* TabSheet2_;
   QWidget* TabSheet3_;  // "Preview"
   LineView* memo_input_;
+  FindBar* find_bar_;
+  GoToTimeBar* go_to_time_bar_;
   OutputView* memo_output_;
   OutputPosts* posts_;  // the post strip and the Preview page
+  QLabel* status_text_;
 };
 
 }  // namespace quorlix

@@ -57,6 +57,10 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   layout->addWidget(copy_part_);
   layout->addWidget(copy_all_);
 
+  // The strip never widens the window or narrows the left panel: in a
+  // narrow window its right end is cut off instead.
+  setMinimumWidth(1);
+
   connect(limit_box_, &QSpinBox::valueChanged, this, [this](int value) {
     limit_ = static_cast<std::uint64_t>(value);
     Recut();

@@ -92,7 +92,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->allow_extra_args(false)
       ->option_text("NAME");
   std::vector<std::string> periods;
-  app.add_option("-t,--period", periods,
+  CLI::Option* period_option = app.add_option("-t,--period", periods,
                  "Convert this year, month or day only (repeatable)")
       ->allow_extra_args(false)
       ->option_text("YYYY|YYYY-MM|YYYY-MM-DD")
@@ -104,6 +104,16 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                        : "'" + text + "' is no period YYYY, YYYY-MM or YYYY-MM-DD";
           },
           "", "PERIOD"));
+  std::string from, to;
+  const std::string span_help =
+      "UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
+      "order as one range with one footer";
+  app.add_option("--from", from, "Convert the lines from this time on (" + span_help + ")")
+      ->option_text("TIME")
+      ->excludes(period_option);
+  app.add_option("--to", to, "Convert the lines before this time (" + span_help + ")")
+      ->option_text("TIME")
+      ->excludes(period_option);
   app.add_option("--config", command_line.config_file,
                  "Read settings from FILE instead of config.cfg beside the program")
       ->option_text("FILE");
@@ -126,6 +136,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
 
   try {
     app.parse(argc, argv);
+    const std::string error = ParseTimeSpan(from, to, command_line.span);
+    if (!error.empty()) throw CLI::ValidationError("--from/--to", error);
   } catch (const CLI::Success& e) {
     return app.exit(e);  // help or version, on standard output
   } catch (const CLI::ParseError& e) {

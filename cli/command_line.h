@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/time_span.h"
 
 namespace quorlix::cli {
 
@@ -31,6 +32,9 @@ struct CommandLine {
   std::vector<std::string> persons;
   std::vector<std::string> channels;
   std::vector<Period> periods;
+  // --from and --to: the run converts only the lines with from <= t < to,
+  // as one range; never together with periods.
+  TimeSpan span;
   bool list = false;
   // --post-limit: cut the output into parts of at most this many bytes.
   std::optional<std::uint64_t> post_limit;

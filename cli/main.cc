@@ -178,7 +178,12 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label("Converting");
-      ConvertIntoSink(state, convert_settings, *out, windows);
+      if (command_line.span.limited()) {
+        ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
+                             windows);
+      } else {
+        ConvertIntoSink(state, convert_settings, *out, windows);
+      }
     }
     out->Commit();
   });

@@ -65,7 +65,9 @@ class Conversion {
     if (state.options.channel_colors) formatter_.PrepareChannelColors(state.channels);
   }
 
-  void ConvertRange(int64_t first, int64_t last);
+  // Converts the lines first to last whose time stamp lies in `span`.
+  void ConvertRange(int64_t first, int64_t last, const TimeSpan& span = {});
+  int64_t converted() const { return converted_; }
 
  private:
   bool Passes(const LineFields& f) {
@@ -88,12 +90,14 @@ class Conversion {
   LineFields fields_;
   CaptionCounter caption_;
   std::string line_;
+  int64_t converted_ = 0;
 };
 
 // Progress counts the lines processed and shows last - first as the total;
 // the window closes after the line that makes the count reach it, so the
 // range's last line is processed after the window has gone.
-void Conversion::ConvertRange(int64_t first, int64_t last) {
+// A span leaves out the lines outside it; they still count as processed.
+void Conversion::ConvertRange(int64_t first, int64_t last, const TimeSpan& span) {
   const std::vector<std::string_view>& input = state_.input_lines;
   const int64_t total = last - first;
   std::unique_ptr<WorkingWindow> window = windows_.Create();
@@ -115,10 +119,12 @@ void Conversion::ConvertRange(int64_t first, int64_t last) {
         __builtin_prefetch(ahead.data() + 64);
       }
       SplitLineFields(line, fields_);
-      if (Passes(fields_) &&
+      if ((!span.limited() || span.Contains(ReadTimestamp(fields_.timestamp_text))) &&
+          Passes(fields_) &&
           formatter_.ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
                                    fields_.message, line_)) {
         out_.AppendLine(line_);
+        ++converted_;
       }
       if (++count > 1) caption_.Increment();
       if (closer.open()) {
@@ -179,8 +185,8 @@ void AppendFooter(Dialect dialect, OutputSink& out) {
   out.AppendLine(credit);
 }
 
-void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-                     WorkingWindowFactory& windows) {
+int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                        WorkingWindowFactory& windows) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
@@ -195,6 +201,18 @@ void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSi
   } else {
     conversion.ConvertRange(0, n - 1);
   }
+  return conversion.converted();
+}
+
+int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
+                             const ConvertSettings& settings, OutputSink& out,
+                             WorkingWindowFactory& windows) {
+  state.color_definitions = settings.color_definitions;
+  state.output_lines.clear();
+  Conversion conversion(state, settings, out, windows);
+  const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
+  conversion.ConvertRange(std::max<int64_t>(scene.first, 0), last, scene.span);
+  return conversion.converted();
 }
 
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,

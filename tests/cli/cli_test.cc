@@ -112,8 +112,8 @@ TEST_F(CliTest, VersionAndHelp) {
   EXPECT_EQ(help.status, 0);
   for (const char* option : {"--output", "--format", "--channel-name", "--channel-colors",
                              "--time", "--mark-links", "--strip-tags", "--person",
-                             "--channel", "--period", "--config", "--list", "--post-limit",
-                             "form feed", "out-k.txt", "LOGFILE"}) {
+                             "--channel", "--period", "--from", "--to", "--config", "--list",
+                             "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
 }
@@ -151,6 +151,49 @@ TEST_F(CliTest, FiltersAndOptions) {
                             footer);
 }
 
+// --from/--to give what converting a log of only the lines in the span
+// gives: file order (the sample's time goes back once), one footer.
+TEST_F(CliTest, FromToAgreesWithALogCutToTheSpan) {
+  const struct {
+    std::vector<std::string> args;
+    int64_t from, to;  // the span the test cuts by
+  } cases[] = {
+      {{"--from", "2005-01-01T12:00", "--to", "2005-01-02"}, 1104580800, 1104624000},
+      {{"--from", "2005-02-28T23:59:59"}, 1109635199, INT64_MAX},
+      {{"--to", "2005-01-01"}, INT64_MIN, 1104537600},
+      {{"--from", "2005-03-01", "-p", "bob", "--time", "-f", "html"}, 1109635200, INT64_MAX},
+      {{"--from", "2006-01-01"}, 1136073600, INT64_MAX},  // no line: just the footer
+  };
+  std::ifstream sample(QUORLIX_SAMPLE_LOG, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(sample, line);) lines.push_back(line);
+  const fs::path cut_log = dir_ / "cut.log";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args[1]);
+    std::string cut;
+    for (const std::string& line : lines) {
+      const std::size_t end = line.find(']'), comma = line.rfind(',', end);
+      if (end == std::string::npos || comma == std::string::npos) continue;
+      const int64_t t = std::stoll(line.substr(comma + 1, end - comma - 1));
+      if (c.from <= t && t < c.to) cut += line + "\n";
+    }
+    test::WriteFileBytes(cut_log.string(), cut);
+    std::vector<std::string> plain;
+    for (std::size_t i = 0; i < c.args.size(); ++i) {
+      if (c.args[i] == "--from" || c.args[i] == "--to") ++i;
+      else plain.push_back(c.args[i]);
+    }
+    plain.insert(plain.begin(), {"--config", config_});
+    plain.push_back(cut_log.string());
+    const Result expected = Run(plain);
+    const Result result = RunSample(c.args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, expected.out);
+    EXPECT_TRUE(result.out.ends_with(c.args.back() == "html" ? "<br>\r\n" : kUbbFooter));
+  }
+  EXPECT_EQ(RunSample({"--from", "2006-01-01"}).out, kUbbFooter);
+}
+
 TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
   Result result = RunSample({"--list"});
   ASSERT_EQ(result.status, 0) << result.err;
@@ -180,6 +223,11 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-t", "2003", QUORLIX_SAMPLE_LOG}, 2, "2003"},
       {{"-t", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "2005-02-29"},
       {{"-t", "2005-04", QUORLIX_SAMPLE_LOG}, 2, "2005-04"},
+      {{"--from", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "'2005-02-29' is no UTC time"},
+      {{"--to", "2005-01-01T10", QUORLIX_SAMPLE_LOG}, 2, "'2005-01-01T10' is no UTC time"},
+      {{"--from", "2005-03-01", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "not earlier"},
+      {{"--from", "2005-03-01", "-t", "2005", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
+      {{"-t", "2005", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"-f", "bbcode", QUORLIX_SAMPLE_LOG}, 2, "bbcode"},
       {{"-f", "1", QUORLIX_SAMPLE_LOG}, 2, "1 not in"},
       {{"--colour", QUORLIX_SAMPLE_LOG}, 2, "--colour"},

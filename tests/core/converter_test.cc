@@ -186,6 +186,69 @@ TEST_F(ConvertTest, BadTimeStampEndsTheConversionWithoutFooter) {
   EXPECT_EQ(windows_.events.back(), "close");
 }
 
+// A scene converts as a log holding only its lines would, with the options
+// and the person filter, and without the time filter (set here, selecting
+// nothing, it would convert no line at all).
+TEST_F(ConvertTest, SceneConvertsLikeALogCutToItsLines) {
+  const Strings log_lines = {"[1,\"OOC\",\"Alice\",1104624000]a",
+                             "[1,\"Clan\",\"Bob\",1104710400]b",
+                             "[1,\"OOC\",\"bob\",1104710500]c",
+                             "[1,\"Clan\",\"Alice\",1104700000]back in time",
+                             "[1,\"Clan\",\"Alice\",1136462400]d"};
+  constexpr int64_t kAll = INT64_MAX;
+  const std::optional<int64_t> none;
+  struct Case {
+    int64_t first, last;
+    std::optional<int64_t> from, to;
+    std::vector<int> lines;  // the log cut to these
+  };
+  const Case cases[] = {
+      {1, 2, none, none, {1, 2}},
+      {3, 3, none, none, {3}},
+      {2, 99, none, none, {2, 3, 4}},
+      {3, 2, none, none, {}},
+      {0, kAll, 1104710400, none, {1, 2, 4}},
+      {0, kAll, none, 1104710400, {0, 3}},
+      {0, kAll, 1104700000, 1104710500, {1, 3}},
+      {0, kAll, 1136462401, none, {}},
+      {1, 3, none, 1104710401, {1, 3}},
+  };
+  ConvertSettings settings;
+  settings.time_pattern = "h:m";
+  std::string whole;
+  for (const std::string& line : log_lines) whole += line + "\n";
+  for (const bool person_filter : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.first << ".." << c.last << " person filter "
+                                      << person_filter);
+      std::string cut;
+      for (int i : c.lines) cut += log_lines[static_cast<std::size_t>(i)] + "\n";
+      const auto prepare = [&](const std::string& bytes) {
+        LoadLog(bytes);
+        state_.options.dialect = Dialect::kHtml;
+        state_.options.show_time = true;
+        state_.filters.persons = person_filter;
+        state_.filters.time = true;
+        // The cut log may spell the person "bob": it was met first there.
+        for (ListEntry& e : state_.persons) e.selected = e.name == "Bob" || e.name == "bob";
+      };
+      prepare(cut);
+      state_.filters.time = false;
+      const Strings expected = Run(settings);
+      prepare(whole);
+      OutputLines out(state_.output_lines);
+      Scene scene;
+      scene.first = c.first;
+      scene.last = c.last;
+      scene.span.from = c.from;
+      scene.span.to = c.to;
+      const int64_t converted = ConvertSceneIntoSink(state_, scene, settings, out, windows_);
+      EXPECT_EQ(state_.output_lines, expected);
+      EXPECT_EQ(converted, static_cast<int64_t>(expected.size()) - 2);
+    }
+  }
+}
+
 TEST(ConvertHelpersTest, FilterModeCodesAndFooters) {
   EXPECT_EQ(static_cast<int>(ChooseFilterMode(false, false)), 0);
   EXPECT_EQ(static_cast<int>(ChooseFilterMode(true, false)), 1);

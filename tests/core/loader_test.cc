@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "core/log_summary.h"
 #include "tests/core/fake_working_window.h"
 
 namespace quorlix {
@@ -53,6 +54,12 @@ TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   EXPECT_EQ(s.month_runs, Strings({"1109628000;0;1", "1109636100;2;3"}));
   EXPECT_EQ(s.day_runs, Strings({"1109628000;0;1", "1109636100;2;3"}));
   EXPECT_EQ(s.time_tree.size(), 6);
+  // Root, 2005, February, 28, March, 1: the lines each would convert.
+  EXPECT_EQ(NodeLineCounts(s), (std::vector<int64_t>{4, 4, 2, 2, 2, 2}));
+  const LogSummary summary = SummarizeLog(s);
+  EXPECT_EQ(std::tuple(summary.lines, summary.persons, summary.channels, summary.first_day,
+                       summary.last_day),
+            std::tuple(4, 2, 2, "2005-02-28", "2005-03-01"));
   EXPECT_TRUE(s.output_lines.empty());
   EXPECT_EQ(x.windows.events,
             Strings({"create", "show", "is_active", "caption Working   0 / 4",
@@ -66,6 +73,7 @@ TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
   EXPECT_EQ(x.state.input_lines.size(), 5u);
   EXPECT_EQ(Names(x.state.persons), Strings({"Alice", "Bob", "Polbot"}));
   EXPECT_EQ(x.state.time_tree.size(), 8);  // an hour node under each day
+  EXPECT_EQ(NodeLineCounts(x.state), (std::vector<int64_t>{5, 5, 3, 3, -1, 2, 2, -1}));
 }
 
 TEST(LoadPassTest, CapturesCountRawLinesAndSkipRejectedOnes) {
@@ -87,6 +95,7 @@ TEST(LoadPassTest, EmptyFileAndBotOnlyFile) {
     EXPECT_TRUE(x.state.year_runs.empty());
     EXPECT_TRUE(x.state.day_runs.empty());
     EXPECT_EQ(x.state.time_tree.size(), 1);
+    EXPECT_EQ(SummarizeLog(x.state).first_day, "");
   }
   Loaded empty;
   Load(empty, "");
