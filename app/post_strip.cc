@@ -7,7 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
+#include <QToolButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -33,13 +33,19 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   part_label_->setTextInteractionFlags(Qt::NoTextInteraction);
   // A fixed room, so that a longer text never widens the window.
   part_label_->setMinimumWidth(part_label_->fontMetrics().horizontalAdvance(
-      QStringLiteral("Part 10 of 10 (10000 characters)")));
-  previous_ = new QPushButton(QStringLiteral("Pre&vious"));
-  next_ = new QPushButton(QStringLiteral("&Next"));
-  copy_part_ = new QPushButton(QStringLiteral("Copy &part"));
+      QStringLiteral("Part 1 of 9 (9999 characters)")));
+  // Tool buttons: as narrow as their text, so the strip fits the page.
+  auto button = [](const char* text) {
+    auto* made = new QToolButton;
+    made->setText(QString::fromLatin1(text));
+    made->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return made;
+  };
+  previous_ = button("Pre&vious");
+  next_ = button("&Next");
+  copy_part_ = button("Copy &part");
   copy_part_->setToolTip(QStringLiteral("Copy this part, then show the next (Ctrl+Shift+C)"));
-  copy_all_ = new QPushButton(QStringLiteral("Cop&y all"));
-  for (QPushButton* button : {previous_, next_, copy_part_, copy_all_}) button->setAutoDefault(false);
+  copy_all_ = button("Cop&y all");
   previous_->setObjectName(QStringLiteral("post_previous"));
   next_->setObjectName(QStringLiteral("post_next"));
   copy_part_->setObjectName(QStringLiteral("post_copy_part"));
@@ -49,7 +55,6 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 2);
   layout->addWidget(limit_label);
   layout->addWidget(limit_box_);
-  layout->addSpacing(12);
   layout->addWidget(previous_);
   layout->addWidget(part_label_);
   layout->addWidget(next_);
@@ -66,10 +71,10 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
     Recut();
     emit limitEdited(limit_);
   });
-  connect(previous_, &QPushButton::clicked, this, &PostStrip::Previous);
-  connect(next_, &QPushButton::clicked, this, &PostStrip::Next);
-  connect(copy_part_, &QPushButton::clicked, this, &PostStrip::CopyPart);
-  connect(copy_all_, &QPushButton::clicked, this, &PostStrip::CopyAll);
+  connect(previous_, &QToolButton::clicked, this, &PostStrip::Previous);
+  connect(next_, &QToolButton::clicked, this, &PostStrip::Next);
+  connect(copy_part_, &QToolButton::clicked, this, &PostStrip::CopyPart);
+  connect(copy_all_, &QToolButton::clicked, this, &PostStrip::CopyAll);
   Recut();
 }
 

@@ -19,7 +19,7 @@
 #include "core/post_parts.h"
 
 class QLabel;
-class QPushButton;
+class QToolButton;
 class QSpinBox;
 
 namespace quorlix {
@@ -85,10 +85,10 @@ class PostStrip : public QWidget {
 
   QSpinBox* limit_box_;
   QLabel* part_label_;
-  QPushButton* previous_;
-  QPushButton* next_;
-  QPushButton* copy_part_;
-  QPushButton* copy_all_;
+  QToolButton* previous_;
+  QToolButton* next_;
+  QToolButton* copy_part_;
+  QToolButton* copy_all_;
 };
 
 }  // namespace quorlix

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QToolButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -61,13 +62,13 @@ class PostStripTest : public QObject {
     const std::size_t parts = strip->parts().size();
 
     QClipboard* clipboard = QGuiApplication::clipboard();
-    Find<QPushButton>(f, "post_copy_all")->click();
+    Find<QToolButton>(f, "post_copy_all")->click();
     const QString whole = clipboard->text();
     QString pasted;
     for (std::size_t k = 0; k < parts; ++k) {
       QCOMPARE(Find<QLabel>(f, "post_part")->text().section(' ', 0, 3),
                QStringLiteral("Part %1 of %2").arg(k + 1).arg(parts));
-      Find<QPushButton>(f, "post_copy_part")->click();
+      Find<QToolButton>(f, "post_copy_part")->click();
       const QString part = clipboard->text();
       QVERIFY2(PostSize(part) <= 300 || part.count('\n') == 1, qPrintable(part));
       pasted += part;
@@ -76,12 +77,12 @@ class PostStripTest : public QObject {
     QVERIFY(whole.endsWith("The Quorlix[/url]\n"));
     // The last part stays: copying again copies it again.
     const QString last = clipboard->text();
-    Find<QPushButton>(f, "post_copy_part")->click();
+    Find<QToolButton>(f, "post_copy_part")->click();
     QCOMPARE(clipboard->text(), last);
 
     // Ctrl+Shift+C from the Output page copies the part shown and moves on.
     strip->SetCurrent(0);
-    auto* next = Find<QPushButton>(f, "post_next");
+    auto* next = Find<QToolButton>(f, "post_next");
     f.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
     next->setFocus();
