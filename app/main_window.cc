@@ -24,6 +24,7 @@
 #include <QPixmap>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -41,7 +42,10 @@
 #include "app/line_view.h"
 #include "app/list_filter_bar.h"
 #include "app/options_window.h"
+#include "app/output_posts.h"
 #include "app/output_view.h"
+#include "app/post_preview.h"
+#include "app/post_strip.h"
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
@@ -384,19 +388,29 @@ QWidget* MainWindow::BuildPages() {
   find_bar_ = new FindBar(memo_input_);
   go_to_time_bar_ = new GoToTimeBar(memo_input_);
   memo_input_->AddContextActions({ConvertScene1_});
+  posts_ = new OutputPosts(memo_output_, config_path_, messages_, this);
   for (auto [page, pane] : {std::pair<QWidget*, QWidget*>{TabSheet1_, memo_input_},
                             std::pair<QWidget*, QWidget*>{TabSheet2_, memo_output_}}) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);
+    if (page == TabSheet2_) layout->addWidget(posts_->strip());
     layout->addWidget(pane);
     if (page == TabSheet1_) {
       layout->addWidget(find_bar_);
       layout->addWidget(go_to_time_bar_);
     }
   }
+  TabSheet3_ = Named(posts_->preview(), "TabSheet3");
   PageControl1_->addTab(TabSheet1_, QStringLiteral("Input"));
   PageControl1_->addTab(TabSheet2_, QStringLiteral("Ouput"));
+  PageControl1_->addTab(TabSheet3_, QStringLiteral("Preview"));
   PageControl1_->setCurrentWidget(TabSheet1_);
+  // Ctrl+Shift+C copies the part and moves on, on both pages of the posts.
+  for (QWidget* page : {TabSheet2_, TabSheet3_}) {
+    auto* copy_part = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), page);
+    copy_part->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy_part, &QShortcut::activated, posts_->strip(), &PostStrip::CopyPart);
+  }
   return PageControl1_;
 }
 
@@ -414,6 +428,10 @@ void MainWindow::Connect() {
   connect(check_channel_, &QCheckBox::clicked, this, &MainWindow::check_channelClick);
   // activated: raised by the user's choice only, never by setCurrentIndex.
   connect(combo_code_, &QComboBox::activated, this, &MainWindow::combo_codeChange);
+  connect(combo_code_, &QComboBox::currentIndexChanged, posts_,
+          [this](int index) { posts_->SetDialect(static_cast<Dialect>(index)); });
+  connect(PageControl1_, &QTabWidget::currentChanged, this,
+          [this] { posts_->SetPreviewShown(PageControl1_->currentWidget() == TabSheet3_); });
   connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
   connect(About1_, &QAction::triggered, this, &MainWindow::About1Click);
   connect(Exit1_, &QAction::triggered, this, &MainWindow::Exit1Click);
@@ -651,6 +669,7 @@ void MainWindow::ConvertIntoOutputPage(
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);
+  posts_->ReadLimit();
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
   int64_t converted = 0;

@@ -41,6 +41,7 @@ class FindBar;
 class GoToTimeBar;
 class LineView;
 class MessageSink;
+class OutputPosts;
 class OutputSink;
 class OutputView;
 class UnsavedEditsQuestion;
@@ -170,10 +171,12 @@ class MainWindow : public QMainWindow {
   QTabWidget* PageControl1_;
   QWidget* TabSheet1_;
   QWidget* TabSheet2_;
+  QWidget* TabSheet3_;  // "Preview"
   LineView* memo_input_;
   FindBar* find_bar_;
   GoToTimeBar* go_to_time_bar_;
   OutputView* memo_output_;
+  OutputPosts* posts_;  // the post strip and the Preview page
   QLabel* status_text_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <charconv>
 
+#include "core/post_parts.h"
 #include "core/text_util.h"
 #include "core/version.h"
 
@@ -116,6 +117,20 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   app.add_option("--config", command_line.config_file,
                  "Read settings from FILE instead of config.cfg beside the program")
       ->option_text("FILE");
+  std::string post_limit;
+  app.add_option("--post-limit", post_limit,
+                 "Cut the output into parts of at most N bytes for forum posts, each "
+                 "line counted with its CR LF and kept whole (a longer line is a part "
+                 "of its own; 0: one part). On standard output a line holding a "
+                 "single form feed separates the parts; with -o out.txt part k goes "
+                 "to out-k.txt and out.txt is not written")
+      ->option_text("N")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return ParsePostLimit(text) ? std::string()
+                                        : "'" + text + "' is no whole number from 0 up";
+          },
+          "", "LIMIT"));
   app.add_flag("--list", command_line.list,
                "Print the persons, the channels and the time tree; convert nothing");
   app.add_option("--threads", command_line.threads,
@@ -136,6 +151,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   }
   command_line.options.dialect =
       EqualsIgnoreAsciiCase(format, "html") ? Dialect::kHtml : Dialect::kUbb;
+  if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

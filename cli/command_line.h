@@ -2,6 +2,8 @@
 // the periods that -t names.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,8 @@ struct CommandLine {
   TimeSpan span;
   bool list = false;
   unsigned threads = 0;  // 0: one per hardware thread
+  // --post-limit: cut the output into parts of at most this many bytes.
+  std::optional<std::uint64_t> post_limit;
 };
 
 // Exit status of quorlix-cli for a usage error or an unknown name.

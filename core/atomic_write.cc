@@ -217,7 +217,8 @@ void AtomicFileWriter::WriteAll(std::string_view bytes) {
   }
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Finish() {
+  if (finished_) return;
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   if (fd_ < 0) Fail(EBADF);
   Flush();
@@ -230,20 +231,24 @@ void AtomicFileWriter::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (sys.close(fd) != 0) Fail(errno);
+  finished_ = true;
+  std::string().swap(buffer_);  // many finished writers may wait for Commit
+}
+
+void AtomicFileWriter::Commit(bool sync_directory) {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  Finish();
+  if (temp_path_.empty()) Fail(EBADF);
   if (sys.rename(temp_path_.c_str(), resolved_.c_str()) != 0) Fail(errno);
   temp_path_.clear();
   committed_ = true;
   ReleaseLock();
-  SyncDirectory();
+  if (sync_directory) SyncDirectoryOf(resolved_);
 }
 
-// Makes the rename durable. The new content is in place by now and the old
-// cannot be brought back, so a failure here is not reported: after a crash
-// the target holds either the old or the new content, both whole.
-void AtomicFileWriter::SyncDirectory() noexcept {
+void SyncDirectoryOf(const std::string& path) noexcept {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  const int dir = sys.open(DirectoryOf(resolved_).c_str(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  const int dir = sys.open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dir < 0) return;
   while (sys.fsync(dir) != 0 && errno == EINTR) {
   }

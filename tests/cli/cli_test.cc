@@ -114,7 +114,7 @@ TEST_F(CliTest, VersionAndHelp) {
   for (const char* option : {"--output", "--format", "--channel-name", "--channel-colors",
                              "--time", "--mark-links", "--strip-tags", "--person",
                              "--channel", "--period", "--from", "--to", "--config", "--list",
-                             "LOGFILE"}) {
+                             "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
 }
@@ -233,6 +233,11 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-f", "1", QUORLIX_SAMPLE_LOG}, 2, "1 not in"},
       {{"--colour", QUORLIX_SAMPLE_LOG}, 2, "--colour"},
       {{}, 2, "LOGFILE"},
+      {{"--post-limit", "-1", QUORLIX_SAMPLE_LOG}, 2, "--post-limit"},
+      {{"--post-limit", "ten", QUORLIX_SAMPLE_LOG}, 2, "'ten' is no whole number from 0 up"},
+      {{"--post-limit", "1.5", QUORLIX_SAMPLE_LOG}, 2, "'1.5' is no whole number"},
+      {{"--post-limit", "", QUORLIX_SAMPLE_LOG}, 2, "is no whole number"},
+      {{"--post-limit", "100", missing}, 1, missing},
   };
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {
@@ -567,6 +572,101 @@ TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
     }
   }
   EXPECT_TRUE(drew_with_output_elsewhere);
+}
+
+// Standard output cut at the separator lines.
+std::vector<std::string> SplitParts(const std::string& out) {
+  std::vector<std::string> parts(1);
+  std::size_t start = 0;
+  for (std::size_t end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string line = out.substr(start, end + 2 - start);
+    if (line == "\f\r\n") {
+      parts.emplace_back();
+    } else {
+      parts.back() += line;
+    }
+  }
+  return parts;
+}
+
+// Each part fits the limit unless it is one line that alone exceeds it.
+void ExpectWithinLimit(const std::vector<std::string>& parts, std::uint64_t limit) {
+  for (const std::string& part : parts) {
+    if (limit == 0 || part.size() <= limit) continue;
+    EXPECT_EQ(part.find("\r\n"), part.size() - 2) << limit << ": " << part.substr(0, 40);
+  }
+}
+
+TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
+  // A generated log: messages from 1 to 2,999 bytes, some longer than a post.
+  const fs::path generated = dir_ / "generated.log";
+  std::string log;
+  for (int i = 0; i < 200; ++i) {
+    log += "[\"1\",\"OOC\",\"Ann\"," + std::to_string(1109628000 + i) + "]" +
+           std::string(1 + (i * 7919) % 2999, static_cast<char>('a' + i % 26)) + "\r\n";
+  }
+  test::WriteFileBytes(generated.string(), log);
+  for (const std::string& source : {std::string(QUORLIX_SAMPLE_LOG), generated.string()}) {
+    const Result whole = Run({"--config", config_, source});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    // `bytes` 0: no limit to check the parts against.
+    const struct { const char* limit; std::uint64_t bytes; std::size_t min_parts, max_parts; }
+    cases[] = {
+        {"0", 0, 1, 1}, {"1", 1, 30, 9999}, {"200", 200, 2, 9999}, {"2000", 2000, 1, 9999},
+        {"9223372036854775808", 0, 1, 1}, {"99999999999999999999999", 0, 1, 1},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(source + " --post-limit " + c.limit);
+      const Result cut = Run({"--config", config_, "--post-limit", c.limit, source});
+      ASSERT_EQ(cut.status, 0) << cut.err;
+      const std::vector<std::string> parts = SplitParts(cut.out);
+      EXPECT_GE(parts.size(), c.min_parts);
+      EXPECT_LE(parts.size(), c.max_parts);
+      std::string joined;
+      for (const std::string& part : parts) joined += part;
+      EXPECT_EQ(joined, whole.out);
+      ExpectWithinLimit(parts, c.bytes);
+    }
+  }
+}
+
+TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
+  const Result cut = RunSample({"--post-limit", "500"});
+  const std::vector<std::string> parts = SplitParts(cut.out);
+  ASSERT_GE(parts.size(), 3u);
+  test::WriteFileBytes((dir_ / "out-99.txt").string(), "earlier run\r\n");
+  struct Case {
+    std::string name;                                   // -o
+    std::function<std::string(std::size_t)> part_name;  // of part k
+  } cases[] = {
+      {"out.txt", [](std::size_t k) { return "out-" + std::to_string(k) + ".txt"; }},
+      {"post", [](std::size_t k) { return "post-" + std::to_string(k); }},
+      {"a.b.log", [](std::size_t k) { return "a.b-" + std::to_string(k) + ".log"; }},
+  };
+  std::vector<std::string> expected_files = {fs::path(config_).filename().string(), "out-99.txt"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Result result = RunSample({"--post-limit", "500", "-o", (dir_ / c.name).string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    for (std::size_t k = 1; k <= parts.size(); ++k) {
+      EXPECT_EQ(test::ReadFileBytes((dir_ / c.part_name(k)).string()), parts[k - 1]) << k;
+      expected_files.push_back(c.part_name(k));
+    }
+  }
+  std::sort(expected_files.begin(), expected_files.end());
+  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, nothing temporary
+
+  // A part that cannot be written: no part file of this run is left, and
+  // the earlier run's files stay as they were.
+  fs::remove_all(dir_);
+  fs::create_directories(dir_ / "out-2.txt");
+  test::WriteFileBytes((dir_ / "out-3.txt").string(), "earlier run\r\n");
+  const Result failed = RunSample({"--post-limit", "500", "-o", (dir_ / "out.txt").string()});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("out-2.txt"), std::string::npos) << failed.err;
+  EXPECT_EQ(test::ReadFileBytes((dir_ / "out-3.txt").string()), "earlier run\r\n");
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out-2.txt", "out-3.txt"}));
 }
 
 }  // namespace
