@@ -5,6 +5,8 @@
 #   tools/quorlix.sh start [ARGS...]   build and start Quorlix
 #   tools/quorlix.sh test              build and run all tests
 #   tools/quorlix.sh build             build only
+#   tools/quorlix.sh package           build and make the Debian package
+#                                      build/quorlix_<version>_<arch>.deb
 #
 # QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
@@ -14,6 +16,7 @@ BUILD_DIR=${QUORLIX_BUILD_DIR:-build}
 
 PACKAGES=(
   build-essential cmake pkg-config
+  dpkg-dev  # dpkg-shlibdeps: the package's dependencies from what it links
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev
@@ -58,8 +61,12 @@ case "$command" in
     build
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
     ;;
+  package)
+    build
+    (cd "$BUILD_DIR" && cpack -G DEB)
+    ;;
   *)
-    echo "usage: $0 start|test|build" >&2
+    echo "usage: $0 start|test|build|package" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Draws Quorlix's banner (497 x 69) and program icon (256 x 256) from text
-# and gradients with ImageMagick. Run it from anywhere to redraw both.
+# Draws Quorlix's banner (497 x 69) from text and gradients with
+# ImageMagick. Run it from anywhere to redraw it. The program icon,
+# icon.png, is rendered from data/icons/org.example.quorlix.svg by
+# data/icons/make_icons.sh.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,7 +14,3 @@ convert -size 69x497 gradient:'#12324f'-'#2f7fb5' -rotate 90 \
   -font Helvetica -pointsize 15 -fill '#d8ecff' -annotate +190+52 'and web pages' \
   -depth 8 -strip banner.png
 
-convert -size 256x256 xc:none -fill '#1f5a8a' -draw "roundrectangle 8,8 247,247 40,40" \
-  -font Helvetica-Bold -pointsize 190 -fill white -gravity center -annotate +0-6 'Q' \
-  -fill '#8fd0ff' -draw "rectangle 150,190 230,206" \
-  -depth 8 -strip icon.png
