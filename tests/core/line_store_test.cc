@@ -47,6 +47,7 @@ TEST(LineStoreTest, SplitsAtEveryKindOfLineBreak) {
       L lines = c.lines.empty() ? L{""} : c.lines;
       lines[0].insert(0, pad, 'x');
       EXPECT_EQ(Lines(LineStore::FromBytes(bytes)), lines) << pad << testing::PrintToString(c.bytes);
+      if (bytes.size() < 64) continue;  // both scans read 64 whole bytes
       const char* window = bytes.data() + bytes.size() - 64;
       EXPECT_EQ(LineBreakBits(window), scan_detail::LineBreakBitsNarrow(window));
     }
