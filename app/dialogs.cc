@@ -4,15 +4,16 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace quorlix {
 
-QString QtFileDialogs::GetOpenFileName(QWidget* parent) {
-  return QFileDialog::getOpenFileName(parent);
+QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& folder) {
+  return QFileDialog::getOpenFileName(parent, QString(), folder);
 }
 
-QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
+QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -24,6 +25,7 @@ QString QtFileDialogs::GetSaveFileName(QWidget* parent) {
   // desktop's native dialog may ask about the name as typed instead, and
   // then replace "out.txt" without a question when the user typed "out".
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (!suggestion.isEmpty()) dialog.selectFile(suggestion);  // its folder and name
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }
@@ -37,9 +39,25 @@ std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initi
          static_cast<uint32_t>(chosen.blue()) << 16;
 }
 
+UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::AskBeforeClosing(QWidget* parent) {
+  const QMessageBox::StandardButton button = QMessageBox::question(
+      parent, QStringLiteral("Quorlix"),
+      QStringLiteral("The output was edited since it was last saved.\n"
+                     "Save it before closing?"),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (button == QMessageBox::Save) return Answer::kSave;
+  if (button == QMessageBox::Discard) return Answer::kDiscard;
+  return Answer::kCancel;
+}
+
 FileDialogs& DefaultFileDialogs() {
   static QtFileDialogs dialogs;
   return dialogs;
+}
+
+UnsavedEditsQuestion& DefaultUnsavedEditsQuestion() {
+  static MessageBoxUnsavedEditsQuestion question;
+  return question;
 }
 
 ColorPicker& DefaultColorPicker() {

@@ -15,17 +15,19 @@ namespace quorlix {
 class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
-  // The file to load: all files, no filter. Empty when cancelled.
-  virtual QString GetOpenFileName(QWidget* parent) = 0;
+  // The file to load: all files, no filter; the dialog starts in
+  // `folder` (empty: wherever it likes). Empty when cancelled.
+  virtual QString GetOpenFileName(QWidget* parent, const QString& folder) = 0;
   // The file to save to, ".txt" appended to a name typed without
-  // extension and replacing confirmed. Empty when cancelled.
-  virtual QString GetSaveFileName(QWidget* parent) = 0;
+  // extension and replacing confirmed; the dialog starts at `suggestion`
+  // (its folder and name). Empty when cancelled.
+  virtual QString GetSaveFileName(QWidget* parent, const QString& suggestion) = 0;
 };
 
 class QtFileDialogs : public FileDialogs {
  public:
-  QString GetOpenFileName(QWidget* parent) override;
-  QString GetSaveFileName(QWidget* parent) override;
+  QString GetOpenFileName(QWidget* parent, const QString& folder) override;
+  QString GetSaveFileName(QWidget* parent, const QString& suggestion) override;
 };
 
 // Colours are colour values, 0x00BBGGRR (red in the low byte).
@@ -41,7 +43,22 @@ class QtColorPicker : public ColorPicker {
   std::optional<uint32_t> PickColor(QWidget* parent, uint32_t initial) override;
 };
 
+// Asked when the window closes while the output holds edits not saved.
+class UnsavedEditsQuestion {
+ public:
+  enum class Answer { kSave, kDiscard, kCancel };
+  virtual ~UnsavedEditsQuestion() = default;
+  virtual Answer AskBeforeClosing(QWidget* parent) = 0;
+};
+
+// A QMessageBox with Save, Discard and Cancel.
+class MessageBoxUnsavedEditsQuestion : public UnsavedEditsQuestion {
+ public:
+  Answer AskBeforeClosing(QWidget* parent) override;
+};
+
 FileDialogs& DefaultFileDialogs();
 ColorPicker& DefaultColorPicker();
+UnsavedEditsQuestion& DefaultUnsavedEditsQuestion();
 
 }  // namespace quorlix

@@ -1,9 +1,12 @@
 // Quorlix's desktop program: the application and its main window.
 //
-//   quorlix [LOGFILE]   LOGFILE is loaded at start, as Load would
+//   quorlix [LOGFILE]   loads LOGFILE at start, as Load would
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+
+#include "app/error_box.h"
+#include "app/log_opening.h"
 
 #include "app/main_window.h"
 #include "app/translations.h"
@@ -23,9 +26,15 @@ int main(int argc, char** argv) {
 
   quorlix::MainWindow window;
   window.show();
-  const QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 1) {
-    QTimer::singleShot(0, &window, [&window, log = arguments.at(1)] { window.OpenLog(log); });
-  }
+  // Once the window is on screen, so that the error box has its parent.
+  QString error;
+  const QString log = quorlix::LogFileArgument(QApplication::arguments().mid(1), error);
+  QTimer::singleShot(0, &window, [&window, log, error] {
+    if (!error.isEmpty()) {
+      quorlix::DefaultMessageSink().ShowError(&window, quorlix::ErrorBoxText(error));
+    } else if (!log.isEmpty()) {
+      window.LoadFile(log);
+    }
+  });
   return QApplication::exec();
 }

@@ -6,17 +6,27 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
 #include <QPixmap>
+#include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
+#include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -27,9 +37,15 @@
 #include "app/about_window.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
+#include "app/find_bar.h"
+#include "app/go_to_time_bar.h"
 #include "app/line_view.h"
+#include "app/list_filter_bar.h"
 #include "app/options_window.h"
+#include "app/output_posts.h"
 #include "app/output_view.h"
+#include "app/post_preview.h"
+#include "app/post_strip.h"
 #include "app/pane_text.h"
 #include "app/temp_log.h"
 #include "config/config_file.h"
@@ -38,6 +54,7 @@
 #include "core/converter.h"
 #include "core/error.h"
 #include "core/loader.h"
+#include "core/log_summary.h"
 #include "core/output_store.h"
 #include "core/translation.h"
 #include "core/version.h"
@@ -51,10 +68,38 @@ Widget* Named(Widget* widget, const char* name) {
   return widget;
 }
 
-QAction* NamedAction(QObject* parent, const char* name, const QString& text) {
+QAction* NamedAction(QObject* parent, const char* name, const QString& text,
+                     const QKeySequence& shortcut = {}) {
   auto* action = new QAction(text, parent);
   action->setObjectName(QString::fromLatin1(name));
+  action->setShortcut(shortcut);
   return action;
+}
+
+QString Grouped(qlonglong n) { return QLocale(QLocale::English).toString(n); }
+
+// "1 line" or "2,400,477 lines".
+QString Counted(qlonglong n, const char* singular, const char* plural) {
+  return Grouped(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? singular : plural);
+}
+
+QString SummaryText(const LogSummary& summary) {
+  QString text = Counted(summary.lines, "line", "lines") + QStringLiteral(" · ") +
+                 Counted(summary.persons, "person", "persons") + QStringLiteral(" · ") +
+                 Counted(summary.channels, "channel", "channels");
+  if (!summary.first_day.empty()) {
+    text += QStringLiteral(" · ") + QString::fromStdString(summary.first_day) +
+            QStringLiteral(" – ") + QString::fromStdString(summary.last_day);
+  }
+  return text;
+}
+
+// The window's first size, inside the screen's free area with room for
+// the frame the window manager adds.
+QSize FirstWindowSize(const QScreen* screen) {
+  const QSize wanted(1042, 807);
+  if (screen == nullptr) return wanted;
+  return wanted.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
 }
 
 // A filtered list or tree follows its check box: the window colour and
@@ -87,10 +132,17 @@ void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
   for (int i = 0; i < count; ++i) entries[static_cast<size_t>(i)].selected = list->item(i)->isSelected();
 }
 
-void AddTreeItems(const TimeTree& tree, int id, QTreeWidgetItem* item) {
+// Each node shows, in its second column, the lines it would convert.
+void AddTreeItems(const TimeTree& tree, const std::vector<int64_t>& counts, int id,
+                  QTreeWidgetItem* item) {
   item->setText(0, BytesToText(tree.node(id).text));
   item->setData(0, Qt::UserRole, id);
-  for (int child : tree.node(id).children) AddTreeItems(tree, child, new QTreeWidgetItem(item));
+  const int64_t count = counts[static_cast<size_t>(id)];
+  if (count >= 0) item->setText(1, Grouped(count));
+  item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  for (int child : tree.node(id).children) {
+    AddTreeItems(tree, counts, child, new QTreeWidgetItem(item));
+  }
 }
 
 void ReadTreeSelection(QTreeWidgetItem* item, TimeTree& tree) {
@@ -108,10 +160,13 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       file_dialogs_(services.file_dialogs ? *services.file_dialogs : DefaultFileDialogs()),
       color_picker_(services.color_picker ? *services.color_picker : DefaultColorPicker()),
       messages_(services.messages ? *services.messages : DefaultMessageSink()),
+      unsaved_edits_(services.unsaved_edits ? *services.unsaved_edits
+                                            : DefaultUnsavedEditsQuestion()),
       config_(services.config_path.empty() ? LocateConfig()
                                            : ConfigLocation{services.config_path, ""}),
       temp_dir_(std::move(services.temp_dir)),
-      working_windows_(this) {
+      working_windows_(this),
+      recent_(services.settings_file) {
   setObjectName(QStringLiteral("Form1"));
   // FormCreate: the caption with the version; the dialect index is set
   // before the change signal is connected, so it raises no change.
@@ -123,14 +178,20 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(BuildBanner());
-  auto* body = new QHBoxLayout;
-  body->setContentsMargins(0, 0, 0, 0);
-  body->setSpacing(0);
+  // The left panel starts at 413 pixels and gives way to the pages.
+  auto* body = Named(new QSplitter(Qt::Horizontal), "Splitter1");
   body->addWidget(BuildLeftPanel());
-  body->addWidget(BuildPages(), 1);
-  layout->addLayout(body, 1);
+  body->addWidget(BuildPages());
+  body->setStretchFactor(1, 1);
+  body->setChildrenCollapsible(false);
+  body->setSizes({413, 1042 - 413});
+  layout->addWidget(body, 1);
   setCentralWidget(central);
+  BuildEditMenu();
   Named(statusBar(), "StatusBar1");
+  status_text_ = Named(new QLabel, "status_text");
+  statusBar()->addWidget(status_text_, 1);
+  setAcceptDrops(true);
 
   combo_code_->setCurrentIndex(static_cast<int>(Dialect::kUbb));
   for (auto [filter, view] : {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
@@ -144,7 +205,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   bt_convert_->setEnabled(false);
   bt_save_->setEnabled(false);
   Connect();
-  resize(1042, 807);
+  UpdateSceneCommand();
+  resize(FirstWindowSize(screen()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -156,19 +218,64 @@ void MainWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
-  Load1_ = NamedAction(this, "Load1", tr("&Load"));
-  Convert1_ = NamedAction(this, "Convert1", tr("&Convert"));
-  Save1_ = NamedAction(this, "Save1", tr("&Save"));
+  Load1_ =
+      NamedAction(this, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  Convert1_ = NamedAction(this, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
+  ConvertScene1_ = NamedAction(this, "ConvertScene1", QStringLiteral("Convert sce&ne"),
+                               QKeySequence(Qt::CTRL | Qt::Key_F5));
+  Save1_ =
+      NamedAction(this, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   Options1_ = NamedAction(this, "Options1", tr("&Options"));
-  Exit1_ = NamedAction(this, "Exit1", tr("E&xit"));
+  Exit1_ =
+      NamedAction(this, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  RecentLogs1_ = new QMenu(QStringLiteral("&Recent logs"), file);
+  RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
+  connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
   file->addAction(Load1_);
+  file->addMenu(RecentLogs1_);
   file->addAction(Convert1_);
+  file->addAction(ConvertScene1_);
   file->addAction(Save1_);
   file->addAction(Options1_);
   file->addAction(Exit1_);
   About1_ = NamedAction(this, "About1", tr("&About"));
   menuBar()->addAction(About1_);
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+}
+
+// Find, Go to time and the scene's ends, for the Input page.
+void MainWindow::BuildEditMenu() {
+  QMenu* edit = new QMenu(QStringLiteral("&Edit"), menuBar());
+  edit->setObjectName(QStringLiteral("Edit1"));
+  menuBar()->insertMenu(About1_, edit);
+  const auto add = [&](const char* name, const QString& text, const QKeySequence& keys,
+                       auto handler) {
+    QAction* action = NamedAction(this, name, text, keys);
+    connect(action, &QAction::triggered, this, handler);
+    edit->addAction(action);
+  };
+  const auto on_input_page = [this] { PageControl1_->setCurrentWidget(TabSheet1_); };
+  add("Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+      [this, on_input_page] {
+        on_input_page();
+        go_to_time_bar_->hide();
+        find_bar_->Open();
+      });
+  add("FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
+    on_input_page();
+    find_bar_->FindNext(false);
+  });
+  add("FindPrevious1", QStringLiteral("Find &previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+      [this, on_input_page] {
+        on_input_page();
+        find_bar_->FindNext(true);
+      });
+  add("GoToTime1", QStringLiteral("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G),
+      [this, on_input_page] {
+        on_input_page();
+        find_bar_->hide();
+        go_to_time_bar_->Open();
+      });
 }
 
 QWidget* MainWindow::BuildBanner() {
@@ -187,14 +294,13 @@ QWidget* MainWindow::BuildBanner() {
 
 QWidget* MainWindow::BuildLeftPanel() {
   auto* panel = Named(new QWidget, "Panel1");
-  panel->setFixedWidth(413);
   auto* layout = new QVBoxLayout(panel);
   layout->setContentsMargins(8, 6, 8, 8);
 
   auto* commands = new QHBoxLayout;
-  tb_load_ = Named(new QPushButton(tr("Load")), "tb_load");
-  bt_convert_ = Named(new QPushButton(tr("Convert")), "bt_convert");
-  bt_save_ = Named(new QPushButton(tr("Save")), "bt_save");
+  tb_load_ = Named(new QPushButton(tr("&Load")), "tb_load");
+  bt_convert_ = Named(new QPushButton(tr("&Convert")), "bt_convert");
+  bt_save_ = Named(new QPushButton(tr("&Save")), "bt_save");
   for (QPushButton* button : {tb_load_, bt_convert_, bt_save_}) {
     button->setMinimumHeight(32);
     commands->addWidget(button);
@@ -204,7 +310,8 @@ QWidget* MainWindow::BuildLeftPanel() {
   auto* bar = Named(new QFrame, "Panel2");
   bar->setFrameShape(QFrame::Panel);
   bar->setFrameShadow(QFrame::Sunken);
-  bar->setFixedSize(389, 9);
+  bar->setFixedHeight(9);
+  bar->setMaximumWidth(389);
   layout->addWidget(bar, 0, Qt::AlignHCenter);
 
   auto* grid = new QGridLayout;
@@ -218,9 +325,11 @@ QWidget* MainWindow::BuildLeftPanel() {
   }
   auto* persons = new QVBoxLayout;
   persons->addWidget(cb_filter_person_);
+  persons->addWidget(new ListFilterBar(lb_person_, QStringLiteral("lb_person")));
   persons->addWidget(lb_person_, 1);
   auto* channels = new QVBoxLayout;
   channels->addWidget(cb_filter_channel_);
+  channels->addWidget(new ListFilterBar(lb_channel_, QStringLiteral("lb_channel")));
   channels->addWidget(lb_channel_, 1);
 
   auto* options = new QVBoxLayout;
@@ -249,7 +358,10 @@ QWidget* MainWindow::BuildLeftPanel() {
   cb_filter_time_ = Named(new QCheckBox(tr("Filter Time")), "cb_filter_time");
   TreeView_time_ = Named(new QTreeWidget, "TreeView_time");
   TreeView_time_->setHeaderHidden(true);
-  TreeView_time_->setColumnCount(1);
+  TreeView_time_->setColumnCount(2);  // the node, and the lines it holds
+  TreeView_time_->header()->setStretchLastSection(false);
+  TreeView_time_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  TreeView_time_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   TreeView_time_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   TreeView_time_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   auto* time = new QVBoxLayout;
@@ -274,15 +386,33 @@ QWidget* MainWindow::BuildPages() {
   TabSheet2_ = Named(new QWidget, "TabSheet2");
   memo_input_ = Named(new LineView, "memo_input");
   memo_output_ = Named(new OutputView, "memo_output");
+  memo_output_->setFocusPolicy(Qt::StrongFocus);  // reachable with Tab (where Tab is typed)
+  find_bar_ = new FindBar(memo_input_);
+  go_to_time_bar_ = new GoToTimeBar(memo_input_);
+  memo_input_->AddContextActions({ConvertScene1_});
+  posts_ = new OutputPosts(memo_output_, config_, messages_, this);
   for (auto [page, pane] : {std::pair<QWidget*, QWidget*>{TabSheet1_, memo_input_},
                             std::pair<QWidget*, QWidget*>{TabSheet2_, memo_output_}}) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);
+    if (page == TabSheet2_) layout->addWidget(posts_->strip());
     layout->addWidget(pane);
+    if (page == TabSheet1_) {
+      layout->addWidget(find_bar_);
+      layout->addWidget(go_to_time_bar_);
+    }
   }
+  TabSheet3_ = Named(posts_->preview(), "TabSheet3");
   PageControl1_->addTab(TabSheet1_, tr("Input"));
   PageControl1_->addTab(TabSheet2_, tr("Ouput"));
+  PageControl1_->addTab(TabSheet3_, QStringLiteral("Preview"));
   PageControl1_->setCurrentWidget(TabSheet1_);
+  // Ctrl+Shift+C copies the part and moves on, on both pages of the posts.
+  for (QWidget* page : {TabSheet2_, TabSheet3_}) {
+    auto* copy_part = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), page);
+    copy_part->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy_part, &QShortcut::activated, posts_->strip(), &PostStrip::CopyPart);
+  }
   return PageControl1_;
 }
 
@@ -300,9 +430,15 @@ void MainWindow::Connect() {
   connect(check_channel_, &QCheckBox::clicked, this, &MainWindow::check_channelClick);
   // activated: raised by the user's choice only, never by setCurrentIndex.
   connect(combo_code_, &QComboBox::activated, this, &MainWindow::combo_codeChange);
+  connect(combo_code_, &QComboBox::currentIndexChanged, posts_,
+          [this](int index) { posts_->SetDialect(static_cast<Dialect>(index)); });
+  connect(PageControl1_, &QTabWidget::currentChanged, this,
+          [this] { posts_->SetPreviewShown(PageControl1_->currentWidget() == TabSheet3_); });
   connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
   connect(About1_, &QAction::triggered, this, &MainWindow::About1Click);
   connect(Exit1_, &QAction::triggered, this, &MainWindow::Exit1Click);
+  connect(ConvertScene1_, &QAction::triggered, this, &MainWindow::ConvertScene1Click);
+  connect(memo_input_, &LineView::sceneChanged, this, &MainWindow::UpdateSceneCommand);
 }
 
 template <typename Body>
@@ -360,6 +496,54 @@ void MainWindow::About1Click() {
 
 void MainWindow::Exit1Click() { close(); }
 
+void MainWindow::ConvertScene1Click() {
+  RunCommand([this] { ConvertSceneLog(); });
+}
+
+void MainWindow::LoadFile(const QString& path) {
+  RunCommand([this, &path] { LoadPath(path); });
+}
+
+void MainWindow::LoadCheckedFile(const QString& path) {
+  const QString problem = LogFileProblem(path);
+  if (!problem.isEmpty()) {
+    messages_.ShowError(this, ErrorBoxText(problem));
+    return;
+  }
+  LoadFile(path);
+}
+
+QString MainWindow::StatusText() const { return status_text_->text(); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  QString path;
+  const QString problem = DroppedLogProblem(event->mimeData()->urls(), path);
+  event->acceptProposedAction();
+  if (!problem.isEmpty()) {
+    messages_.ShowError(this, ErrorBoxText(problem));
+    return;
+  }
+  LoadFile(path);
+}
+
+// Entries whose file has gone are shown disabled.
+void MainWindow::FillRecentMenu() {
+  RecentLogs1_->clear();
+  const QStringList logs = recent_.Logs();
+  for (int i = 0; i < logs.size(); ++i) {
+    const QString& path = logs[i];
+    QAction* action = RecentLogs1_->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    action->setEnabled(QFileInfo(path).isFile());
+    connect(action, &QAction::triggered, this, [this, path] { LoadCheckedFile(path); });
+  }
+  if (logs.isEmpty()) RecentLogs1_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A close request that arrives while a command draws its progress is
   // carried out when the command has ended.
@@ -368,19 +552,39 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  if (!MayDiscardOutput()) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 
-void MainWindow::OpenLog(const QString& path) {
-  RunCommand([this, path] { LoadFile(path); });
+// Edits the user made since the last save cannot be got back: ask first.
+bool MainWindow::MayDiscardOutput() {
+  if (!memo_output_->IsEditedSinceSave()) return true;
+  switch (unsaved_edits_.AskBeforeClosing(this)) {
+    case UnsavedEditsQuestion::Answer::kDiscard:
+      return true;
+    case UnsavedEditsQuestion::Answer::kCancel:
+      return false;
+    case UnsavedEditsQuestion::Answer::kSave:
+      break;
+  }
+  busy_ = true;
+  RunHandler(messages_, this, [this] { SaveOutput(); });
+  busy_ = false;
+  return !memo_output_->IsEditedSinceSave();
 }
 
 void MainWindow::Load() {
-  const QString chosen = file_dialogs_.GetOpenFileName(this);
-  if (!chosen.isEmpty()) LoadFile(chosen);
+  const QString chosen = file_dialogs_.GetOpenFileName(this, recent_.LastFolder());
+  if (chosen.isEmpty()) return;
+  recent_.SetLastFolderOf(chosen);
+  LoadPath(chosen);
 }
 
-void MainWindow::LoadFile(const QString& chosen) {
+void MainWindow::LoadPath(const QString& chosen) {
+  status_text_->clear();  // the counts of the log being replaced no longer hold
   // The view shows the lines in place: it lets go of them until the pass
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.
@@ -406,6 +610,9 @@ void MainWindow::LoadFile(const QString& chosen) {
   }
   ShowLoadedState();
   SetLoadedCommands();
+  log_path_ = chosen;
+  recent_.Add(chosen);
+  status_text_->setText(SummaryText(SummarizeLog(state_)));
 }
 
 void MainWindow::ShowLoadedState() {
@@ -414,7 +621,7 @@ void MainWindow::ShowLoadedState() {
   FillList(lb_channel_, state_.channels);
   TreeView_time_->clear();
   auto* root = new QTreeWidgetItem(TreeView_time_);
-  AddTreeItems(state_.time_tree, TimeTree::kRoot, root);
+  AddTreeItems(state_.time_tree, NodeLineCounts(state_), TimeTree::kRoot, root);
   root->setExpanded(true);
   memo_output_->SetSource(nullptr);
 }
@@ -437,16 +644,39 @@ void MainWindow::ReadControlsIntoState() {
 }
 
 void MainWindow::ConvertLog() {
+  ConvertIntoOutputPage([this](const ConvertSettings& settings, OutputSink& out) {
+    return ConvertIntoSink(state_, settings, out, working_windows_);
+  });
+}
+
+// The lines selected on the Input page, as one range with one footer; the
+// time filter does not apply.
+void MainWindow::ConvertSceneLog() {
+  Scene scene;
+  int first = 0, last = -1;
+  if (!memo_input_->SceneRange(first, last)) return;
+  scene.first = first;
+  scene.last = last;
+  ConvertIntoOutputPage([this, &scene](const ConvertSettings& settings, OutputSink& out) {
+    return ConvertSceneIntoSink(state_, scene, settings, out, working_windows_);
+  });
+}
+
+void MainWindow::ConvertIntoOutputPage(
+    const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert) {
+  status_text_->clear();
   ReadControlsIntoState();
-  const ConfigFile config = ConfigFile(config_).Snapshot();
+  const ConvertSettings settings =
+      ReadConvertSettings(ConfigFile(config_).Snapshot(), state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);
+  posts_->ReadLimit();
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
+  int64_t converted = 0;
   try {
-    ConvertIntoSink(state_, ReadConvertSettings(config, state_.options), *output,
-                    working_windows_);
+    converted = convert(settings, *output);
     output->Finish();
   } catch (...) {
     // The lines converted before the error stay, if the disk kept them.
@@ -459,11 +689,30 @@ void MainWindow::ConvertLog() {
   }
   memo_output_->SetSource(output);
   SetConvertedCommands();
+  status_text_->setText(Counted(converted, "line", "lines") + QStringLiteral(" converted"));
+}
+
+void MainWindow::UpdateSceneCommand() {
+  int first = 0, last = -1;
+  ConvertScene1_->setEnabled(Convert1_->isEnabled() && memo_input_->SceneRange(first, last));
+}
+
+// The log's name with ".txt", in the folder last used.
+QString MainWindow::SuggestedSavePath() const {
+  if (log_path_.isEmpty()) return recent_.LastFolder();
+  const QFileInfo log(log_path_);
+  QString name = log.completeBaseName() + QStringLiteral(".txt");
+  // Never the log itself ("log.txt" gives "log.txt.txt").
+  if (name == log.fileName()) name = log.fileName() + QStringLiteral(".txt");
+  const QString last = recent_.LastFolder();
+  const QString folder = last.isEmpty() ? log.absolutePath() : last;
+  return QDir(folder).filePath(name);
 }
 
 void MainWindow::SaveOutput() {
-  const QString chosen = file_dialogs_.GetSaveFileName(this);
+  const QString chosen = file_dialogs_.GetSaveFileName(this, SuggestedSavePath());
   if (chosen.isEmpty()) return;
+  recent_.SetLastFolderOf(chosen);
   // The pane's text as it stands, the user's edits included, streamed:
   // unchanged lines are copied as the conversion wrote them.
   const EditableLines& lines = memo_output_->lines();
@@ -483,6 +732,7 @@ void MainWindow::SetLoadedCommands() {
   Convert1_->setEnabled(true);
   Save1_->setEnabled(false);
   bt_save_->setEnabled(false);
+  UpdateSceneCommand();
 }
 
 void MainWindow::SetConvertedCommands() {

@@ -11,10 +11,13 @@
 // until the load pass has returned, and the panes are filled only after.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QMainWindow>
 
+#include "app/log_opening.h"
 #include "app/working_window.h"
 #include "config/config_file.h"
 #include "core/chat_state.h"
@@ -22,7 +25,9 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -31,18 +36,26 @@ class QWidget;
 namespace quorlix {
 
 class ColorPicker;
+struct ConvertSettings;
 class FileDialogs;
+class FindBar;
+class GoToTimeBar;
 class LineView;
 class MessageSink;
+class OutputPosts;
+class OutputSink;
 class OutputView;
+class UnsavedEditsQuestion;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
   FileDialogs* file_dialogs = nullptr;  // nullptr: the Qt file dialogs
   ColorPicker* color_picker = nullptr;  // nullptr: QColorDialog
   MessageSink* messages = nullptr;      // nullptr: QMessageBox
+  UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
   std::string config_path;              // empty: the settings file in use (LocateConfig)
   std::string temp_dir;                 // empty: the user's cache directory
+  QString settings_file;  // recent logs and folder; empty: the user's QSettings
 };
 
 class MainWindow : public QMainWindow {
@@ -59,9 +72,11 @@ class MainWindow : public QMainWindow {
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
 
-  // Loads `path` as Load does after its file dialog (the program's
-  // command-line argument, a file opened from the desktop).
-  void OpenLog(const QString& path);
+  // Loads the log at `path` as Load does after its dialog; errors go to
+  // the error box. For a file named on the command line.
+  void LoadFile(const QString& path);
+  // The text of the status bar.
+  QString StatusText() const;
 
   // The handlers, named after the control and the event.
   void tb_loadClick();
@@ -75,12 +90,23 @@ class MainWindow : public QMainWindow {
   void Options1Click();
   void About1Click();
   void Exit1Click();
+  void ConvertScene1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenu();
+  void BuildEditMenu();
+  void FillRecentMenu();
+  // Loads a file that the window did not ask for through its dialog (a
+  // drop, a recent entry): a file that cannot be loaded changes nothing.
+  void LoadCheckedFile(const QString& path);
+  // False when the user keeps the window open: asked to, or saving the
+  // edited output failed or was cancelled.
+  bool MayDiscardOutput();
   QWidget* BuildBanner();
   QWidget* BuildLeftPanel();
   QWidget* BuildPages();
@@ -92,8 +118,15 @@ class MainWindow : public QMainWindow {
   void RunCommand(Body&& body);
 
   void Load();
-  void LoadFile(const QString& path);
+  void LoadPath(const QString& path);
   void ConvertLog();
+  void ConvertSceneLog();
+  // Converts with `convert` into a new output store and shows it; the
+  // status bar gets the number of lines converted.
+  void ConvertIntoOutputPage(
+      const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert);
+  void UpdateSceneCommand();
+  QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
   void ReadControlsIntoState();
@@ -104,11 +137,14 @@ class MainWindow : public QMainWindow {
   FileDialogs& file_dialogs_;
   ColorPicker& color_picker_;
   MessageSink& messages_;
+  UnsavedEditsQuestion& unsaved_edits_;
   ConfigLocation config_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;
   bool busy_ = false;
   bool close_requested_ = false;
+  RecentLogs recent_;
+  QString log_path_;  // the log loaded last
 
   QAction* Load1_;
   QAction* Convert1_;
@@ -116,6 +152,8 @@ class MainWindow : public QMainWindow {
   QAction* Options1_;
   QAction* Exit1_;
   QAction* About1_;
+  QAction* ConvertScene1_;
+  QMenu* RecentLogs1_;
   QPushButton* tb_load_;
   QPushButton* bt_convert_;
   QPushButton* bt_save_;
@@ -134,8 +172,13 @@ class MainWindow : public QMainWindow {
   QTabWidget* PageControl1_;
   QWidget* TabSheet1_;
   QWidget* TabSheet2_;
+  QWidget* TabSheet3_;  // "Preview"
   LineView* memo_input_;
+  FindBar* find_bar_;
+  GoToTimeBar* go_to_time_bar_;
   OutputView* memo_output_;
+  OutputPosts* posts_;  // the post strip and the Preview page
+  QLabel* status_text_;
 };
 
 }  // namespace quorlix

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/dialogs.h"
@@ -30,8 +31,8 @@ namespace {
 
 class Dialogs : public quorlix::FileDialogs {
  public:
-  QString GetOpenFileName(QWidget*) override { return open; }
-  QString GetSaveFileName(QWidget*) override { return save; }
+  QString GetOpenFileName(QWidget*, const QString&) override { return open; }
+  QString GetSaveFileName(QWidget*, const QString&) override { return save; }
   QString open, save;
 };
 
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
   services.file_dialogs = &dialogs;
   services.messages = &errors;
   services.config_path = argv[2];
+  // The recent logs of a benchmark run stay out of the user's settings.
+  QTemporaryDir settings_dir;
+  services.settings_file = settings_dir.filePath(QStringLiteral("quorlix.ini"));
   quorlix::MainWindow window(services);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
@@ -157,5 +161,6 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   QApplication::clipboard()->clear();
 
+  settings_dir.remove();
   std::_Exit(0);  // leaving frees hundreds of megabytes; that is not measured
 }

@@ -6,7 +6,10 @@
 
 #include "bench/log_generator.h"
 #include "core/formatter.h"
+#include "core/line_search.h"
 #include "fuzz/reference_log_line.h"
+#include "core/post_parts.h"
+#include "core/ubb_preview.h"
 
 namespace quorlix::bench {
 namespace {
@@ -72,6 +75,52 @@ void BM_ConvertLine(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
 }
 BENCHMARK(BM_ConvertLine)->Arg(0)->Arg(1);
+
+// The find bar's search: a short, common needle and one found nowhere.
+// At the bytes per second shown, 2.4 million lines (200 MB) take
+// 200 MB / rate; the window keeps it off its own thread.
+void BM_FindMatchingLines(benchmark::State& state) {
+  const auto& strings = SampleLines();
+  const std::vector<std::string_view> lines(strings.begin(), strings.end());
+  const CaseFoldedNeedle needle(state.range(0) == 0 ? "bob" : "no such text here");
+  const std::atomic<bool> cancel{false};
+  for (auto _ : state) benchmark::DoNotOptimize(FindMatchingLines(lines, needle, cancel));
+  state.SetBytesProcessed(state.iterations() * TotalBytes(strings));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_FindMatchingLines)->Arg(0)->Arg(1);
+// The post splitter over output lines by their sizes alone.
+void BM_SplitIntoParts(benchmark::State& state) {
+  const auto& lines = SampleLines();
+  for (auto _ : state) benchmark::DoNotOptimize(SplitIntoParts(lines, 10000));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_SplitIntoParts);
+
+// The preview of posts full of tags that have no partner, and of deeply
+// nested ones: all must stay linear (100,000 "[color=" well under a second).
+std::string PathologicalPost(int kind) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) {
+    switch (kind) {
+      case 0: text += "[color="; break;          // no "]" anywhere
+      case 1: text += "[color=red]x"; break;     // no closer
+      case 2: text += "[code][url][img]"; break; // raw tags never closed
+      case 3: text += "[b][i]"; break;           // closed at the end, cut by the outer
+      default: text += "[[[[[[[["; break;
+    }
+  }
+  if (kind == 3) text += std::string(10, 'x') + "[/b]";
+  if (kind == 4) text += "]";
+  return text;
+}
+
+void BM_UbbPreviewPathological(benchmark::State& state) {
+  const std::string text = PathologicalPost(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(UbbToHtml(text));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_UbbPreviewPathological)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quorlix::bench

@@ -4,6 +4,7 @@
 
 #include <charconv>
 
+#include "core/post_parts.h"
 #include "core/text_util.h"
 #include "core/translation.h"
 #include "core/version.h"
@@ -105,7 +106,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->allow_extra_args(false)
       ->option_text(name);
   std::vector<std::string> periods;
-  app.add_option("-t,--period", periods,
+  CLI::Option* period_option = app.add_option("-t,--period", periods,
                  Tr("Convert this year, month or day only (repeatable)"))
       ->allow_extra_args(false)
       ->option_text("YYYY|YYYY-MM|YYYY-MM-DD")
@@ -117,14 +118,45 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                        : FormatText(Tr("'%s' is no period YYYY, YYYY-MM or YYYY-MM-DD"), {text});
           },
           "", "PERIOD"));
+  std::string from, to;
+  const std::string span_help =
+      "UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
+      "order as one range with one footer";
+  app.add_option("--from", from, "Convert the lines from this time on (" + span_help + ")")
+      ->option_text("TIME")
+      ->excludes(period_option);
+  app.add_option("--to", to, "Convert the lines before this time (" + span_help + ")")
+      ->option_text("TIME")
+      ->excludes(period_option);
   app.add_option("--config", command_line.config_file,
                  Tr("Read settings from FILE instead of the settings file in use"))
       ->option_text(file);
+  std::string post_limit;
+  app.add_option("--post-limit", post_limit,
+                 "Cut the output into parts of at most N bytes for forum posts, each "
+                 "line counted with its CR LF and kept whole (a longer line is a part "
+                 "of its own; 0: one part). On standard output a line holding a "
+                 "single form feed separates the parts; with -o out.txt part k goes "
+                 "to out-k.txt and out.txt is not written")
+      ->option_text("N")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return ParsePostLimit(text) ? std::string()
+                                        : "'" + text + "' is no whole number from 0 up";
+          },
+          "", "LIMIT"));
   app.add_flag("--list", command_line.list,
                Tr("Print the persons, the channels and the time tree; convert nothing"));
+  app.add_option("--threads", command_line.threads,
+                 "Load and convert on N threads (default: one per processor thread; "
+                 "1: a single pass)")
+      ->check(CLI::Range(1u, 1024u))
+      ->option_text("N");
 
   try {
     app.parse(argc, argv);
+    const std::string error = ParseTimeSpan(from, to, command_line.span);
+    if (!error.empty()) throw CLI::ValidationError("--from/--to", error);
   } catch (const CLI::Success& e) {
     return app.exit(e);  // help or version, on standard output
   } catch (const CLI::ParseError& e) {
@@ -133,6 +165,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   }
   command_line.options.dialect =
       EqualsIgnoreAsciiCase(format, "html") ? Dialect::kHtml : Dialect::kUbb;
+  if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

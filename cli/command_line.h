@@ -2,10 +2,13 @@
 // the periods that -t names.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/time_span.h"
 
 namespace quorlix::cli {
 
@@ -29,7 +32,13 @@ struct CommandLine {
   std::vector<std::string> persons;
   std::vector<std::string> channels;
   std::vector<Period> periods;
+  // --from and --to: the run converts only the lines with from <= t < to,
+  // as one range; never together with periods.
+  TimeSpan span;
   bool list = false;
+  unsigned threads = 0;  // 0: one per hardware thread
+  // --post-limit: cut the output into parts of at most this many bytes.
+  std::optional<std::uint64_t> post_limit;
 };
 
 // Exit status of quorlix-cli for a usage error or an unknown name.

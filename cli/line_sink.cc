@@ -89,6 +89,11 @@ void LineSink::AppendLine(std::string_view line) {
   if (buffer_.size() >= kBlockSize) Flush();
 }
 
+void LineSink::AppendBlock(const LineBlock& block) {
+  Flush();
+  Write(block.bytes());
+}
+
 void LineSink::Write(std::string_view bytes) {
   if (file_) {
     file_->Write(bytes);
@@ -106,6 +111,7 @@ void LineSink::Write(std::string_view bytes) {
 }
 
 void LineSink::Flush() {
+  if (buffer_.empty()) return;
   Write(buffer_);
   buffer_.clear();
 }

@@ -13,8 +13,16 @@
 
 namespace quorlix::cli {
 
+// Where quorlix-cli's output goes: nothing is final before Commit().
+class CommitSink : public OutputSink {
+ public:
+  // Throws quorlix::Error on a failed write; what was not committed stays
+  // out of sight.
+  virtual void Commit() = 0;
+};
+
 // Gathers lines in a buffer and hands it on in large blocks.
-class LineSink : public OutputSink {
+class LineSink : public CommitSink {
  public:
   // Standard output.
   LineSink();
@@ -26,9 +34,11 @@ class LineSink : public OutputSink {
   ~LineSink() override;
 
   void AppendLine(std::string_view line) override;
+  // Writes the block as it is, without a copy.
+  void AppendBlock(const LineBlock& block) override;
   // Writes what is buffered and, for a file, puts it in place. Throws
   // quorlix::Error on a failed write. Without it a file stays untouched.
-  void Commit();
+  void Commit() override;
 
  private:
   void Write(std::string_view bytes);

@@ -2,6 +2,7 @@
 // the Convert command does, without a window.
 //
 //   quorlix-cli [OPTIONS] LOGFILE
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 
 #include "cli/command_line.h"
 #include "cli/line_sink.h"
+#include "cli/part_sink.h"
 #include "cli/progress_bar.h"
 #include "cli/selection.h"
 #include "config/config_file.h"
@@ -102,6 +104,28 @@ bool ReportUnknown(const char* message, const std::vector<std::string>& unknown,
   return !unknown.empty();
 }
 
+// Every part file waits, held open, until all are written: allow as many
+// open files as the system lets this process have.
+void AllowManyOpenFiles() {
+  rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
+  const std::string& path = command_line.output_file;
+  if (!command_line.post_limit) {
+    if (path.empty()) return std::make_unique<LineSink>();
+    return std::make_unique<LineSink>(path);
+  }
+  const std::uint64_t limit = *command_line.post_limit;
+  if (path.empty()) return std::make_unique<PartStreamSink>(limit);
+  AllowManyOpenFiles();
+  return std::make_unique<PartFileSink>(path, limit);
+}
+
 int Run(const CommandLine& command_line) {
   const std::string& log_file = command_line.log_file;
   LoadSettings load_settings;
@@ -127,15 +151,15 @@ int Run(const CommandLine& command_line) {
   WorkingWindowFactory& windows = bar ? static_cast<WorkingWindowFactory&>(*bar) : silent;
 
   ChatState state;
-  std::unique_ptr<LineSink> out;
+  const PassThreads threads{.count = command_line.threads};
+  std::unique_ptr<CommitSink> out;
   int status = Report(log_file, [&] {
     // The output first, so that an unwritable place fails at once; a file
     // appears only at Commit().
-    out = command_line.output_file.empty() ? std::make_unique<LineSink>()
-                                           : std::make_unique<LineSink>(command_line.output_file);
+    out = MakeSink(command_line);
     if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = ReadLog(log_file);
-    RunLoadPass(state, load_settings, windows);
+    RunLoadPass(state, load_settings, windows, threads);
   });
   if (status != 0) return status;
 
@@ -156,7 +180,12 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label(Tr("Converting"));
-      ConvertIntoSink(state, convert_settings, *out, windows);
+      if (command_line.span.limited()) {
+        ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
+                             windows, threads);
+      } else {
+        ConvertIntoSink(state, convert_settings, *out, windows, threads);
+      }
     }
     out->Commit();
   });

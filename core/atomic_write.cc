@@ -19,6 +19,9 @@ namespace {
 
 // Writes smaller than this are gathered before they reach the file.
 constexpr std::size_t kBufferSize = 64 * 1024;
+// After so many new bytes the system is asked to start writing them to the
+// disk, so that the sync at Commit() waits only for the last few.
+constexpr uint64_t kWritebackStep = 8 * 1024 * 1024;
 // Keeps ".<name>.quorlix-tmp-XXXXXX" within the usual 255-byte name limit.
 constexpr std::size_t kMaxNameInTempName = 200;
 constexpr std::string_view kTempMarker = ".quorlix-tmp-";
@@ -205,10 +208,18 @@ void AtomicFileWriter::WriteAll(std::string_view bytes) {
     // A write that makes no progress would loop for ever; the disk is full.
     if (n == 0) Fail(ENOSPC);
     bytes.remove_prefix(static_cast<std::size_t>(n));
+    written_ += static_cast<uint64_t>(n);
+  }
+  if (written_ - writeback_from_ >= kWritebackStep) {
+    // Only a hint: a failure here shows again, and is reported, at the sync.
+    ::sync_file_range(fd_, static_cast<off64_t>(writeback_from_),
+                      static_cast<off64_t>(written_ - writeback_from_), SYNC_FILE_RANGE_WRITE);
+    writeback_from_ = written_;
   }
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Finish() {
+  if (finished_) return;
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   if (fd_ < 0) Fail(EBADF);
   Flush();
@@ -221,20 +232,24 @@ void AtomicFileWriter::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (sys.close(fd) != 0) Fail(errno);
+  finished_ = true;
+  std::string().swap(buffer_);  // many finished writers may wait for Commit
+}
+
+void AtomicFileWriter::Commit(bool sync_directory) {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  Finish();
+  if (temp_path_.empty()) Fail(EBADF);
   if (sys.rename(temp_path_.c_str(), resolved_.c_str()) != 0) Fail(errno);
   temp_path_.clear();
   committed_ = true;
   ReleaseLock();
-  SyncDirectory();
+  if (sync_directory) SyncDirectoryOf(resolved_);
 }
 
-// Makes the rename durable. The new content is in place by now and the old
-// cannot be brought back, so a failure here is not reported: after a crash
-// the target holds either the old or the new content, both whole.
-void AtomicFileWriter::SyncDirectory() noexcept {
+void SyncDirectoryOf(const std::string& path) noexcept {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  const int dir = sys.open(DirectoryOf(resolved_).c_str(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  const int dir = sys.open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dir < 0) return;
   while (sys.fsync(dir) != 0 && errno == EINTR) {
   }

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -34,10 +35,17 @@ class AtomicFileWriter {
 
   // Buffered; throws quorlix::Error on a failed write.
   void Write(std::string_view bytes);
-  // Flushes, syncs, renames over the target and syncs the directory;
-  // throws quorlix::Error (and leaves the target as it was) on failure.
-  // After a failure the writer is spent: further calls throw.
-  void Commit();
+  // Flushes, syncs and closes the new content without putting it in place,
+  // so that several files can be made ready before any of them appears;
+  // Commit() then only renames. The temporary file stays marked as in use.
+  // Throws quorlix::Error (and discards the content) on failure.
+  void Finish();
+  // Finishes (unless done), renames over the target and syncs the
+  // directory; throws quorlix::Error (and leaves the target as it was) on
+  // failure. After a failure the writer is spent: further calls throw.
+  // Writers of many files in one directory may leave the directory to one
+  // SyncDirectoryOf() after the last.
+  void Commit(bool sync_directory = true);
 
   // The name as given, and the file that Commit() replaces (links resolved).
   const std::string& target() const { return target_; }
@@ -48,7 +56,6 @@ class AtomicFileWriter {
  private:
   void Flush();
   void WriteAll(std::string_view bytes);
-  void SyncDirectory() noexcept;
   [[noreturn]] void Fail(int error_number);
   void Discard() noexcept;
   void ReleaseLock() noexcept;
@@ -59,8 +66,16 @@ class AtomicFileWriter {
   int fd_ = -1;
   int lock_fd_ = -1;  // a second descriptor that holds the in-use lock
   std::string buffer_;
+  uint64_t written_ = 0;         // bytes in the temporary file
+  uint64_t writeback_from_ = 0;  // where the writing to disk not yet asked for begins
+  bool finished_ = false;
   bool committed_ = false;
 };
+
+// Makes the renames into the directory of `path` durable. A failure is not
+// reported: the new content is in place by then, and after a crash each
+// target holds either its old or its new content, both whole.
+void SyncDirectoryOf(const std::string& path) noexcept;
 
 // Writes `content` to `path` in one atomic replacement.
 void WriteFileAtomically(const std::string& path, std::string_view content);

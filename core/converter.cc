@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
+#include <memory>
 
 #include "core/caption_counter.h"
 #include "core/formatter.h"
 #include "core/line_fields.h"
 #include "core/name_lookup.h"
+#include "core/ordered_chunks.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -41,7 +44,7 @@ class SelectedNames {
   std::string key_;
 };
 
-constexpr int64_t kPrefetchAhead = 8;
+constexpr std::size_t kPrefetchAhead = 8;
 
 int64_t ReadInt64(std::string_view text) {
   int64_t value = 0;
@@ -49,15 +52,34 @@ int64_t ReadInt64(std::string_view text) {
   return value;
 }
 
-// One conversion: the formatter, the filters and the reusable buffers that
-// its ranges share.
-class Conversion {
+// A range to convert: its first and last input index as the selection
+// gives them, which may lie outside the input lines.
+struct RangeSpec {
+  int64_t first, last;
+};
+// A piece of a range's lines; every range has at least one, maybe empty.
+struct ChunkSpec {
+  std::size_t range;
+  std::size_t first, end;  // input lines [first, end) of the range
+  bool opens_range, closes_range;
+};
+
+// What one chunk gives, in input order.
+struct ConvertChunk {
+  std::size_t processed = 0;  // lines done; the next one failed when `error` is set
+  bool range_ended = false;   // an empty line ended the range
+  int64_t converted = 0;      // lines that gave an output line
+  LineBlock out;
+  std::exception_ptr error;
+};
+
+// A thread's own formatter, filters and buffers.
+class ConvertWorker {
  public:
-  Conversion(const ChatState& state, const ConvertSettings& settings, OutputSink& out,
-             WorkingWindowFactory& windows)
-      : state_(state),
-        out_(out),
-        windows_(windows),
+  // A limited `span` leaves out the lines whose time stamp lies outside it.
+  ConvertWorker(const ChatState& state, const ConvertSettings& settings, const TimeSpan& span)
+      : input_(state.input_lines),
+        span_(span),
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
         channels_(state.channels),
@@ -65,9 +87,48 @@ class Conversion {
     if (state.options.channel_colors) formatter_.PrepareChannelColors(state.channels);
   }
 
-  void ConvertRange(int64_t first, int64_t last);
+  void Run(const ChunkSpec& spec, ConvertChunk& chunk) {
+    chunk.processed = 0;
+    chunk.range_ended = false;
+    chunk.converted = 0;
+    chunk.out.Clear();
+    chunk.error = nullptr;
+    std::string& text = chunk.out.text();
+    for (std::size_t i = spec.first; i < spec.end; ++i) {
+      const std::string_view line = input_[i];
+      // An empty line ends the range.
+      if (line.empty()) {
+        chunk.range_ended = true;
+        return;
+      }
+      // The log is far larger than the caches: ask early for a later line.
+      if (i + kPrefetchAhead < spec.end) {
+        const std::string_view ahead = input_[i + kPrefetchAhead];
+        __builtin_prefetch(ahead.data());
+        __builtin_prefetch(ahead.data() + 64);
+      }
+      SplitLineFields(line, fields_);
+      const std::size_t line_start = text.size();
+      try {
+        if (InSpan(fields_) && Passes(fields_) &&
+            formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
+                                    fields_.message, text)) {
+          chunk.out.EndLine();
+          ++chunk.converted;
+        }
+      } catch (...) {
+        text.resize(line_start);
+        chunk.error = std::current_exception();
+        return;
+      }
+      ++chunk.processed;
+    }
+  }
 
  private:
+  bool InSpan(const LineFields& f) const {
+    return !span_.limited() || span_.Contains(ReadTimestamp(f.timestamp_text));
+  }
   bool Passes(const LineFields& f) {
     switch (mode_) {
       case FilterMode::kNone: return true;
@@ -79,56 +140,121 @@ class Conversion {
     return false;
   }
 
-  const ChatState& state_;
-  OutputSink& out_;
-  WorkingWindowFactory& windows_;
+  const std::vector<std::string_view>& input_;
+  const TimeSpan span_;
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
   const FilterMode mode_;
   LineFields fields_;
-  CaptionCounter caption_;
-  std::string line_;
 };
 
-// Progress counts the lines processed and shows last - first as the total;
-// the window closes after the line that makes the count reach it, so the
-// range's last line is processed after the window has gone.
-void Conversion::ConvertRange(int64_t first, int64_t last) {
-  const std::vector<std::string_view>& input = state_.input_lines;
-  const int64_t total = last - first;
-  std::unique_ptr<WorkingWindow> window = windows_.Create();
-  window->Show();
-  WorkingWindowCloser closer(*window);
+// The lines a range converts, before any empty line: from `first` up to
+// `last` or the end of the input, none when `first` lies outside it.
+std::pair<std::size_t, std::size_t> RangeLines(const RangeSpec& r, std::size_t size) {
+  if (r.first < 0 || r.first > r.last || static_cast<uint64_t>(r.first) >= size) return {0, 0};
+  const auto end = std::min<uint64_t>(static_cast<uint64_t>(r.last) + 1, size);
+  return {static_cast<std::size_t>(r.first), static_cast<std::size_t>(end)};
+}
 
-  if (window->IsActive()) {
-    int64_t count = 0;
-    caption_.Start(1, total);
-    for (int64_t i = first; i <= last; ++i) {
-      // An empty line, or one past the end, ends the range.
-      const bool inside = i >= 0 && i < static_cast<int64_t>(input.size());
-      const std::string_view line = inside ? input[static_cast<std::size_t>(i)] : "";
-      if (line.empty()) break;
-      // The log is far larger than the caches: ask early for a later line.
-      if (i + kPrefetchAhead < static_cast<int64_t>(input.size())) {
-        const std::string_view ahead = input[static_cast<std::size_t>(i + kPrefetchAhead)];
-        __builtin_prefetch(ahead.data());
-        __builtin_prefetch(ahead.data() + 64);
+std::vector<ChunkSpec> CutIntoChunks(const std::vector<RangeSpec>& ranges, std::size_t size,
+                                     std::size_t per_chunk) {
+  std::vector<ChunkSpec> chunks;
+  for (std::size_t r = 0; r < ranges.size(); ++r) {
+    const auto [first, end] = RangeLines(ranges[r], size);
+    std::size_t from = first;
+    do {  // every range has a chunk, an empty one at least
+      const std::size_t to = std::min(end, from + per_chunk);
+      chunks.push_back(ChunkSpec{r, from, to, from == first, to == end});
+      from = to;
+    } while (from < end);
+  }
+  return chunks;
+}
+
+// Takes the chunks' results in order: per range a new Working window, the
+// caption after each line, the lines, and the footer. Progress counts the
+// lines processed and shows last - first as the total; the window closes
+// after the line that makes the count reach it, so the range's last line
+// is processed after the window has gone.
+class RangeWriter {
+ public:
+  RangeWriter(Dialect dialect, OutputSink& out, WorkingWindowFactory& windows)
+      : dialect_(dialect), out_(out), windows_(windows) {}
+  ~RangeWriter() { CloseWindow(); }
+
+  int64_t converted() const { return converted_; }
+
+  void Take(const RangeSpec& range, const ChunkSpec& spec, const ConvertChunk& chunk) {
+    if (spec.opens_range) Open(range);
+    if (taking_) {
+      for (std::size_t k = 0; k < chunk.processed; ++k) {
+        if (++count_ > 1) caption_.Increment();
+        if (window_) {
+          window_->SetCaption(caption_.text());
+          if (count_ >= total_) CloseWindow();
+        }
       }
-      SplitLineFields(line, fields_);
-      if (Passes(fields_) &&
-          formatter_.ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
-                                   fields_.message, line_)) {
-        out_.AppendLine(line_);
-      }
-      if (++count > 1) caption_.Increment();
-      if (closer.open()) {
-        window->SetCaption(caption_.text());
-        if (count >= total) closer.Close();
-      }
+      out_.AppendBlock(chunk.out);
+      converted_ += chunk.converted;
+      if (chunk.error) std::rethrow_exception(chunk.error);
+      if (chunk.range_ended) taking_ = false;
+    }
+    if (spec.closes_range) {
+      CloseWindow();
+      AppendFooter(dialect_, out_);
     }
   }
-  closer.Close();
-  AppendFooter(state_.options.dialect, out_);
+
+ private:
+  void Open(const RangeSpec& range) {
+    window_ = windows_.Create();
+    window_->Show();
+    taking_ = window_->IsActive();
+    count_ = 0;
+    total_ = range.last - range.first;
+    if (taking_) caption_.Start(1, total_);
+  }
+  void CloseWindow() {
+    if (window_) window_->Close();
+    window_.reset();
+  }
+
+  const Dialect dialect_;
+  OutputSink& out_;
+  WorkingWindowFactory& windows_;
+  std::unique_ptr<WorkingWindow> window_;  // null once closed
+  bool taking_ = false;
+  int64_t count_ = 0, total_ = 0;
+  int64_t converted_ = 0;
+  CaptionCounter caption_;
+};
+
+// Threads convert chunks of the ranges' lines; this thread writes their
+// results in order, as one pass over the ranges would.
+// Returns the number of lines converted.
+int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
+                      const std::vector<RangeSpec>& ranges, const TimeSpan& span,
+                      OutputSink& out, WorkingWindowFactory& windows, const PassThreads& pass) {
+  const std::vector<ChunkSpec> chunks = CutIntoChunks(
+      ranges, state.input_lines.size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
+  const unsigned threads = ThreadCount(pass);
+  std::vector<std::unique_ptr<ConvertWorker>> workers;
+  for (unsigned t = 0; t < threads; ++t) {
+    workers.push_back(std::make_unique<ConvertWorker>(state, settings, span));
+  }
+  const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
+  std::vector<ConvertChunk> ring(std::min(ahead, std::max<std::size_t>(chunks.size(), 1)));
+  RangeWriter writer(state.options.dialect, out, windows);
+  RunChunksInOrder(
+      threads, chunks.size(), ring.size(),
+      [&](unsigned worker, std::size_t c) {
+        workers[worker]->Run(chunks[c], ring[c % ring.size()]);
+      },
+      [&](std::size_t c) {
+        writer.Take(ranges[chunks[c].range], chunks[c], ring[c % ring.size()]);
+        return true;
+      });
+  return writer.converted();
 }
 
 }  // namespace
@@ -179,28 +305,39 @@ void AppendFooter(Dialect dialect, OutputSink& out) {
   out.AppendLine(credit);
 }
 
-void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-                     WorkingWindowFactory& windows) {
+int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                        WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
-  Conversion conversion(state, settings, out, windows);
+  std::vector<RangeSpec> ranges;
   if (state.filters.time) {
     std::vector<std::string_view> pieces;
     for (const std::string& entry : TimeSelectionEntries(state)) {
       Explode(";", entry, 0, pieces);
       if (pieces.size() < 4) continue;
-      conversion.ConvertRange(ReadInt64(pieces[2]), ReadInt64(pieces[3]));
+      ranges.push_back(RangeSpec{ReadInt64(pieces[2]), ReadInt64(pieces[3])});
     }
   } else {
-    conversion.ConvertRange(0, n - 1);
+    ranges.push_back(RangeSpec{0, n - 1});
   }
+  return ConvertRanges(state, settings, ranges, TimeSpan{}, out, windows, threads);
+}
+
+int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
+                             const ConvertSettings& settings, OutputSink& out,
+                             WorkingWindowFactory& windows, const PassThreads& threads) {
+  state.color_definitions = settings.color_definitions;
+  state.output_lines.clear();
+  const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
+  const RangeSpec range{std::max<int64_t>(scene.first, 0), last};
+  return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
 }
 
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
-                            WorkingWindowFactory& windows) {
+                            WorkingWindowFactory& windows, const PassThreads& threads) {
   OutputLines out(state.output_lines);
-  ConvertIntoSink(state, settings, out, windows);
+  ConvertIntoSink(state, settings, out, windows, threads);
 }
 
 }  // namespace quorlix

@@ -3,13 +3,16 @@
 // and ends every converted range with a footer crediting Quorlix.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/ordered_chunks.h"
 #include "core/output_sink.h"
 #include "core/progress.h"
+#include "core/time_span.h"
 
 namespace quorlix {
 
@@ -43,11 +46,29 @@ struct ConvertSettings {
 // empties state.output_lines and converts into `out`. Throws quorlix::Error
 // when a shown time stamp is not a number; the lines converted before it
 // stay in `out` and no footer follows. The window then shows the "Ouput"
-// page and enables Save.
-void ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
-                     WorkingWindowFactory& windows);
+// page and enables Save. Returns the number of lines converted (footers
+// not counted). `threads` divides the work; the output does not depend on it.
+int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
+                        WorkingWindowFactory& windows, const PassThreads& threads = {});
 // The same, into state.output_lines (the output pane's lines).
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
-                            WorkingWindowFactory& windows);
+                            WorkingWindowFactory& windows, const PassThreads& threads = {});
+
+// A scene: the input lines first to last (inclusive, clipped to the log),
+// and of those only the ones whose time stamp lies in `span`.
+struct Scene {
+  int64_t first = 0;
+  int64_t last = INT64_MAX;
+  TimeSpan span;
+};
+
+// Converts just the lines of `scene`, in file order, as one range with one
+// footer, into `out`: the options and the person and channel filters
+// apply, the time filter does not. Replaces state.color_definitions and
+// empties state.output_lines as ConvertIntoSink does; errors as there.
+// Returns the number of lines converted.
+int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
+                             const ConvertSettings& settings, OutputSink& out,
+                             WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 }  // namespace quorlix

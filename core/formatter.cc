@@ -211,49 +211,55 @@ void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view 
   if (options_.show_channel || !person.empty() || options_.show_time) out.append(": ");
 }
 
-// The pattern's letters Y M D h m s become the UTC fields of the time
-// stamp; the date texts are kept while the lines stay on one day.
-void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
-  const int64_t t = ReadTimestamp(timestamp);
-  const int64_t midnight = UtcMidnight(t);
-  if (midnight != cached_midnight_) {
-    const UtcTime u = ToUtc(t);
-    year_text_.clear();
-    AppendNumber(u.year, year_text_);
-    month_text_.clear();
-    AppendSmallNumber(u.month, month_text_);
-    day_text_.clear();
-    AppendSmallNumber(u.day, day_text_);
-    cached_midnight_ = midnight;
-  }
-  const auto second_of_day = static_cast<unsigned>(t - midnight);
-  const unsigned hms[3] = {second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60};
-  // Written through a pointer into room made beforehand: no size check
-  // per character. Each letter yields at most the year's length.
-  const std::size_t start = out.size();
-  const std::size_t widest = year_text_.size() > 2 ? year_text_.size() : 2;
-  out.resize(start + time_pattern_.size() * widest + 1);
-  char* p = out.data() + start;
-  auto put = [&p](const std::string& text) {
-    std::memcpy(p, text.data(), text.size());
-    p += text.size();
-  };
-  auto put_small = [&p](unsigned value) {
-    if (value >= 10) *p++ = static_cast<char>('0' + value / 10);
-    *p++ = static_cast<char>('0' + value % 10);
-  };
+// The pattern with the date letters Y M D of one day written out: the
+// text up to each clock letter h m s, and the rest with the closing space.
+void LineFormatter::PrepareDay(int64_t t) {
+  const UtcTime u = ToUtc(t);
+  day_text_.clear();
+  day_clocks_.clear();
   for (char c : time_pattern_) {
     switch (c) {
-      case 'Y': put(year_text_); break;
-      case 'M': put(month_text_); break;
-      case 'D': put(day_text_); break;
-      case 'h': put_small(hms[0]); break;
-      case 'm': put_small(hms[1]); break;
-      case 's': put_small(hms[2]); break;
-      default: *p++ = c;
+      case 'Y': AppendNumber(u.year, day_text_); break;
+      case 'M': AppendSmallNumber(u.month, day_text_); break;
+      case 'D': AppendSmallNumber(u.day, day_text_); break;
+      case 'h': day_clocks_.push_back(ClockField{day_text_.size(), 0}); break;
+      case 'm': day_clocks_.push_back(ClockField{day_text_.size(), 1}); break;
+      case 's': day_clocks_.push_back(ClockField{day_text_.size(), 2}); break;
+      default: day_text_.push_back(c);
     }
   }
-  *p++ = ' ';
+  day_text_.push_back(' ');
+  cached_midnight_ = UtcMidnight(t);
+}
+
+// The pattern's letters Y M D h m s become the UTC fields of the time
+// stamp; the date part is written once per day, only the clock per line.
+void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
+  const int64_t t = ReadTimestamp(timestamp);
+  // Unsigned: a time before the cached day wraps to a large value.
+  uint64_t second_of_day = static_cast<uint64_t>(t) - static_cast<uint64_t>(cached_midnight_);
+  if (second_of_day >= static_cast<uint64_t>(kSecondsPerDay)) {
+    PrepareDay(t);
+    second_of_day = static_cast<uint64_t>(t - cached_midnight_);
+  }
+  const auto seconds = static_cast<unsigned>(second_of_day);
+  const unsigned clock[3] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
+  // Written through a pointer into room made beforehand: each clock
+  // field takes at most two digits.
+  const std::size_t start = out.size();
+  out.resize(start + day_text_.size() + 2 * day_clocks_.size());
+  char* p = out.data() + start;
+  std::size_t from = 0;
+  for (const ClockField& field : day_clocks_) {
+    std::memcpy(p, day_text_.data() + from, field.at - from);
+    p += field.at - from;
+    from = field.at;
+    const unsigned value = clock[field.which];
+    if (value >= 10) *p++ = static_cast<char>('0' + value / 10);
+    *p++ = static_cast<char>('0' + value % 10);
+  }
+  std::memcpy(p, day_text_.data() + from, day_text_.size() - from);
+  p += day_text_.size() - from;
   out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
@@ -317,6 +323,13 @@ bool LineFormatter::ConvertFields(std::string_view channel, std::string_view tim
                                   std::string& out) {
   if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   out.clear();
+  return AppendFields(channel, timestamp, person, message, out);
+}
+
+bool LineFormatter::AppendFields(std::string_view channel, std::string_view timestamp,
+                                 std::string_view person, std::string_view message,
+                                 std::string& out) {
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   AppendLinePrefix(channel, timestamp, person, out);
   const unsigned present = MarkupBytesIn(message);
   if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {

@@ -45,6 +45,9 @@ class LineFormatter {
   // The same for a line already split.
   bool ConvertFields(std::string_view channel, std::string_view timestamp,
                      std::string_view person, std::string_view message, std::string& out);
+  // The same, appending to `out`; on a throw `out` may hold part of the line.
+  bool AppendFields(std::string_view channel, std::string_view timestamp,
+                    std::string_view person, std::string_view message, std::string& out);
 
  private:
   std::string_view ChannelColor(std::string_view channel);
@@ -69,9 +72,16 @@ class LineFormatter {
   // Lower-cased channel name -> its colour, from PrepareChannelColors.
   NameTable<std::string_view> prepared_colors_;
   NameTable<std::string> channel_parts_;
-  // The calendar date of the last day whose time was written.
+  // The time pattern for the day that begins at cached_midnight_: the
+  // text with the date written out, and where the clock fields go in it.
+  struct ClockField {
+    std::size_t at;  // position in day_text_
+    int which;       // 0 hour, 1 minute, 2 second
+  };
+  void PrepareDay(int64_t t);
   int64_t cached_midnight_ = INT64_MIN;
-  std::string year_text_, month_text_, day_text_;
+  std::string day_text_;
+  std::vector<ClockField> day_clocks_;
 };
 
 }  // namespace quorlix

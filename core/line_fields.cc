@@ -82,48 +82,94 @@ void SplitLineFields(std::string_view line, LineFields& f) {
     SplitLongHeader(line, f);
     return;
   }
+  const char* const data = line.data();
   const std::size_t header_size =
       marks.close != 0 ? static_cast<std::size_t>(__builtin_ctzll(marks.close)) : line.size();
   const uint64_t in_header = BitRange(0, header_size);
   uint64_t commas = marks.comma & in_header;
   const uint64_t quotes = marks.quote & in_header;
   f.has_bracket = (marks.open & in_header) != 0;
-  f.message = marks.close != 0 ? line.substr(header_size + 1) : std::string_view();
+  f.message = marks.close != 0
+                  ? std::string_view(data + header_size + 1, line.size() - header_size - 1)
+                  : std::string_view();
 
-  std::string_view parts[4];
-  bool quoted[4] = {false, false, false, false};
-  int count = 0;
-  std::size_t start = 0;
-  f.raw_person = std::string_view();
   // As Explode at "," cuts: every comma ends a piece, and the text after
   // the last comma is a piece only when it is not empty.
-  auto add_piece = [&](std::size_t end) {
-    if (count < 4) {
-      if (count == 2) f.raw_person = line.substr(start, end - start);
-      const uint64_t field_quotes = quotes & BitRange(start, end);
-      if (field_quotes != 0 && end - start >= 2 &&
-          field_quotes == ((uint64_t{1} << start) | (uint64_t{1} << (end - 1)))) {
-        // The common '"name"': quotes at both ends only.
-        parts[count] = line.substr(start + 1, end - start - 2);
-      } else {
-        parts[count] = line.substr(start, end - start);
-        quoted[count] = field_quotes != 0;
-      }
-    }
-    ++count;
-  };
+  std::size_t begins[4] = {}, ends[4] = {};
+  int count = 0;
+  std::size_t begin = 0;
   while (commas != 0 && count < 5) {
     const auto comma = static_cast<std::size_t>(__builtin_ctzll(commas));
     commas &= commas - 1;
-    add_piece(comma);
-    start = comma + 1;
+    if (count < 4) begins[count] = begin, ends[count] = comma;
+    ++count;
+    begin = comma + 1;
   }
-  if (start < header_size && count < 5) add_piece(header_size);
+  if (begin < header_size && count < 5) {
+    if (count < 4) begins[count] = begin, ends[count] = header_size;
+    ++count;
+  }
   f.field_count = count;
-  SetFields(parts, quoted, f);
+  f.raw_person = std::string_view(data + begins[2], ends[2] - begins[2]);
+
+  // Field k without its quotes: most often none, or one at each end.
+  auto field = [&](int k, std::string& scratch) {
+    const std::size_t b = begins[k], e = ends[k];
+    const std::string_view whole(data + b, e - b);
+    const uint64_t field_quotes = quotes & BitRange(b, e);
+    if (field_quotes == 0) return whole;
+    if (e - b >= 2 && field_quotes == ((uint64_t{1} << b) | (uint64_t{1} << (e - 1)))) {
+      return std::string_view(data + b + 1, e - b - 2);
+    }
+    return Unquoted(whole, true, scratch);
+  };
+  f.channel_name = field(1, f.scratch[0]);
+  f.person = field(2, f.scratch[1]);
+  f.timestamp_text = field(3, f.scratch[2]);
 }
 
+namespace {
+
+// The value of eight ASCII digits, the first in the lowest byte; false
+// when one of the bytes is not a digit. Works on all eight at once.
+bool ReadEightDigits(const char* text, uint64_t& value) {
+  uint64_t x;
+  std::memcpy(&x, text, 8);
+  // Each byte 0x30..0x39: high nibble 3, and adding 6 keeps it 3.
+  const uint64_t high = x & 0xF0F0F0F0F0F0F0F0ull;
+  const uint64_t high_after_six = (x + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull;
+  if ((high | (high_after_six >> 4)) != 0x3333333333333333ull) return false;
+  x -= 0x3030303030303030ull;
+  x = x * 10 + (x >> 8);  // pairs of digits in every other byte
+  x = (((x & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+       (((x >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+      32;
+  value = x;
+  return true;
+}
+
+// Time stamps are almost always 8 to 10 plain digits: read those at once.
+bool ReadPlainTimestamp(std::string_view text, int32_t& value) {
+  const std::size_t n = text.size();
+  if (n < 8 || n > 10) return false;
+  uint64_t head = 0;
+  for (std::size_t i = 0; i < n - 8; ++i) {
+    const auto digit = static_cast<unsigned>(static_cast<unsigned char>(text[i]) - '0');
+    if (digit > 9) return false;
+    head = head * 10 + digit;
+  }
+  uint64_t tail;
+  if (!ReadEightDigits(text.data() + n - 8, tail)) return false;
+  const uint64_t all = head * 100000000ull + tail;
+  if (all > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return false;
+  value = static_cast<int32_t>(all);
+  return true;
+}
+
+}  // namespace
+
 int32_t ReadTimestamp(std::string_view text) {
+  if (int32_t value; ReadPlainTimestamp(text, value)) return value;
   std::size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
   bool negative = false;

@@ -1,11 +1,13 @@
 #include "core/loader.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "core/caption_counter.h"
 #include "core/error.h"
 #include "core/line_fields.h"
 #include "core/name_lookup.h"
+#include "core/ordered_chunks.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -41,10 +43,61 @@ class NameCollection {
   std::string key_;
 };
 
+// What one chunk of raw lines gives, in file order.
+struct LoadChunk {
+  std::size_t first = 0;      // raw index of its first line
+  std::size_t processed = 0;  // raw lines done; the next one failed when `error` is set
+  std::vector<std::string_view> accepted;
+  std::vector<int32_t> times;  // of the accepted lines
+  // Names the chunk's thread had not met before, in the order met: they
+  // include every name whose first occurrence in the file is here.
+  std::vector<std::string> new_persons, new_channels;
+  std::exception_ptr error;  // the time stamp that did not read
+};
+
+// A thread's own split buffers and the spellings it has met so far.
+class LoadWorker {
+ public:
+  void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, LoadChunk& chunk) {
+    chunk.processed = 0;
+    chunk.accepted.clear();
+    chunk.times.clear();
+    chunk.new_persons.clear();
+    chunk.new_channels.clear();
+    chunk.error = nullptr;
+    for (std::size_t i = chunk.first; i < end; ++i, ++chunk.processed) {
+      const std::string_view line = raw[i];
+      SplitLineFields(line, fields_);
+      if (!Accepted(fields_, suppress_bot_lines)) continue;
+      NoteName(persons_, fields_.person, chunk.new_persons);
+      NoteName(channels_, fields_.channel_name, chunk.new_channels);
+      try {
+        chunk.times.push_back(ReadTimestamp(fields_.timestamp_text));
+      } catch (...) {
+        chunk.error = std::current_exception();
+        return;
+      }
+      chunk.accepted.push_back(line);
+    }
+  }
+
+ private:
+  static void NoteName(NameTable<bool>& seen, std::string_view name,
+                       std::vector<std::string>& new_names) {
+    if (!name.empty() && seen.Insert(name, true).second) new_names.emplace_back(name);
+  }
+
+  LineFields fields_;
+  NameTable<bool> persons_, channels_;
+};
+
 }  // namespace
 
+// Threads split and check chunks of raw lines; this thread takes their
+// results in file order and builds the lists, the input lines and the time
+// index exactly as one pass over the lines would.
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
-                 WorkingWindowFactory& windows) {
+                 WorkingWindowFactory& windows, const PassThreads& pass) {
   const LineStore& raw = state.raw_lines;
   const int64_t last = static_cast<int64_t>(raw.size()) - 1;
 
@@ -61,27 +114,44 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
   window->Show();
   WorkingWindowCloser closer(*window);
   if (window->IsActive()) {
-    LineFields fields;
+    const unsigned threads = ThreadCount(pass);
+    const std::size_t per_chunk = std::max<std::size_t>(pass.lines_per_chunk, 1);
+    const std::size_t chunks = (raw.size() + per_chunk - 1) / per_chunk;
+    const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
+    std::vector<LoadChunk> ring(std::min(ahead, std::max<std::size_t>(chunks, 1)));
+    std::vector<LoadWorker> workers(threads);
     CaptionCounter caption;
     caption.Start(0, last);
-    int64_t i = 0;
-    try {
-      for (; i <= last; ++i) {
-        const std::string_view line = raw[static_cast<std::size_t>(i)];
-        SplitLineFields(line, fields);
-        if (Accepted(fields, settings.suppress_bot_lines)) {
-          persons.Add(fields.person);
-          channels.Add(fields.channel_name);
-          const int64_t input_index = static_cast<int64_t>(state.input_lines.size());
-          index.AddLine(input_index, ReadTimestamp(fields.timestamp_text));
-          state.input_lines.push_back(line);
-        }
-        if (i > 0) caption.Increment();
-        window->SetCaption(caption.text());
-      }
-    } catch (const Error& e) {
-      throw Error(e.what(), i + 1);  // the file's line, for the message
-    }
+    RunChunksInOrder(
+        threads, chunks, ring.size(),
+        [&](unsigned worker, std::size_t c) {
+          LoadChunk& chunk = ring[c % ring.size()];
+          chunk.first = c * per_chunk;
+          workers[worker].Run(raw, std::min(raw.size(), chunk.first + per_chunk),
+                              settings.suppress_bot_lines, chunk);
+        },
+        [&](std::size_t c) {
+          const LoadChunk& chunk = ring[c % ring.size()];
+          for (std::size_t i = chunk.first; i < chunk.first + chunk.processed; ++i) {
+            if (i > 0) caption.Increment();
+            window->SetCaption(caption.text());
+          }
+          for (std::size_t k = 0; k < chunk.accepted.size(); ++k) {
+            index.AddLine(static_cast<int64_t>(state.input_lines.size() + k), chunk.times[k]);
+          }
+          state.input_lines.insert(state.input_lines.end(), chunk.accepted.begin(),
+                                   chunk.accepted.end());
+          for (const std::string& name : chunk.new_persons) persons.Add(name);
+          for (const std::string& name : chunk.new_channels) channels.Add(name);
+          if (chunk.error) {
+            try {
+              std::rethrow_exception(chunk.error);
+            } catch (const Error& e) {  // the file's line, for the message
+              throw Error(e.what(), static_cast<int64_t>(chunk.first + chunk.processed) + 1);
+            }
+          }
+          return true;
+        });
   }
   index.Finish();
   closer.Close();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/chat_state.h"
+#include "core/ordered_chunks.h"
 #include "core/progress.h"
 
 namespace quorlix {
@@ -25,7 +26,8 @@ struct LoadSettings {
 // is not a number, carrying the raw line's number (from 1), and leaves the
 // input lines accepted so far, empty persons and channels lists, the tree
 // built so far and the run lists of the previous load.
+// `threads` divides the work; the results do not depend on it.
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
-                 WorkingWindowFactory& windows);
+                 WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 }  // namespace quorlix

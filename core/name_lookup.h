@@ -18,22 +18,22 @@ class NameTable {
 
   // The value stored for `name`, or nullptr.
   Value* Find(std::string_view name) {
-    Slot& slot = SlotFor(name, Hash(name));
+    Slot& slot = SlotFor(name, KeyOf(name));
     return slot.used ? &slot.value : nullptr;
   }
 
   // Stores `value` for `name` unless it is there; returns the stored value
   // and whether it was inserted.
   std::pair<Value*, bool> Insert(std::string_view name, Value value) {
-    const uint64_t hash = Hash(name);
-    Slot* slot = &SlotFor(name, hash);
+    const Key key = KeyOf(name);
+    Slot* slot = &SlotFor(name, key);
     if (slot->used) return {&slot->value, false};
     if (2 * (count_ + 1) > slots_.size()) {
       Grow();
-      slot = &SlotFor(name, hash);
+      slot = &SlotFor(name, key);
     }
     slot->used = true;
-    slot->hash = hash;
+    slot->key = key;
     slot->name.assign(name);
     slot->value = std::move(value);
     ++count_;
@@ -43,29 +43,64 @@ class NameTable {
   std::size_t size() const { return count_; }
 
  private:
+  // Two words read from the name and its length. For names of up to 16
+  // bytes the words hold every byte, so equal keys mean equal names and
+  // no byte comparison is needed; the loads have fixed sizes, no loop.
+  struct Key {
+    uint64_t head = 0, tail = 0;
+    std::size_t size = 0;
+    uint64_t hash = 0;
+    bool operator==(const Key&) const = default;
+  };
+  static constexpr std::size_t kWholeInKey = 16;
+
+  static uint64_t Load8(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+  }
+  static uint64_t Load4(const char* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  }
+
+  static Key KeyOf(std::string_view name) {
+    Key key;
+    const std::size_t n = name.size();
+    const char* p = name.data();
+    key.size = n;
+    if (n >= 8) {  // the first and the last eight bytes, overlapping
+      key.head = Load8(p);
+      key.tail = Load8(p + n - 8);
+    } else if (n >= 4) {
+      key.head = Load4(p);
+      key.tail = Load4(p + n - 4);
+    } else if (n > 0) {  // bytes 0, n/2 and n-1 cover all of 1 to 3
+      key.head = static_cast<unsigned char>(p[0]) |
+                 (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                 (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16);
+    }
+    const uint64_t h = (key.head ^ (key.tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;
+    key.hash = h ^ (h >> 29);
+    return key;
+  }
+
   struct Slot {
     std::string name;
     Value value{};
-    uint64_t hash = 0;
+    Key key;
     bool used = false;
   };
 
-  // Names are short: the first and last eight bytes and the length make a
-  // good key for a multiplicative mix.
-  static uint64_t Hash(std::string_view name) {
-    uint64_t head = 0, tail = 0;
-    const std::size_t n = name.size();
-    if (n != 0) std::memcpy(&head, name.data(), n < 8 ? n : 8);  // data() may be null
-    if (n > 8) std::memcpy(&tail, name.data() + (n > 16 ? n - 8 : 8), n > 16 ? 8 : n - 8);
-    uint64_t h = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;
-    return h ^ (h >> 29);
-  }
-
-  Slot& SlotFor(std::string_view name, uint64_t hash) {
+  Slot& SlotFor(std::string_view name, const Key& key) {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = key.hash & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
-      if (!slot.used || (slot.hash == hash && std::string_view(slot.name) == name)) return slot;
+      if (!slot.used) return slot;
+      if (slot.key == key && (key.size <= kWholeInKey || std::string_view(slot.name) == name)) {
+        return slot;
+      }
     }
   }
 
@@ -73,7 +108,7 @@ class NameTable {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     for (Slot& slot : old) {
-      if (slot.used) SlotFor(slot.name, slot.hash) = std::move(slot);
+      if (slot.used) SlotFor(slot.name, slot.key) = std::move(slot);
     }
   }
 

@@ -69,6 +69,16 @@ void OutputStore::AppendLine(std::string_view line) {
   if (pending_.size() >= kBufferBytes) Flush();
 }
 
+void OutputStore::AppendBlock(const LineBlock& block) {
+  for (std::size_t k = 0; k < block.size(); ++k) {
+    const std::size_t length = block.line(k).size();
+    if (size() == 0 || length > LineLength(longest_)) longest_ = size();
+    starts_.push_back(starts_.back() + length + 2);
+  }
+  pending_.append(block.bytes());
+  if (pending_.size() >= kBufferBytes) Flush();
+}
+
 void OutputStore::Flush() const {
   if (pending_.empty()) return;
   std::size_t done = 0;

@@ -46,6 +46,8 @@ class OutputStore : public LineSource, public OutputSink {
 
   // Buffered; throws quorlix::Error when the disk refuses the bytes.
   void AppendLine(std::string_view line) override;
+  // The block's bytes have the file's form already: taken as they are.
+  void AppendBlock(const LineBlock& block) override;
   // Writes what is buffered, so that reading cannot meet a full disk;
   // throws quorlix::Error as AppendLine does. Reading finishes too.
   void Finish() { Flush(); }

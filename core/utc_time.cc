@@ -39,4 +39,17 @@ UtcTime ToUtc(int64_t unix_seconds) {
                  static_cast<unsigned>(secs % 60)};
 }
 
+// Days-from-civil, the inverse of the count above.
+int64_t FromUtc(int64_t year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                unsigned second) {
+  const int64_t y = year - (month <= 2 ? 1 : 0);
+  const int64_t era = FloorDiv(y, 400);
+  const int64_t yoe = y - era * 400;
+  const int64_t mp = month > 2 ? month - 3 : month + 9;
+  const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const int64_t days = era * 146097 + doe - 719468;
+  return days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+}
+
 }  // namespace quorlix

@@ -266,6 +266,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   settings.time_pattern = input.ConsumeBool() ? "Y:M:D h:m:s" : input.ConsumeRandomLengthString(12);
   settings.color_definitions = {"Clan=ff8000", input.ConsumeRandomLengthString(20)};
   const uint64_t selection_bits = input.ConsumeIntegral<uint64_t>();
+  // How the passes divide their work must show in no result.
+  PassThreads threads;
+  threads.count = input.ConsumeIntegralInRange(1u, 4u);
+  threads.lines_per_chunk = input.ConsumeIntegralInRange<std::size_t>(1, 9);
   const std::string log = MakeLog(input);
 
   // ---- Load ----
@@ -293,7 +297,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     channels.push_back(f.channel_name);
   }
   try {
-    RunLoadPass(state, load, windows);
+    RunLoadPass(state, load, windows, threads);
     QUORLIX_CHECK(!bad_time);
   } catch (const Error&) {
     // The load stops at the bad line, keeping the lines accepted before it.
@@ -408,7 +412,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   OutputLines sink(got);
   const int windows_before = windows.created;
   try {
-    ConvertIntoSink(state, settings, sink, windows);
+    ConvertIntoSink(state, settings, sink, windows, threads);
     QUORLIX_CHECK(!want_error);
   } catch (const Error&) {
     QUORLIX_CHECK(want_error);

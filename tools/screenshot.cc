@@ -19,8 +19,8 @@ namespace {
 class LogDialogs : public quorlix::FileDialogs {
  public:
   explicit LogDialogs(QString log) : log_(std::move(log)) {}
-  QString GetOpenFileName(QWidget*) override { return log_; }
-  QString GetSaveFileName(QWidget*) override { return {}; }
+  QString GetOpenFileName(QWidget*, const QString&) override { return log_; }
+  QString GetSaveFileName(QWidget*, const QString&) override { return {}; }
 
  private:
   QString log_;

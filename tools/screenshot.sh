@@ -20,9 +20,10 @@ if [ ! -x "$BUILD_DIR/bin/quorlix_screenshot" ]; then
   cmake --build "$BUILD_DIR" -j"$(nproc)" --target quorlix_screenshot
 fi
 
-# The log's temporary copy goes to a throw-away cache directory.
+# The log's temporary copy and the recent-logs list go to a throw-away
+# directory.
 CACHE=$(mktemp -d)
 trap 'rm -rf "$CACHE"' EXIT
-XDG_CACHE_HOME=$CACHE \
+XDG_CACHE_HOME=$CACHE XDG_CONFIG_HOME=$CACHE \
   xvfb-run -a -s "-screen 0 1280x900x24" "$BUILD_DIR/bin/quorlix_screenshot" "$LOG" "$PNG"
 echo "$PNG"

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -101,8 +102,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(GetExeVersion(), std::string(QUORLIX_VERSION_TEXT));
     QCOMPARE(f.window->windowTitle(), QString("Quorlix Version " QUORLIX_VERSION_TEXT));
 
+    // The "&" marks each button's access key (Alt+L, Alt+C, Alt+S).
     const std::pair<const char*, const char*> buttons[] = {
-        {"tb_load", "Load"}, {"bt_convert", "Convert"}, {"bt_save", "Save"}};
+        {"tb_load", "&Load"}, {"bt_convert", "&Convert"}, {"bt_save", "&Save"}};
     for (auto [name, text] : buttons) QCOMPARE(Find<QPushButton>(f, name)->text(), QString(text));
     QVERIFY(Enabled(f, "tb_load"));
 
@@ -141,10 +143,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
     QCOMPARE(Find<QLabel>(f, "Image1")->pixmap().size(), QSize(497, 69));
 
-    const std::pair<const char*, const char*> actions[] = {
-        {"Load1", "&Load"}, {"Convert1", "&Convert"}, {"Save1", "&Save"},
-        {"Options1", "&Options"}, {"Exit1", "E&xit"}, {"About1", "&About"}};
-    for (auto [name, text] : actions) QCOMPARE(Action(f, name)->text(), QString(text));
+    const std::tuple<const char*, const char*, const char*> actions[] = {
+        {"Load1", "&Load", "Ctrl+O"},        {"Convert1", "&Convert", "F5"},
+        {"Save1", "&Save", "Ctrl+S"},        {"Options1", "&Options", ""},
+        {"Exit1", "E&xit", "Ctrl+Q"},        {"About1", "&About", ""},
+        {"ConvertScene1", "Convert sce&ne", "Ctrl+F5"}, {"Find1", "&Find...", "Ctrl+F"},
+        {"FindNext1", "Find &next", "F3"},   {"FindPrevious1", "Find &previous", "Shift+F3"},
+        {"GoToTime1", "&Go to time...", "Ctrl+G"}};
+    for (auto [name, text, keys] : actions) {
+      QCOMPARE(Action(f, name)->text(), QString(text));
+      QCOMPARE(Action(f, name)->shortcut().toString(), QString(keys));
+    }
     QCOMPARE(Find<QMenu>(f, "File1")->title(), QString("&File"));
     QCOMPARE(CommandStates(f), QString("0000"));
     for (const char* name : {"Load1", "Options1", "Exit1", "About1"}) QVERIFY(Action(f, name)->isEnabled());
@@ -246,19 +255,20 @@ class MainWindowTest : public QObject {
   // windows speak it too; names from the log stay as they are.
   void WindowsSpeakTheLanguageOfTheMessages() {
     InstallTranslators(*QCoreApplication::instance());
-    {
-      WindowFixture f;
-      LoadLog(f, kThreeLineLog);
-      QCOMPARE(Find<QPushButton>(f, "tb_load")->text(), QString("Laden"));
-      QCOMPARE(Action(f, "Options1")->text(), QString("&Optionen"));
-      QCOMPARE(ShownPage(f), QString("Eingabe"));
-      QCOMPARE(Find<QListWidget>(f, "lb_channel")->item(0)->text(), QString("Clan"));
-      QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
-    }
-    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
-      QCoreApplication::removeTranslator(translator);
-      delete translator;
-    }
+    // The other tests see the English windows, even after a failure here.
+    const auto english = qScopeGuard([] {
+      for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+      }
+    });
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(Find<QPushButton>(f, "tb_load")->text(), QString("&Laden"));
+    QCOMPARE(Action(f, "Options1")->text(), QString("&Optionen"));
+    QCOMPARE(ShownPage(f), QString("Eingabe"));
+    QCOMPARE(Find<QListWidget>(f, "lb_channel")->item(0)->text(), QString("Clan"));
+    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
   }
 
   void LoadShowsListsAndTree() {
@@ -269,10 +279,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(persons->item(0)->text(), QString("Ann"));
     QCOMPARE(persons->item(1)->text(), QString("Bob"));
     QCOMPARE(Find<QListWidget>(f, "lb_channel")->count(), 2);
-    // A log named on the command line loads the same, without the dialog.
-    WriteBytes(f.Path("one.log"), kOneLineLog);
-    f.window->OpenLog(f.Path("one.log"));
-    QCOMPARE(persons->count(), 1);
     auto* tree = Find<QTreeWidget>(f, "TreeView_time");
     QCOMPARE(tree->topLevelItemCount(), 1);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("Rubi-Ka Standart Time"));
@@ -549,6 +555,43 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     Action(f, "Exit1")->trigger();
     QVERIFY(!f.window->isVisible());
+  }
+
+  // Closing asks only when the output was edited since the last save; the
+  // answer decides, and a save that does not happen keeps the window open.
+  void ClosingAsksBeforeDiscardingEdits() {
+    using Answer = UnsavedEditsQuestion::Answer;
+    const struct {
+      const char* name;
+      bool edit, save_first;
+      Answer answer;
+      const char* save_name;  // what the save dialog gives
+      bool asked, closed;
+    } cases[] = {
+        {"not edited", false, false, Answer::kCancel, "", false, true},
+        {"saved after editing", true, true, Answer::kCancel, "", false, true},
+        {"cancel", true, false, Answer::kCancel, "", true, false},
+        {"discard", true, false, Answer::kDiscard, "", true, true},
+        {"save", true, false, Answer::kSave, "out.txt", true, true},
+        {"save cancelled", true, false, Answer::kSave, "", true, false},
+    };
+    for (const auto& c : cases) {
+      WindowFixture f;
+      LoadLog(f, kOneLineLog);
+      Action(f, "Convert1")->trigger();
+      auto* pane = Find<OutputView>(f, "memo_output");
+      if (c.edit) pane->InsertText("edited ");
+      if (c.save_first) {
+        f.dialogs.save_name = f.Path("first.txt");
+        Action(f, "Save1")->trigger();
+      }
+      f.unsaved_edits.answer = c.answer;
+      f.dialogs.save_name = *c.save_name ? f.Path(c.save_name) : QString();
+      Action(f, "Exit1")->trigger();
+      QVERIFY2(f.unsaved_edits.asked == (c.asked ? 1 : 0), c.name);
+      QVERIFY2(f.window->isVisible() != c.closed, c.name);
+      if (*c.save_name) QVERIFY(ReadBytes(f.Path(c.save_name)).starts_with("edited "));
+    }
   }
 };
 

@@ -45,8 +45,10 @@ WindowFixture::WindowFixture() {
   services.file_dialogs = &dialogs;
   services.color_picker = &picker;
   services.messages = &messages;
+  services.unsaved_edits = &unsaved_edits;
   services.config_path = QFile::encodeName(Path("config.cfg")).toStdString();
   services.temp_dir = QFile::encodeName(Path("cache")).toStdString();
+  services.settings_file = Path("quorlix.ini");
   window = std::make_unique<MainWindow>(services);
   window->working_windows().set_min_interval_ms(0);
   // Shown and laid out, so that clicks land on the controls.

@@ -18,10 +18,17 @@ namespace quorlix::testing {
 
 class FakeFileDialogs : public FileDialogs {
  public:
-  QString GetOpenFileName(QWidget*) override { return open_name; }
-  QString GetSaveFileName(QWidget*) override { return save_name; }
+  QString GetOpenFileName(QWidget*, const QString& folder) override {
+    open_folder = folder;
+    return open_name;
+  }
+  QString GetSaveFileName(QWidget*, const QString& suggestion) override {
+    save_suggestion = suggestion;
+    return save_name;
+  }
   QString open_name;  // empty: the user cancels
   QString save_name;
+  QString open_folder, save_suggestion;  // what the window asked with
 };
 
 class FakeColorPicker : public ColorPicker {
@@ -32,6 +39,16 @@ class FakeColorPicker : public ColorPicker {
   }
   std::vector<uint32_t> seeds;
   std::optional<uint32_t> answer;  // nothing: the user cancels
+};
+
+class FakeUnsavedEditsQuestion : public UnsavedEditsQuestion {
+ public:
+  Answer AskBeforeClosing(QWidget*) override {
+    ++asked;
+    return answer;
+  }
+  int asked = 0;
+  Answer answer = Answer::kCancel;
 };
 
 class RecordingMessages : public MessageSink {
@@ -56,6 +73,7 @@ struct WindowFixture {
   FakeFileDialogs dialogs;
   FakeColorPicker picker;
   RecordingMessages messages;
+  FakeUnsavedEditsQuestion unsaved_edits;
   std::unique_ptr<MainWindow> window;
 };
 

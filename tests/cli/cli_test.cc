@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -124,7 +125,8 @@ TEST_F(CliTest, VersionAndHelp) {
   EXPECT_EQ(help.status, 0);
   for (const char* option : {"--output", "--format", "--channel-name", "--channel-colors",
                              "--time", "--mark-links", "--strip-tags", "--person",
-                             "--channel", "--period", "--config", "--list", "LOGFILE"}) {
+                             "--channel", "--period", "--from", "--to", "--config", "--list",
+                             "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   // Translated as far as CLI11 lets it be (German here); names stay.
@@ -164,6 +166,49 @@ TEST_F(CliTest, FiltersAndOptions) {
                             footer);
 }
 
+// --from/--to give what converting a log of only the lines in the span
+// gives: file order (the sample's time goes back once), one footer.
+TEST_F(CliTest, FromToAgreesWithALogCutToTheSpan) {
+  const struct {
+    std::vector<std::string> args;
+    int64_t from, to;  // the span the test cuts by
+  } cases[] = {
+      {{"--from", "2005-01-01T12:00", "--to", "2005-01-02"}, 1104580800, 1104624000},
+      {{"--from", "2005-02-28T23:59:59"}, 1109635199, INT64_MAX},
+      {{"--to", "2005-01-01"}, INT64_MIN, 1104537600},
+      {{"--from", "2005-03-01", "-p", "bob", "--time", "-f", "html"}, 1109635200, INT64_MAX},
+      {{"--from", "2006-01-01"}, 1136073600, INT64_MAX},  // no line: just the footer
+  };
+  std::ifstream sample(QUORLIX_SAMPLE_LOG, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(sample, line);) lines.push_back(line);
+  const fs::path cut_log = dir_ / "cut.log";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args[1]);
+    std::string cut;
+    for (const std::string& line : lines) {
+      const std::size_t end = line.find(']'), comma = line.rfind(',', end);
+      if (end == std::string::npos || comma == std::string::npos) continue;
+      const int64_t t = std::stoll(line.substr(comma + 1, end - comma - 1));
+      if (c.from <= t && t < c.to) cut += line + "\n";
+    }
+    test::WriteFileBytes(cut_log.string(), cut);
+    std::vector<std::string> plain;
+    for (std::size_t i = 0; i < c.args.size(); ++i) {
+      if (c.args[i] == "--from" || c.args[i] == "--to") ++i;
+      else plain.push_back(c.args[i]);
+    }
+    plain.insert(plain.begin(), {"--config", config_});
+    plain.push_back(cut_log.string());
+    const Result expected = Run(plain);
+    const Result result = RunSample(c.args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, expected.out);
+    EXPECT_TRUE(result.out.ends_with(c.args.back() == "html" ? "<br>\r\n" : kUbbFooter));
+  }
+  EXPECT_EQ(RunSample({"--from", "2006-01-01"}).out, kUbbFooter);
+}
+
 TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
   Result result = RunSample({"--list"});
   ASSERT_EQ(result.status, 0) << result.err;
@@ -193,10 +238,20 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-t", "2003", QUORLIX_SAMPLE_LOG}, 2, "2003"},
       {{"-t", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "2005-02-29"},
       {{"-t", "2005-04", QUORLIX_SAMPLE_LOG}, 2, "2005-04"},
+      {{"--from", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "'2005-02-29' is no UTC time"},
+      {{"--to", "2005-01-01T10", QUORLIX_SAMPLE_LOG}, 2, "'2005-01-01T10' is no UTC time"},
+      {{"--from", "2005-03-01", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "not earlier"},
+      {{"--from", "2005-03-01", "-t", "2005", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
+      {{"-t", "2005", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"-f", "bbcode", QUORLIX_SAMPLE_LOG}, 2, "bbcode"},
       {{"-f", "1", QUORLIX_SAMPLE_LOG}, 2, "1 not in"},
       {{"--colour", QUORLIX_SAMPLE_LOG}, 2, "--colour"},
       {{}, 2, "LOGFILE"},
+      {{"--post-limit", "-1", QUORLIX_SAMPLE_LOG}, 2, "--post-limit"},
+      {{"--post-limit", "ten", QUORLIX_SAMPLE_LOG}, 2, "'ten' is no whole number from 0 up"},
+      {{"--post-limit", "1.5", QUORLIX_SAMPLE_LOG}, 2, "'1.5' is no whole number"},
+      {{"--post-limit", "", QUORLIX_SAMPLE_LOG}, 2, "is no whole number"},
+      {{"--post-limit", "100", missing}, 1, missing},
   };
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {
@@ -212,6 +267,83 @@ TEST_F(CliTest, FailuresWriteNothing) {
   }
   // No temporary file is left beside the target.
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"bad.log", "empty.cfg", "out.txt"}));
+}
+
+// A log of `lines` lines in the game's format: channels, persons in
+// changing letter case, bot and system lines, markup of every kind, lines
+// without a header, CR LF and LF breaks, time that mostly rises.
+std::string GeneratedLog(unsigned seed, int lines) {
+  std::mt19937 random(seed);
+  const char* channels[] = {"OOC", "Clan", "clan", "Org", "Trade", "Vicinity"};
+  const char* persons[] = {"Bob", "bob", "Ann", "Polbot", "", "Kestrin", "Al\"x"};
+  const char* words[] = {"hi",   "<font color=#ff0000>", "</font>", "<a href='p.htm'>", "</a>",
+                         "<br>", "[b]",                  "'#",      "'>",               "x y",
+                         "<",    ">",                    "]",       "<FONT color=red>"};
+  std::string log;
+  int64_t t = 1104537000;
+  for (int i = 0; i < lines; ++i) {
+    t += random() % 400 - (random() % 50 == 0 ? 3000 : 0);
+    if (random() % 40 == 0) {
+      log += "no header here, just text";
+    } else {
+      log += "[\"" + std::to_string(random() % 9) + "\",\"" + channels[random() % 6] + "\",\"" +
+             persons[random() % 7] + "\"," + std::to_string(t) + "]";
+      for (unsigned w = random() % 8; w > 0; --w) log += words[random() % 14];
+    }
+    log += random() % 2 ? "\r\n" : "\n";
+  }
+  return log;
+}
+
+// The same bytes (and the same failure) from one thread and from four, on
+// logs long enough for many chunks of lines.
+TEST_F(CliTest, ThreadCountsGiveTheSameOutput) {
+  const fs::path log = dir_ / "generated.log";
+  test::WriteFileBytes(log, GeneratedLog(7, 70000));
+  const fs::path config = dir_ / "quorlix.cfg";
+  test::WriteFileBytes(config,
+                       "[config]\ntime_config=D.M.Y h:m:s\n[colordef]\nClan=ff8000\nOOC=00ff00\n");
+  const std::vector<std::string> option_sets[] = {
+      {},
+      {"-f", "html", "--channel-name", "--channel-colors", "--time", "--mark-links"},
+      {"--channel-name", "--channel-colors", "--time", "--mark-links", "--strip-tags"},
+      {"-f", "html", "--strip-tags", "-p", "BOB", "-c", "clan"},
+      {"--time", "-t", "2005-01-03", "-t", "2005-01", "-t", "2005-01-05"},
+      {"--list"},
+  };
+  for (const auto& options : option_sets) {
+    Result results[2];
+    for (int k = 0; k < 2; ++k) {
+      std::vector<std::string> args = {"--config", config.string(), "--threads", k ? "4" : "1"};
+      args.insert(args.end(), options.begin(), options.end());
+      args.push_back(log.string());
+      results[k] = Run(args);
+    }
+    SCOPED_TRACE(testing::PrintToString(options));
+    ASSERT_EQ(results[0].status, 0) << results[0].err;
+    EXPECT_GT(results[0].out.size(), 1000u);
+    EXPECT_EQ(results[1].status, 0);
+    EXPECT_TRUE(results[0].out == results[1].out);  // not printed: megabytes
+  }
+
+  // Two bad time stamps far apart: the first one in the file is reported.
+  std::string bad = GeneratedLog(8, 70000);
+  auto spoil_time_stamp_after = [&bad](std::size_t from, const char* word) {
+    std::size_t at = bad.find("\n[\"", from);
+    for (int comma = 0; comma < 3; ++comma) at = bad.find(',', at + 1);
+    bad.replace(at + 1, 4, word);
+  };
+  spoil_time_stamp_after(2 * bad.size() / 3, "zwei");
+  spoil_time_stamp_after(bad.size() / 3, "eins");
+  test::WriteFileBytes(log, bad);
+  const fs::path target = dir_ / "out.txt";
+  for (const char* threads : {"1", "4"}) {
+    Result result = Run({"--config", config.string(), "--threads", threads, "--time", "-o",
+                         target.string(), log.string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("'eins"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(target));
+  }
 }
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
@@ -492,6 +624,101 @@ TEST_F(CliTest, MessagesInTheLanguageTheEnvironmentAsksFor) {
   EXPECT_EQ(alone.status, 1);
   EXPECT_EQ(alone.err.rfind("quorlix-cli: " + english, 0), 0u) << alone.err;
   EXPECT_EQ(std::count(alone.err.begin(), alone.err.end(), '\n'), 1) << alone.err;
+}
+
+// Standard output cut at the separator lines.
+std::vector<std::string> SplitParts(const std::string& out) {
+  std::vector<std::string> parts(1);
+  std::size_t start = 0;
+  for (std::size_t end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string line = out.substr(start, end + 2 - start);
+    if (line == "\f\r\n") {
+      parts.emplace_back();
+    } else {
+      parts.back() += line;
+    }
+  }
+  return parts;
+}
+
+// Each part fits the limit unless it is one line that alone exceeds it.
+void ExpectWithinLimit(const std::vector<std::string>& parts, std::uint64_t limit) {
+  for (const std::string& part : parts) {
+    if (limit == 0 || part.size() <= limit) continue;
+    EXPECT_EQ(part.find("\r\n"), part.size() - 2) << limit << ": " << part.substr(0, 40);
+  }
+}
+
+TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
+  // A generated log: messages from 1 to 2,999 bytes, some longer than a post.
+  const fs::path generated = dir_ / "generated.log";
+  std::string log;
+  for (int i = 0; i < 200; ++i) {
+    log += "[\"1\",\"OOC\",\"Ann\"," + std::to_string(1109628000 + i) + "]" +
+           std::string(1 + (i * 7919) % 2999, static_cast<char>('a' + i % 26)) + "\r\n";
+  }
+  test::WriteFileBytes(generated.string(), log);
+  for (const std::string& source : {std::string(QUORLIX_SAMPLE_LOG), generated.string()}) {
+    const Result whole = Run({"--config", config_, source});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    // `bytes` 0: no limit to check the parts against.
+    const struct { const char* limit; std::uint64_t bytes; std::size_t min_parts, max_parts; }
+    cases[] = {
+        {"0", 0, 1, 1}, {"1", 1, 30, 9999}, {"200", 200, 2, 9999}, {"2000", 2000, 1, 9999},
+        {"9223372036854775808", 0, 1, 1}, {"99999999999999999999999", 0, 1, 1},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(source + " --post-limit " + c.limit);
+      const Result cut = Run({"--config", config_, "--post-limit", c.limit, source});
+      ASSERT_EQ(cut.status, 0) << cut.err;
+      const std::vector<std::string> parts = SplitParts(cut.out);
+      EXPECT_GE(parts.size(), c.min_parts);
+      EXPECT_LE(parts.size(), c.max_parts);
+      std::string joined;
+      for (const std::string& part : parts) joined += part;
+      EXPECT_EQ(joined, whole.out);
+      ExpectWithinLimit(parts, c.bytes);
+    }
+  }
+}
+
+TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
+  const Result cut = RunSample({"--post-limit", "500"});
+  const std::vector<std::string> parts = SplitParts(cut.out);
+  ASSERT_GE(parts.size(), 3u);
+  test::WriteFileBytes((dir_ / "out-99.txt").string(), "earlier run\r\n");
+  struct Case {
+    std::string name;                                   // -o
+    std::function<std::string(std::size_t)> part_name;  // of part k
+  } cases[] = {
+      {"out.txt", [](std::size_t k) { return "out-" + std::to_string(k) + ".txt"; }},
+      {"post", [](std::size_t k) { return "post-" + std::to_string(k); }},
+      {"a.b.log", [](std::size_t k) { return "a.b-" + std::to_string(k) + ".log"; }},
+  };
+  std::vector<std::string> expected_files = {fs::path(config_).filename().string(), "out-99.txt"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Result result = RunSample({"--post-limit", "500", "-o", (dir_ / c.name).string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    for (std::size_t k = 1; k <= parts.size(); ++k) {
+      EXPECT_EQ(test::ReadFileBytes((dir_ / c.part_name(k)).string()), parts[k - 1]) << k;
+      expected_files.push_back(c.part_name(k));
+    }
+  }
+  std::sort(expected_files.begin(), expected_files.end());
+  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, nothing temporary
+
+  // A part that cannot be written: no part file of this run is left, and
+  // the earlier run's files stay as they were.
+  fs::remove_all(dir_);
+  fs::create_directories(dir_ / "out-2.txt");
+  test::WriteFileBytes((dir_ / "out-3.txt").string(), "earlier run\r\n");
+  const Result failed = RunSample({"--post-limit", "500", "-o", (dir_ / "out.txt").string()});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("out-2.txt"), std::string::npos) << failed.err;
+  EXPECT_EQ(test::ReadFileBytes((dir_ / "out-3.txt").string()), "earlier run\r\n");
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out-2.txt", "out-3.txt"}));
 }
 
 }  // namespace

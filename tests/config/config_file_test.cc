@@ -1,4 +1,5 @@
 #include "config/config_file.h"
+#include "config/post_limit.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -239,6 +240,20 @@ TEST_F(ConfigFileTest, DeleteRemovesEveryLineOfTheKeyOnly) {
   config_.DeleteConfigKey("COLORDEF", "CLAN");
   EXPECT_THAT(Lines(), ElementsAre("[colordef]", "OOC=2", "[other]", "Clan=4"));
   EXPECT_EQ(Read("colordef", "clan"), "<default>");
+}
+
+TEST_F(ConfigFileTest, PostLimitReadsZeroUnlessAWholeNumber) {
+  EXPECT_EQ(ReadPostLimit(config_), 0u);  // no file
+  const struct { const char* value; std::uint64_t limit; } cases[] = {
+      {"10000", 10000}, {"0", 0}, {"", 0}, {"-5", 0}, {"ten", 0}, {"1e4", 0},
+      {"9223372036854775808", std::uint64_t{1} << 63},
+  };
+  for (const auto& c : cases) {
+    config_.WriteConfigValue("config", "post_limit", c.value);
+    EXPECT_EQ(ReadPostLimit(config_), c.limit) << c.value;
+  }
+  WritePostLimit(config_, 60000);
+  EXPECT_EQ(Read("config", "post_limit"), "60000");
 }
 
 TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {

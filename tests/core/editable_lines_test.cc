@@ -14,7 +14,18 @@ using Strings = std::vector<std::string>;
 
 std::shared_ptr<OutputStore> Store(const Strings& lines) {
   auto store = std::make_shared<OutputStore>(testing::TempDir() + "quorlix-output");
-  for (const std::string& line : lines) store->AppendLine(line);
+  // Every other line comes in a block, as a conversion hands them on.
+  LineBlock block;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i % 2 == 0) {
+      store->AppendLine(lines[i]);
+    } else {
+      block.Clear();
+      block.text() += lines[i];
+      block.EndLine();
+      store->AppendBlock(block);
+    }
+  }
   return store;
 }
 

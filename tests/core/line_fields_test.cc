@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "core/byte_scan.h"
 #include "core/error.h"
 #include "fuzz/reference_log_line.h"
 
@@ -68,6 +69,23 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnRandomLines) {
     for (int k = 0; k < length; ++k) line.push_back(alphabet[random() % (sizeof alphabet - 1)]);
     if (i % 3 == 0) line.insert(0, "[\"1\",\"Polbot\"");
     ExpectSameAsLogLine(line, f);
+    // Both vector widths mark the same bytes.
+    const HeaderMarks wide = ScanHeaderMarks(line);
+    const HeaderMarks narrow = scan_detail::ScanHeaderMarksNarrow(line);
+    EXPECT_TRUE(wide.close == narrow.close && wide.comma == narrow.comma &&
+                wide.quote == narrow.quote && wide.open == narrow.open &&
+                wide.scanned == narrow.scanned)
+        << line;
+    unsigned expected = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      if (line.find("[],P"[k]) != std::string::npos) expected |= 1u << k;
+    }
+    EXPECT_EQ((WhichBytesOccur<'[', ']', ',', 'P'>(line)), expected) << line;
+#ifdef QUORLIX_SIMD_SCAN
+    if (line.size() >= 16) {
+      EXPECT_EQ((scan_detail::WhichBytesOccurSse2<'[', ']', ',', 'P'>(line)), expected) << line;
+    }
+#endif
     if (HasFailure()) break;
   }
 }
@@ -84,6 +102,10 @@ TEST(ReadTimestamp, ReadsSignedThirtyTwoBitNumbers) {
       {"2147483647", std::numeric_limits<int32_t>::max()},
       {"-2147483648", std::numeric_limits<int32_t>::min()},
       {"+2147483647", std::numeric_limits<int32_t>::max()},
+      {"12345678", 12345678},  // eight to ten plain digits: read in one go
+      {"00000000", 0},
+      {"999999999", 999999999},
+      {"0987654321", 987654321},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ReadTimestamp(c.text), c.want) << c.text;
@@ -97,6 +119,8 @@ TEST(ReadTimestamp, RefusesAnythingElseWithTheGermanMessage) {
       "+-1",        "1 ",          " 1 ",                     "1x",
       "0x10",       "1.5",         "1,5",                     "\t1",
       "1\r",        "Alice",       std::string_view("1\0", 2), "\xff",
+      "1234567:",   "123456/8",    "4294967295",              "12345678a",
+      "9999999999", "1234 5678",   "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8",
   };
   for (std::string_view text : bad) {
     EXPECT_THROW(ReadTimestamp(text), Error) << text;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/byte_scan.h"
 #include "core/error.h"
 
 namespace quorlix {
@@ -42,6 +43,16 @@ TEST(LineStoreTest, SplitsAtEveryKindOfLineBreak) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Lines(LineStore::FromBytes(c.bytes)), c.lines) << testing::PrintToString(c.bytes);
+    // The same breaks at and around the 64-byte steps of the vector scan.
+    for (std::size_t pad = 58; pad <= 130; ++pad) {
+      const std::string bytes = std::string(pad, 'x') + c.bytes;
+      L lines = c.lines.empty() ? L{""} : c.lines;
+      lines[0].insert(0, pad, 'x');
+      EXPECT_EQ(Lines(LineStore::FromBytes(bytes)), lines) << pad << testing::PrintToString(c.bytes);
+      if (bytes.size() < 64) continue;  // both scans read 64 whole bytes
+      const char* window = bytes.data() + bytes.size() - 64;
+      EXPECT_EQ(LineBreakBits(window), scan_detail::LineBreakBitsNarrow(window));
+    }
   }
 }
 

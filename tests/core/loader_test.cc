@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "core/log_summary.h"
 #include "tests/core/fake_working_window.h"
 
 namespace quorlix {
@@ -53,6 +54,12 @@ TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   EXPECT_EQ(s.month_runs, Strings({"1109628000;0;1", "1109636100;2;3"}));
   EXPECT_EQ(s.day_runs, Strings({"1109628000;0;1", "1109636100;2;3"}));
   EXPECT_EQ(s.time_tree.size(), 6);
+  // Root, 2005, February, 28, March, 1: the lines each would convert.
+  EXPECT_EQ(NodeLineCounts(s), (std::vector<int64_t>{4, 4, 2, 2, 2, 2}));
+  const LogSummary summary = SummarizeLog(s);
+  EXPECT_EQ(std::tuple(summary.lines, summary.persons, summary.channels, summary.first_day,
+                       summary.last_day),
+            std::tuple(4, 2, 2, "2005-02-28", "2005-03-01"));
   EXPECT_TRUE(s.output_lines.empty());
   EXPECT_EQ(x.windows.events,
             Strings({"create", "show", "is_active", "caption " + Caption("0 / 4"),
@@ -66,6 +73,7 @@ TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
   EXPECT_EQ(x.state.input_lines.size(), 5u);
   EXPECT_EQ(Names(x.state.persons), Strings({"Alice", "Bob", "Polbot"}));
   EXPECT_EQ(x.state.time_tree.size(), 8);  // an hour node under each day
+  EXPECT_EQ(NodeLineCounts(x.state), (std::vector<int64_t>{5, 5, 3, 3, -1, 2, 2, -1}));
 }
 
 TEST(LoadPassTest, CapturesCountRawLinesAndSkipRejectedOnes) {
@@ -87,6 +95,7 @@ TEST(LoadPassTest, EmptyFileAndBotOnlyFile) {
     EXPECT_TRUE(x.state.year_runs.empty());
     EXPECT_TRUE(x.state.day_runs.empty());
     EXPECT_EQ(x.state.time_tree.size(), 1);
+    EXPECT_EQ(SummarizeLog(x.state).first_day, "");
   }
   Loaded empty;
   Load(empty, "");
@@ -118,6 +127,23 @@ TEST(LoadPassTest, ManyNames) {
   EXPECT_EQ(x.state.persons.front().name, "p0");
   EXPECT_EQ(x.state.persons.back().name, "p99");
   EXPECT_EQ(x.state.channels[1].name, "C1");
+
+  // Names of 1 to 20 bytes that differ from another in one byte only, at
+  // every position: the lookup tells each apart.
+  log.clear();
+  std::size_t distinct = 0;
+  for (std::size_t length = 1; length <= 20; ++length) {
+    const std::string base(length, 'a');
+    log += "[1,c,\"" + base + "\",1]a\n";
+    for (std::size_t k = 0; k < length; ++k) {
+      std::string name = base;
+      name[k] = 'b';
+      log += "[1,c,\"" + name + "\",1]a\n[1,c,\"" + base + "\",1]a\n";
+    }
+    distinct += 1 + length;
+  }
+  Load(x, log);
+  EXPECT_EQ(x.state.persons.size(), distinct);
 }
 
 TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
@@ -175,6 +201,50 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   EXPECT_EQ(s.time_tree.size(), 4);      // root, 2005, February, 28
   EXPECT_EQ(x.windows.Captions(), Strings({Caption("0 / 3"), Caption("1 / 3")}));
   EXPECT_EQ(x.windows.events.back(), "close");
+}
+
+// Whatever the threads and chunks, a load gives what one pass gives: the
+// same state, captions and failure.
+TEST(LoadPassTest, ThreadsAndChunksChangeNothing) {
+  auto outcome = [](const std::string& log, const PassThreads& threads) {
+    Loaded x;
+    x.state.raw_lines = LineStore::FromBytes(log);
+    std::string error;
+    try {
+      RunLoadPass(x.state, {}, x.windows, threads);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    Strings all = x.windows.events;
+    all.push_back(error + "|" + Join(x.state.input_lines));
+    for (const auto* list : {&x.state.persons, &x.state.channels}) {
+      for (const std::string& name : Names(*list)) all.push_back(name);
+    }
+    for (const auto* runs : {&x.state.year_runs, &x.state.month_runs, &x.state.day_runs}) {
+      all.insert(all.end(), runs->begin(), runs->end());
+    }
+    for (int id = 0; id < x.state.time_tree.size(); ++id) {
+      all.push_back(x.state.time_tree.node(id).text);
+    }
+    return all;
+  };
+  std::string names_and_days;
+  for (int i = 0; i < 40; ++i) {
+    names_and_days += "[1,\"C" + std::to_string(i % 7) + "\",\"" + (i % 3 ? "p" : "P") +
+                      std::to_string(i % 11) + "\"," + std::to_string(1109628000 + i * 20000) +
+                      "]x\n" + (i % 5 ? "" : "no header\n");
+  }
+  const std::string logs[] = {kFourLinesAndABotLine, names_and_days,
+                              names_and_days + "[1,C,P,bad]\n[1,C,P,worse]\n" + names_and_days};
+  for (const std::string& log : logs) {
+    const Strings one_pass = outcome(log, {.count = 1, .lines_per_chunk = 1000});
+    for (unsigned count : {1u, 2u, 4u}) {
+      for (std::size_t lines : {1u, 2u, 7u}) {
+        EXPECT_EQ(outcome(log, {.count = count, .lines_per_chunk = lines}), one_pass)
+            << count << " threads, " << lines << " lines a chunk";
+      }
+    }
+  }
 }
 
 TEST(LoadPassTest, BadInputLoadsWithoutCrashing) {

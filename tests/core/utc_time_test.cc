@@ -33,6 +33,7 @@ TEST(ToUtc, GivesTheUtcCalendarOfChosenInstants) {
     EXPECT_EQ(t.hour, c.hour) << c.stamp;
     EXPECT_EQ(t.minute, c.minute) << c.stamp;
     EXPECT_EQ(t.second, c.second) << c.stamp;
+    EXPECT_EQ(FromUtc(c.year, c.month, c.day, c.hour, c.minute, c.second), c.stamp);
   }
 }
 

@@ -1,0 +1,64 @@
+#include "app/post_preview.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "core/ubb_preview.h"
+
+namespace quorlix {
+namespace {
+
+// Laying out a word of many thousand characters at word boundaries takes
+// time that grows with the square of its length; such text wraps anywhere.
+constexpr qsizetype kLongestWordToWrapAtBoundaries = 1000;
+
+bool HasVeryLongWord(const QString& text) {
+  qsizetype run = 0;
+  for (QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongestWordToWrapAtBoundaries) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+PreviewBrowser::PreviewBrowser(QWidget* parent) : QTextBrowser(parent) {
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  setSearchPaths({});
+}
+
+QVariant PreviewBrowser::loadResource(int, const QUrl&) {
+  ++resources_asked_;
+  return QVariant();
+}
+
+PostPreview::PostPreview(QWidget* parent) : QWidget(parent) {
+  note_ = new QLabel;
+  note_->setObjectName(QStringLiteral("preview_note"));
+  browser_ = new PreviewBrowser;
+  browser_->setObjectName(QStringLiteral("preview"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(note_);
+  layout->addWidget(browser_, 1);
+}
+
+QString PostPreview::note() const { return note_->text(); }
+
+void PostPreview::Show(const QString& text, Dialect dialect, const QString& note) {
+  note_->setText(note);
+  browser_->setWordWrapMode(HasVeryLongWord(text) ? QTextOption::WrapAnywhere
+                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
+  if (dialect == Dialect::kHtml) {
+    browser_->setHtml(text);
+  } else {
+    // The renderer passes bytes above 0x7F through, so UTF-8 round-trips.
+    const QByteArray utf8 = text.toUtf8();
+    const std::string html = UbbToHtml(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    browser_->setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
+  }
+}
+
+}  // namespace quorlix

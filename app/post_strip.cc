@@ -1,0 +1,155 @@
+#include "app/post_strip.h"
+
+#include <algorithm>
+#include <climits>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+namespace quorlix {
+
+PostStrip::PostStrip(PostLines lines, QWidget* parent)
+    : QWidget(parent), lines_(std::move(lines)) {
+  limit_box_ = new QSpinBox;
+  limit_box_->setObjectName(QStringLiteral("post_limit"));
+  limit_box_->setRange(0, INT_MAX);
+  limit_box_->setSingleStep(1000);
+  limit_box_->setSpecialValueText(QStringLiteral("none"));
+  limit_box_->setToolTip(QStringLiteral("The most characters one post may hold, line breaks "
+                                         "counted as two; 0: no limit"));
+  limit_box_->setAccelerated(true);
+  // A typed number counts once it is complete (Enter, or focus leaves).
+  limit_box_->setKeyboardTracking(false);
+  auto* limit_label = new QLabel(QStringLiteral("Post &limit:"));
+  limit_label->setBuddy(limit_box_);
+
+  part_label_ = new QLabel;
+  part_label_->setObjectName(QStringLiteral("post_part"));
+  part_label_->setTextInteractionFlags(Qt::NoTextInteraction);
+  // A fixed room, so that a longer text never widens the window.
+  part_label_->setMinimumWidth(part_label_->fontMetrics().horizontalAdvance(
+      QStringLiteral("Part 1 of 9 (9999 characters)")));
+  // Tool buttons: as narrow as their text, so the strip fits the page.
+  auto button = [](const char* text) {
+    auto* made = new QToolButton;
+    made->setText(QString::fromLatin1(text));
+    made->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return made;
+  };
+  previous_ = button("Pre&vious");
+  next_ = button("&Next");
+  copy_part_ = button("Copy &part");
+  copy_part_->setToolTip(QStringLiteral("Copy this part, then show the next (Ctrl+Shift+C)"));
+  copy_all_ = button("Cop&y all");
+  previous_->setObjectName(QStringLiteral("post_previous"));
+  next_->setObjectName(QStringLiteral("post_next"));
+  copy_part_->setObjectName(QStringLiteral("post_copy_part"));
+  copy_all_->setObjectName(QStringLiteral("post_copy_all"));
+
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 2);
+  layout->addWidget(limit_label);
+  layout->addWidget(limit_box_);
+  layout->addWidget(previous_);
+  layout->addWidget(part_label_);
+  layout->addWidget(next_);
+  layout->addStretch(1);
+  layout->addWidget(copy_part_);
+  layout->addWidget(copy_all_);
+
+  // The strip never widens the window or narrows the left panel: in a
+  // narrow window its right end is cut off instead.
+  setMinimumWidth(1);
+
+  connect(limit_box_, &QSpinBox::valueChanged, this, [this](int value) {
+    limit_ = static_cast<std::uint64_t>(value);
+    Recut();
+    emit limitEdited(limit_);
+  });
+  connect(previous_, &QToolButton::clicked, this, &PostStrip::Previous);
+  connect(next_, &QToolButton::clicked, this, &PostStrip::Next);
+  connect(copy_part_, &QToolButton::clicked, this, &PostStrip::CopyPart);
+  connect(copy_all_, &QToolButton::clicked, this, &PostStrip::CopyAll);
+  Recut();
+}
+
+QColor PostStrip::WarningColor() { return QColor(0xc0, 0x20, 0x10); }
+
+void PostStrip::SetLimit(std::uint64_t limit) {
+  limit_ = limit;
+  const QSignalBlocker quiet(limit_box_);
+  limit_box_->setValue(static_cast<int>(std::min<std::uint64_t>(limit, INT_MAX)));
+  Recut();
+}
+
+bool PostStrip::CutWithoutLimit() {
+  if (limit_ != 0) return false;
+  const std::size_t count = lines_.count();
+  parts_.assign(1, PostPart{0, count, lines_.range_size(0, count), false});
+  return true;
+}
+
+void PostStrip::Recut() {
+  if (!CutWithoutLimit()) parts_ = SplitIntoParts(lines_.count(), lines_.size_of, limit_);
+  current_ = std::min(current_, parts_.size() - 1);
+  ShowCurrent();
+}
+
+void PostStrip::LinesChanged(std::size_t first, std::size_t removed, std::size_t inserted) {
+  if (!CutWithoutLimit()) {
+    UpdateParts(parts_, first, removed, inserted, lines_.count(), lines_.size_of, limit_);
+  }
+  current_ = std::min(current_, parts_.size() - 1);
+  ShowCurrent();
+}
+
+void PostStrip::SetCurrent(std::size_t part) {
+  current_ = std::min(part, parts_.size() - 1);
+  ShowCurrent();
+}
+
+QString PostStrip::PartName(std::size_t part) const {
+  return QStringLiteral("part %1 of %2").arg(part + 1).arg(parts_.size());
+}
+
+void PostStrip::Previous() {
+  if (current_ > 0) SetCurrent(current_ - 1);
+  emit partChosen(parts_[current_].first);
+}
+
+void PostStrip::Next() {
+  SetCurrent(current_ + 1);
+  emit partChosen(parts_[current_].first);
+}
+
+void PostStrip::CopyPart() {
+  const PostPart& part = parts_[current_];
+  QGuiApplication::clipboard()->setText(lines_.text(part.first, part.end));
+  Next();
+}
+
+void PostStrip::CopyAll() { QGuiApplication::clipboard()->setText(lines_.text(0, lines_.count())); }
+
+void PostStrip::ShowCurrent() {
+  const PostPart& part = parts_[current_];
+  QString text = QStringLiteral("Part %1 of %2 (%3 characters)")
+                     .arg(current_ + 1)
+                     .arg(parts_.size())
+                     .arg(part.bytes);
+  if (part.over_limit) text += QStringLiteral(", over the limit");
+  part_label_->setText(text);
+  QPalette palette = part_label_->palette();
+  palette.setColor(QPalette::WindowText, part.over_limit ? WarningColor()
+                                                          : this->palette().color(QPalette::WindowText));
+  part_label_->setPalette(palette);
+  previous_->setEnabled(current_ > 0);
+  next_->setEnabled(current_ + 1 < parts_.size());
+  emit partsChanged();
+}
+
+}  // namespace quorlix

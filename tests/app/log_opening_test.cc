@@ -1,0 +1,223 @@
+// Getting a log in without the Load dialog (drop, command line, recent
+// logs), the folder the dialogs start in, and what the window shows of a
+// loaded log: the status bar, the time tree's counts, the list filters.
+#include "app/log_opening.h"
+
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "tests/app/test_support.h"
+
+namespace quorlix::testing {
+namespace {
+
+constexpr std::string_view kLog =
+    "[\"1\",\"Clan\",\"Bob\",1104635045]one\n"
+    "[\"2\",\"OOC\",\"Ann\",1104721445]two\n"
+    "[\"2\",\"OOC\",\"Annika\",1104721446]three\n";
+
+}  // namespace
+
+class LogOpeningTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  T* Find(WindowFixture& f, const char* name) {
+    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) qFatal("no %s", name);
+    return found;
+  }
+  void Drop(WindowFixture& f, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at(300, 300);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(f.window.get(), &enter);
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(f.window.get(), &drop);
+  }
+  int InputRows(WindowFixture& f) {
+    return Find<QAbstractItemView>(f, "memo_input")->model()->rowCount();
+  }
+
+ private slots:
+  // Each drop on a window holding the three-line log: what it says, and
+  // whether the new log came in.
+  void DropsLoadOneReadableFile() {
+    WindowFixture f;
+    WriteBytes(f.Path("chat.log"), kLog);
+    WriteBytes(f.Path("one.log"), "[\"1\",\"Clan\",\"Bob\",1104635045]x\n");
+    WriteBytes(f.Path("locked.log"), "x\n");
+    ::chmod(QFile::encodeName(f.Path("locked.log")).constData(), 0);
+    const bool root = ::geteuid() == 0;  // root reads any file
+    f.window->LoadFile(f.Path("chat.log"));
+    QCOMPARE(InputRows(f), 3);
+    const auto local = [&](const char* name) { return QUrl::fromLocalFile(f.Path(name)); };
+    const struct {
+      QList<QUrl> urls;
+      const char* message;  // part of the error box's text; "" for a load
+      int rows;             // input lines afterwards
+    } cases[] = {
+        {{local("chat.log"), local("one.log")}, "nur eine Logdatei", 3},
+        {{QUrl("https://example.org/chat.log")}, "keine Datei auf diesem Rechner", 3},
+        {{QUrl::fromLocalFile(f.dir.path())}, "ist ein Ordner", 3},
+        {{local("missing.log")},
+         "kann nicht ge\xc3\xb6"
+         "ffnet werden",
+         3},
+        {{local("locked.log")},
+         root ? ""
+              : "kann nicht ge\xc3\xb6"
+                "ffnet werden",
+         root ? 0 : 3},
+        {{local("one.log")}, "", 1},
+    };
+    for (const auto& c : cases) {
+      f.messages.shown.clear();
+      Drop(f, c.urls);
+      QCOMPARE(InputRows(f), c.rows);
+      if (*c.message == '\0') {
+        QCOMPARE(f.messages.shown, QStringList());
+      } else {
+        QCOMPARE(f.messages.shown.size(), 1);
+        QVERIFY2(f.messages.shown[0].contains(QString::fromUtf8(c.message)),
+                 qPrintable(f.messages.shown[0]));
+      }
+    }
+  }
+
+  void CommandLineNamesOneLog() {
+    const struct {
+      QStringList arguments;
+      const char* log;
+      bool error;
+    } cases[] = {{{}, "", false}, {{"a.log"}, "a.log", false}, {{"a.log", "b.log"}, "", true}};
+    for (const auto& c : cases) {
+      QString error;
+      QCOMPARE(LogFileArgument(c.arguments, error), QString(c.log));
+      QCOMPARE(!error.isEmpty(), c.error);
+    }
+    // As Load would: a missing file ends in the error box, nothing loaded.
+    WindowFixture f;
+    f.window->LoadFile(f.Path("missing.log"));
+    QCOMPARE(f.messages.shown.size(), 1);
+    QVERIFY(f.messages.shown[0].contains("missing.log"));
+    QVERIFY(!Find<QAction>(f, "Convert1")->isEnabled());
+  }
+
+  // The last eight logs, newest first; a file gone is shown disabled. The
+  // dialogs start in the folder last used, Save with the log's name.
+  void RecentLogsAndFolders() {
+    WindowFixture f;
+    QDir(f.dir.path()).mkdir("logs");
+    QStringList paths;
+    for (int i = 0; i < 10; ++i) {
+      paths << f.Path(QStringLiteral("logs/log%1.log").arg(i));
+      WriteBytes(paths.last(), kLog);
+      f.dialogs.open_name = paths.last();
+      Find<QAction>(f, "Load1")->trigger();
+    }
+    QCOMPARE(f.dialogs.open_folder, f.Path("logs"));
+    QFile::remove(paths[8]);
+    auto* menu = Find<QMenu>(f, "RecentLogs1");
+    emit menu->aboutToShow();
+    const QList<QAction*> entries = menu->actions();
+    QCOMPARE(entries.size(), 8);
+    QCOMPARE(entries[0]->text(), "&1 " + paths[9]);
+    QVERIFY(entries[0]->isEnabled());
+    QCOMPARE(entries[1]->text(), "&2 " + paths[8]);
+    QVERIFY(!entries[1]->isEnabled());
+    QCOMPARE(entries[7]->text(), "&8 " + paths[2]);
+
+    entries[7]->trigger();  // loads log2 again
+    QCOMPARE(f.messages.shown, QStringList());
+    Find<QAction>(f, "Convert1")->trigger();
+    f.dialogs.save_name = f.Path("out.txt");
+    Find<QAction>(f, "Save1")->trigger();
+    QCOMPARE(f.dialogs.save_suggestion, f.Path("logs/log2.txt"));
+    f.dialogs.open_name.clear();
+    Find<QAction>(f, "Load1")->trigger();
+    QCOMPARE(f.dialogs.open_folder, f.dir.path());  // where Save went
+
+    // The next run reads the same settings.
+    RecentLogs recent(f.Path("quorlix.ini"));
+    QCOMPARE(recent.Logs().first(), paths[2]);
+    QCOMPARE(recent.LastFolder(), f.dir.path());
+  }
+
+  void StatusBarAndTreeCounts() {
+    WindowFixture f;
+    WriteBytes(f.Path("chat.log"), kLog);
+    f.window->LoadFile(f.Path("chat.log"));
+    QCOMPARE(f.window->StatusText(),
+             QString::fromUtf8("3 lines \xc2\xb7 3 persons \xc2\xb7 2 channels \xc2\xb7 "
+                               "2005-01-02 \xe2\x80\x93 2005-01-03"));
+    auto* root = Find<QTreeWidget>(f, "TreeView_time")->topLevelItem(0);
+    QCOMPARE(root->text(1), QString("3"));
+    QTreeWidgetItem* january = root->child(0)->child(0);
+    QCOMPARE(january->text(1), QString("3"));
+    QCOMPARE(january->child(0)->text(0) + "=" + january->child(0)->text(1), QString("2=1"));
+    QCOMPARE(january->child(1)->text(0) + "=" + january->child(1)->text(1), QString("3=2"));
+    Find<QAction>(f, "Convert1")->trigger();
+    QCOMPARE(f.window->StatusText(), QString("3 lines converted"));
+  }
+
+  // Narrowing hides entries without changing the selection; All and None
+  // act on the entries shown; the bar follows the list's enabled state.
+  void ListFilterKeepsTheSelection() {
+    WindowFixture f;
+    WriteBytes(f.Path("chat.log"), kLog);
+    f.window->LoadFile(f.Path("chat.log"));
+    auto* list = Find<QListWidget>(f, "lb_person");  // Ann, Annika, Bob
+    auto* text = Find<QLineEdit>(f, "lb_person_filter");
+    QVERIFY(!text->isEnabled());
+    Find<QCheckBox>(f, "cb_filter_person")->click();
+    QVERIFY(text->isEnabled());
+    list->item(2)->setSelected(true);
+    const auto state = [list] {
+      QString s;
+      for (int i = 0; i < list->count(); ++i) {
+        s += list->item(i)->isHidden() ? '-' : list->item(i)->isSelected() ? 'S' : 'o';
+      }
+      return s;
+    };
+    text->setText("ANN");
+    QCOMPARE(state(), QString("oo-"));
+    Find<QToolButton>(f, "lb_person_all")->click();
+    QCOMPARE(state(), QString("SS-"));
+    text->clear();
+    QCOMPARE(state(), QString("SSS"));
+    text->setText("bob");
+    Find<QToolButton>(f, "lb_person_none")->click();
+    text->clear();
+    QCOMPARE(state(), QString("SSo"));
+  }
+
+  void LayoutStartsAtTheOldWidthWithinTheScreen() {
+    WindowFixture f;
+    QCOMPARE(Find<QSplitter>(f, "Splitter1")->sizes().first(), 413);
+    const QSize available = f.window->screen()->availableGeometry().size();
+    QVERIFY(f.window->width() <= available.width() && f.window->height() <= available.height());
+  }
+};
+
+}  // namespace quorlix::testing
+
+QTEST_MAIN(quorlix::testing::LogOpeningTest)
+#include "log_opening_test.moc"

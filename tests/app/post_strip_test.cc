@@ -1,0 +1,122 @@
+// The post strip and the Preview page in the main window: Copy part walks
+// through all parts and pastes the whole output post by post.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/output_posts.h"
+#include "app/output_view.h"
+#include "app/post_preview.h"
+#include "app/post_strip.h"
+#include "tests/app/test_support.h"
+
+namespace quorlix::testing {
+namespace {
+
+// Converted lines without a conversion: `count` lines of `repeats` "[b]x",
+// tags that are never closed.
+class RepeatedLines : public LineSource {
+ public:
+  RepeatedLines(std::size_t count, std::size_t repeats) : count_(count), repeats_(repeats) {}
+  std::size_t size() const override { return count_; }
+  std::size_t LineLength(std::size_t) const override { return repeats_ * 4; }
+  void ReadLine(std::size_t, std::string& out) const override {
+    out.clear();
+    for (std::size_t i = 0; i < repeats_; ++i) out += "[b]x";
+  }
+
+ private:
+  std::size_t count_, repeats_;
+};
+
+}  // namespace
+
+class PostStripTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  static T* Find(WindowFixture& f, const char* name) {
+    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) qFatal("no %s", name);
+    return found;
+  }
+  // The size of a copied part as the limit counts it: CR LF for "\n".
+  static qsizetype PostSize(const QString& part) { return part.size() + part.count('\n'); }
+
+ private slots:
+  void CopyPartPastesTheOutputPostByPost() {
+    WindowFixture f;
+    WriteBytes(f.Path("config.cfg"), "[config]\npost_limit=300\n");
+    f.dialogs.open_name = QStringLiteral(QUORLIX_EXAMPLES_DIR "/sample.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    Find<QPushButton>(f, "bt_convert")->click();
+    auto* strip = Find<PostStrip>(f, "post_strip");
+    QCOMPARE(strip->limit(), 300u);
+    QTRY_VERIFY(strip->parts().size() >= 5);  // cut on the next turn of the event loop
+    const std::size_t parts = strip->parts().size();
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    Find<QToolButton>(f, "post_copy_all")->click();
+    const QString whole = clipboard->text();
+    QString pasted;
+    for (std::size_t k = 0; k < parts; ++k) {
+      QCOMPARE(Find<QLabel>(f, "post_part")->text().section(' ', 0, 3),
+               QStringLiteral("Part %1 of %2").arg(k + 1).arg(parts));
+      Find<QToolButton>(f, "post_copy_part")->click();
+      const QString part = clipboard->text();
+      QVERIFY2(PostSize(part) <= 300 || part.count('\n') == 1, qPrintable(part));
+      pasted += part;
+    }
+    QCOMPARE(pasted, whole);
+    QVERIFY(whole.endsWith("The Quorlix[/url]\n"));
+    // The last part stays: copying again copies it again.
+    const QString last = clipboard->text();
+    Find<QToolButton>(f, "post_copy_part")->click();
+    QCOMPARE(clipboard->text(), last);
+
+    // Ctrl+Shift+C from the Output page copies the part shown and moves on.
+    strip->SetCurrent(0);
+    auto* next = Find<QToolButton>(f, "post_next");
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(whole.startsWith(clipboard->text()));
+    QCOMPARE(strip->current(), 1u);
+
+    // The Preview page shows that part rendered, and loads nothing.
+    auto* pages = Find<QTabWidget>(f, "PageControl1");
+    pages->setCurrentWidget(Find<QWidget>(f, "TabSheet3"));
+    auto* preview = Find<PostPreview>(f, "TabSheet3");
+    QVERIFY(preview->note().startsWith(QStringLiteral("Preview of part 2 of %1").arg(parts)));
+    QVERIFY(!preview->browser()->toPlainText().contains("[/color]"));
+    QCOMPARE(preview->browser()->resources_asked(), 0);
+
+    // A new limit is written to config.cfg and cuts again.
+    Find<QSpinBox>(f, "post_limit")->setValue(0);
+    QCOMPARE(strip->parts().size(), 1u);
+    QCOMPARE(strip->parts()[0].bytes, std::uint64_t(PostSize(whole)));
+    QVERIFY(ReadBytes(f.Path("config.cfg")).find("post_limit=0") != std::string::npos);
+    QTRY_VERIFY(preview->note().startsWith("No post limit"));
+
+    // A line far longer than a post is one part over the limit, and the
+    // preview shows only its beginning.
+    Find<QSpinBox>(f, "post_limit")->setValue(1000);
+    Find<OutputView>(f, "memo_output")->SetSource(std::make_shared<RepeatedLines>(3, 500000));
+    QCOMPARE(strip->parts().size(), 3u);
+    QVERIFY(strip->parts()[0].over_limit);
+    QTRY_VERIFY(preview->note().endsWith("Only the first 100,000 characters are shown."));
+    QVERIFY(preview->browser()->toPlainText().size() <= int(OutputPosts::kPreviewMaxChars));
+  }
+};
+
+}  // namespace quorlix::testing
+
+QTEST_MAIN(quorlix::testing::PostStripTest)
+#include "post_strip_test.moc"
