@@ -42,8 +42,9 @@ std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initi
 UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::AskBeforeClosing(QWidget* parent) {
   const QMessageBox::StandardButton button = QMessageBox::question(
       parent, QStringLiteral("Quorlix"),
-      QStringLiteral("The output was edited since it was last saved.\n"
-                     "Save it before closing?"),
+      QCoreApplication::translate("Dialogs",
+                                  "The output was edited since it was last saved.\n"
+                                  "Save it before closing?"),
       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
   if (button == QMessageBox::Save) return Answer::kSave;
   if (button == QMessageBox::Discard) return Answer::kDiscard;

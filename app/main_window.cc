@@ -17,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -44,10 +43,11 @@
 #include "app/options_window.h"
 #include "app/output_posts.h"
 #include "app/output_view.h"
+#include "app/pane_text.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
-#include "app/pane_text.h"
 #include "app/temp_log.h"
+#include "app/translations.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "core/atomic_write.h"
@@ -76,17 +76,19 @@ QAction* NamedAction(QObject* parent, const char* name, const QString& text,
   return action;
 }
 
-QString Grouped(qlonglong n) { return QLocale(QLocale::English).toString(n); }
-
-// "1 line" or "2,400,477 lines".
-QString Counted(qlonglong n, const char* singular, const char* plural) {
-  return Grouped(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? singular : plural);
+// "1 line" or "2,400,477 lines": `singular` or `plural`, translated, with
+// %1 the number.
+QString Counted(qlonglong n, const QString& singular, const QString& plural) {
+  return (n == 1 ? singular : plural).arg(GroupedNumber(n));
 }
 
 QString SummaryText(const LogSummary& summary) {
-  QString text = Counted(summary.lines, "line", "lines") + QStringLiteral(" · ") +
-                 Counted(summary.persons, "person", "persons") + QStringLiteral(" · ") +
-                 Counted(summary.channels, "channel", "channels");
+  QString text =
+      Counted(summary.lines, MainWindow::tr("%1 line"), MainWindow::tr("%1 lines")) +
+      QStringLiteral(" · ") +
+      Counted(summary.persons, MainWindow::tr("%1 person"), MainWindow::tr("%1 persons")) +
+      QStringLiteral(" · ") +
+      Counted(summary.channels, MainWindow::tr("%1 channel"), MainWindow::tr("%1 channels"));
   if (!summary.first_day.empty()) {
     text += QStringLiteral(" · ") + QString::fromStdString(summary.first_day) +
             QStringLiteral(" – ") + QString::fromStdString(summary.last_day);
@@ -138,7 +140,7 @@ void AddTreeItems(const TimeTree& tree, const std::vector<int64_t>& counts, int 
   item->setText(0, BytesToText(tree.node(id).text));
   item->setData(0, Qt::UserRole, id);
   const int64_t count = counts[static_cast<size_t>(id)];
-  if (count >= 0) item->setText(1, Grouped(count));
+  if (count >= 0) item->setText(1, GroupedNumber(count));
   item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   for (int child : tree.node(id).children) {
     AddTreeItems(tree, counts, child, new QTreeWidgetItem(item));
@@ -221,14 +223,14 @@ void MainWindow::BuildMenu() {
   Load1_ =
       NamedAction(this, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
   Convert1_ = NamedAction(this, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
-  ConvertScene1_ = NamedAction(this, "ConvertScene1", QStringLiteral("Convert sce&ne"),
+  ConvertScene1_ = NamedAction(this, "ConvertScene1", tr("Convert sce&ne"),
                                QKeySequence(Qt::CTRL | Qt::Key_F5));
   Save1_ =
       NamedAction(this, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   Options1_ = NamedAction(this, "Options1", tr("&Options"));
   Exit1_ =
       NamedAction(this, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
-  RecentLogs1_ = new QMenu(QStringLiteral("&Recent logs"), file);
+  RecentLogs1_ = new QMenu(tr("&Recent logs"), file);
   RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
   connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
   file->addAction(Load1_);
@@ -245,7 +247,7 @@ void MainWindow::BuildMenu() {
 
 // Find, Go to time and the scene's ends, for the Input page.
 void MainWindow::BuildEditMenu() {
-  QMenu* edit = new QMenu(QStringLiteral("&Edit"), menuBar());
+  QMenu* edit = new QMenu(tr("&Edit"), menuBar());
   edit->setObjectName(QStringLiteral("Edit1"));
   menuBar()->insertMenu(About1_, edit);
   const auto add = [&](const char* name, const QString& text, const QKeySequence& keys,
@@ -255,22 +257,22 @@ void MainWindow::BuildEditMenu() {
     edit->addAction(action);
   };
   const auto on_input_page = [this] { PageControl1_->setCurrentWidget(TabSheet1_); };
-  add("Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+  add("Find1", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
       [this, on_input_page] {
         on_input_page();
         go_to_time_bar_->hide();
         find_bar_->Open();
       });
-  add("FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
+  add("FindNext1", tr("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
     on_input_page();
     find_bar_->FindNext(false);
   });
-  add("FindPrevious1", QStringLiteral("Find &previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+  add("FindPrevious1", tr("Find &previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
       [this, on_input_page] {
         on_input_page();
         find_bar_->FindNext(true);
       });
-  add("GoToTime1", QStringLiteral("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G),
+  add("GoToTime1", tr("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G),
       [this, on_input_page] {
         on_input_page();
         find_bar_->hide();
@@ -405,7 +407,7 @@ QWidget* MainWindow::BuildPages() {
   TabSheet3_ = Named(posts_->preview(), "TabSheet3");
   PageControl1_->addTab(TabSheet1_, tr("Input"));
   PageControl1_->addTab(TabSheet2_, tr("Ouput"));
-  PageControl1_->addTab(TabSheet3_, QStringLiteral("Preview"));
+  PageControl1_->addTab(TabSheet3_, tr("Preview"));
   PageControl1_->setCurrentWidget(TabSheet1_);
   // Ctrl+Shift+C copies the part and moves on, on both pages of the posts.
   for (QWidget* page : {TabSheet2_, TabSheet3_}) {
@@ -541,7 +543,7 @@ void MainWindow::FillRecentMenu() {
     action->setEnabled(QFileInfo(path).isFile());
     connect(action, &QAction::triggered, this, [this, path] { LoadCheckedFile(path); });
   }
-  if (logs.isEmpty()) RecentLogs1_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+  if (logs.isEmpty()) RecentLogs1_->addAction(tr("(none)"))->setEnabled(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -689,7 +691,7 @@ void MainWindow::ConvertIntoOutputPage(
   }
   memo_output_->SetSource(output);
   SetConvertedCommands();
-  status_text_->setText(Counted(converted, "line", "lines") + QStringLiteral(" converted"));
+  status_text_->setText(Counted(converted, tr("%1 line converted"), tr("%1 lines converted")));
 }
 
 void MainWindow::UpdateSceneCommand() {

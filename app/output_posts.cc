@@ -111,7 +111,7 @@ void OutputPosts::PaintBoundaries(QPainter& painter, std::size_t first, std::siz
     painter.setPen(color);
     painter.drawLine(0, y, width, y);
     QString name = strip_->PartName(k);
-    if (parts[k].over_limit) name += QStringLiteral(", over the limit");
+    if (parts[k].over_limit) name = PostStrip::tr("%1, over the limit").arg(name);
     QRect label(0, 0, metrics.horizontalAdvance(name) + 10, metrics.height());
     label.moveCenter(QPoint(width - label.width() / 2 - 8, y));
     painter.fillRect(label, palette.color(QPalette::Base));
@@ -142,20 +142,20 @@ void OutputPosts::UpdatePreview() {
   std::size_t first = 0, end = std::min(count, kPreviewLinesWithoutLimit);
   QString note;
   if (strip_->limit() == 0) {
-    note = end < count ? QStringLiteral("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
-                       : QStringLiteral("No post limit: the whole output.");
+    note = end < count ? tr("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
+                       : tr("No post limit: the whole output.");
   } else {
     const PostPart& part = strip_->parts()[strip_->current()];
     first = part.first;
     end = part.end;
-    note = QStringLiteral("Preview of %1 (%L2 characters).")
+    note = tr("Preview of %1 (%L2 characters).")
                .arg(strip_->PartName(strip_->current()))
                .arg(part.bytes);
-    if (part.over_limit) note += QStringLiteral(" Over the limit of %L1.").arg(strip_->limit());
+    if (part.over_limit) note += tr(" Over the limit of %L1.").arg(strip_->limit());
   }
   bool cut = false;
   const QString text = PreviewText(first, end, cut);
-  if (cut) note += QStringLiteral(" Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
+  if (cut) note += tr(" Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
   preview_->Show(text, dialect_, note);
 }
 

@@ -120,36 +120,38 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
           "", "PERIOD"));
   std::string from, to;
   const std::string span_help =
-      "UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
-      "order as one range with one footer";
-  app.add_option("--from", from, "Convert the lines from this time on (" + span_help + ")")
-      ->option_text("TIME")
+      Tr("UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
+         "order as one range with one footer");
+  const std::string time = Tr("TIME");
+  app.add_option("--from", from, FormatText(Tr("Convert the lines from this time on (%s)"), {span_help}))
+      ->option_text(time)
       ->excludes(period_option);
-  app.add_option("--to", to, "Convert the lines before this time (" + span_help + ")")
-      ->option_text("TIME")
+  app.add_option("--to", to, FormatText(Tr("Convert the lines before this time (%s)"), {span_help}))
+      ->option_text(time)
       ->excludes(period_option);
   app.add_option("--config", command_line.config_file,
                  Tr("Read settings from FILE instead of the settings file in use"))
       ->option_text(file);
   std::string post_limit;
   app.add_option("--post-limit", post_limit,
-                 "Cut the output into parts of at most N bytes for forum posts, each "
-                 "line counted with its CR LF and kept whole (a longer line is a part "
-                 "of its own; 0: one part). On standard output a line holding a "
-                 "single form feed separates the parts; with -o out.txt part k goes "
-                 "to out-k.txt and out.txt is not written")
+                 Tr("Cut the output into parts of at most N bytes for forum posts, each "
+                    "line counted with its CR LF and kept whole (a longer line is a part "
+                    "of its own; 0: one part). On standard output a line holding a "
+                    "single form feed separates the parts; with -o out.txt part k goes "
+                    "to out-k.txt and out.txt is not written"))
       ->option_text("N")
       ->check(CLI::Validator(
           [](std::string& text) {
             return ParsePostLimit(text) ? std::string()
-                                        : "'" + text + "' is no whole number from 0 up";
+                                        : FormatText(Tr("'%s' is no whole number from 0 up"),
+                                                     {text});
           },
           "", "LIMIT"));
   app.add_flag("--list", command_line.list,
                Tr("Print the persons, the channels and the time tree; convert nothing"));
   app.add_option("--threads", command_line.threads,
-                 "Load and convert on N threads (default: one per processor thread; "
-                 "1: a single pass)")
+                 Tr("Load and convert on N threads (default: one per processor thread; "
+                    "1: a single pass)"))
       ->check(CLI::Range(1u, 1024u))
       ->option_text("N");
 

@@ -74,7 +74,10 @@ std::string CurrentLanguage() {
 }
 
 std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> texts) {
-  const std::vector<std::string_view> args(texts);
+  return FormatText(pattern, std::vector<std::string_view>(texts));
+}
+
+std::string FormatText(std::string_view pattern, const std::vector<std::string_view>& args) {
   std::string out;
   out.reserve(pattern.size() + 64);
   std::size_t next = 0;

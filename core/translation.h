@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorlix {
 
@@ -35,5 +36,6 @@ std::string CurrentLanguage();
 // `pattern` with each %s replaced by the next of `texts`, or %N$s by the
 // Nth (so a translation can put them in another order); %% is one %.
 std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> texts);
+std::string FormatText(std::string_view pattern, const std::vector<std::string_view>& texts);
 
 }  // namespace quorlix

@@ -2,6 +2,15 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>Dialogs</name>
+    <message>
+        <source>The output was edited since it was last saved.
+Save it before closing?</source>
+        <translation>Die Ausgabe wurde seit dem letzten Speichern bearbeitet.
+Vor dem Schließen speichern?</translation>
+    </message>
+</context>
+<context>
     <name>FileDialogs</name>
     <message>
         <source>Textfile (*.txt)</source>
@@ -10,6 +19,14 @@
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>Numbers</name>
+    <message>
+        <source>en_US</source>
+        <comment>locale of the digit grouping</comment>
+        <translation>de_DE</translation>
     </message>
 </context>
 <context>
@@ -59,6 +76,122 @@
     </message>
 </context>
 <context>
+    <name>quorlix::FindBar</name>
+    <message>
+        <source>Fi&amp;nd:</source>
+        <translation>Such&amp;en:</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Previous match (Shift+F3)</source>
+        <translation>Vorheriger Treffer (Umschalt+F3)</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Weiter</translation>
+    </message>
+    <message>
+        <source>Next match (F3)</source>
+        <translation>Nächster Treffer (F3)</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the find bar (Esc)</source>
+        <translation>Suchleiste schließen (Esc)</translation>
+    </message>
+    <message>
+        <source>Searching…</source>
+        <translation>Suche läuft…</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>%1 matching line</source>
+        <translation>%1 passende Zeile</translation>
+    </message>
+    <message>
+        <source>%1 matching lines</source>
+        <translation>%1 passende Zeilen</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::GoToTimeBar</name>
+    <message>
+        <source>&amp;Go to time (UTC):</source>
+        <translation>Zu &amp;Zeit springen (UTC):</translation>
+    </message>
+    <message>
+        <source>Go</source>
+        <translation>Los</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close (Esc)</source>
+        <translation>Schließen (Esc)</translation>
+    </message>
+    <message>
+        <source>Not a time: write YYYY-MM-DD HH:MM (UTC)</source>
+        <translation>Keine Zeitangabe: YYYY-MM-DD HH:MM (UTC) schreiben</translation>
+    </message>
+    <message>
+        <source>No line at or after that time</source>
+        <translation>Keine Zeile zu oder nach dieser Zeit</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::LineView</name>
+    <message>
+        <source>Scene &amp;starts here</source>
+        <translation>Szene &amp;beginnt hier</translation>
+    </message>
+    <message>
+        <source>Scene &amp;ends here</source>
+        <translation>Szene &amp;endet hier</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::ListFilterBar</name>
+    <message>
+        <source>Type to narrow</source>
+        <translation>Tippen zum Eingrenzen</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>Select all entries shown</source>
+        <translation>Alle gezeigten Einträge auswählen</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>Select none of the entries shown</source>
+        <translation>Keinen der gezeigten Einträge auswählen</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::MainWindow</name>
     <message>
         <source>Quorlix Version %1</source>
@@ -91,18 +224,6 @@
     <message>
         <source>&amp;About</source>
         <translation>Ü&amp;ber</translation>
-    </message>
-    <message>
-        <source>Load</source>
-        <translation>Laden</translation>
-    </message>
-    <message>
-        <source>Convert</source>
-        <translation>Umwandeln</translation>
-    </message>
-    <message>
-        <source>Save</source>
-        <translation>Speichern</translation>
     </message>
     <message>
         <source>Filter Persons</source>
@@ -148,6 +269,74 @@
         <source>Ouput</source>
         <translation>Ausgabe</translation>
     </message>
+    <message>
+        <source>%1 line</source>
+        <translation>%1 Zeile</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 Zeilen</translation>
+    </message>
+    <message>
+        <source>%1 person</source>
+        <translation>%1 Person</translation>
+    </message>
+    <message>
+        <source>%1 persons</source>
+        <translation>%1 Personen</translation>
+    </message>
+    <message>
+        <source>%1 channel</source>
+        <translation>%1 Kanal</translation>
+    </message>
+    <message>
+        <source>%1 channels</source>
+        <translation>%1 Kanäle</translation>
+    </message>
+    <message>
+        <source>Convert sce&amp;ne</source>
+        <translation>Sze&amp;ne umwandeln</translation>
+    </message>
+    <message>
+        <source>&amp;Recent logs</source>
+        <translation>Zuletzt &amp;geöffnet</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>B&amp;earbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen...</translation>
+    </message>
+    <message>
+        <source>Find &amp;next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Go to time...</source>
+        <translation>Zu &amp;Zeit springen...</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(keine)</translation>
+    </message>
+    <message>
+        <source>%1 line converted</source>
+        <translation>%1 Zeile umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 lines converted</source>
+        <translation>%1 Zeilen umgewandelt</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OptionsWindow</name>
@@ -185,6 +374,29 @@
     </message>
 </context>
 <context>
+    <name>quorlix::OutputPosts</name>
+    <message>
+        <source>No post limit: the first %L1 of %L2 lines.</source>
+        <translation>Keine Beitragsgrenze: die ersten %L1 von %L2 Zeilen.</translation>
+    </message>
+    <message>
+        <source>No post limit: the whole output.</source>
+        <translation>Keine Beitragsgrenze: die ganze Ausgabe.</translation>
+    </message>
+    <message>
+        <source>Preview of %1 (%L2 characters).</source>
+        <translation>Vorschau: %1 (%L2 Zeichen).</translation>
+    </message>
+    <message>
+        <source> Over the limit of %L1.</source>
+        <translation> Über der Grenze von %L1.</translation>
+    </message>
+    <message>
+        <source> Only the first %L1 characters are shown.</source>
+        <translation> Nur die ersten %L1 Zeichen werden gezeigt.</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::OutputView</name>
     <message>
         <source>&amp;Undo</source>
@@ -213,6 +425,53 @@
     <message>
         <source>Select All</source>
         <translation>Alles auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::PostStrip</name>
+    <message>
+        <source>%1, over the limit</source>
+        <translation>%1, über der Grenze</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>The most characters one post may hold, line breaks counted as two; 0: no limit</source>
+        <translation>Höchstzahl der Zeichen eines Beitrags, Zeilenumbrüche doppelt gezählt; 0: keine Grenze</translation>
+    </message>
+    <message>
+        <source>Post &amp;limit:</source>
+        <translation>Beitrags&amp;grenze:</translation>
+    </message>
+    <message>
+        <source>Part %1 of %2 (%3 characters)</source>
+        <translation>Teil %1 von %2 (%3 Zeichen)</translation>
+    </message>
+    <message>
+        <source>Pre&amp;vious</source>
+        <translation>&amp;Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Weiter</translation>
+    </message>
+    <message>
+        <source>Copy &amp;part</source>
+        <translation>&amp;Teil kopieren</translation>
+    </message>
+    <message>
+        <source>Copy this part, then show the next (Ctrl+Shift+C)</source>
+        <translation>Diesen Teil kopieren, dann den nächsten zeigen (Strg+Umschalt+C)</translation>
+    </message>
+    <message>
+        <source>Cop&amp;y all</source>
+        <translation>Alles &amp;kopieren</translation>
+    </message>
+    <message>
+        <source>part %1 of %2</source>
+        <translation>Teil %1 von %2</translation>
     </message>
 </context>
 <context>

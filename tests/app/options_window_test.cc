@@ -150,7 +150,7 @@ class OptionsWindowTest : public QObject {
     Fixture f;
     f.grid->item(0, 0)->setText("a=b");
     QCOMPARE(f.grid->item(0, 0)->text(), QString("Clan"));
-    QTRY_COMPARE(f.messages.shown, QStringList("A channel name may not contain \"=\"."));
+    QTRY_COMPARE(f.messages.shown, QStringList("Ein Kanalname darf kein \"=\" enthalten."));
   }
 
   void NewRowsWithInsertAndDown() {
