@@ -30,8 +30,8 @@ FindBar::FindBar(LineView* view, QWidget* parent) : QWidget(parent), view_(view)
   label->setBuddy(text_);
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("find_status"));
-  status_->setMinimumWidth(
-      status_->fontMetrics().horizontalAdvance(tr("%1 of %2").arg(GroupedNumber(8888888), GroupedNumber(8888888))));
+  status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(
+      tr("%1 of %2").arg(GroupedNumber(8888888), GroupedNumber(8888888))));
   auto* previous = new QToolButton;
   previous->setText(tr("Previous"));
   previous->setToolTip(tr("Previous match (Shift+F3)"));
@@ -183,8 +183,8 @@ void FindBar::ShowStatus() {
     if (it != matches_.end() && *it == current) {
       status_->setText(tr("%1 of %2").arg(GroupedNumber(it - matches_.begin() + 1), total));
     } else {
-      status_->setText((matches_.size() == 1 ? tr("%1 matching line") : tr("%1 matching lines"))
-                           .arg(total));
+      status_->setText(
+          (matches_.size() == 1 ? tr("%1 matching line") : tr("%1 matching lines")).arg(total));
     }
   }
 }

@@ -35,8 +35,9 @@ QString LogFileProblem(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     const int error = errno;
-    return FormatMessage(Tr("Cannot open file %s. %s"),
-                         {QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error))});
+    return FormatMessage(
+        Tr("Cannot open file %s. %s"),
+        {QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error))});
   }
   return {};
 }

@@ -20,8 +20,9 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   limit_box_->setRange(0, INT_MAX);
   limit_box_->setSingleStep(1000);
   limit_box_->setSpecialValueText(tr("none"));
-  limit_box_->setToolTip(tr("The most characters one post may hold, line breaks "
-                            "counted as two; 0: no limit"));
+  limit_box_->setToolTip(
+      tr("The most characters one post may hold, line breaks "
+         "counted as two; 0: no limit"));
   limit_box_->setAccelerated(true);
   // A typed number counts once it is complete (Enter, or focus leaves).
   limit_box_->setKeyboardTracking(false);
@@ -137,10 +138,8 @@ void PostStrip::CopyAll() { QGuiApplication::clipboard()->setText(lines_.text(0,
 
 void PostStrip::ShowCurrent() {
   const PostPart& part = parts_[current_];
-  QString text = tr("Part %1 of %2 (%3 characters)")
-                     .arg(current_ + 1)
-                     .arg(parts_.size())
-                     .arg(part.bytes);
+  QString text =
+      tr("Part %1 of %2 (%3 characters)").arg(current_ + 1).arg(parts_.size()).arg(part.bytes);
   if (part.over_limit) text = tr("%1, over the limit").arg(text);
   part_label_->setText(text);
   QPalette palette = part_label_->palette();

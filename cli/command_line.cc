@@ -123,7 +123,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       Tr("UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
          "order as one range with one footer");
   const std::string time = Tr("TIME");
-  app.add_option("--from", from, FormatText(Tr("Convert the lines from this time on (%s)"), {span_help}))
+  app.add_option("--from", from,
+                 FormatText(Tr("Convert the lines from this time on (%s)"), {span_help}))
       ->option_text(time)
       ->excludes(period_option);
   app.add_option("--to", to, FormatText(Tr("Convert the lines before this time (%s)"), {span_help}))
@@ -142,9 +143,9 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->option_text("N")
       ->check(CLI::Validator(
           [](std::string& text) {
-            return ParsePostLimit(text) ? std::string()
-                                        : FormatText(Tr("'%s' is no whole number from 0 up"),
-                                                     {text});
+            return ParsePostLimit(text)
+                       ? std::string()
+                       : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
           },
           "", "LIMIT"));
   app.add_flag("--list", command_line.list,

@@ -59,8 +59,8 @@ std::string ParseTimeSpan(std::string_view from, std::string_view to, TimeSpan& 
     if (text.empty()) continue;
     int64_t seconds = 0;
     if (!ParseUtcDateTime(text, seconds)) {
-      return FormatText(Tr("'%s' is no UTC time YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS"),
-                        {text});
+      return FormatText(
+          Tr("'%s' is no UTC time YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS"), {text});
     }
     *bound = seconds;
   }

@@ -172,7 +172,7 @@ Vor dem Schließen speichern?</translation>
     <name>quorlix::ListFilterBar</name>
     <message>
         <source>Type to narrow</source>
-        <translation>Tippen zum Eingrenzen</translation>
+        <translation>Eingrenzen</translation>
     </message>
     <message>
         <source>All</source>
@@ -443,7 +443,7 @@ Vor dem Schließen speichern?</translation>
     </message>
     <message>
         <source>Post &amp;limit:</source>
-        <translation>Beitrags&amp;grenze:</translation>
+        <translation>&amp;Grenze:</translation>
     </message>
     <message>
         <source>Part %1 of %2 (%3 characters)</source>
@@ -455,11 +455,11 @@ Vor dem Schließen speichern?</translation>
     </message>
     <message>
         <source>&amp;Next</source>
-        <translation>&amp;Weiter</translation>
+        <translation>&amp;Vor</translation>
     </message>
     <message>
         <source>Copy &amp;part</source>
-        <translation>&amp;Teil kopieren</translation>
+        <translation>&amp;Kopieren</translation>
     </message>
     <message>
         <source>Copy this part, then show the next (Ctrl+Shift+C)</source>

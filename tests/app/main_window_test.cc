@@ -269,6 +269,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(ShownPage(f), QString("Eingabe"));
     QCOMPARE(Find<QListWidget>(f, "lb_channel")->item(0)->text(), QString("Clan"));
     QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
+    QCOMPARE(f.window->StatusText(),
+             QString("2 Zeilen · 2 Personen · 2 Kanäle · 2005-01-02 – 2005-01-03"));
+    QCOMPARE(GroupedNumber(2400477), QString("2.400.477"));
   }
 
   void LoadShowsListsAndTree() {
