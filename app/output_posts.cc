@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStringList>
 
 #include "app/error_box.h"
 #include "app/output_view.h"
@@ -140,23 +141,23 @@ void OutputPosts::UpdatePreview() {
   preview_stale_ = false;
   const std::size_t count = view_->lines().size();
   std::size_t first = 0, end = std::min(count, kPreviewLinesWithoutLimit);
-  QString note;
+  QStringList note;  // sentences
   if (strip_->limit() == 0) {
-    note = end < count ? tr("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
-                       : tr("No post limit: the whole output.");
+    note << (end < count ? tr("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
+                         : tr("No post limit: the whole output."));
   } else {
     const PostPart& part = strip_->parts()[strip_->current()];
     first = part.first;
     end = part.end;
-    note = tr("Preview of %1 (%L2 characters).")
-               .arg(strip_->PartName(strip_->current()))
-               .arg(part.bytes);
-    if (part.over_limit) note += tr(" Over the limit of %L1.").arg(strip_->limit());
+    note << tr("Preview of %1 (%L2 characters).")
+                .arg(strip_->PartName(strip_->current()))
+                .arg(part.bytes);
+    if (part.over_limit) note << tr("Over the limit of %L1.").arg(strip_->limit());
   }
   bool cut = false;
   const QString text = PreviewText(first, end, cut);
-  if (cut) note += tr(" Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
-  preview_->Show(text, dialect_, note);
+  if (cut) note << tr("Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
+  preview_->Show(text, dialect_, note.join(u' '));
 }
 
 }  // namespace quorlix

@@ -388,12 +388,12 @@ Vor dem Schließen speichern?</translation>
         <translation>Vorschau: %1 (%L2 Zeichen).</translation>
     </message>
     <message>
-        <source> Over the limit of %L1.</source>
-        <translation> Über der Grenze von %L1.</translation>
+        <source>Over the limit of %L1.</source>
+        <translation>Über der Grenze von %L1.</translation>
     </message>
     <message>
-        <source> Only the first %L1 characters are shown.</source>
-        <translation> Nur die ersten %L1 Zeichen werden gezeigt.</translation>
+        <source>Only the first %L1 characters are shown.</source>
+        <translation>Nur die ersten %L1 Zeichen werden gezeigt.</translation>
     </message>
 </context>
 <context>
