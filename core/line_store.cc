@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/byte_buffer.h"
 #include "core/byte_scan.h"
 #include "core/error.h"
 
@@ -16,19 +17,18 @@ namespace quorlix {
 class LineStore::Storage {
  public:
   explicit Storage(std::string bytes) : text_(std::move(bytes)) {}
-  Storage(std::unique_ptr<char[]> buffer, std::size_t size)
-      : buffer_(std::move(buffer)), buffer_size_(size) {}
+  Storage(ByteBuffer buffer, std::size_t size) : buffer_(std::move(buffer)), buffer_size_(size) {}
   Storage(const Storage&) = delete;
   Storage& operator=(const Storage&) = delete;
 
   std::string_view bytes() const {
-    if (buffer_ != nullptr) return std::string_view(buffer_.get(), buffer_size_);
+    if (buffer_.data() != nullptr) return std::string_view(buffer_.data(), buffer_size_);
     return text_;
   }
 
  private:
   std::string text_;
-  std::unique_ptr<char[]> buffer_;
+  ByteBuffer buffer_;
   std::size_t buffer_size_ = 0;
 };
 
@@ -42,20 +42,19 @@ namespace {
 // written once, by read(). With `bounded`, stops after `size` bytes (a
 // file that grows is read as it was); otherwise reads to the end, growing
 // the buffer. Returns 0 or the errno of the failure.
-int ReadAll(int fd, std::size_t size, bool bounded, std::unique_ptr<char[]>& buffer,
-            std::size_t& used) {
+int ReadAll(int fd, std::size_t size, bool bounded, ByteBuffer& buffer, std::size_t& used) {
   std::size_t capacity = bounded ? size : 65536;
-  buffer = std::make_unique_for_overwrite<char[]>(capacity > 0 ? capacity : 1);
+  buffer = ByteBuffer(capacity);
   used = 0;
   for (;;) {
     if (used == capacity) {
       if (bounded) return 0;
       capacity += capacity / 2;
-      auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
-      std::memcpy(bigger.get(), buffer.get(), used);
+      ByteBuffer bigger(capacity);
+      std::memcpy(bigger.data(), buffer.data(), used);
       buffer = std::move(bigger);
     }
-    const ssize_t got = read(fd, buffer.get() + used, capacity - used);
+    const ssize_t got = read(fd, buffer.data() + used, capacity - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -121,7 +120,7 @@ LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
     const off_t offset = lseek(fd, 0, SEEK_CUR);
     if (offset >= 0 && offset < info.st_size) size = static_cast<std::size_t>(info.st_size - offset);
   }
-  std::unique_ptr<char[]> buffer;
+  ByteBuffer buffer;
   std::size_t used = 0;
   const int error = ReadAll(fd, size, regular, buffer, used);
   if (error != 0) ThrowCannotOpen(name, error);
