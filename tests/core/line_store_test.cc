@@ -70,10 +70,15 @@ TEST(LineStoreTest, ViewsSurviveMovesOfShortTexts) {
 TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
   const std::string path = testing::TempDir() + "line_store_test.log";
   const std::string small = std::string("one\r\ntw\xf6\0o\rthree\n", 16);
-  // Large enough for a buffer mapped on its own; a pipe's buffer grows into one.
+  // Large enough for a buffer mapped on its own, and a file for two threads
+  // that meet at a line start; a pipe's buffer grows into one. All kinds of
+  // breaks, also CR LF pairs that only a wrong meeting point would cut.
   const std::string large = [] {
-    std::string text(std::size_t{17} << 20, 'x');
-    for (std::size_t i = 0; i < text.size(); i += 97) text[i] = '\n';
+    std::string text(std::size_t{33} << 20, 'x');
+    for (std::size_t i = 0; i + 1 < text.size(); i += 97) {
+      text[i] = "\n\r\r"[i % 3];
+      if (i % 3 == 2) text[i + 1] = '\n';
+    }
     return text;
   }();
   for (const std::string* bytes : {&small, &large}) {
@@ -83,6 +88,7 @@ TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
     }
     const LineStore store = LineStore::ReadFile(path);
     EXPECT_TRUE(store.bytes() == *bytes) << bytes->size();
+    EXPECT_TRUE(Lines(store) == Lines(LineStore::FromBytes(*bytes))) << bytes->size();
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     std::thread writer([&] {
