@@ -20,9 +20,19 @@
 namespace quorlix {
 namespace {
 
-// Measuring a huge line costs more than it gains: beyond this many bytes
-// the width is extrapolated from the measured part.
-constexpr int kMeasuredBytes = 8192;
+// A row shows at most this many bytes of its line and then an ellipsis:
+// laying out a line of megabytes would hold the window for seconds at
+// every paint. Copying and finding take the whole line.
+constexpr std::size_t kShownBytes = 16384;
+
+std::string_view ShownPart(std::string_view line) { return line.substr(0, kShownBytes); }
+
+QString ShownText(std::string_view line) {
+  const std::string_view shown = ShownPart(line);
+  QString text = BytesToText(shown);
+  if (shown.size() < line.size()) text += QChar(0x2026);
+  return text;
+}
 
 }  // namespace
 
@@ -46,7 +56,7 @@ int LineListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-  return BytesToText(line(index.row()));
+  return ShownText(line(index.row()));
 }
 
 int LineListModel::LongestRow() const {
@@ -74,7 +84,7 @@ void LineView::RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   QStyledItemDelegate::paint(painter, option, index);
   if (!needle || needle->empty()) return;
   const auto* view = static_cast<const LineView*>(parent());
-  const std::string_view line = view->model_->line(index.row());
+  const std::string_view line = ShownPart(view->model_->line(index.row()));
   std::size_t pos = needle->FindIn(line);
   if (pos == std::string_view::npos) return;
   const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
@@ -124,13 +134,7 @@ void LineView::UpdateRowSize() {
   int width = 0;
   const int longest = model_->LongestRow();
   if (longest >= 0) {
-    const std::string_view line = model_->line(longest);
-    const std::string_view measured = line.substr(0, kMeasuredBytes);
-    width = metrics.horizontalAdvance(BytesToText(measured));
-    if (line.size() > measured.size()) {
-      width = static_cast<int>(std::min<double>(
-          static_cast<double>(width) * line.size() / measured.size(), 16'000'000.0));
-    }
+    width = metrics.horizontalAdvance(ShownText(model_->line(longest)));
   }
   // Room for the delegate's margins on both sides.
   delegate_->row_size = QSize(width + 2 * metrics.averageCharWidth(), metrics.height() + 2);

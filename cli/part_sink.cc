@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/signal_cleanup.h"
 #include "core/error.h"
 
 namespace quorlix::cli {
@@ -28,11 +29,18 @@ PartFileSink::PartFileSink(std::string path, std::uint64_t limit)
   StartPart();
 }
 
-PartFileSink::~PartFileSink() = default;  // uncommitted writers discard
+PartFileSink::~PartFileSink() {
+  const SignalHold hold;
+  parts_.clear();  // uncommitted writers remove their temporary files
+  DisarmSignalCleanup();
+}
 
 void PartFileSink::StartPart() {
   if (!parts_.empty()) parts_.back()->Finish();
+  // Named for the clean-up before any signal can come between.
+  const SignalHold hold;
   parts_.push_back(std::make_unique<AtomicFileWriter>(PartFileName(path_, parts_.size() + 1)));
+  ArmSignalCleanup(parts_.back()->temp_path());
 }
 
 void PartFileSink::AppendLine(std::string_view line) {
@@ -53,6 +61,7 @@ void PartFileSink::Commit() {
                   std::strerror(EISDIR));
     }
   }
+  const SignalHold hold;
   for (std::size_t i = 0; i < parts_.size(); ++i) {
     try {
       parts_[i]->Commit(/*sync_directory=*/false);
@@ -61,6 +70,7 @@ void PartFileSink::Commit() {
       throw;
     }
   }
+  DisarmSignalCleanup();
   SyncDirectoryOf(path_);  // once for all the renames
 }
 

@@ -3,20 +3,29 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <climits>
-#include <cstring>
+#include <atomic>
+#include <deque>
+#include <string>
 
 namespace quorlix::cli {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Written only while the signals are held back; read by the handler.
-char g_path[PATH_MAX];
-volatile sig_atomic_t g_armed = 0;
+// The files to remove, newest first. A node is complete before it is
+// published and lives until the program ends (a deque never moves its
+// elements), so a handler running on any thread walks whole nodes.
+struct CleanupNode {
+  const CleanupNode* next;
+  std::string path;
+};
+std::deque<CleanupNode> g_nodes;  // changed by the main thread only
+std::atomic<const CleanupNode*> g_files{nullptr};
 
 extern "C" void RemoveTempAndReraise(int signal_number) {
-  if (g_armed) ::unlink(g_path);
+  for (const CleanupNode* node = g_files.load(); node != nullptr; node = node->next) {
+    ::unlink(node->path.c_str());
+  }
   ::signal(signal_number, SIG_DFL);
   // Pending until the handler returns and unblocks it; then the default
   // action ends the program with the signal's own status.
@@ -57,12 +66,9 @@ SignalHold::~SignalHold() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
 void ArmSignalCleanup(const std::string& path) {
   const SignalHold hold;
   InstallHandlers();
-  g_armed = 0;
-  if (path.empty() || path.size() >= sizeof g_path) return;
-  std::memcpy(g_path, path.c_str(), path.size() + 1);
-  g_armed = 1;
+  g_files.store(&g_nodes.emplace_back(CleanupNode{g_files.load(), path}));
 }
 
-void DisarmSignalCleanup() { g_armed = 0; }
+void DisarmSignalCleanup() { g_files.store(nullptr); }
 
 }  // namespace quorlix::cli

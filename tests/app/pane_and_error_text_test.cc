@@ -80,6 +80,13 @@ class PaneAndErrorTextTest : public QObject {
     selection->select(view.model()->index(0, 0), QItemSelectionModel::Select);
     selection->select(view.model()->index(1, 0), QItemSelectionModel::Select);
     QCOMPARE(view.SelectedText(), QString::fromUtf8("zero\none \xc3\xa9\xe2\x82\xac\nthree"));
+    // A line of megabytes shows its start, and is copied whole.
+    const std::string huge = std::string(16384, 'x') + std::string(1 << 22, 'y');
+    const std::vector<std::string_view> long_lines = {huge};
+    view.SetLines(&long_lines);
+    QCOMPARE(view.model()->index(0, 0).data().toString(), QString(16384, 'x') + QChar(0x2026));
+    view.selectAll();
+    QCOMPARE(view.SelectedText().size(), 16384 + (1 << 22));
     view.SetLines(nullptr);
     QCOMPARE(view.model()->rowCount(), 0);
   }

@@ -503,24 +503,29 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
 TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
   const fs::path fifo = dir_ / "fifo", target = dir_ / "out.txt";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
-    SCOPED_TRACE(signal_number);
-    test::WriteFileBytes(target, "old");
-    const pid_t pid = Start({"--config", config_, "-o", target.string(), fifo.string()});
-    // Once the program reads the log, its temporary file exists.
-    const int fd = ::open(fifo.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    const std::vector<std::string> names = FilesInDir();
-    EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                            [](const std::string& name) {
-                              return name.starts_with(".out.txt.quorlix-tmp-");
-                            }),
-              1);
-    ::kill(pid, signal_number);
-    EXPECT_EQ(Finish(pid).status, 128 + signal_number);
-    ::close(fd);
-    EXPECT_EQ(test::ReadFileBytes(target), "old");
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+  // One output file, and the first of the parts of --post-limit.
+  for (const char* limit : {"", "100"}) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+      SCOPED_TRACE(std::to_string(signal_number) + " " + limit);
+      test::WriteFileBytes(target, "old");
+      std::vector<std::string> args = {"--config", config_, "-o", target.string(), fifo.string()};
+      if (*limit != '\0') args.insert(args.begin(), {"--post-limit", limit});
+      const pid_t pid = Start(args);
+      // Once the program reads the log, its temporary file exists.
+      const int fd = ::open(fifo.c_str(), O_WRONLY);
+      ASSERT_GE(fd, 0);
+      const std::vector<std::string> names = FilesInDir();
+      EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                              [](const std::string& name) {
+                                return name.find(".quorlix-tmp-") != std::string::npos;
+                              }),
+                1);
+      ::kill(pid, signal_number);
+      EXPECT_EQ(Finish(pid).status, 128 + signal_number);
+      ::close(fd);
+      EXPECT_EQ(test::ReadFileBytes(target), "old");
+      EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+    }
   }
 }
 
