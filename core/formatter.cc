@@ -1,5 +1,6 @@
 #include "core/formatter.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -220,12 +221,9 @@ void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view 
   char* const begin = room <= sizeof stack_room
                           ? stack_room
                           : (prefix_room_.resize(room), prefix_room_.data());
-  char* p = begin;
-  std::memcpy(p, channel_part.data(), channel_part.size());
-  p += channel_part.size();
+  char* p = std::copy(channel_part.begin(), channel_part.end(), begin);
   if (options_.show_time) p = WriteClock(second_of_day, p);
-  std::memcpy(p, person.data(), person.size());
-  p += person.size();
+  p = std::copy(person.begin(), person.end(), p);
   if (options_.show_channel || !person.empty() || options_.show_time) {
     *p++ = ':';
     *p++ = ' ';
