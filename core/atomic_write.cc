@@ -7,9 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <system_error>
+#include <thread>
 
 #include "core/error.h"
 #include "core/translation.h"
@@ -20,7 +24,8 @@ namespace {
 // Writes smaller than this are gathered before they reach the file.
 constexpr std::size_t kBufferSize = 64 * 1024;
 // After so many new bytes the system is asked to start writing them to the
-// disk, so that the sync at Commit() waits only for the last few.
+// disk, and the syncing thread to make them durable, so that the sync at
+// Commit() waits only for the last few.
 constexpr uint64_t kWritebackStep = 8 * 1024 * 1024;
 // Keeps ".<name>.quorlix-tmp-XXXXXX" within the usual 255-byte name limit.
 constexpr std::size_t kMaxNameInTempName = 200;
@@ -126,6 +131,52 @@ bool MayReplace(const std::string& path, const struct stat& st) {
 
 }  // namespace
 
+// Syncs the file's data on a thread of its own, each time it is asked to,
+// while the writer goes on writing. Without it the final sync would find
+// all the data still only in caches (the system's or a virtual disk's
+// host's) and wait for all of it at once. Only a hint: a failure shows
+// again, and is reported, at the final sync.
+class AtomicFileWriter::Syncer {
+ public:
+  explicit Syncer(int fd) : thread_([this, fd] { Run(fd); }) {}
+  ~Syncer() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  Syncer(const Syncer&) = delete;
+  Syncer& operator=(const Syncer&) = delete;
+
+  void Request() {
+    {
+      std::lock_guard lock(mutex_);
+      wanted_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run(int fd) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stop_ || wanted_; });
+      if (stop_) return;
+      wanted_ = false;
+      lock.unlock();
+      ::fdatasync(fd);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool wanted_ = false, stop_ = false;
+  std::thread thread_;  // last: it starts once the members above exist
+};
+
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
   return AtomicWriteCalls{&OpenFile, &::write,  &::fchmod, &::fsync,
                           &::close,  &::rename, &::unlink};
@@ -215,7 +266,20 @@ void AtomicFileWriter::WriteAll(std::string_view bytes) {
     ::sync_file_range(fd_, static_cast<off64_t>(writeback_from_),
                       static_cast<off64_t>(written_ - writeback_from_), SYNC_FILE_RANGE_WRITE);
     writeback_from_ = written_;
+    RequestSync();
   }
+}
+
+void AtomicFileWriter::RequestSync() noexcept {
+  if (!syncer_ && !syncer_failed_) {
+    try {
+      syncer_ = std::make_unique<Syncer>(fd_);
+    } catch (const std::exception&) {  // no thread: the final sync does it all
+      syncer_failed_ = true;
+      return;
+    }
+  }
+  if (syncer_) syncer_->Request();
 }
 
 void AtomicFileWriter::Finish() {
@@ -223,6 +287,7 @@ void AtomicFileWriter::Finish() {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   if (fd_ < 0) Fail(EBADF);
   Flush();
+  syncer_.reset();
   int rc;
   while ((rc = sys.fsync(fd_)) != 0 && errno == EINTR) {
   }
@@ -263,6 +328,7 @@ void AtomicFileWriter::Fail(int error_number) {
 
 void AtomicFileWriter::Discard() noexcept {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  syncer_.reset();  // before the descriptor it syncs goes
   if (fd_ >= 0) {
     sys.close(fd_);
     fd_ = -1;

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -54,8 +55,10 @@ class AtomicFileWriter {
   const std::string& temp_path() const { return temp_path_; }
 
  private:
+  class Syncer;
   void Flush();
   void WriteAll(std::string_view bytes);
+  void RequestSync() noexcept;
   [[noreturn]] void Fail(int error_number);
   void Discard() noexcept;
   void ReleaseLock() noexcept;
@@ -70,6 +73,8 @@ class AtomicFileWriter {
   uint64_t writeback_from_ = 0;  // where the writing to disk not yet asked for begins
   bool finished_ = false;
   bool committed_ = false;
+  std::unique_ptr<Syncer> syncer_;  // started once the file is large
+  bool syncer_failed_ = false;
 };
 
 // Makes the renames into the directory of `path` durable. A failure is not

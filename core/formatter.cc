@@ -1,5 +1,6 @@
 #include "core/formatter.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -203,12 +204,31 @@ std::string_view LineFormatter::ChannelPart(std::string_view channel) {
   return *channel_parts_.Insert(channel, std::move(part)).first;
 }
 
+// The prefix is put together in a buffer on the stack (or, when a long
+// name or pattern needs more room, in prefix_room_) and appended at once.
 void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view timestamp,
                                      std::string_view person, std::string& out) {
-  if (options_.show_channel) out.append(ChannelPart(channel));
-  if (options_.show_time) AppendTime(timestamp, out);
-  out.append(person);
-  if (options_.show_channel || !person.empty() || options_.show_time) out.append(": ");
+  std::string_view channel_part;
+  if (options_.show_channel) channel_part = ChannelPart(channel);
+  unsigned second_of_day = 0;
+  std::size_t time_room = 0;
+  if (options_.show_time) {
+    second_of_day = SecondOfDay(ReadTimestamp(timestamp));
+    time_room = day_text_.size() + 2 * day_clocks_.size();
+  }
+  const std::size_t room = channel_part.size() + time_room + person.size() + 2;
+  char stack_room[256];
+  char* const begin = room <= sizeof stack_room
+                          ? stack_room
+                          : (prefix_room_.resize(room), prefix_room_.data());
+  char* p = std::copy(channel_part.begin(), channel_part.end(), begin);
+  if (options_.show_time) p = WriteClock(second_of_day, p);
+  p = std::copy(person.begin(), person.end(), p);
+  if (options_.show_channel || !person.empty() || options_.show_time) {
+    *p++ = ':';
+    *p++ = ' ';
+  }
+  out.append(begin, static_cast<std::size_t>(p - begin));
 }
 
 // The pattern with the date letters Y M D of one day written out: the
@@ -232,23 +252,23 @@ void LineFormatter::PrepareDay(int64_t t) {
   cached_midnight_ = UtcMidnight(t);
 }
 
-// The pattern's letters Y M D h m s become the UTC fields of the time
-// stamp; the date part is written once per day, only the clock per line.
-void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
-  const int64_t t = ReadTimestamp(timestamp);
+// The second of its UTC day that `t` is; the day's text is made ready
+// when it is another day than the last line's.
+unsigned LineFormatter::SecondOfDay(int64_t t) {
   // Unsigned: a time before the cached day wraps to a large value.
   uint64_t second_of_day = static_cast<uint64_t>(t) - static_cast<uint64_t>(cached_midnight_);
   if (second_of_day >= static_cast<uint64_t>(kSecondsPerDay)) {
     PrepareDay(t);
     second_of_day = static_cast<uint64_t>(t - cached_midnight_);
   }
-  const auto seconds = static_cast<unsigned>(second_of_day);
-  const unsigned clock[3] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
-  // Written through a pointer into room made beforehand: each clock
-  // field takes at most two digits.
-  const std::size_t start = out.size();
-  out.resize(start + day_text_.size() + 2 * day_clocks_.size());
-  char* p = out.data() + start;
+  return static_cast<unsigned>(second_of_day);
+}
+
+// The pattern's letters Y M D h m s become the UTC fields of the time
+// stamp: the day's text with the clock fields put in, at most two digits
+// each, at `p`. Returns the end of what it wrote.
+char* LineFormatter::WriteClock(unsigned second_of_day, char* p) const {
+  const unsigned clock[3] = {second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60};
   std::size_t from = 0;
   for (const ClockField& field : day_clocks_) {
     std::memcpy(p, day_text_.data() + from, field.at - from);
@@ -259,8 +279,7 @@ void LineFormatter::AppendTime(std::string_view timestamp, std::string& out) {
     *p++ = static_cast<char>('0' + value % 10);
   }
   std::memcpy(p, day_text_.data() + from, day_text_.size() - from);
-  p += day_text_.size() - from;
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return p + (day_text_.size() - from);
 }
 
 std::string LineFormatter::FormatLinePrefix(std::string_view channel,

@@ -52,7 +52,8 @@ class LineFormatter {
  private:
   std::string_view ChannelColor(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
-  void AppendTime(std::string_view timestamp, std::string& out);
+  unsigned SecondOfDay(int64_t t);
+  char* WriteClock(unsigned second_of_day, char* p) const;
   void RemoveLinks(std::string_view message);
   void HandleTags();
   void ApplyReplacements(unsigned present);
@@ -66,7 +67,7 @@ class LineFormatter {
   // Per-line scratch, kept between lines.
   LineFields fields_;
   std::vector<std::string_view> pieces_;
-  std::string body_, scratch_, key_;
+  std::string body_, scratch_, key_, prefix_room_;
   // Channel name as spelled -> its colour ("" for none).
   NameTable<std::string_view> color_cache_;
   // Lower-cased channel name -> its colour, from PrepareChannelColors.

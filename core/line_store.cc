@@ -6,8 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <latch>
 #include <memory>
+#include <system_error>
+#include <thread>
 
+#include "core/byte_buffer.h"
 #include "core/byte_scan.h"
 #include "core/error.h"
 #include "core/translation.h"
@@ -17,19 +21,18 @@ namespace quorlix {
 class LineStore::Storage {
  public:
   explicit Storage(std::string bytes) : text_(std::move(bytes)) {}
-  Storage(std::unique_ptr<char[]> buffer, std::size_t size)
-      : buffer_(std::move(buffer)), buffer_size_(size) {}
+  Storage(ByteBuffer buffer, std::size_t size) : buffer_(std::move(buffer)), buffer_size_(size) {}
   Storage(const Storage&) = delete;
   Storage& operator=(const Storage&) = delete;
 
   std::string_view bytes() const {
-    if (buffer_ != nullptr) return std::string_view(buffer_.get(), buffer_size_);
+    if (buffer_.data() != nullptr) return std::string_view(buffer_.data(), buffer_size_);
     return text_;
   }
 
  private:
   std::string text_;
-  std::unique_ptr<char[]> buffer_;
+  ByteBuffer buffer_;
   std::size_t buffer_size_ = 0;
 };
 
@@ -43,20 +46,19 @@ namespace {
 // written once, by read(). With `bounded`, stops after `size` bytes (a
 // file that grows is read as it was); otherwise reads to the end, growing
 // the buffer. Returns 0 or the errno of the failure.
-int ReadAll(int fd, std::size_t size, bool bounded, std::unique_ptr<char[]>& buffer,
-            std::size_t& used) {
+int ReadAll(int fd, std::size_t size, bool bounded, ByteBuffer& buffer, std::size_t& used) {
   std::size_t capacity = bounded ? size : 65536;
-  buffer = std::make_unique_for_overwrite<char[]>(capacity > 0 ? capacity : 1);
+  buffer = ByteBuffer(capacity);
   used = 0;
   for (;;) {
     if (used == capacity) {
       if (bounded) return 0;
       capacity += capacity / 2;
-      auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
-      std::memcpy(bigger.get(), buffer.get(), used);
+      ByteBuffer bigger(capacity);
+      std::memcpy(bigger.data(), buffer.data(), used);
       buffer = std::move(bigger);
     }
-    const ssize_t got = read(fd, buffer.get() + used, capacity - used);
+    const ssize_t got = read(fd, buffer.data() + used, capacity - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -65,6 +67,27 @@ int ReadAll(int fd, std::size_t size, bool bounded, std::unique_ptr<char[]>& buf
     used += static_cast<std::size_t>(got);
   }
 }
+
+// Reads bytes [from, to) of a regular file (counted from `offset`) into
+// `data` + from; stops early at the file's end. Returns 0 or the errno.
+int ReadPart(int fd, off_t offset, std::size_t from, std::size_t to, char* data,
+             std::size_t& used) {
+  used = 0;
+  while (from + used < to) {
+    const ssize_t got = pread(fd, data + from + used, to - from - used,
+                              offset + static_cast<off_t>(from + used));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (got == 0) break;
+    used += static_cast<std::size_t>(got);
+  }
+  return 0;
+}
+
+// From this size on, a regular file is read and split in two halves at once.
+constexpr std::size_t kTwoHalvesFrom = std::size_t{32} << 20;
 
 [[noreturn]] void ThrowIsDirectory(const std::string& path) {
   throw Error(FormatText(Tr("%s is a directory"), {path}));
@@ -118,11 +141,15 @@ LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
   const bool regular = S_ISREG(info.st_mode);
   if (!regular && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode)) ThrowNoEnd(name);
   std::size_t size = 0;
+  off_t offset = 0;
   if (regular) {
-    const off_t offset = lseek(fd, 0, SEEK_CUR);
+    offset = lseek(fd, 0, SEEK_CUR);
     if (offset >= 0 && offset < info.st_size) size = static_cast<std::size_t>(info.st_size - offset);
   }
-  std::unique_ptr<char[]> buffer;
+  if (regular && offset >= 0 && size >= kTwoHalvesFrom && std::thread::hardware_concurrency() > 1) {
+    return ReadInHalves(fd, offset, size, name);
+  }
+  ByteBuffer buffer;
   std::size_t used = 0;
   const int error = ReadAll(fd, size, regular, buffer, used);
   if (error != 0) ThrowCannotOpen(name, error);
@@ -134,32 +161,101 @@ LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
   return store;
 }
 
-// One vector scan over the bytes finds every CR and LF, 64 bytes a step;
-// each break closes a line, and the LF of a CR LF closes none.
+// A second thread reads the second half while this one reads the first;
+// once both are in, each splits its part. The parts meet just after the
+// first LF of the second half: whatever came before, a line starts there,
+// so the two lists together are the one list of a single scan. A file
+// that shrank meanwhile, or a half without any LF, is split by one scan.
+LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
+                                  const std::string& name) {
+  ByteBuffer buffer(size);
+  char* const data = buffer.data();
+  const std::size_t mid = size / 2;
+  std::size_t used[2] = {0, 0};
+  int error[2] = {0, 0};
+  std::size_t meet = 0;  // where the second part begins; 0: one scan
+  std::vector<uint64_t> first_ends, second_ends;
+  std::latch both_read(2);
+  auto read_and_split = [&](int half) {
+    error[half] = ReadPart(fd, offset, half == 0 ? 0 : mid, half == 0 ? mid : size, data,
+                           used[half]);
+    both_read.arrive_and_wait();
+    if (error[0] != 0 || error[1] != 0 || used[0] != mid || used[1] != size - mid) return;
+    const void* lf = std::memchr(data + mid, '\n', size - mid);
+    if (lf == nullptr) return;
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
+    const std::string_view bytes(data, size);
+    if (half == 0) {
+      meet = at;
+      first_ends.reserve(at / 32 + 1);
+      SplitRange(bytes, 0, at, first_ends);
+    } else {
+      second_ends.reserve((size - at) / 32 + 1);
+      SplitRange(bytes, at, size, second_ends);
+    }
+  };
+  std::thread helper;
+  try {
+    helper = std::thread(read_and_split, 1);
+  } catch (const std::system_error&) {
+    read_and_split(1);  // no thread: read the second half first
+  }
+  read_and_split(0);
+  if (helper.joinable()) helper.join();
+  if (error[0] != 0) ThrowCannotOpen(name, error[0]);
+  const std::size_t total = used[0] < mid ? used[0] : mid + used[1];
+  if (used[0] == mid && error[1] != 0) ThrowCannotOpen(name, error[1]);
+  lseek(fd, offset + static_cast<off_t>(total), SEEK_SET);  // as a read would leave it
+
+  LineStore store;
+  store.storage_ = std::make_unique<Storage>(std::move(buffer), total);
+  store.bytes_ = store.storage_->bytes();
+  if (meet == 0) {
+    store.Split();
+  } else {
+    store.ends_ = std::move(first_ends);
+    store.ends_.insert(store.ends_.end(), second_ends.begin(), second_ends.end());
+    store.AddLastLine();
+  }
+  return store;
+}
+
 void LineStore::Split() {
   // Room for lines of 32 bytes on average: chat lines are longer, so the
   // list rarely moves while it grows, and the unused rest is never touched.
   ends_.reserve(bytes_.size() / 32 + 1);
-  const char* const data = bytes_.data();
-  const std::size_t size = bytes_.size();
-  std::size_t line_start = 0;
+  SplitRange(bytes_, 0, bytes_.size(), ends_);
+  AddLastLine();
+}
+
+// One vector scan over the bytes finds every CR and LF, 64 bytes a step;
+// each break closes a line, and the LF of a CR LF closes none.
+void LineStore::SplitRange(std::string_view bytes, std::size_t begin, std::size_t end,
+                           std::vector<uint64_t>& ends) {
+  const char* const data = bytes.data();
+  const std::size_t size = bytes.size();
+  std::size_t line_start = begin;
   auto on_break = [&](std::size_t at) {
     if (at < line_start) return;  // the LF of a CR LF
     const bool cr_lf = data[at] == '\r' && at + 1 < size && data[at + 1] == '\n';
-    ends_.push_back((uint64_t{at} << 1) | (cr_lf ? 1 : 0));
-    line_start = NextLineStart(ends_.back());
+    ends.push_back((uint64_t{at} << 1) | (cr_lf ? 1 : 0));
+    line_start = NextLineStart(ends.back());
   };
-  std::size_t block = 0;
-  for (; block + 64 <= size; block += 64) {
+  std::size_t block = begin;
+  for (; block + 64 <= end; block += 64) {
     for (uint64_t bits = LineBreakBits(data + block); bits != 0; bits &= bits - 1) {
       on_break(block + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
   }
-  for (std::size_t at = block; at < size; ++at) {
+  for (std::size_t at = block; at < end; ++at) {
     if (data[at] == '\r' || data[at] == '\n') on_break(at);
   }
-  // The last line, unless the file ends with a break (or is empty).
-  if (line_start < size) ends_.push_back(uint64_t{size} << 1);
+}
+
+// The last line, unless the bytes end with a break (or are none).
+void LineStore::AddLastLine() {
+  const std::size_t line_start = ends_.empty() ? 0 : NextLineStart(ends_.back());
+  if (line_start < bytes_.size()) ends_.push_back(uint64_t{bytes_.size()} << 1);
 }
 
 }  // namespace quorlix

@@ -3,6 +3,8 @@
 // the file makes no extra line. Lines are held whole, whatever their length.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,7 +44,13 @@ class LineStore {
 
  private:
   class Storage;  // owns the bytes: the string given, or the buffer read
+  static LineStore ReadInHalves(int fd, off_t offset, std::size_t size, const std::string& name);
   void Split();
+  // Appends the ends of the lines that the breaks in [begin, end) close,
+  // a line starting at `begin`; the last line, if unclosed, is left out.
+  static void SplitRange(std::string_view bytes, std::size_t begin, std::size_t end,
+                         std::vector<uint64_t>& ends);
+  void AddLastLine();
   // Each line's end as (offset << 1) | 1 when a CR LF follows it, | 0 when
   // a single byte or nothing does: eight bytes a line, for logs of any size.
   static std::size_t NextLineStart(uint64_t end) {

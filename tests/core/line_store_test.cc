@@ -1,12 +1,14 @@
 #include "core/line_store.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "core/byte_scan.h"
 #include "core/error.h"
@@ -67,15 +69,40 @@ TEST(LineStoreTest, ViewsSurviveMovesOfShortTexts) {
   EXPECT_EQ(again.bytes(), "ab\ncd");
 }
 
-TEST(LineStoreTest, ReadsFilesAsBytes) {
+TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
   const std::string path = testing::TempDir() + "line_store_test.log";
-  const std::string bytes = std::string("one\r\ntw\xf6\0o\rthree\n", 16);
-  {
-    std::ofstream file(path, std::ios::binary);
-    file << bytes;
+  const std::string small = std::string("one\r\ntw\xf6\0o\rthree\n", 16);
+  // Large enough for a buffer mapped on its own, and a file for two threads
+  // that meet at a line start; a pipe's buffer grows into one. All kinds of
+  // breaks, also CR LF pairs that only a wrong meeting point would cut.
+  const std::string large = [] {
+    std::string text(std::size_t{33} << 20, 'x');
+    for (std::size_t i = 0; i + 1 < text.size(); i += 97) {
+      text[i] = "\n\r\r"[i % 3];
+      if (i % 3 == 2) text[i + 1] = '\n';
+    }
+    return text;
+  }();
+  for (const std::string* bytes : {&small, &large}) {
+    {
+      std::ofstream file(path, std::ios::binary);
+      file << *bytes;
+    }
+    const LineStore store = LineStore::ReadFile(path);
+    EXPECT_TRUE(store.bytes() == *bytes) << bytes->size();
+    EXPECT_TRUE(Lines(store) == Lines(LineStore::FromBytes(*bytes))) << bytes->size();
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread writer([&] {
+      EXPECT_EQ(write(ends[1], bytes->data(), bytes->size()), static_cast<ssize_t>(bytes->size()));
+      close(ends[1]);
+    });
+    const LineStore piped = LineStore::ReadDescriptor(ends[0], "pipe");
+    writer.join();
+    close(ends[0]);
+    EXPECT_TRUE(piped.bytes() == *bytes) << bytes->size();
   }
-  const LineStore store = LineStore::ReadFile(path);
-  EXPECT_EQ(store.bytes(), bytes);
+  const LineStore store = LineStore::FromBytes(small);
   EXPECT_EQ(Lines(store), (std::vector<std::string>{"one", std::string("tw\xf6\0o", 5), "three"}));
   std::remove(path.c_str());
 }

@@ -1,0 +1,65 @@
+#include "core/byte_buffer.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <new>
+#include <utility>
+
+namespace quorlix {
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Below this the heap serves: a few pages more or less do not count.
+constexpr std::size_t kMapFrom = 8 * kHugePage;
+
+}  // namespace
+
+ByteBuffer::ByteBuffer(std::size_t size) : size_(size) {
+  if (size < kMapFrom) {
+    data_ = new char[size > 0 ? size : 1];
+    return;
+  }
+  // One huge page more than needed, so that the data can start on a huge
+  // page's boundary and every 2 MB of it can be one page.
+  mapped_ = size + kHugePage;
+  void* const mapping =
+      ::mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapping == MAP_FAILED) throw std::bad_alloc();
+  mapping_ = mapping;
+  const auto aligned =
+      (reinterpret_cast<std::uintptr_t>(mapping) + kHugePage - 1) & ~(kHugePage - 1);
+  data_ = reinterpret_cast<char*>(aligned);
+  ::madvise(data_, size, MADV_HUGEPAGE);  // a hint: without it, small pages
+}
+
+ByteBuffer::~ByteBuffer() { Release(); }
+
+ByteBuffer::ByteBuffer(ByteBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapping_(std::exchange(other.mapping_, nullptr)),
+      mapped_(std::exchange(other.mapped_, 0)) {}
+
+ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapping_ = std::exchange(other.mapping_, nullptr);
+    mapped_ = std::exchange(other.mapped_, 0);
+  }
+  return *this;
+}
+
+void ByteBuffer::Release() noexcept {
+  if (mapping_ != nullptr) {
+    ::munmap(mapping_, mapped_);
+  } else {
+    delete[] data_;
+  }
+  data_ = nullptr;
+  mapping_ = nullptr;
+}
+
+}  // namespace quorlix
