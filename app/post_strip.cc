@@ -7,9 +7,11 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QToolButton>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace quorlix {
 
@@ -52,19 +54,31 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   copy_part_->setObjectName(QStringLiteral("post_copy_part"));
   copy_all_->setObjectName(QStringLiteral("post_copy_all"));
 
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 2);
-  layout->addWidget(limit_label);
-  layout->addWidget(limit_box_);
-  layout->addWidget(previous_);
-  layout->addWidget(part_label_);
-  layout->addWidget(next_);
-  layout->addStretch(1);
-  layout->addWidget(copy_part_);
-  layout->addWidget(copy_all_);
+  part_navigation_ = new QWidget;
+  auto* navigation = new QHBoxLayout(part_navigation_);
+  navigation->setContentsMargins(0, 0, 0, 0);
+  navigation->addWidget(previous_);
+  navigation->addWidget(part_label_);
+  navigation->addWidget(next_);
 
-  // The strip never widens the window or narrows the left panel: in a
-  // narrow window its right end is cut off instead.
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(0, 0, 0, 2);
+  first_row_ = new QHBoxLayout;
+  first_row_->addWidget(limit_label);
+  first_row_->addWidget(limit_box_);
+  first_row_->addWidget(part_navigation_);
+  first_row_->addStretch(1);
+  first_row_->addWidget(copy_part_);
+  first_row_->addWidget(copy_all_);
+  second_row_ = new QHBoxLayout;
+  second_row_->addStretch(1);
+  rows->addLayout(first_row_);
+  rows->addLayout(second_row_);
+  one_row_width_ = sizeHint().width();
+
+  // The strip never widens the window or narrows the left panel: where one
+  // row does not fit, the part and its buttons go to a second row
+  // (resizeEvent), and in a window narrower still the right end is cut off.
   setMinimumWidth(1);
 
   connect(limit_box_, &QSpinBox::valueChanged, this, [this](int value) {
@@ -80,6 +94,18 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
 }
 
 QColor PostStrip::WarningColor() { return QColor(0xc0, 0x20, 0x10); }
+
+void PostStrip::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const bool two_rows = event->size().width() < one_row_width_;
+  if (two_rows == (second_row_->indexOf(part_navigation_) >= 0)) return;
+  (two_rows ? first_row_ : second_row_)->removeWidget(part_navigation_);
+  if (two_rows) {
+    second_row_->insertWidget(0, part_navigation_);
+  } else {
+    first_row_->insertWidget(2, part_navigation_);  // after the limit
+  }
+}
 
 void PostStrip::SetLimit(std::uint64_t limit) {
   limit_ = limit;

@@ -18,6 +18,7 @@
 
 #include "core/post_parts.h"
 
+class QHBoxLayout;
 class QLabel;
 class QToolButton;
 class QSpinBox;
@@ -73,6 +74,9 @@ class PostStrip : public QWidget {
   // The user went to another part (Previous, Next, Copy part).
   void partChosen(std::size_t first_line);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void ShowCurrent();
   // Without a limit the one part is the whole text: no line is visited.
@@ -89,6 +93,10 @@ class PostStrip : public QWidget {
   QToolButton* next_;
   QToolButton* copy_part_;
   QToolButton* copy_all_;
+  QWidget* part_navigation_;  // Previous, the part, Next: moved as one
+  QHBoxLayout* first_row_;
+  QHBoxLayout* second_row_;  // holds the navigation where one row is too narrow
+  int one_row_width_;
 };
 
 }  // namespace quorlix

@@ -90,6 +90,23 @@ class PostStripTest : public QObject {
     QVERIFY(whole.startsWith(clipboard->text()));
     QCOMPARE(strip->current(), 1u);
 
+    // Too narrow for one row: the part and its buttons go below; all stay in reach.
+    auto* copy_all = Find<QToolButton>(f, "post_copy_all");
+    auto* limit_box = Find<QSpinBox>(f, "post_limit");
+    const auto two_rows = [&] {
+      return next->mapTo(strip, QPoint()).y() >=
+             limit_box->mapTo(strip, QPoint()).y() + limit_box->height();
+    };
+    QVERIFY(two_rows());  // the test's window is that narrow
+    for (QWidget* button : {static_cast<QWidget*>(copy_all), static_cast<QWidget*>(next)}) {
+      QVERIFY(button->mapTo(strip, QPoint(button->width(), 0)).x() <= strip->width());
+    }
+    const QSize narrow = f.window->size();
+    f.window->resize(narrow.width() + 800, narrow.height());
+    QTRY_VERIFY(!two_rows());
+    f.window->resize(narrow);
+    QTRY_VERIFY(two_rows());
+
     // The Preview page shows that part rendered, and loads nothing.
     auto* pages = Find<QTabWidget>(f, "PageControl1");
     pages->setCurrentWidget(Find<QWidget>(f, "TabSheet3"));
