@@ -208,12 +208,17 @@ std::string_view LineFormatter::ChannelPart(std::string_view channel) {
 // name or pattern needs more room, in prefix_room_) and appended at once.
 void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view timestamp,
                                      std::string_view person, std::string& out) {
+  AppendPrefixAtTime(channel, options_.show_time ? ReadTimestamp(timestamp) : 0, person, out);
+}
+
+void LineFormatter::AppendPrefixAtTime(std::string_view channel, int64_t time,
+                                       std::string_view person, std::string& out) {
   std::string_view channel_part;
   if (options_.show_channel) channel_part = ChannelPart(channel);
   unsigned second_of_day = 0;
   std::size_t time_room = 0;
   if (options_.show_time) {
-    second_of_day = SecondOfDay(ReadTimestamp(timestamp));
+    second_of_day = SecondOfDay(time);
     time_room = day_text_.size() + 2 * day_clocks_.size();
   }
   const std::size_t room = channel_part.size() + time_room + person.size() + 2;
@@ -350,6 +355,20 @@ bool LineFormatter::AppendFields(std::string_view channel, std::string_view time
                                  std::string& out) {
   if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   AppendLinePrefix(channel, timestamp, person, out);
+  AppendMessage(message, out);
+  return true;
+}
+
+bool LineFormatter::AppendFieldsAtTime(std::string_view channel, int32_t time,
+                                       std::string_view person, std::string_view message,
+                                       std::string& out) {
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
+  AppendPrefixAtTime(channel, time, person, out);
+  AppendMessage(message, out);
+  return true;
+}
+
+void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
   const unsigned present = MarkupBytesIn(message);
   if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {
     out.append(message);  // plain text: no stage changes it
@@ -369,7 +388,6 @@ bool LineFormatter::AppendFields(std::string_view channel, std::string_view time
     out.append(body_);
   }
   if (html_) out.append("<br>");
-  return true;
 }
 
 bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {

@@ -1,5 +1,6 @@
 #include "core/line_fields.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -125,6 +126,29 @@ void SplitLineFields(std::string_view line, LineFields& f) {
   f.channel_name = field(1, f.scratch[0]);
   f.person = field(2, f.scratch[1]);
   f.timestamp_text = field(3, f.scratch[2]);
+}
+
+LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t time) {
+  LineHeader header;
+  header.time = time;
+  const auto start = reinterpret_cast<std::uintptr_t>(line.data());
+  // A field's offsets, when it is a span of the line's first 255 bytes
+  // (not a copy without its inner quotes).
+  auto offsets = [&](std::string_view field, uint8_t& begin, uint8_t& end) {
+    const auto at = reinterpret_cast<std::uintptr_t>(field.data());
+    if (at < start || at - start + field.size() > std::min<std::size_t>(line.size(), 255)) {
+      return false;
+    }
+    begin = static_cast<uint8_t>(at - start);
+    end = static_cast<uint8_t>(at - start + field.size());
+    return true;
+  };
+  uint8_t person_end = 0;
+  if (offsets(fields.channel_name, header.channel_begin, header.channel_end) &&
+      offsets(fields.person, header.person_begin, person_end)) {
+    header.person_end = person_end;
+  }
+  return header;
 }
 
 namespace {
