@@ -89,6 +89,9 @@ class LineFormatter {
   void PrepareDay(int64_t t);
   int64_t cached_midnight_ = INT64_MIN;
   std::string day_text_;
+  // day_text_ and 16 zero bytes more, so that the clock's pieces are copied
+  // in fixed sizes; the prefix buffer has as much room to spare.
+  std::string day_padded_;
   std::vector<ClockField> day_clocks_;
 };
 
