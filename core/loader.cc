@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/byte_buffer.h"
 #include "core/caption_counter.h"
 #include "core/error.h"
 #include "core/line_fields.h"
@@ -105,6 +106,8 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
   state.input_lines.reserve(raw.size());
   state.input_headers.clear();
   state.input_headers.reserve(raw.size());
+  AdviseHugePagesFor(state.input_lines);
+  AdviseHugePagesFor(state.input_headers);
   state.persons.clear();
   state.channels.clear();
   NameCollection persons, channels;
