@@ -72,6 +72,29 @@ void SplitLongHeader(std::string_view line, LineFields& f) {
   SetFields(parts, quoted, f);
 }
 
+// The common header '[id,"channel","person",stamp]', whatever the id:
+// three commas, the second and third fields quoted at both ends, and no
+// other quote after the first comma. Sets the fields and returns true for
+// such a header (its bit masks given), false for any other.
+bool SplitCommonShape(const char* data, std::size_t header_size, uint64_t commas,
+                      uint64_t quotes, LineFields& f) {
+  if (__builtin_popcountll(commas) != 3) return false;
+  const auto c1 = static_cast<std::size_t>(__builtin_ctzll(commas));
+  const auto c2 = static_cast<std::size_t>(__builtin_ctzll(commas & (commas - 1)));
+  const auto c3 = static_cast<std::size_t>(63 - __builtin_clzll(commas));
+  if (c2 < c1 + 3 || c3 < c2 + 3 || c3 + 1 >= header_size) return false;
+  const uint64_t after_first = quotes & ~BitRange(0, c1 + 1);
+  const uint64_t expected = (uint64_t{1} << (c1 + 1)) | (uint64_t{1} << (c2 - 1)) |
+                            (uint64_t{1} << (c2 + 1)) | (uint64_t{1} << (c3 - 1));
+  if (after_first != expected) return false;
+  f.field_count = 4;
+  f.raw_person = std::string_view(data + c2 + 1, c3 - c2 - 1);
+  f.channel_name = std::string_view(data + c1 + 2, c2 - c1 - 3);
+  f.person = std::string_view(data + c2 + 2, c3 - c2 - 3);
+  f.timestamp_text = std::string_view(data + c3 + 1, header_size - c3 - 1);
+  return true;
+}
+
 }  // namespace
 
 // Headers are short: the first 64 bytes of the line are searched for all
@@ -92,6 +115,8 @@ void SplitLineFields(std::string_view line, LineFields& f) {
   f.message = marks.close != 0
                   ? std::string_view(data + header_size + 1, line.size() - header_size - 1)
                   : std::string_view();
+
+  if (SplitCommonShape(data, header_size, commas, quotes, f)) return;
 
   // As Explode at "," cuts: every comma ends a piece, and the text after
   // the last comma is a piece only when it is not empty.
