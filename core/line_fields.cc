@@ -78,10 +78,13 @@ void SplitLongHeader(std::string_view line, LineFields& f) {
 // such a header (its bit masks given), false for any other.
 bool SplitCommonShape(const char* data, std::size_t header_size, uint64_t commas,
                       uint64_t quotes, LineFields& f) {
-  if (__builtin_popcountll(commas) != 3) return false;
+  // Exactly three comma bits (no popcount: the baseline processor lacks it).
+  const uint64_t second_on = commas & (commas - 1);
+  const uint64_t third_on = second_on & (second_on - 1);
+  if (third_on == 0 || (third_on & (third_on - 1)) != 0) return false;
   const auto c1 = static_cast<std::size_t>(__builtin_ctzll(commas));
-  const auto c2 = static_cast<std::size_t>(__builtin_ctzll(commas & (commas - 1)));
-  const auto c3 = static_cast<std::size_t>(63 - __builtin_clzll(commas));
+  const auto c2 = static_cast<std::size_t>(__builtin_ctzll(second_on));
+  const auto c3 = static_cast<std::size_t>(__builtin_ctzll(third_on));
   if (c2 < c1 + 3 || c3 < c2 + 3 || c3 + 1 >= header_size) return false;
   const uint64_t after_first = quotes & ~BitRange(0, c1 + 1);
   const uint64_t expected = (uint64_t{1} << (c1 + 1)) | (uint64_t{1} << (c2 - 1)) |
