@@ -22,30 +22,29 @@ QLabel* AddLabel(QVBoxLayout* layout, const char* name, const QString& text, boo
 
 AboutWindow::AboutWindow(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("About"));
+  setWindowTitle(tr("About"));
   setModal(true);
 
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(4);
   // Read at every creation, so each opening shows the version afresh.
   QLabel* version = AddLabel(layout, "Label1",
-                             QStringLiteral("Quorlix Version ") +
-                                 QString::fromStdString(GetExeVersion()),
+                             tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())),
                              false);
   QFont bold = version->font();
   bold.setBold(true);
   version->setFont(bold);
-  AddLabel(layout, "Label2", QStringLiteral("Based on an idea by the Quorlix team"), false);
+  AddLabel(layout, "Label2", tr("Based on an idea by the Quorlix team"), false);
   AddLabel(layout, "Label4", QStringLiteral("https://quorlix.example.org/"), false);
-  AddLabel(layout, "Label3", QStringLiteral("Written by the Quorlix team"), false);
+  AddLabel(layout, "Label3", tr("Written by the Quorlix team"), false);
   layout->addSpacing(10);
-  AddLabel(layout, "Label5", QStringLiteral("Please report all errors you find to"), true);
+  AddLabel(layout, "Label5", tr("Please report all errors you find to"), true);
   AddLabel(layout, "Label6", QStringLiteral("bugs@quorlix.example.org"), true);
-  AddLabel(layout, "Label7", QStringLiteral("Include your logfile and a brief description"), true);
-  AddLabel(layout, "Label8", QStringLiteral("of the error and how it happened."), true);
+  AddLabel(layout, "Label7", tr("Include your logfile and a brief description"), true);
+  AddLabel(layout, "Label8", tr("of the error and how it happened."), true);
   layout->addStretch(1);
 
-  auto* close = new QPushButton(QStringLiteral("&Close"));
+  auto* close = new QPushButton(tr("&Close"));
   close->setObjectName(QStringLiteral("bt_close"));
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);

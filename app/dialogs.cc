@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -16,7 +17,8 @@ QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestio
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({QStringLiteral("Textfile (*.txt)"), QStringLiteral("All files (*)")});
+  dialog.setNameFilters({QCoreApplication::translate("FileDialogs", "Textfile (*.txt)"),
+                         QCoreApplication::translate("FileDialogs", "All files (*)")});
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   // Replacing an existing file is confirmed: QFileDialog asks unless told
   // not to. Qt's own dialog asks about the name with ".txt" appended; a
@@ -40,8 +42,9 @@ std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initi
 UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::AskBeforeClosing(QWidget* parent) {
   const QMessageBox::StandardButton button = QMessageBox::question(
       parent, QStringLiteral("Quorlix"),
-      QStringLiteral("The output was edited since it was last saved.\n"
-                     "Save it before closing?"),
+      QCoreApplication::translate("Dialogs",
+                                  "The output was edited since it was last saved.\n"
+                                  "Save it before closing?"),
       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
   if (button == QMessageBox::Save) return Answer::kSave;
   if (button == QMessageBox::Discard) return Answer::kDiscard;

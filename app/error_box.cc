@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -34,12 +35,12 @@ void ReportCurrentException(MessageSink& sink, QWidget* parent) {
   try {
     throw;
   } catch (const std::bad_alloc&) {
-    message = QStringLiteral("Nicht genügend Arbeitsspeicher");
+    message = QString::fromUtf8(Tr("Not enough memory"));
   } catch (const std::exception& e) {
     // quorlix::Error carries UTF-8; other exceptions' texts are ASCII.
     message = QString::fromUtf8(e.what());
   } catch (...) {
-    message = QStringLiteral("Unbekannter Fehler");
+    message = QString::fromUtf8(Tr("Unknown error"));
   }
   sink.ShowError(parent, ErrorBoxText(message));
 }

@@ -5,18 +5,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QToolButton>
 #include <algorithm>
 
 #include "app/line_view.h"
+#include "app/translations.h"
 #include "core/cp1252.h"
 #include "core/line_search.h"
 
 namespace quorlix {
 namespace {
 
-QString Grouped(qlonglong n) { return QLocale(QLocale::English).toString(n); }
 
 }  // namespace
 
@@ -24,24 +23,24 @@ FindBar::FindBar(LineView* view, QWidget* parent) : QWidget(parent), view_(view)
   setObjectName(QStringLiteral("find_bar"));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
-  auto* label = new QLabel(QStringLiteral("Fi&nd:"));
+  auto* label = new QLabel(tr("Fi&nd:"));
   text_ = new QLineEdit;
   text_->setObjectName(QStringLiteral("find_text"));
   text_->setClearButtonEnabled(true);
   label->setBuddy(text_);
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("find_status"));
-  status_->setMinimumWidth(
-      status_->fontMetrics().horizontalAdvance(QStringLiteral("8,888,888 of 8,888,888")));
+  status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(
+      tr("%1 of %2").arg(GroupedNumber(8888888), GroupedNumber(8888888))));
   auto* previous = new QToolButton;
-  previous->setText(QStringLiteral("Previous"));
-  previous->setToolTip(QStringLiteral("Previous match (Shift+F3)"));
+  previous->setText(tr("Previous"));
+  previous->setToolTip(tr("Previous match (Shift+F3)"));
   auto* next = new QToolButton;
-  next->setText(QStringLiteral("Next"));
-  next->setToolTip(QStringLiteral("Next match (F3)"));
+  next->setText(tr("Next"));
+  next->setToolTip(tr("Next match (F3)"));
   auto* close = new QToolButton;
-  close->setText(QStringLiteral("Close"));
-  close->setToolTip(QStringLiteral("Close the find bar (Esc)"));
+  close->setText(tr("Close"));
+  close->setToolTip(tr("Close the find bar (Esc)"));
   layout->addWidget(label);
   layout->addWidget(text_, 1);
   layout->addWidget(previous);
@@ -172,20 +171,20 @@ QString FindBar::status() const { return status_->text(); }
 
 void FindBar::ShowStatus() {
   if (searching_) {
-    status_->setText(QStringLiteral("Searching…"));
+    status_->setText(tr("Searching…"));
   } else if (text_->text().isEmpty()) {
     status_->clear();
   } else if (matches_.empty()) {
-    status_->setText(QStringLiteral("Not found"));
+    status_->setText(tr("Not found"));
   } else {
     const int32_t current = view_->currentIndex().row();
     const auto it = std::lower_bound(matches_.begin(), matches_.end(), current);
-    const QString total = Grouped(static_cast<qlonglong>(matches_.size()));
+    const QString total = GroupedNumber(static_cast<qlonglong>(matches_.size()));
     if (it != matches_.end() && *it == current) {
-      status_->setText(Grouped(it - matches_.begin() + 1) + QStringLiteral(" of ") + total);
+      status_->setText(tr("%1 of %2").arg(GroupedNumber(it - matches_.begin() + 1), total));
     } else {
-      status_->setText(total + (matches_.size() == 1 ? QStringLiteral(" matching line")
-                                                     : QStringLiteral(" matching lines")));
+      status_->setText(
+          (matches_.size() == 1 ? tr("%1 matching line") : tr("%1 matching lines")).arg(total));
     }
   }
 }

@@ -15,7 +15,7 @@ GoToTimeBar::GoToTimeBar(LineView* view, QWidget* parent) : QWidget(parent), vie
   setObjectName(QStringLiteral("go_to_time_bar"));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
-  auto* label = new QLabel(QStringLiteral("&Go to time (UTC):"));
+  auto* label = new QLabel(tr("&Go to time (UTC):"));
   text_ = new QLineEdit;
   text_->setObjectName(QStringLiteral("go_to_time_text"));
   text_->setPlaceholderText(QStringLiteral("YYYY-MM-DD HH:MM"));
@@ -23,10 +23,10 @@ GoToTimeBar::GoToTimeBar(LineView* view, QWidget* parent) : QWidget(parent), vie
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("go_to_time_status"));
   auto* go = new QToolButton;
-  go->setText(QStringLiteral("Go"));
+  go->setText(tr("Go"));
   auto* close = new QToolButton;
-  close->setText(QStringLiteral("Close"));
-  close->setToolTip(QStringLiteral("Close (Esc)"));
+  close->setText(tr("Close"));
+  close->setToolTip(tr("Close (Esc)"));
   layout->addWidget(label);
   layout->addWidget(text_, 1);
   layout->addWidget(go);
@@ -62,13 +62,13 @@ bool GoToTimeBar::Go() {
   int64_t t = 0;
   const QByteArray text = text_->text().trimmed().toLatin1();
   if (!ParseUtcDateTime(std::string_view(text.constData(), static_cast<size_t>(text.size())), t)) {
-    status_->setText(QStringLiteral("Not a time: write YYYY-MM-DD HH:MM (UTC)"));
+    status_->setText(tr("Not a time: write YYYY-MM-DD HH:MM (UTC)"));
     return false;
   }
   const std::vector<std::string_view>* lines = view_->line_model()->lines();
   const int64_t row = lines ? FirstLineAtOrAfter(*lines, t) : -1;
   if (row < 0) {
-    status_->setText(QStringLiteral("No line at or after that time"));
+    status_->setText(tr("No line at or after that time"));
     return false;
   }
   view_->GoToRow(static_cast<int>(row));

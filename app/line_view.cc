@@ -226,8 +226,8 @@ void LineView::mousePressEvent(QMouseEvent* event) {
 void LineView::contextMenuEvent(QContextMenuEvent* event) {
   const int row = indexAt(viewport()->mapFromGlobal(event->globalPos())).row();
   QMenu menu(this);
-  QAction* start = menu.addAction(QStringLiteral("Scene &starts here"));
-  QAction* end = menu.addAction(QStringLiteral("Scene &ends here"));
+  QAction* start = menu.addAction(tr("Scene &starts here"));
+  QAction* end = menu.addAction(tr("Scene &ends here"));
   start->setEnabled(row >= 0);
   end->setEnabled(row >= 0);
   connect(start, &QAction::triggered, this, [this, row] { SetSceneStart(row); });
@@ -237,7 +237,7 @@ void LineView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addActions(context_actions_);
   }
   menu.addSeparator();
-  QAction* copy = menu.addAction(QStringLiteral("&Copy"));
+  QAction* copy = menu.addAction(tr("&Copy"));
   copy->setShortcut(QKeySequence::Copy);
   copy->setEnabled(selectionModel()->hasSelection());
   connect(copy, &QAction::triggered, this,

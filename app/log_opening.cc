@@ -8,6 +8,9 @@
 #include <cstring>
 #include <memory>
 
+#include "app/translations.h"
+#include "core/translation.h"
+
 namespace quorlix {
 namespace {
 
@@ -26,26 +29,26 @@ std::unique_ptr<QSettings> OpenSettings(const QString& file) {
 QString LogFileProblem(const QString& path) {
   const QFileInfo info(path);
   if (info.isDir()) {
-    return QStringLiteral("%1 ist ein Ordner, keine Logdatei").arg(QDir::toNativeSeparators(path));
+    return FormatMessage(Tr("%s is a folder, not a log file"), {QDir::toNativeSeparators(path)});
   }
   // Opening tells missing from unreadable, with the system's reason.
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     const int error = errno;
-    return QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
-        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error)));
+    return FormatMessage(
+        Tr("Cannot open file %s. %s"),
+        {QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error))});
   }
   return {};
 }
 
 QString DroppedLogProblem(const QList<QUrl>& urls, QString& path) {
   if (urls.size() != 1) {
-    return QStringLiteral("Es kann nur eine Logdatei auf einmal geladen werden; abgelegt wurden %1")
-        .arg(urls.size());
+    return FormatMessage(Tr("Only one log file can be loaded at a time; %s were dropped"),
+                         {QString::number(urls.size())});
   }
   if (!urls.front().isLocalFile()) {
-    return QStringLiteral("%1 ist keine Datei auf diesem Rechner")
-        .arg(urls.front().toDisplayString());
+    return FormatMessage(Tr("%s is not a file on this computer"), {urls.front().toDisplayString()});
   }
   const QString local = urls.front().toLocalFile();
   const QString problem = LogFileProblem(local);
@@ -55,7 +58,7 @@ QString DroppedLogProblem(const QList<QUrl>& urls, QString& path) {
 
 QString LogFileArgument(const QStringList& arguments, QString& error) {
   if (arguments.size() > 1) {
-    error = QStringLiteral("Es kann nur eine Logdatei geladen werden: quorlix [LOGDATEI]");
+    error = QString::fromUtf8(Tr("Only one log file can be loaded: quorlix [LOGFILE]"));
     return {};
   }
   return arguments.isEmpty() ? QString() : arguments.front();

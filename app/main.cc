@@ -9,13 +9,20 @@
 #include "app/log_opening.h"
 
 #include "app/main_window.h"
+#include "app/translations.h"
+#include "core/translation.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // After QApplication, which sets the locale from the environment.
+  quorlix::InitTranslations();
+  quorlix::InstallTranslators(app);
   // The application title. No display name is set: Qt would append it to
   // every window caption ("Working   1 / 9 — Quorlix").
   QApplication::setApplicationName(QStringLiteral("Quorlix"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlix/icon.png")));
+  // Ties the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorlix"));
 
   quorlix::MainWindow window;
   window.show();

@@ -17,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -44,10 +43,11 @@
 #include "app/options_window.h"
 #include "app/output_posts.h"
 #include "app/output_view.h"
+#include "app/pane_text.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
-#include "app/pane_text.h"
 #include "app/temp_log.h"
+#include "app/translations.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "core/atomic_write.h"
@@ -56,6 +56,7 @@
 #include "core/loader.h"
 #include "core/log_summary.h"
 #include "core/output_store.h"
+#include "core/translation.h"
 #include "core/version.h"
 
 namespace quorlix {
@@ -75,17 +76,19 @@ QAction* NamedAction(QObject* parent, const char* name, const QString& text,
   return action;
 }
 
-QString Grouped(qlonglong n) { return QLocale(QLocale::English).toString(n); }
-
-// "1 line" or "2,400,477 lines".
-QString Counted(qlonglong n, const char* singular, const char* plural) {
-  return Grouped(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? singular : plural);
+// "1 line" or "2,400,477 lines": `singular` or `plural`, translated, with
+// %1 the number.
+QString Counted(qlonglong n, const QString& singular, const QString& plural) {
+  return (n == 1 ? singular : plural).arg(GroupedNumber(n));
 }
 
 QString SummaryText(const LogSummary& summary) {
-  QString text = Counted(summary.lines, "line", "lines") + QStringLiteral(" · ") +
-                 Counted(summary.persons, "person", "persons") + QStringLiteral(" · ") +
-                 Counted(summary.channels, "channel", "channels");
+  QString text =
+      Counted(summary.lines, MainWindow::tr("%1 line"), MainWindow::tr("%1 lines")) +
+      QStringLiteral(" · ") +
+      Counted(summary.persons, MainWindow::tr("%1 person"), MainWindow::tr("%1 persons")) +
+      QStringLiteral(" · ") +
+      Counted(summary.channels, MainWindow::tr("%1 channel"), MainWindow::tr("%1 channels"));
   if (!summary.first_day.empty()) {
     text += QStringLiteral(" · ") + QString::fromStdString(summary.first_day) +
             QStringLiteral(" – ") + QString::fromStdString(summary.last_day);
@@ -137,7 +140,7 @@ void AddTreeItems(const TimeTree& tree, const std::vector<int64_t>& counts, int 
   item->setText(0, BytesToText(tree.node(id).text));
   item->setData(0, Qt::UserRole, id);
   const int64_t count = counts[static_cast<size_t>(id)];
-  if (count >= 0) item->setText(1, Grouped(count));
+  if (count >= 0) item->setText(1, GroupedNumber(count));
   item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   for (int child : tree.node(id).children) {
     AddTreeItems(tree, counts, child, new QTreeWidgetItem(item));
@@ -161,14 +164,15 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       messages_(services.messages ? *services.messages : DefaultMessageSink()),
       unsaved_edits_(services.unsaved_edits ? *services.unsaved_edits
                                             : DefaultUnsavedEditsQuestion()),
-      config_path_(services.config_path.empty() ? ConfigFilePath() : services.config_path),
+      config_(services.config_path.empty() ? LocateConfig()
+                                           : ConfigLocation{services.config_path, ""}),
       temp_dir_(std::move(services.temp_dir)),
       working_windows_(this),
       recent_(services.settings_file) {
   setObjectName(QStringLiteral("Form1"));
   // FormCreate: the caption with the version; the dialect index is set
   // before the change signal is connected, so it raises no change.
-  setWindowTitle(QStringLiteral("Quorlix Version ") + QString::fromStdString(GetExeVersion()));
+  setWindowTitle(tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())));
 
   BuildMenu();
   auto* central = Named(new QWidget, "central");
@@ -213,20 +217,20 @@ MainWindow::~MainWindow() = default;
 QColor MainWindow::ScrollBarColor() { return QApplication::palette().color(QPalette::Midlight); }
 
 void MainWindow::BuildMenu() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
   Load1_ =
-      NamedAction(this, "Load1", QStringLiteral("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
-  Convert1_ = NamedAction(this, "Convert1", QStringLiteral("&Convert"), QKeySequence(Qt::Key_F5));
-  ConvertScene1_ = NamedAction(this, "ConvertScene1", QStringLiteral("Convert sce&ne"),
+      NamedAction(this, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  Convert1_ = NamedAction(this, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
+  ConvertScene1_ = NamedAction(this, "ConvertScene1", tr("Convert sce&ne"),
                                QKeySequence(Qt::CTRL | Qt::Key_F5));
   Save1_ =
-      NamedAction(this, "Save1", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-  Options1_ = NamedAction(this, "Options1", QStringLiteral("&Options"));
+      NamedAction(this, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  Options1_ = NamedAction(this, "Options1", tr("&Options"));
   Exit1_ =
-      NamedAction(this, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
-  RecentLogs1_ = new QMenu(QStringLiteral("&Recent logs"), file);
+      NamedAction(this, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  RecentLogs1_ = new QMenu(tr("&Recent logs"), file);
   RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
   connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
   file->addAction(Load1_);
@@ -236,14 +240,14 @@ void MainWindow::BuildMenu() {
   file->addAction(Save1_);
   file->addAction(Options1_);
   file->addAction(Exit1_);
-  About1_ = NamedAction(this, "About1", QStringLiteral("&About"));
+  About1_ = NamedAction(this, "About1", tr("&About"));
   menuBar()->addAction(About1_);
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
 }
 
 // Find, Go to time and the scene's ends, for the Input page.
 void MainWindow::BuildEditMenu() {
-  QMenu* edit = new QMenu(QStringLiteral("&Edit"), menuBar());
+  QMenu* edit = new QMenu(tr("&Edit"), menuBar());
   edit->setObjectName(QStringLiteral("Edit1"));
   menuBar()->insertMenu(About1_, edit);
   const auto add = [&](const char* name, const QString& text, const QKeySequence& keys,
@@ -253,22 +257,22 @@ void MainWindow::BuildEditMenu() {
     edit->addAction(action);
   };
   const auto on_input_page = [this] { PageControl1_->setCurrentWidget(TabSheet1_); };
-  add("Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+  add("Find1", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
       [this, on_input_page] {
         on_input_page();
         go_to_time_bar_->hide();
         find_bar_->Open();
       });
-  add("FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
+  add("FindNext1", tr("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
     on_input_page();
     find_bar_->FindNext(false);
   });
-  add("FindPrevious1", QStringLiteral("Find &previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+  add("FindPrevious1", tr("Find &previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
       [this, on_input_page] {
         on_input_page();
         find_bar_->FindNext(true);
       });
-  add("GoToTime1", QStringLiteral("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G),
+  add("GoToTime1", tr("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G),
       [this, on_input_page] {
         on_input_page();
         find_bar_->hide();
@@ -296,9 +300,9 @@ QWidget* MainWindow::BuildLeftPanel() {
   layout->setContentsMargins(8, 6, 8, 8);
 
   auto* commands = new QHBoxLayout;
-  tb_load_ = Named(new QPushButton(QStringLiteral("&Load")), "tb_load");
-  bt_convert_ = Named(new QPushButton(QStringLiteral("&Convert")), "bt_convert");
-  bt_save_ = Named(new QPushButton(QStringLiteral("&Save")), "bt_save");
+  tb_load_ = Named(new QPushButton(tr("&Load")), "tb_load");
+  bt_convert_ = Named(new QPushButton(tr("&Convert")), "bt_convert");
+  bt_save_ = Named(new QPushButton(tr("&Save")), "bt_save");
   for (QPushButton* button : {tb_load_, bt_convert_, bt_save_}) {
     button->setMinimumHeight(32);
     commands->addWidget(button);
@@ -314,9 +318,9 @@ QWidget* MainWindow::BuildLeftPanel() {
 
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
-  cb_filter_person_ = Named(new QCheckBox(QStringLiteral("Filter Persons")), "cb_filter_person");
+  cb_filter_person_ = Named(new QCheckBox(tr("Filter Persons")), "cb_filter_person");
   lb_person_ = Named(new QListWidget, "lb_person");
-  cb_filter_channel_ = Named(new QCheckBox(QStringLiteral("Filter Channel")), "cb_filter_channel");
+  cb_filter_channel_ = Named(new QCheckBox(tr("Filter Channel")), "cb_filter_channel");
   lb_channel_ = Named(new QListWidget, "lb_channel");
   for (QListWidget* list : {lb_person_, lb_channel_}) {
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -331,18 +335,18 @@ QWidget* MainWindow::BuildLeftPanel() {
   channels->addWidget(lb_channel_, 1);
 
   auto* options = new QVBoxLayout;
-  options->addWidget(Named(new QLabel(QStringLiteral("Convert to:")), "Label5"));
+  options->addWidget(Named(new QLabel(tr("Convert to:")), "Label5"));
   combo_code_ = Named(new QComboBox, "combo_code");
   combo_code_->addItems({QStringLiteral("UBB"), QStringLiteral("Html")});
   combo_code_->setEditable(false);
   options->addWidget(combo_code_);
-  check_channel_ = Named(new QCheckBox(QStringLiteral("Show Channelname")), "check_channel");
+  check_channel_ = Named(new QCheckBox(tr("Show Channelname")), "check_channel");
   check_channel_color_ =
-      Named(new QCheckBox(QStringLiteral("Use Colors for Channels")), "check_channel_color");
-  check_showtime_ = Named(new QCheckBox(QStringLiteral("Show Time")), "check_showtime");
-  check_marklink_ = Named(new QCheckBox(QStringLiteral("Mark Removed Links")), "check_marklink");
+      Named(new QCheckBox(tr("Use Colors for Channels")), "check_channel_color");
+  check_showtime_ = Named(new QCheckBox(tr("Show Time")), "check_showtime");
+  check_marklink_ = Named(new QCheckBox(tr("Mark Removed Links")), "check_marklink");
   CheckBox_delete_tags_ =
-      Named(new QCheckBox(QStringLiteral("Delete all Tags in Chatlines")), "CheckBox_delete_tags");
+      Named(new QCheckBox(tr("Delete all Tags in Chatlines")), "CheckBox_delete_tags");
   options->addWidget(check_channel_);
   auto* indented = new QHBoxLayout;
   indented->addSpacing(18);
@@ -353,7 +357,7 @@ QWidget* MainWindow::BuildLeftPanel() {
   options->addWidget(CheckBox_delete_tags_);
   options->addStretch(1);
 
-  cb_filter_time_ = Named(new QCheckBox(QStringLiteral("Filter Time")), "cb_filter_time");
+  cb_filter_time_ = Named(new QCheckBox(tr("Filter Time")), "cb_filter_time");
   TreeView_time_ = Named(new QTreeWidget, "TreeView_time");
   TreeView_time_->setHeaderHidden(true);
   TreeView_time_->setColumnCount(2);  // the node, and the lines it holds
@@ -388,7 +392,7 @@ QWidget* MainWindow::BuildPages() {
   find_bar_ = new FindBar(memo_input_);
   go_to_time_bar_ = new GoToTimeBar(memo_input_);
   memo_input_->AddContextActions({ConvertScene1_});
-  posts_ = new OutputPosts(memo_output_, config_path_, messages_, this);
+  posts_ = new OutputPosts(memo_output_, config_, messages_, this);
   for (auto [page, pane] : {std::pair<QWidget*, QWidget*>{TabSheet1_, memo_input_},
                             std::pair<QWidget*, QWidget*>{TabSheet2_, memo_output_}}) {
     auto* layout = new QVBoxLayout(page);
@@ -401,9 +405,9 @@ QWidget* MainWindow::BuildPages() {
     }
   }
   TabSheet3_ = Named(posts_->preview(), "TabSheet3");
-  PageControl1_->addTab(TabSheet1_, QStringLiteral("Input"));
-  PageControl1_->addTab(TabSheet2_, QStringLiteral("Ouput"));
-  PageControl1_->addTab(TabSheet3_, QStringLiteral("Preview"));
+  PageControl1_->addTab(TabSheet1_, tr("Input"));
+  PageControl1_->addTab(TabSheet2_, tr("Ouput"));
+  PageControl1_->addTab(TabSheet3_, tr("Preview"));
   PageControl1_->setCurrentWidget(TabSheet1_);
   // Ctrl+Shift+C copies the part and moves on, on both pages of the posts.
   for (QWidget* page : {TabSheet2_, TabSheet3_}) {
@@ -480,7 +484,7 @@ void MainWindow::combo_codeChange(int index) {
 
 void MainWindow::Options1Click() {
   RunCommand([this] {
-    OptionsWindow options(config_path_, color_picker_, messages_, this);
+    OptionsWindow options(config_, color_picker_, messages_, this);
     options.exec();
   });
 }
@@ -539,7 +543,7 @@ void MainWindow::FillRecentMenu() {
     action->setEnabled(QFileInfo(path).isFile());
     connect(action, &QAction::triggered, this, [this, path] { LoadCheckedFile(path); });
   }
-  if (logs.isEmpty()) RecentLogs1_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+  if (logs.isEmpty()) RecentLogs1_->addAction(tr("(none)"))->setEnabled(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -597,10 +601,10 @@ void MainWindow::LoadPath(const QString& chosen) {
     state_.raw_lines =
         LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
   } catch (const std::bad_alloc&) {
-    throw Error("Nicht genügend Arbeitsspeicher für " + path);
+    throw Error(FormatText(Tr("Not enough memory for %s"), {path}));
   }
   bt_convert_->setEnabled(false);
-  const ConfigFile config = ConfigFile(config_path_).Snapshot();
+  const ConfigFile config = ConfigFile(config_).Snapshot();
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -666,7 +670,7 @@ void MainWindow::ConvertIntoOutputPage(
   status_text_->clear();
   ReadControlsIntoState();
   const ConvertSettings settings =
-      ReadConvertSettings(ConfigFile(config_path_).Snapshot(), state_.options);
+      ReadConvertSettings(ConfigFile(config_).Snapshot(), state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);
@@ -688,7 +692,7 @@ void MainWindow::ConvertIntoOutputPage(
   }
   memo_output_->SetSource(output);
   SetConvertedCommands();
-  status_text_->setText(Counted(converted, "line", "lines") + QStringLiteral(" converted"));
+  status_text_->setText(Counted(converted, tr("%1 line converted"), tr("%1 lines converted")));
 }
 
 void MainWindow::UpdateSceneCommand() {

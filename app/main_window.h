@@ -19,6 +19,7 @@
 
 #include "app/log_opening.h"
 #include "app/working_window.h"
+#include "config/config_file.h"
 #include "core/chat_state.h"
 
 class QAction;
@@ -52,7 +53,7 @@ struct MainWindowServices {
   ColorPicker* color_picker = nullptr;  // nullptr: QColorDialog
   MessageSink* messages = nullptr;      // nullptr: QMessageBox
   UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
-  std::string config_path;              // empty: config.cfg beside the program
+  std::string config_path;              // empty: the settings file in use (LocateConfig)
   std::string temp_dir;                 // empty: the user's cache directory
   QString settings_file;  // recent logs and folder; empty: the user's QSettings
 };
@@ -66,7 +67,7 @@ class MainWindow : public QMainWindow {
 
   ChatState& state() { return state_; }
   WorkingWindowQtFactory& working_windows() { return working_windows_; }
-  const std::string& config_path() const { return config_path_; }
+  const std::string& config_path() const { return config_.path; }
 
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
@@ -137,7 +138,7 @@ class MainWindow : public QMainWindow {
   ColorPicker& color_picker_;
   MessageSink& messages_;
   UnsavedEditsQuestion& unsaved_edits_;
-  std::string config_path_;
+  ConfigLocation config_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;
   bool busy_ = false;

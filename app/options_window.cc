@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -62,7 +63,7 @@ QLabel* NamedLabel(const char* name, const QString& text) {
 }  // namespace
 
 ColorGrid::ColorGrid(QWidget* parent) : QTableWidget(0, 2, parent) {
-  setHorizontalHeaderLabels({QStringLiteral("Channel Name"), QStringLiteral("Color")});
+  setHorizontalHeaderLabels({tr("Channel Name"), tr("Color")});
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(17);
@@ -114,23 +115,23 @@ void ColorGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   emit doubleClicked();
 }
 
-OptionsWindow::OptionsWindow(std::string config_path, ColorPicker& picker, MessageSink& messages,
+OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, MessageSink& messages,
                              QWidget* owner)
-    : QDialog(owner), config_(std::move(config_path)), picker_(picker), messages_(messages) {
+    : QDialog(owner), config_(std::move(config)), picker_(picker), messages_(messages) {
   setObjectName(QStringLiteral("Form3"));
-  setWindowTitle(QStringLiteral("Options"));
+  setWindowTitle(tr("Options"));
   setModal(true);
 
   ValueListEditor_color_ = new ColorGrid;
   ValueListEditor_color_->setObjectName(QStringLiteral("ValueListEditor_color"));
   ValueListEditor_color_->setMinimumSize(213, 193);
 
-  Button_restore_ = new QPushButton(QStringLiteral("Restore default"));
+  Button_restore_ = new QPushButton(tr("Restore default"));
   Button_restore_->setObjectName(QStringLiteral("Button_restore"));
   Edit_time_ = new QLineEdit;
   Edit_time_->setObjectName(QStringLiteral("Edit_time"));
   Edit_time_->setToolTip(
-      QStringLiteral("Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second"));
+      tr("Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second"));
   Edit_time_->setValidator(new SingleByteValidator(Edit_time_));
   ComboBox_timedisplay_depth_ = new QComboBox;
   ComboBox_timedisplay_depth_->setObjectName(QStringLiteral("ComboBox_timedisplay_depth"));
@@ -138,11 +139,11 @@ OptionsWindow::OptionsWindow(std::string config_path, ColorPicker& picker, Messa
   ComboBox_timedisplay_depth_->addItems(
       {QStringLiteral("Year"), QStringLiteral("Month"), QStringLiteral("Day"), QStringLiteral("Hour")});
   ComboBox_timedisplay_depth_->setEnabled(false);
-  CheckBox_disable_polbot_ = new QCheckBox(QStringLiteral("Disable Polbot chatlines"));
+  CheckBox_disable_polbot_ = new QCheckBox(tr("Disable Polbot chatlines"));
   CheckBox_disable_polbot_->setObjectName(QStringLiteral("CheckBox_disable_polbot"));
   CheckBox_disable_polbot_->setEnabled(false);
   CheckBox_disable_polbot_->setVisible(false);
-  Button1_ = new QPushButton(QStringLiteral("Close"));
+  Button1_ = new QPushButton(tr("Close"));
   Button1_->setObjectName(QStringLiteral("Button1"));
   Button1_->setAutoDefault(false);
   Button_restore_->setAutoDefault(false);
@@ -150,17 +151,24 @@ OptionsWindow::OptionsWindow(std::string config_path, ColorPicker& picker, Messa
   auto* right = new QVBoxLayout;
   right->addWidget(Button_restore_);
   right->addSpacing(8);
-  right->addWidget(NamedLabel("Label2", QStringLiteral("Customize Time Display:")));
+  right->addWidget(NamedLabel("Label2", tr("Customize Time Display:")));
   right->addWidget(Edit_time_);
   right->addSpacing(8);
-  right->addWidget(NamedLabel("Label3", QStringLiteral("Depth of timedisplay")));
+  right->addWidget(NamedLabel("Label3", tr("Depth of timedisplay")));
   right->addWidget(ComboBox_timedisplay_depth_);
   right->addWidget(CheckBox_disable_polbot_);
   right->addStretch(1);
   right->addWidget(Button1_);
-  auto* layout = new QHBoxLayout(this);
-  layout->addWidget(ValueListEditor_color_, 1);
-  layout->addLayout(right);
+  auto* columns = new QHBoxLayout;
+  columns->addWidget(ValueListEditor_color_, 1);
+  columns->addLayout(right);
+  // Which file Close writes: beside the program, or the user's own.
+  auto* file = NamedLabel("Label_file",
+                          tr("Settings file: %1").arg(QFile::decodeName(config_.path().c_str())));
+  file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(columns, 1);
+  layout->addWidget(file);
 
   connect(ValueListEditor_color_, &ColorGrid::doubleClicked, this,
           &OptionsWindow::ValueListEditor_colorDblClick);

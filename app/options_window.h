@@ -48,7 +48,7 @@ class OptionsWindow : public QDialog {
   Q_OBJECT
 
  public:
-  OptionsWindow(std::string config_path, ColorPicker& picker, MessageSink& messages,
+  OptionsWindow(ConfigLocation config, ColorPicker& picker, MessageSink& messages,
                 QWidget* owner);
   ~OptionsWindow() override;
 

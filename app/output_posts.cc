@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStringList>
 
 #include "app/error_box.h"
 #include "app/output_view.h"
@@ -37,11 +38,11 @@ PostLines LinesOf(const OutputView* view) {
 
 }  // namespace
 
-OutputPosts::OutputPosts(OutputView* view, std::string config_path, MessageSink& messages,
+OutputPosts::OutputPosts(OutputView* view, ConfigLocation config, MessageSink& messages,
                          QWidget* window)
     : QObject(window),
       view_(view),
-      config_path_(std::move(config_path)),
+      config_(std::move(config)),
       messages_(messages),
       window_(window) {
   strip_ = new PostStrip(LinesOf(view));
@@ -64,11 +65,11 @@ OutputPosts::OutputPosts(OutputView* view, std::string config_path, MessageSink&
   ReadLimit();
 }
 
-void OutputPosts::ReadLimit() { strip_->SetLimit(ReadPostLimit(ConfigFile(config_path_))); }
+void OutputPosts::ReadLimit() { strip_->SetLimit(ReadPostLimit(ConfigFile(config_))); }
 
 void OutputPosts::WriteLimit(quint64 limit) {
   RunHandler(messages_, window_, [&] {
-    ConfigFile config(config_path_);
+    ConfigFile config(config_);
     WritePostLimit(config, limit);
   });
 }
@@ -111,7 +112,7 @@ void OutputPosts::PaintBoundaries(QPainter& painter, std::size_t first, std::siz
     painter.setPen(color);
     painter.drawLine(0, y, width, y);
     QString name = strip_->PartName(k);
-    if (parts[k].over_limit) name += QStringLiteral(", over the limit");
+    if (parts[k].over_limit) name = PostStrip::tr("%1, over the limit").arg(name);
     QRect label(0, 0, metrics.horizontalAdvance(name) + 10, metrics.height());
     label.moveCenter(QPoint(width - label.width() / 2 - 8, y));
     painter.fillRect(label, palette.color(QPalette::Base));
@@ -140,23 +141,23 @@ void OutputPosts::UpdatePreview() {
   preview_stale_ = false;
   const std::size_t count = view_->lines().size();
   std::size_t first = 0, end = std::min(count, kPreviewLinesWithoutLimit);
-  QString note;
+  QStringList note;  // sentences
   if (strip_->limit() == 0) {
-    note = end < count ? QStringLiteral("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
-                       : QStringLiteral("No post limit: the whole output.");
+    note << (end < count ? tr("No post limit: the first %L1 of %L2 lines.").arg(end).arg(count)
+                         : tr("No post limit: the whole output."));
   } else {
     const PostPart& part = strip_->parts()[strip_->current()];
     first = part.first;
     end = part.end;
-    note = QStringLiteral("Preview of %1 (%L2 characters).")
-               .arg(strip_->PartName(strip_->current()))
-               .arg(part.bytes);
-    if (part.over_limit) note += QStringLiteral(" Over the limit of %L1.").arg(strip_->limit());
+    note << tr("Preview of %1 (%L2 characters).")
+                .arg(strip_->PartName(strip_->current()))
+                .arg(part.bytes);
+    if (part.over_limit) note << tr("Over the limit of %L1.").arg(strip_->limit());
   }
   bool cut = false;
   const QString text = PreviewText(first, end, cut);
-  if (cut) note += QStringLiteral(" Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
-  preview_->Show(text, dialect_, note);
+  if (cut) note << tr("Only the first %L1 characters are shown.").arg(kPreviewMaxChars);
+  preview_->Show(text, dialect_, note.join(u' '));
 }
 
 }  // namespace quorlix

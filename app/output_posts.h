@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include "config/config_file.h"
 #include "core/chat_state.h"
 
 class QPainter;
@@ -35,7 +36,7 @@ class OutputPosts : public QObject {
   // cannot hold up the window.
   static constexpr std::size_t kPreviewMaxChars = 100000;
 
-  OutputPosts(OutputView* view, std::string config_path, MessageSink& messages, QWidget* window);
+  OutputPosts(OutputView* view, ConfigLocation config, MessageSink& messages, QWidget* window);
 
   PostStrip* strip() const { return strip_; }
   PostPreview* preview() const { return preview_; }
@@ -57,7 +58,7 @@ class OutputPosts : public QObject {
   QString PreviewText(std::size_t first, std::size_t end, bool& cut) const;
 
   OutputView* view_;
-  std::string config_path_;
+  ConfigLocation config_;
   MessageSink& messages_;
   QWidget* window_;
   PostStrip* strip_;

@@ -6,6 +6,7 @@
 
 #include "core/cp1252.h"
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -22,11 +23,11 @@ void ThrowCharWithoutByte(std::size_t line, std::u16string_view text, std::size_
                             ? QChar::surrogateToUcs4(c, QChar(text[column + 1]))
                             : c.unicode();
   const QString shown = QString::fromUcs4(&code, 1);
-  throw Error("Zeile " + std::to_string(line) + " der Ausgabe enthält das Zeichen \"" +
-              shown.toStdString() + "\" (U+" +
-              QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0')
-                  .toStdString() +
-              "), das kein einzelnes Byte hat; die Datei wurde nicht gespeichert");
+  const QString hex =
+      QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
+  throw Error(FormatText(Tr("Line %s of the output holds the character \"%s\" (U+%s), "
+                           "which has no single byte; the file was not saved"),
+                        {std::to_string(line), shown.toStdString(), hex.toStdString()}));
 }
 
 }  // namespace quorlix

@@ -19,13 +19,14 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   limit_box_->setObjectName(QStringLiteral("post_limit"));
   limit_box_->setRange(0, INT_MAX);
   limit_box_->setSingleStep(1000);
-  limit_box_->setSpecialValueText(QStringLiteral("none"));
-  limit_box_->setToolTip(QStringLiteral("The most characters one post may hold, line breaks "
-                                         "counted as two; 0: no limit"));
+  limit_box_->setSpecialValueText(tr("none"));
+  limit_box_->setToolTip(
+      tr("The most characters one post may hold, line breaks "
+         "counted as two; 0: no limit"));
   limit_box_->setAccelerated(true);
   // A typed number counts once it is complete (Enter, or focus leaves).
   limit_box_->setKeyboardTracking(false);
-  auto* limit_label = new QLabel(QStringLiteral("Post &limit:"));
+  auto* limit_label = new QLabel(tr("Post &limit:"));
   limit_label->setBuddy(limit_box_);
 
   part_label_ = new QLabel;
@@ -33,19 +34,19 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent)
   part_label_->setTextInteractionFlags(Qt::NoTextInteraction);
   // A fixed room, so that a longer text never widens the window.
   part_label_->setMinimumWidth(part_label_->fontMetrics().horizontalAdvance(
-      QStringLiteral("Part 1 of 9 (9999 characters)")));
+      tr("Part %1 of %2 (%3 characters)").arg(1).arg(9).arg(9999)));
   // Tool buttons: as narrow as their text, so the strip fits the page.
-  auto button = [](const char* text) {
+  auto button = [](const QString& text) {
     auto* made = new QToolButton;
-    made->setText(QString::fromLatin1(text));
+    made->setText(text);
     made->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return made;
   };
-  previous_ = button("Pre&vious");
-  next_ = button("&Next");
-  copy_part_ = button("Copy &part");
-  copy_part_->setToolTip(QStringLiteral("Copy this part, then show the next (Ctrl+Shift+C)"));
-  copy_all_ = button("Cop&y all");
+  previous_ = button(tr("Pre&vious"));
+  next_ = button(tr("&Next"));
+  copy_part_ = button(tr("Copy &part"));
+  copy_part_->setToolTip(tr("Copy this part, then show the next (Ctrl+Shift+C)"));
+  copy_all_ = button(tr("Cop&y all"));
   previous_->setObjectName(QStringLiteral("post_previous"));
   next_->setObjectName(QStringLiteral("post_next"));
   copy_part_->setObjectName(QStringLiteral("post_copy_part"));
@@ -114,7 +115,7 @@ void PostStrip::SetCurrent(std::size_t part) {
 }
 
 QString PostStrip::PartName(std::size_t part) const {
-  return QStringLiteral("part %1 of %2").arg(part + 1).arg(parts_.size());
+  return tr("part %1 of %2").arg(part + 1).arg(parts_.size());
 }
 
 void PostStrip::Previous() {
@@ -137,11 +138,9 @@ void PostStrip::CopyAll() { QGuiApplication::clipboard()->setText(lines_.text(0,
 
 void PostStrip::ShowCurrent() {
   const PostPart& part = parts_[current_];
-  QString text = QStringLiteral("Part %1 of %2 (%3 characters)")
-                     .arg(current_ + 1)
-                     .arg(parts_.size())
-                     .arg(part.bytes);
-  if (part.over_limit) text += QStringLiteral(", over the limit");
+  QString text =
+      tr("Part %1 of %2 (%3 characters)").arg(current_ + 1).arg(parts_.size()).arg(part.bytes);
+  if (part.over_limit) text = tr("%1, over the limit").arg(text);
   part_label_->setText(text);
   QPalette palette = part_label_->palette();
   palette.setColor(QPalette::WindowText, part.over_limit ? WarningColor()

@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -23,7 +24,7 @@ namespace {
 constexpr std::size_t kSuffixLength = 6;  // the XXXXXX that mkstemp fills
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
-  throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
+  throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, std::strerror(error)}));
 }
 
 class Fd {
@@ -51,8 +52,8 @@ void MakePrivateDir(const std::string& dir) {
   Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat info;
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || info.st_uid != ::geteuid()) {
-    throw Error("Der Zwischenspeicher " + dir +
-                " ist kein eigenes Verzeichnis des Benutzers; es wird nichts geladen");
+    throw Error(FormatText(
+        Tr("The cache folder %s is not a directory of the user's own; nothing is loaded"), {dir}));
   }
   if ((info.st_mode & 07777) != 0700 && ::fchmod(fd.get(), 0700) != 0) {
     ThrowCannotOpen(dir, errno);
@@ -141,9 +142,9 @@ LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) 
   if (in.get() < 0) ThrowCannotOpen(source, errno);
   struct stat info;
   if (::fstat(in.get(), &info) != 0) ThrowCannotOpen(source, errno);
-  if (S_ISDIR(info.st_mode)) throw Error(source + " ist ein Verzeichnis");
+  if (S_ISDIR(info.st_mode)) throw Error(FormatText(Tr("%s is a directory"), {source}));
   if (!S_ISREG(info.st_mode)) {
-    throw Error("Datei " + source + " ist keine reguläre Datei und wird nicht geladen");
+    throw Error(FormatText(Tr("File %s is not a regular file and is not loaded"), {source}));
   }
 
   MakePrivateDir(dir);

@@ -30,7 +30,7 @@ WorkingWindowQt::WorkingWindowQt(QWidget* owner, int min_interval_ms)
       owner_(owner),
       min_interval_ms_(min_interval_ms) {
   setObjectName(QStringLiteral("Form4"));
-  setWindowTitle(QStringLiteral("Working"));
+  setWindowTitle(tr("Working"));
   setFixedSize(251, 5);
   pending_.reserve(64);
 }

@@ -6,6 +6,7 @@
 
 #include "core/post_parts.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 #include "core/version.h"
 
 namespace quorlix::cli {
@@ -55,45 +56,58 @@ bool ParsePeriod(const std::string& text, Period& period) {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
-  CLI::App app("Converts a chat log into UBB forum code or Html.", "quorlix-cli");
+  CLI::App app(Tr("Converts a chat log into UBB forum code or Html."), "quorlix-cli");
+  // The help's own words, in the user's language as far as CLI11 lets them
+  // be set; its descriptions of parse errors stay English.
+  app.get_formatter()->label("Usage", Tr("Usage"));
+  app.get_formatter()->label("OPTIONS", Tr("OPTIONS"));
+  app.get_formatter()->label("Positionals", Tr("Positionals"));
+  app.get_formatter()->label("REQUIRED", Tr("REQUIRED"));
+  app.option_defaults()->group(Tr("Options"));
+  app.set_help_flag("-h,--help", Tr("Print this help message and exit"));
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return std::string(error.what()) + "\n" + Tr("Run with --help for more information.") + "\n";
+  });
   app.set_version_flag("--version", "quorlix-cli " + GetExeVersion(),
-                       "Print the version and exit");
+                       Tr("Print the version and exit"));
+  const std::string file = Tr("FILE");
+  const std::string name = Tr("NAME");
 
   app.add_option("LOGFILE", command_line.log_file,
-                 "The chat log to convert: a file or a pipe, or - for standard input")
+                 Tr("The chat log to convert: a file or a pipe, or - for standard input"))
       ->required()
-      ->type_name("FILE");
+      ->type_name(file);
   app.add_option("-o,--output", command_line.output_file,
-                 "Write to FILE instead of standard output; FILE is replaced only "
-                 "when the run succeeds")
-      ->option_text("FILE");
+                 Tr("Write to FILE instead of standard output; FILE is replaced only "
+                    "when the run succeeds"))
+      ->option_text(file);
   // Only the two names: a transformer would also take the indices 0 and 1.
   std::string format = "ubb";
-  app.add_option("-f,--format", format, "Output dialect (default ubb)")
+  app.add_option("-f,--format", format, Tr("Output dialect (default ubb)"))
       ->check(CLI::IsMember({"ubb", "html"}, CLI::ignore_case))
       ->option_text("ubb|html");
   app.add_flag("--channel-name", command_line.options.show_channel,
-               "Show the channel name in bold");
+               Tr("Show the channel name in bold"));
   app.add_flag("--channel-colors", command_line.options.channel_colors,
-               "Colour the channel name as config.cfg defines it");
+               Tr("Colour the channel name as config.cfg defines it"));
   app.add_flag("--time", command_line.options.show_time,
-               "Show the time of each message (pattern time_config)");
+               Tr("Show the time of each message (pattern time_config)"));
   app.add_flag("--mark-links", command_line.options.mark_links,
-               "Mark lines whose links were removed");
+               Tr("Mark lines whose links were removed"));
   app.add_flag("--strip-tags", command_line.options.delete_tags,
-               "Delete all tags in the messages");
+               Tr("Delete all tags in the messages"));
   // One value per occurrence, so that a name never swallows LOGFILE.
   app.add_option("-p,--person", command_line.persons,
-                 "Convert the lines of this person only (letter case ignored; repeatable)")
+                 Tr("Convert the lines of this person only (letter case ignored; repeatable)"))
       ->allow_extra_args(false)
-      ->option_text("NAME");
+      ->option_text(name);
   app.add_option("-c,--channel", command_line.channels,
-                 "Convert the lines of this channel only (letter case ignored; repeatable)")
+                 Tr("Convert the lines of this channel only (letter case ignored; repeatable)"))
       ->allow_extra_args(false)
-      ->option_text("NAME");
+      ->option_text(name);
   std::vector<std::string> periods;
   CLI::Option* period_option = app.add_option("-t,--period", periods,
-                 "Convert this year, month or day only (repeatable)")
+                 Tr("Convert this year, month or day only (repeatable)"))
       ->allow_extra_args(false)
       ->option_text("YYYY|YYYY-MM|YYYY-MM-DD")
       ->check(CLI::Validator(
@@ -101,41 +115,44 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
             Period period;
             return ParsePeriod(text, period)
                        ? std::string()
-                       : "'" + text + "' is no period YYYY, YYYY-MM or YYYY-MM-DD";
+                       : FormatText(Tr("'%s' is no period YYYY, YYYY-MM or YYYY-MM-DD"), {text});
           },
           "", "PERIOD"));
   std::string from, to;
   const std::string span_help =
-      "UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
-      "order as one range with one footer";
-  app.add_option("--from", from, "Convert the lines from this time on (" + span_help + ")")
-      ->option_text("TIME")
+      Tr("UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "
+         "order as one range with one footer");
+  const std::string time = Tr("TIME");
+  app.add_option("--from", from,
+                 FormatText(Tr("Convert the lines from this time on (%s)"), {span_help}))
+      ->option_text(time)
       ->excludes(period_option);
-  app.add_option("--to", to, "Convert the lines before this time (" + span_help + ")")
-      ->option_text("TIME")
+  app.add_option("--to", to, FormatText(Tr("Convert the lines before this time (%s)"), {span_help}))
+      ->option_text(time)
       ->excludes(period_option);
   app.add_option("--config", command_line.config_file,
-                 "Read settings from FILE instead of config.cfg beside the program")
-      ->option_text("FILE");
+                 Tr("Read settings from FILE instead of the settings file in use"))
+      ->option_text(file);
   std::string post_limit;
   app.add_option("--post-limit", post_limit,
-                 "Cut the output into parts of at most N bytes for forum posts, each "
-                 "line counted with its CR LF and kept whole (a longer line is a part "
-                 "of its own; 0: one part). On standard output a line holding a "
-                 "single form feed separates the parts; with -o out.txt part k goes "
-                 "to out-k.txt and out.txt is not written")
+                 Tr("Cut the output into parts of at most N bytes for forum posts, each "
+                    "line counted with its CR LF and kept whole (a longer line is a part "
+                    "of its own; 0: one part). On standard output a line holding a "
+                    "single form feed separates the parts; with -o out.txt part k goes "
+                    "to out-k.txt and out.txt is not written"))
       ->option_text("N")
       ->check(CLI::Validator(
           [](std::string& text) {
-            return ParsePostLimit(text) ? std::string()
-                                        : "'" + text + "' is no whole number from 0 up";
+            return ParsePostLimit(text)
+                       ? std::string()
+                       : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
           },
           "", "LIMIT"));
   app.add_flag("--list", command_line.list,
-               "Print the persons, the channels and the time tree; convert nothing");
+               Tr("Print the persons, the channels and the time tree; convert nothing"));
   app.add_option("--threads", command_line.threads,
-                 "Load and convert on N threads (default: one per processor thread; "
-                 "1: a single pass)")
+                 Tr("Load and convert on N threads (default: one per processor thread; "
+                    "1: a single pass)"))
       ->check(CLI::Range(1u, 1024u))
       ->option_text("N");
 

@@ -27,7 +27,7 @@ bool ParsePeriod(const std::string& text, Period& period);
 struct CommandLine {
   std::string log_file;
   std::string output_file;  // empty: standard output
-  std::string config_file;  // empty: config.cfg beside the program
+  std::string config_file;  // empty: the settings file in use (LocateConfig)
   ConvertOptions options;
   std::vector<std::string> persons;
   std::vector<std::string> channels;

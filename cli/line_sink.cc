@@ -11,6 +11,7 @@
 
 #include "cli/signal_cleanup.h"
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix::cli {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 
 [[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
-  throw Error("Datei " + name + " kann nicht geschrieben werden. " + std::strerror(error));
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {name, std::strerror(error)}));
 }
 
 // A socket cannot be opened; it is connected to.
@@ -103,8 +104,7 @@ void LineSink::Write(std::string_view bytes) {
     if (n < 0) {
       if (errno == EINTR) continue;
       if (owns_stream_) ThrowCannotWrite(stream_name_, errno);
-      throw Error(std::string("Standardausgabe kann nicht geschrieben werden. ") +
-                  std::strerror(errno));
+      throw Error(FormatText(Tr("Cannot write to standard output. %s"), {std::strerror(errno)}));
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }

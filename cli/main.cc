@@ -23,6 +23,7 @@
 #include "core/converter.h"
 #include "core/error.h"
 #include "core/loader.h"
+#include "core/translation.h"
 
 namespace quorlix::cli {
 namespace {
@@ -53,7 +54,7 @@ int Report(const std::string& log_file, Step&& step) {
       PrintError(e.what());
     }
   } catch (const std::bad_alloc&) {
-    PrintError("Nicht genügend Arbeitsspeicher für " + log_file);
+    PrintError(FormatText(Tr("Not enough memory for %s"), {log_file}));
   }
   return kExitFailure;
 }
@@ -82,25 +83,24 @@ bool ShowProgress(bool output_to_stdout) {
 // missing gets a warning and the defaults; one that cannot be read (a
 // directory, a FIFO, no permission) ends the run. False then.
 bool ReadSettings(const std::string& config_file, ConfigFile& config) {
-  config = ConfigFile(config_file.empty() ? ConfigFilePath() : config_file).Snapshot();
+  config = (config_file.empty() ? ConfigFile(LocateConfig()) : ConfigFile(config_file)).Snapshot();
   if (config_file.empty()) return true;
   if (!config.unreadable_reason().empty()) {
     PrintError(config.unreadable_reason());
     return false;
   }
   if (config.missing()) {
-    PrintError("Warnung: Einstellungsdatei " + config_file +
-               " nicht gefunden, es gelten die Voreinstellungen");
+    PrintError(FormatText(Tr("Warning: settings file %s not found, the defaults apply"),
+                          {config_file}));
   }
   return true;
 }
 
 // Reports names that the log does not hold; true when there were any.
-bool ReportUnknown(const char* what, const std::vector<std::string>& unknown,
+// `message` holds the name and the log file as %s.
+bool ReportUnknown(const char* message, const std::vector<std::string>& unknown,
                    const std::string& log_file) {
-  for (const std::string& name : unknown) {
-    PrintError(std::string("no ") + what + " '" + name + "' in " + log_file);
-  }
+  for (const std::string& name : unknown) PrintError(FormatText(message, {name, log_file}));
   return !unknown.empty();
 }
 
@@ -138,8 +138,8 @@ int Run(const CommandLine& command_line) {
     if (!command_line.list) convert_settings = ReadConvertSettings(config, command_line.options);
   }
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
-    PrintError(command_line.output_file + " ist die Eingabedatei " + log_file +
-               " selbst und wird nicht überschrieben");
+    PrintError(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
+                          {command_line.output_file, log_file}));
     return kExitUsage;
   }
 
@@ -157,20 +157,21 @@ int Run(const CommandLine& command_line) {
     // The output first, so that an unwritable place fails at once; a file
     // appears only at Commit().
     out = MakeSink(command_line);
-    if (bar) bar->set_label("Loading");
+    if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = ReadLog(log_file);
     RunLoadPass(state, load_settings, windows, threads);
   });
   if (status != 0) return status;
 
   const bool unknown =
-      ReportUnknown("person", SelectEntries(command_line.persons, state.persons,
-                                            state.filters.persons),
+      ReportUnknown(Tr("no person '%s' in %s"),
+                    SelectEntries(command_line.persons, state.persons, state.filters.persons),
                     log_file) |
-      ReportUnknown("channel", SelectEntries(command_line.channels, state.channels,
-                                             state.filters.channels),
+      ReportUnknown(Tr("no channel '%s' in %s"),
+                    SelectEntries(command_line.channels, state.channels, state.filters.channels),
                     log_file) |
-      ReportUnknown("period", SelectPeriods(command_line.periods, state), log_file);
+      ReportUnknown(Tr("no period '%s' in %s"), SelectPeriods(command_line.periods, state),
+                    log_file);
   if (unknown) return kExitUsage;
 
   return Report(log_file, [&] {
@@ -178,7 +179,7 @@ int Run(const CommandLine& command_line) {
       WriteListing(state, *out);
     } else {
       state.options = command_line.options;
-      if (bar) bar->set_label("Converting");
+      if (bar) bar->set_label(Tr("Converting"));
       if (command_line.span.limited()) {
         ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
                              windows, threads);
@@ -194,6 +195,7 @@ int Run(const CommandLine& command_line) {
 }  // namespace quorlix::cli
 
 int main(int argc, char** argv) {
+  quorlix::InitTranslations();
   quorlix::cli::CommandLine command_line;
   const int status = quorlix::cli::ParseCommandLine(argc, argv, command_line);
   if (status >= 0) return status;

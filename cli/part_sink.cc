@@ -8,6 +8,7 @@
 
 #include "cli/signal_cleanup.h"
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix::cli {
 
@@ -57,8 +58,8 @@ void PartFileSink::Commit() {
   for (auto& part : parts_) {
     struct stat info;
     if (::stat(part->target().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      throw Error("Datei " + part->target() + " kann nicht geschrieben werden. " +
-                  std::strerror(EISDIR));
+      throw Error(
+          FormatText(Tr("Cannot write file %s. %s"), {part->target(), std::strerror(EISDIR)}));
     }
   }
   const SignalHold hold;

@@ -69,13 +69,12 @@ std::unique_ptr<WorkingWindow> ProgressBarFactory::Create() {
 }
 
 bool ParseProgressCaption(std::string_view caption, int64_t& count, int64_t& total) {
-  constexpr std::string_view kPrefix = "Working   ";
+  // "<word>   <count> / <total>", the word in the user's language.
   constexpr std::string_view kSeparator = " / ";
-  if (caption.substr(0, kPrefix.size()) != kPrefix) return false;
-  caption.remove_prefix(kPrefix.size());
-  const std::size_t separator = caption.find(kSeparator);
-  if (separator == std::string_view::npos) return false;
-  return ReadInt(caption.substr(0, separator), count) &&
+  const std::size_t separator = caption.rfind(kSeparator);
+  if (separator == std::string_view::npos || separator == 0) return false;
+  const std::size_t count_begin = caption.rfind(' ', separator - 1) + 1;
+  return count_begin > 0 && ReadInt(caption.substr(count_begin, separator - count_begin), count) &&
          ReadInt(caption.substr(separator + kSeparator.size()), total);
 }
 

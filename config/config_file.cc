@@ -1,6 +1,7 @@
 #include "config/config_file.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <cstring>
 
 // The parser's definitions are compiled here, in this one unit.
@@ -17,9 +20,12 @@
 #include "core/atomic_write.h"
 #include "core/error.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Section and key names compare ignoring "A" to "Z" case only.
 using Ini = CSimpleIniA;
@@ -34,15 +40,16 @@ FileState ReadWholeFile(const std::string& path, std::string& text, std::string&
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return FileState::kMissing;
-    reason = "Einstellungsdatei " + path + " kann nicht gelesen werden. " + std::strerror(errno);
+    reason = FormatText(Tr("Cannot read settings file %s. %s"), {path, std::strerror(errno)});
     return FileState::kUnreadable;
   }
   struct stat st {};
   FileState state = FileState::kRead;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     state = FileState::kUnreadable;
-    reason = S_ISDIR(st.st_mode) ? path + " ist ein Verzeichnis"
-                                 : "Einstellungsdatei " + path + " ist keine reguläre Datei";
+    reason = S_ISDIR(st.st_mode)
+                 ? FormatText(Tr("%s is a directory"), {path})
+                 : FormatText(Tr("Settings file %s is not a regular file"), {path});
   } else {
     char chunk[64 * 1024];
     for (;;) {
@@ -50,7 +57,7 @@ FileState ReadWholeFile(const std::string& path, std::string& text, std::string&
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         state = FileState::kUnreadable;
-        reason = "Einstellungsdatei " + path + " kann nicht gelesen werden. " + std::strerror(errno);
+        reason = FormatText(Tr("Cannot read settings file %s. %s"), {path, std::strerror(errno)});
         break;
       }
       if (n == 0) break;
@@ -264,25 +271,89 @@ void SetValue(Ini& ini, std::string section_name, std::string key_name, const st
   }
 }
 
-}  // namespace
-
-std::string ConfigFilePath() {
-  char exe[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
-  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof exe) return "config.cfg";
-  const std::string path(exe, static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/') + 1) + "config.cfg";
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
 }
 
-ConfigFile::ConfigFile() : path_(ConfigFilePath()) {}
+// $HOME, else the password database's entry.
+std::string HomeFolder() {
+  std::string home = EnvironmentValue("HOME");
+  if (!home.empty()) return home;
+  std::vector<char> buffer(16384);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+    home = found->pw_dir;
+  }
+  return home;
+}
 
-ConfigFile::ConfigFile(std::string path) : path_(std::move(path)) {}
+// The settings as they stand: the file itself or, while it is missing, the
+// shipped defaults. A missing or unreadable defaults file reads as missing.
+FileState ReadSettings(const ConfigLocation& location, std::string& text, std::string& reason) {
+  const FileState state = ReadWholeFile(location.path, text, reason);
+  if (state != FileState::kMissing || location.defaults.empty()) return state;
+  std::string defaults_reason;
+  if (ReadWholeFile(location.defaults, text, defaults_reason) == FileState::kRead) {
+    return FileState::kRead;
+  }
+  text.clear();
+  return FileState::kMissing;
+}
+
+// The user's settings folder appears with the first write; the folders
+// made here are the user's alone.
+bool MakeFolderFor(const ConfigLocation& location) {
+  if (location.defaults.empty()) return true;
+  fs::path folder;
+  for (const fs::path& part : fs::path(location.path).parent_path()) {
+    folder /= part;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ConfigLocation ChooseConfigLocation(const ConfigSearch& search) {
+  const fs::path program_dir(search.program_dir);
+  if (search.beside_program) return {(program_dir / "config.cfg").string(), ""};
+  const fs::path xdg(search.xdg_config_home);
+  const fs::path config_home = xdg.is_absolute() ? xdg : fs::path(search.home) / ".config";
+  const fs::path shipped = program_dir / QUORLIX_DATA_FROM_BIN / "quorlix" / "config.cfg";
+  return {(config_home / "quorlix" / "config.cfg").lexically_normal().string(),
+          shipped.lexically_normal().string()};
+}
+
+ConfigLocation LocateConfig() {
+  ConfigSearch search;
+  char exe[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
+  if (n > 0 && static_cast<std::size_t>(n) < sizeof exe) {
+    search.program_dir = fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path();
+  }
+  struct stat st;
+  search.beside_program =
+      ::stat((fs::path(search.program_dir) / "config.cfg").c_str(), &st) == 0;
+  search.xdg_config_home = EnvironmentValue("XDG_CONFIG_HOME");
+  search.home = HomeFolder();
+  return ChooseConfigLocation(search);
+}
+
+std::string ConfigFilePath() { return LocateConfig().path; }
+
+ConfigFile::ConfigFile() : location_(LocateConfig()) {}
+
+ConfigFile::ConfigFile(std::string path) : location_{std::move(path), ""} {}
+
+ConfigFile::ConfigFile(ConfigLocation location) : location_(std::move(location)) {}
 
 ConfigFile ConfigFile::Snapshot() const {
-  ConfigFile copy(path_);
+  ConfigFile copy(location_);
   auto doc = std::make_shared<Document>();
   std::string text;
-  switch (ReadWholeFile(path_, text, copy.unreadable_reason_)) {
+  switch (ReadSettings(location_, text, copy.unreadable_reason_)) {
     case FileState::kMissing:
       copy.missing_ = true;
       break;
@@ -301,7 +372,7 @@ ConfigFile ConfigFile::Snapshot() const {
 std::shared_ptr<const Document> ConfigFile::Current() const {
   if (snapshot_) return snapshot_;
   std::string text, reason;
-  if (ReadWholeFile(path_, text, reason) != FileState::kRead) return nullptr;
+  if (ReadSettings(location_, text, reason) != FileState::kRead) return nullptr;
   auto doc = std::make_shared<Document>();
   doc->Parse(text);
   return doc;
@@ -353,17 +424,22 @@ void ConfigFile::DeleteConfigKey(std::string_view section,
 }
 
 void ConfigFile::ApplyChanges(const std::vector<ConfigChange>& changes) {
-  const Error failure("In " + path_ + " kann nicht geschrieben werden");
+  const Error failure(FormatText(Tr("Cannot write to %s"), {location_.path}));
   for (const ConfigChange& change : changes) {
     if (!change.remove && !CanStore(Name(change.section), Name(change.key), change.value)) {
       throw failure;
     }
   }
 
-  const WriterLock lock(path_);
+  // The user's folder first, so the lock file has a place from the first
+  // write on; removals alone never create it.
+  const bool sets = std::any_of(changes.begin(), changes.end(),
+                                [](const ConfigChange& change) { return !change.remove; });
+  if (sets && !MakeFolderFor(location_)) throw failure;
+  const WriterLock lock(location_.path);
   std::string text, reason;
   Document doc;
-  const FileState state = ReadWholeFile(path_, text, reason);
+  const FileState state = ReadSettings(location_, text, reason);
   // Rewriting a file that cannot be read would lose its content.
   if (state == FileState::kUnreadable) throw failure;
   if (state == FileState::kRead && !doc.Parse(text)) throw failure;
@@ -379,8 +455,9 @@ void ConfigFile::ApplyChanges(const std::vector<ConfigChange>& changes) {
   }
   if (!changed) return;  // only removals of absent keys: no file is touched
   if (!Serialize(doc, text)) throw failure;
+  if (!MakeFolderFor(location_)) throw failure;
   try {
-    WriteFileAtomically(path_, text);
+    WriteFileAtomically(location_.path, text);
   } catch (const Error&) {
     throw failure;
   }

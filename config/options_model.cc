@@ -5,6 +5,7 @@
 #include "config/colors.h"
 #include "config/config_file.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -18,15 +19,15 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 
 std::string ChannelNameProblem(std::string_view name) {
   if (name.find('=') != std::string_view::npos) {
-    return "A channel name may not contain \"=\".";
+    return Tr("A channel name may not contain \"=\".");
   }
   if (name.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-    return "A channel name may not contain a line break.";
+    return Tr("A channel name may not contain a line break.");
   }
   const std::size_t first = name.find_first_not_of(" \t");
   if (first != std::string_view::npos &&
       (name[first] == ';' || name[first] == '#' || name[first] == '[')) {
-    return "A channel name may not begin with \";\", \"#\" or \"[\".";
+    return Tr("A channel name may not begin with \";\", \"#\" or \"[\".");
   }
   return "";
 }

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -194,10 +195,10 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   struct stat old;
   const bool replacing = ::stat(resolved_.c_str(), &old) == 0;
   if (resolved_.ends_with('/') || (replacing && S_ISDIR(old.st_mode))) {
-    throw Error(target_ + " ist ein Verzeichnis");
+    throw Error(FormatText(Tr("%s is a directory"), {target_}));
   }
   if (replacing && !MayReplace(resolved_, old)) {
-    throw Error("Datei " + target_ + " ist schreibgeschützt und wird nicht ersetzt");
+    throw Error(FormatText(Tr("File %s is write-protected and is not replaced"), {target_}));
   }
   const mode_t create_mode = replacing ? 0600 : 0666;
 
@@ -322,8 +323,7 @@ void SyncDirectoryOf(const std::string& path) noexcept {
 
 void AtomicFileWriter::Fail(int error_number) {
   Discard();
-  throw Error("Datei " + target_ + " kann nicht geschrieben werden. " +
-              std::strerror(error_number));
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {target_, std::strerror(error_number)}));
 }
 
 void AtomicFileWriter::Discard() noexcept {

@@ -22,7 +22,7 @@ class CaptionCounter {
   // The caption for the next count.
   void Increment() {
     ++count_;
-    for (std::size_t i = digits_end_; i > kDigitsBegin; --i) {
+    for (std::size_t i = digits_end_; i > digits_begin_; --i) {
       char& digit = caption_[i - 1];
       if (digit != '9') {
         ++digit;
@@ -35,16 +35,16 @@ class CaptionCounter {
   std::string_view text() const { return caption_; }
 
  private:
-  static constexpr std::size_t kDigitsBegin = 10;  // after "Working   "
-
+  // The count's digits: after the word and its blanks, before " / ".
   void Format() {
     FormatProgressCaption(count_, total_, caption_);
-    digits_end_ = caption_.find(' ', kDigitsBegin);
+    digits_end_ = caption_.rfind(" / ");
+    digits_begin_ = caption_.rfind(' ', digits_end_ - 1) + 1;
   }
 
   int64_t count_ = 0, total_ = 0;
   std::string caption_;
-  std::size_t digits_end_ = kDigitsBegin;
+  std::size_t digits_begin_ = 0, digits_end_ = 0;
 };
 
 }  // namespace quorlix

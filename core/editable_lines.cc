@@ -5,6 +5,7 @@
 
 #include "core/cp1252.h"
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -286,7 +287,7 @@ void EditableLines::WriteBytes(const std::function<void(std::string_view)>& writ
     }
     for (std::size_t i = 0; i < piece.count; ++i) {
       if (AppendCharsAsBytes((*piece.edited)[piece.first + i], buffer) != std::u16string::npos) {
-        throw Error("Die Ausgabe enthält ein Zeichen ohne Byte");
+        throw Error(Tr("The output holds a character without a byte"));
       }
       buffer += "\r\n";
       if (buffer.size() >= kChunk) {

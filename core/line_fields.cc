@@ -7,6 +7,7 @@
 #include "core/byte_scan.h"
 #include "core/error.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -242,7 +243,7 @@ int32_t ReadTimestamp(std::string_view text) {
                      value >= std::numeric_limits<int32_t>::min() &&
                      value <= std::numeric_limits<int32_t>::max();
   if (!valid) {
-    throw Error("'" + QuoteForMessage(text) + "' ist kein gültiger Integerwert");
+    throw Error(FormatText(Tr("'%s' is not a valid integer value"), {QuoteForMessage(text)}));
   }
   return static_cast<int32_t>(value);
 }

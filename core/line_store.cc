@@ -14,6 +14,7 @@
 #include "core/byte_buffer.h"
 #include "core/byte_scan.h"
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -38,7 +39,7 @@ class LineStore::Storage {
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
-  throw Error("Datei " + path + " kann nicht geöffnet werden. " + std::strerror(error));
+  throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, std::strerror(error)}));
 }
 
 // Reads `fd` into `buffer`, which is not zero-filled first: the bytes are
@@ -89,12 +90,12 @@ int ReadPart(int fd, off_t offset, std::size_t from, std::size_t to, char* data,
 constexpr std::size_t kTwoHalvesFrom = std::size_t{32} << 20;
 
 [[noreturn]] void ThrowIsDirectory(const std::string& path) {
-  throw Error(path + " ist ein Verzeichnis");
+  throw Error(FormatText(Tr("%s is a directory"), {path}));
 }
 
 [[noreturn]] void ThrowNoEnd(const std::string& path) {
-  throw Error("Datei " + path +
-              " ist weder eine reguläre Datei noch eine Pipe und wird nicht gelesen");
+  throw Error(FormatText(Tr("File %s is neither a regular file nor a pipe and is not read"),
+                         {path}));
 }
 
 }  // namespace

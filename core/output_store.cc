@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -16,8 +17,8 @@ namespace {
 constexpr std::size_t kBufferBytes = 1 << 20;
 
 [[noreturn]] void Fail(const std::string& dir, int error_number) {
-  throw Error("Die Ausgabe kann nicht in " + dir + " abgelegt werden. " +
-              std::strerror(error_number));
+  throw Error(
+      FormatText(Tr("Cannot keep the output in %s. %s"), {dir, std::strerror(error_number)}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "core/progress.h"
 
 #include "core/text_util.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -21,7 +22,8 @@ std::unique_ptr<WorkingWindow> SilentWorkingWindowFactory::Create() {
 }
 
 void FormatProgressCaption(int64_t count, int64_t total, std::string& caption) {
-  caption.assign("Working   ");
+  caption.assign(Tr("Working"));
+  caption.append("   ");
   AppendNumber(count, caption);
   caption.append(" / ");
   AppendNumber(total, caption);

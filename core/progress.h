@@ -62,7 +62,8 @@ class WorkingWindowCloser {
   bool open_ = true;
 };
 
-// Writes "Working   <count> / <total>" into `caption`, reusing its buffer.
+// Writes "Working   <count> / <total>" into `caption`, reusing its buffer;
+// "Working" in the user's language.
 void FormatProgressCaption(int64_t count, int64_t total, std::string& caption);
 
 }  // namespace quorlix

@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "core/line_fields.h"
+#include "core/translation.h"
 #include "core/utc_time.h"
 
 namespace quorlix {
@@ -58,17 +59,13 @@ std::string ParseTimeSpan(std::string_view from, std::string_view to, TimeSpan& 
     if (text.empty()) continue;
     int64_t seconds = 0;
     if (!ParseUtcDateTime(text, seconds)) {
-      std::string message = "'";
-      message.append(text).append(
-          "' is no UTC time YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS");
-      return message;
+      return FormatText(
+          Tr("'%s' is no UTC time YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS"), {text});
     }
     *bound = seconds;
   }
   if (span.from && span.to && *span.from >= *span.to) {
-    std::string message = "the start '";
-    message.append(from).append("' is not earlier than the end '").append(to).append("'");
-    return message;
+    return FormatText(Tr("the start '%s' is not earlier than the end '%s'"), {from, to});
   }
   return {};
 }

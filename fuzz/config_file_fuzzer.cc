@@ -16,6 +16,7 @@
 #include "config/config_file.h"
 #include "core/error.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 #include "fuzz/check.h"
 
 namespace {
@@ -113,7 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     config.WriteConfigValue(section, key, value);
   } catch (const quorlix::Error& e) {
     QUORLIX_CHECK(ReadAll(path) == file);
-    QUORLIX_CHECK(std::string_view(e.what()) == "In " + path + " kann nicht geschrieben werden");
+    QUORLIX_CHECK(std::string_view(e.what()) ==
+                  quorlix::FormatText(quorlix::Tr("Cannot write to %s"), {path}));
     return 0;
   }
   QUORLIX_CHECK(config.ReadConfigValue(section, key, "\x01missing") == value);

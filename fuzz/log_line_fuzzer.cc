@@ -15,6 +15,7 @@
 #include "core/line_fields.h"
 #include "fuzz/reference_log_line.h"
 #include "core/text_util.h"
+#include "core/translation.h"
 #include "fuzz/check.h"
 
 namespace {
@@ -61,7 +62,10 @@ void CheckTimestamp(std::string_view text) {
     QUORLIX_CHECK(!want.has_value());
     // what() is a C string: a NUL byte of the text ends it early.
     if (text.find('\0') == std::string_view::npos) {
-      QUORLIX_CHECK(std::string_view(e.what()).find("' ist kein g") != std::string_view::npos);
+      // The message's words after the quoted text, in the language in use.
+      const std::string_view pattern = quorlix::Tr("'%s' is not a valid integer value");
+      const std::string_view words = pattern.substr(pattern.find("%s") + 2);
+      QUORLIX_CHECK(std::string_view(e.what()).find(words) != std::string_view::npos);
     }
   }
 }

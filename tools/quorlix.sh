@@ -18,6 +18,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   dpkg-dev  # dpkg-shlibdeps: the package's dependencies from what it links
   qt6-base-dev libgl-dev
+  gettext                        # xgettext, msgfmt: the messages' catalogues
+  qt6-l10n-tools qt6-tools-dev   # lupdate, lrelease: the windows' catalogues
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev
   xvfb xauth

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -17,14 +20,17 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include "app/line_view.h"
 #include "app/main_window.h"
 #include "app/output_view.h"
+#include "app/translations.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "core/converter.h"
@@ -245,6 +251,29 @@ class MainWindowTest : public QObject {
     QVERIFY(f.messages.shown.isEmpty());
   }
 
+  // With the translators of the messages' language (German here) the
+  // windows speak it too; names from the log stay as they are.
+  void WindowsSpeakTheLanguageOfTheMessages() {
+    InstallTranslators(*QCoreApplication::instance());
+    // The other tests see the English windows, even after a failure here.
+    const auto english = qScopeGuard([] {
+      for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+      }
+    });
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    QCOMPARE(Find<QPushButton>(f, "tb_load")->text(), QString("&Laden"));
+    QCOMPARE(Action(f, "Options1")->text(), QString("&Optionen"));
+    QCOMPARE(ShownPage(f), QString("Eingabe"));
+    QCOMPARE(Find<QListWidget>(f, "lb_channel")->item(0)->text(), QString("Clan"));
+    QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
+    QCOMPARE(f.window->StatusText(),
+             QString("2 Zeilen · 2 Personen · 2 Kanäle · 2005-01-02 – 2005-01-03"));
+    QCOMPARE(GroupedNumber(2400477), QString("2.400.477"));
+  }
+
   void LoadShowsListsAndTree() {
     WindowFixture f;
     LoadLog(f, kThreeLineLog);
@@ -391,7 +420,8 @@ class MainWindowTest : public QObject {
     Find<QPushButton>(f, "tb_load")->click();
     QCOMPARE(f.messages.shown,
              QStringList("Datei " + f.Path("no-such.log") +
-                         " kann nicht geöffnet werden. No such file or directory."));
+                         " kann nicht geöffnet werden. " +
+                         QString::fromUtf8(std::strerror(ENOENT)) + "."));
     // Input cleared and shown; everything else as it was.
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
     QCOMPARE(ShownPage(f), QString("Input"));
@@ -499,7 +529,8 @@ class MainWindowTest : public QObject {
                        [&titles](const QString& title) { titles << title; });
     });
     LoadLog(f, kThreeLineLog);
-    QCOMPARE(titles, QStringList({"Working", "Working   0 / 2", "Working   1 / 2", "Working   2 / 2"}));
+    QCOMPARE(titles,
+             QStringList({"Working", Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
   }
 
   void MenuOpensModalWindows() {

@@ -38,8 +38,8 @@ class OptionsWindowTest : public QObject {
     explicit Fixture(std::string_view config = kConfig, const QString& name = "config.cfg") {
       path = dir.filePath(name);
       if (!config.empty()) WriteBytes(path, config);
-      window = std::make_unique<OptionsWindow>(QFile::encodeName(path).toStdString(), picker,
-                                               messages, nullptr);
+      window = std::make_unique<OptionsWindow>(
+          ConfigLocation{QFile::encodeName(path).toStdString(), ""}, picker, messages, nullptr);
       window->show();
       if (!QTest::qWaitForWindowExposed(window.get())) qFatal("options not exposed");
       grid = window->findChild<ColorGrid*>("ValueListEditor_color");
@@ -94,6 +94,7 @@ class OptionsWindowTest : public QObject {
     const std::pair<const char*, const char*> texts[] = {
         {"Label2", "Customize Time Display:"}, {"Label3", "Depth of timedisplay"}};
     for (auto [name, text] : texts) QCOMPARE(f.window->findChild<QLabel*>(name)->text(), QString(text));
+    QCOMPARE(f.window->findChild<QLabel*>("Label_file")->text(), "Settings file: " + f.path);
     QCOMPARE(f.window->findChild<QPushButton*>("Button_restore")->text(), QString("Restore default"));
     QCOMPARE(f.window->findChild<QPushButton*>("Button1")->text(), QString("Close"));
   }
@@ -149,7 +150,7 @@ class OptionsWindowTest : public QObject {
     Fixture f;
     f.grid->item(0, 0)->setText("a=b");
     QCOMPARE(f.grid->item(0, 0)->text(), QString("Clan"));
-    QTRY_COMPARE(f.messages.shown, QStringList("A channel name may not contain \"=\"."));
+    QTRY_COMPARE(f.messages.shown, QStringList("Ein Kanalname darf kein \"=\" enthalten."));
   }
 
   void NewRowsWithInsertAndDown() {

@@ -8,6 +8,7 @@
 #include "app/about_window.h"
 #include "app/working_window.h"
 #include "core/version.h"
+#include "tests/app/test_support.h"
 
 namespace quorlix::testing {
 
@@ -66,10 +67,10 @@ class SecondaryWindowsTest : public QObject {
     }
     // The first caption goes out at once, the rest wait for the interval.
     QCOMPARE(titles.size(), 1);
-    QCOMPARE(window.windowTitle(), QString("Working   0 / 100000"));
-    QCOMPARE(window.latest_caption(), QString("Working   100000 / 100000"));
+    QCOMPARE(window.windowTitle(), Caption("0 / 100000"));
+    QCOMPARE(window.latest_caption(), Caption("100000 / 100000"));
     window.FlushCaption();
-    QCOMPARE(window.windowTitle(), QString("Working   100000 / 100000"));
+    QCOMPARE(window.windowTitle(), Caption("100000 / 100000"));
     window.FlushCaption();
     QCOMPARE(titles.size(), 2);
   }

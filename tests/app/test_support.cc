@@ -1,9 +1,32 @@
 #include "tests/app/test_support.h"
 
+#include <cstdlib>
+
+#include <QCoreApplication>
 #include <QFile>
 #include <QTest>
 
+#include "core/translation.h"
+
 namespace quorlix::testing {
+namespace {
+
+// The window tests check the engine's messages in German, the language
+// they have always been shown in, with the build's catalogues; the windows'
+// own texts stay English (no Qt translator is installed) unless a test
+// installs one. Runs once the application exists, which sets the locale.
+void UseGermanMessages() {
+  ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+  ::unsetenv("LANGUAGE");
+  InitTranslations(QUORLIX_BUILD_LOCALE_DIR);
+}
+Q_COREAPP_STARTUP_FUNCTION(UseGermanMessages)
+
+}  // namespace
+
+QString Caption(const QString& progress) {
+  return QString::fromUtf8(Tr("Working")) + QStringLiteral("   ") + progress;
+}
 
 std::string ReadBytes(const QString& path) {
   QFile file(path);

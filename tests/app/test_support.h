@@ -57,6 +57,10 @@ class RecordingMessages : public MessageSink {
   QStringList shown;
 };
 
+// The progress caption "Working   <progress>" as the engine forms it, the
+// word in the language of the messages.
+QString Caption(const QString& progress);
+
 std::string ReadBytes(const QString& path);
 void WriteBytes(const QString& path, std::string_view bytes);
 

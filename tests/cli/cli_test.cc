@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -43,9 +44,19 @@ class CliTest : public ::testing::Test {
   void SetUp() override { test::WriteFileBytes(config_, ""); }
 
   // Starts `args[0]` (quorlix-cli when it is no absolute path) with
-  // `args`, standard input from `input`, output and error into files.
-  pid_t Start(std::vector<std::string> args, const std::string& input = "/dev/null") {
+  // `args`, standard input from `input`, output and error into files,
+  // under this environment without its language settings plus `language`
+  // (German by default: the messages checked are German).
+  pid_t Start(std::vector<std::string> args, const std::string& input = "/dev/null",
+              std::vector<std::string> language = {"LANG=de_DE.UTF-8"}) {
     if (args.empty() || args[0].front() != '/') args.insert(args.begin(), QUORLIX_CLI_PATH);
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string_view entry(*e);
+      if (entry.rfind("LANG", 0) != 0 && entry.rfind("LC_", 0) != 0) language.push_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : language) envp.push_back(entry.data());
+    envp.push_back(nullptr);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -57,7 +68,7 @@ class CliTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "stderr").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
   }
@@ -75,8 +86,9 @@ class CliTest : public ::testing::Test {
     fs::remove(dir_ / "stderr");
     return result;
   }
-  Result Run(std::vector<std::string> args, const std::string& input = "/dev/null") {
-    return Finish(Start(std::move(args), input));
+  Result Run(std::vector<std::string> args, const std::string& input = "/dev/null",
+             std::vector<std::string> language = {"LANG=de_DE.UTF-8"}) {
+    return Finish(Start(std::move(args), input, std::move(language)));
   }
 
   // The sample log with default settings and the given options.
@@ -117,6 +129,8 @@ TEST_F(CliTest, VersionAndHelp) {
                              "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
+  // Translated as far as CLI11 lets it be (German here); names stay.
+  EXPECT_NE(help.out.find("Aufruf: quorlix-cli [OPTIONEN] LOGFILE"), std::string::npos) << help.out;
 }
 
 TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
@@ -224,9 +238,9 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-t", "2003", QUORLIX_SAMPLE_LOG}, 2, "2003"},
       {{"-t", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "2005-02-29"},
       {{"-t", "2005-04", QUORLIX_SAMPLE_LOG}, 2, "2005-04"},
-      {{"--from", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "'2005-02-29' is no UTC time"},
-      {{"--to", "2005-01-01T10", QUORLIX_SAMPLE_LOG}, 2, "'2005-01-01T10' is no UTC time"},
-      {{"--from", "2005-03-01", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "not earlier"},
+      {{"--from", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "'2005-02-29' ist keine UTC-Zeit"},
+      {{"--to", "2005-01-01T10", QUORLIX_SAMPLE_LOG}, 2, "'2005-01-01T10' ist keine UTC-Zeit"},
+      {{"--from", "2005-03-01", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "liegt nicht vor dem Ende"},
       {{"--from", "2005-03-01", "-t", "2005", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"-t", "2005", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"-f", "bbcode", QUORLIX_SAMPLE_LOG}, 2, "bbcode"},
@@ -234,9 +248,9 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"--colour", QUORLIX_SAMPLE_LOG}, 2, "--colour"},
       {{}, 2, "LOGFILE"},
       {{"--post-limit", "-1", QUORLIX_SAMPLE_LOG}, 2, "--post-limit"},
-      {{"--post-limit", "ten", QUORLIX_SAMPLE_LOG}, 2, "'ten' is no whole number from 0 up"},
-      {{"--post-limit", "1.5", QUORLIX_SAMPLE_LOG}, 2, "'1.5' is no whole number"},
-      {{"--post-limit", "", QUORLIX_SAMPLE_LOG}, 2, "is no whole number"},
+      {{"--post-limit", "ten", QUORLIX_SAMPLE_LOG}, 2, "'ten' ist keine ganze Zahl ab 0"},
+      {{"--post-limit", "1.5", QUORLIX_SAMPLE_LOG}, 2, "'1.5' ist keine ganze Zahl"},
+      {{"--post-limit", "", QUORLIX_SAMPLE_LOG}, 2, "ist keine ganze Zahl"},
       {{"--post-limit", "100", missing}, 1, missing},
   };
   const fs::path target = dir_ / "out.txt";
@@ -577,6 +591,44 @@ TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
     }
   }
   EXPECT_TRUE(drew_with_output_elsewhere);
+}
+
+// One language at a time, as the environment asks for it, whether or not
+// this machine has generated the locale named.
+TEST_F(CliTest, MessagesInTheLanguageTheEnvironmentAsksFor) {
+  const std::string missing = (dir_ / "missing.log").string();
+  const std::string german = "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. ";
+  const std::string english = "Cannot open file " + missing + ". ";
+  const struct {
+    std::vector<std::string> language;
+    std::string expected;
+  } cases[] = {
+      {{"LANG=de_DE.UTF-8"}, german},
+      {{"LANG=de_AT.UTF-8"}, german},
+      {{"LANG=C.UTF-8", "LC_MESSAGES=de_DE.UTF-8"}, german},
+      {{"LANG=C.UTF-8", "LANGUAGE=de"}, german},
+      {{"LANG=C.UTF-8"}, english},
+      {{"LANG=C"}, english},
+      {{}, english},
+      {{"LANG=en_GB.UTF-8"}, english},
+      {{"LANG=fr_FR.UTF-8"}, english},  // no French catalogue
+      {{"LANG=de_DE.UTF-8", "LC_ALL=C.UTF-8"}, english},
+      {{"LANG=de_DE.UTF-8", "LANGUAGE=en"}, english},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language.empty() ? "no language" : c.language.back());
+    const Result result = Run({QUORLIX_CLI_PATH, missing}, "/dev/null", c.language);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("quorlix-cli: " + c.expected, 0), 0u) << result.err;
+  }
+  // A copy of the program without its catalogues speaks English, silently.
+  fs::create_directory(dir_ / "bin");
+  fs::copy_file(QUORLIX_CLI_PATH, dir_ / "bin" / "quorlix-cli");
+  const Result alone =
+      Run({(dir_ / "bin" / "quorlix-cli").string(), missing}, "/dev/null", {"LANG=de_DE.UTF-8"});
+  EXPECT_EQ(alone.status, 1);
+  EXPECT_EQ(alone.err.rfind("quorlix-cli: " + english, 0), 0u) << alone.err;
+  EXPECT_EQ(std::count(alone.err.begin(), alone.err.end(), '\n'), 1) << alone.err;
 }
 
 // Standard output cut at the separator lines.

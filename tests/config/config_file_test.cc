@@ -279,11 +279,64 @@ TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
   EXPECT_EQ(snapshot.ReadConfigValue("colordef", "ooc", ""), "2");
 }
 
-TEST(ConfigFilePath, IsBesideTheExecutable) {
-  const std::string exe = fs::read_symlink("/proc/self/exe");
+TEST(ConfigLocation, BesideTheProgramElseTheUsersOwnWithTheShippedDefaults) {
+  const std::string shipped = "/opt/q/share/quorlix/config.cfg";
+  const struct {
+    ConfigSearch search;
+    ConfigLocation expected;
+  } cases[] = {
+      {{"/opt/q/bin", true, "/x", "/home/ann"}, {"/opt/q/bin/config.cfg", ""}},
+      {{"/opt/q/bin", false, "/x/", "/home/ann"}, {"/x/quorlix/config.cfg", shipped}},
+      {{"/opt/q/bin", false, "", "/home/ann"}, {"/home/ann/.config/quorlix/config.cfg", shipped}},
+      // Relative values of XDG_CONFIG_HOME are to be ignored.
+      {{"/opt/q/bin", false, "rel/cfg", "/home/ann/"},
+       {"/home/ann/.config/quorlix/config.cfg", shipped}},
+  };
+  for (const auto& c : cases) {
+    const ConfigLocation location = ChooseConfigLocation(c.search);
+    EXPECT_EQ(location.path, c.expected.path) << c.search.xdg_config_home;
+    EXPECT_EQ(location.defaults, c.expected.defaults) << c.search.xdg_config_home;
+  }
+}
+
+TEST(ConfigLocation, ThisProcessLooksBesideItselfThenInXdgConfigHome) {
+  const std::string beside = fs::read_symlink("/proc/self/exe").parent_path() / "config.cfg";
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", "/tmp/quorlix-xdg", 1);
   EXPECT_EQ(ConfigFilePath(),
-            exe.substr(0, exe.rfind('/') + 1) + "config.cfg");
+            fs::exists(beside) ? beside : "/tmp/quorlix-xdg/quorlix/config.cfg");
   EXPECT_EQ(ConfigFile().path(), ConfigFilePath());
+  old ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(ConfigFileTest, UsersFileStartsAsTheShippedDefaultsAtTheFirstWrite) {
+  Put("[config]\ntime_config=h:m\n[colordef]\nClan=111111\nOOC=222222\n");
+  const std::string user = dir_ + "/home/.config/quorlix/config.cfg";
+  ConfigFile config(ConfigLocation{user, path_});
+  EXPECT_EQ(config.ReadConfigValue("config", "time_config", ""), "h:m");
+  config.DeleteConfigKey("colordef", "Trade");  // not there: no file yet
+  EXPECT_FALSE(fs::exists(dir_ + "/home"));
+
+  config.DeleteConfigKey("colordef", "Clan");
+  config.WriteConfigValue("config", "time_config", "D");
+  EXPECT_THAT(config.ReadConfigSection("colordef"), ElementsAre("OOC=222222"));
+  EXPECT_EQ(config.ReadConfigValue("config", "time_config", ""), "D");
+  EXPECT_EQ(fs::status(dir_ + "/home/.config").permissions(), fs::perms::owner_all);
+  EXPECT_EQ(Read("config", "time_config"), "h:m");  // the shipped file stays
+
+  // A settings folder that cannot be made (here a file is in the way, as
+  // unwritable for root as for anyone): the usual failure, reads go on.
+  std::ofstream(dir_ + "/other") << "";
+  const std::string unwritable = dir_ + "/other/quorlix/config.cfg";
+  ConfigFile blocked(ConfigLocation{unwritable, path_});
+  try {
+    blocked.WriteConfigValue("config", "time_config", "Y");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "In " + unwritable + " kann nicht geschrieben werden");
+  }
+  EXPECT_EQ(blocked.ReadConfigValue("config", "time_config", ""), "h:m");
 }
 
 }  // namespace

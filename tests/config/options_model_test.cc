@@ -159,7 +159,7 @@ TEST_F(OptionsModelTest, RefusesNamesTheFileCannotHold) {
   for (const char* bad : {"a=b", "=", "a\nb", ";x", " #x", "[config]"}) {
     EXPECT_FALSE(ChannelNameProblem(bad).empty()) << bad;
   }
-  EXPECT_EQ(ChannelNameProblem("a=b"), "A channel name may not contain \"=\".");
+  EXPECT_EQ(ChannelNameProblem("a=b"), "Ein Kanalname darf kein \"=\" enthalten.");
   for (const char* good : {"", "Clan", "a;b", "x#", "Org, Inc", "\xe4"}) {
     EXPECT_EQ(ChannelNameProblem(good), "") << good;
   }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -88,7 +89,7 @@ TEST_F(AtomicWriteTest, ReadOnlyDirectoryFailsAndLeavesTheTarget) {
 TEST_F(AtomicWriteTest, FullDiskFailsAndLeavesTheTarget) {
   if (!MakeFullDisk()) GTEST_SKIP() << "needs root to mount a tmpfs";
   EXPECT_THAT(ExpectFailureKeepsTheTarget(kAtomicWrite, {"filler"}),
-              ::testing::HasSubstr("No space left on device"));
+              ::testing::HasSubstr(std::strerror(ENOSPC)));
   // Once there is room again, the write goes through.
   ::unlink(filler_.c_str());
   kAtomicWrite.write(target_);

@@ -134,7 +134,9 @@ TEST_F(ConvertTest, ProgressOfARangeOfHundredLines) {
   LoadLog(log);
   EXPECT_EQ(Run().size(), 102u);
   Strings expected = {"create", "show", "is_active"};
-  for (int k = 1; k <= 99; ++k) expected.push_back("caption Working   " + std::to_string(k) + " / 99");
+  for (int k = 1; k <= 99; ++k) {
+    expected.push_back("caption " + Caption(std::to_string(k) + " / 99"));
+  }
   expected.push_back("close");
   EXPECT_EQ(windows_.events, expected);
 }
@@ -143,7 +145,7 @@ TEST_F(ConvertTest, RangeOfOneLineAndEmptyRange) {
   LoadLog("[1,C,P,5]x\n");
   EXPECT_EQ(Run(), Concat({{"P: x"}, kUbbFooter}));
   EXPECT_EQ(windows_.events,
-            Strings({"create", "show", "is_active", "caption Working   1 / 0", "close"}));
+            Strings({"create", "show", "is_active", "caption " + Caption("1 / 0"), "close"}));
 
   LoadLog("no chat here\n");
   EXPECT_EQ(Run(), kUbbFooter);
@@ -159,7 +161,7 @@ TEST_F(ConvertTest, EmptyLineOrEndOfInputEndsTheRange) {
   state_.raw_lines = LineStore::FromBytes(text);
   state_.input_lines = {state_.raw_lines[0], state_.raw_lines[1], state_.raw_lines[2]};
   EXPECT_EQ(Run(), Concat({{"A: x"}, kUbbFooter}));
-  EXPECT_EQ(windows_.Captions(), Strings({"Working   1 / 2"}));
+  EXPECT_EQ(windows_.Captions(), Strings({Caption("1 / 2")}));
   EXPECT_EQ(windows_.events.back(), "close");
 
   state_.input_lines = {state_.raw_lines[0], state_.raw_lines[2]};

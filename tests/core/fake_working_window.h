@@ -1,6 +1,6 @@
 // A WorkingWindowFactory for tests: records every window operation in one
 // event list, e.g. "create", "show", "is_active", "caption Working   1 / 2",
-// "close".
+// "close" (the word "Working" in the language of the messages: Caption()).
 #pragma once
 
 #include <memory>
@@ -9,8 +9,14 @@
 #include <vector>
 
 #include "core/progress.h"
+#include "core/translation.h"
 
 namespace quorlix {
+
+// The progress caption "Working   <progress>", "Working" as translated.
+inline std::string Caption(std::string_view progress) {
+  return std::string(Tr("Working")) + "   " + std::string(progress);
+}
 
 class RecordingWindows : public WorkingWindowFactory {
  public:

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -112,7 +114,8 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. No such file or directory");
+              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. " +
+                  std::strerror(ENOENT));
   }
   // A directory, and a device that never ends, are refused by name.
   const std::string dir = testing::TempDir();

@@ -62,9 +62,9 @@ TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
             std::tuple(4, 2, 2, "2005-02-28", "2005-03-01"));
   EXPECT_TRUE(s.output_lines.empty());
   EXPECT_EQ(x.windows.events,
-            Strings({"create", "show", "is_active", "caption Working   0 / 4",
-                     "caption Working   1 / 4", "caption Working   2 / 4",
-                     "caption Working   3 / 4", "caption Working   4 / 4", "close"}));
+            Strings({"create", "show", "is_active", "caption " + Caption("0 / 4"),
+                     "caption " + Caption("1 / 4"), "caption " + Caption("2 / 4"),
+                     "caption " + Caption("3 / 4"), "caption " + Caption("4 / 4"), "close"}));
 }
 
 TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
@@ -81,7 +81,7 @@ TEST(LoadPassTest, CapturesCountRawLinesAndSkipRejectedOnes) {
   Load(x, "[1,C,Al,0]a\nno header\n[1,C,Al,0]c");
   EXPECT_EQ(Join(x.state.input_lines), "[1,C,Al,0]a\n[1,C,Al,0]c\n");
   EXPECT_EQ(x.windows.Captions(),
-            Strings({"Working   0 / 2", "Working   1 / 2", "Working   2 / 2"}));
+            Strings({Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
 }
 
 TEST(LoadPassTest, EmptyFileAndBotOnlyFile) {
@@ -199,7 +199,7 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   EXPECT_TRUE(s.output_lines.empty());
   EXPECT_EQ(s.day_runs, previous_days);  // the previous load's runs
   EXPECT_EQ(s.time_tree.size(), 4);      // root, 2005, February, 28
-  EXPECT_EQ(x.windows.Captions(), Strings({"Working   0 / 3", "Working   1 / 3"}));
+  EXPECT_EQ(x.windows.Captions(), Strings({Caption("0 / 3"), Caption("1 / 3")}));
   EXPECT_EQ(x.windows.events.back(), "close");
 }
 

@@ -1,0 +1,484 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>Dialogs</name>
+    <message>
+        <source>The output was edited since it was last saved.
+Save it before closing?</source>
+        <translation>Die Ausgabe wurde seit dem letzten Speichern bearbeitet.
+Vor dem Schließen speichern?</translation>
+    </message>
+</context>
+<context>
+    <name>FileDialogs</name>
+    <message>
+        <source>Textfile (*.txt)</source>
+        <translation>Textdatei (*.txt)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>Numbers</name>
+    <message>
+        <source>en_US</source>
+        <comment>locale of the digit grouping</comment>
+        <translation>de_DE</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::AboutWindow</name>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Quorlix Version %1</source>
+        <translation>Quorlix Version %1</translation>
+    </message>
+    <message>
+        <source>Based on an idea by the Quorlix team</source>
+        <translation>Nach einer Idee des Quorlix-Teams</translation>
+    </message>
+    <message>
+        <source>Written by the Quorlix team</source>
+        <translation>Geschrieben vom Quorlix-Team</translation>
+    </message>
+    <message>
+        <source>Please report all errors you find to</source>
+        <translation>Bitte melden Sie alle gefundenen Fehler an</translation>
+    </message>
+    <message>
+        <source>Include your logfile and a brief description</source>
+        <translation>Legen Sie Ihr Logfile und eine kurze Beschreibung</translation>
+    </message>
+    <message>
+        <source>of the error and how it happened.</source>
+        <translation>des Fehlers und seiner Entstehung bei.</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::ColorGrid</name>
+    <message>
+        <source>Channel Name</source>
+        <translation>Kanalname</translation>
+    </message>
+    <message>
+        <source>Color</source>
+        <translation>Farbe</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::FindBar</name>
+    <message>
+        <source>Fi&amp;nd:</source>
+        <translation>Such&amp;en:</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Previous match (Shift+F3)</source>
+        <translation>Vorheriger Treffer (Umschalt+F3)</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Weiter</translation>
+    </message>
+    <message>
+        <source>Next match (F3)</source>
+        <translation>Nächster Treffer (F3)</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the find bar (Esc)</source>
+        <translation>Suchleiste schließen (Esc)</translation>
+    </message>
+    <message>
+        <source>Searching…</source>
+        <translation>Suche läuft…</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>%1 matching line</source>
+        <translation>%1 passende Zeile</translation>
+    </message>
+    <message>
+        <source>%1 matching lines</source>
+        <translation>%1 passende Zeilen</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::GoToTimeBar</name>
+    <message>
+        <source>&amp;Go to time (UTC):</source>
+        <translation>Zu &amp;Zeit springen (UTC):</translation>
+    </message>
+    <message>
+        <source>Go</source>
+        <translation>Los</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close (Esc)</source>
+        <translation>Schließen (Esc)</translation>
+    </message>
+    <message>
+        <source>Not a time: write YYYY-MM-DD HH:MM (UTC)</source>
+        <translation>Keine Zeitangabe: YYYY-MM-DD HH:MM (UTC) schreiben</translation>
+    </message>
+    <message>
+        <source>No line at or after that time</source>
+        <translation>Keine Zeile zu oder nach dieser Zeit</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::LineView</name>
+    <message>
+        <source>Scene &amp;starts here</source>
+        <translation>Szene &amp;beginnt hier</translation>
+    </message>
+    <message>
+        <source>Scene &amp;ends here</source>
+        <translation>Szene &amp;endet hier</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::ListFilterBar</name>
+    <message>
+        <source>Type to narrow</source>
+        <translation>Eingrenzen</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>Select all entries shown</source>
+        <translation>Alle gezeigten Einträge auswählen</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>Select none of the entries shown</source>
+        <translation>Keinen der gezeigten Einträge auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::MainWindow</name>
+    <message>
+        <source>Quorlix Version %1</source>
+        <translation>Quorlix Version %1</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Load</source>
+        <translation>&amp;Laden</translation>
+    </message>
+    <message>
+        <source>&amp;Convert</source>
+        <translation>&amp;Umwandeln</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>&amp;Optionen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>Ü&amp;ber</translation>
+    </message>
+    <message>
+        <source>Filter Persons</source>
+        <translation>Personen filtern</translation>
+    </message>
+    <message>
+        <source>Filter Channel</source>
+        <translation>Kanäle filtern</translation>
+    </message>
+    <message>
+        <source>Convert to:</source>
+        <translation>Umwandeln in:</translation>
+    </message>
+    <message>
+        <source>Show Channelname</source>
+        <translation>Kanalnamen zeigen</translation>
+    </message>
+    <message>
+        <source>Use Colors for Channels</source>
+        <translation>Farben für Kanäle verwenden</translation>
+    </message>
+    <message>
+        <source>Show Time</source>
+        <translation>Zeit zeigen</translation>
+    </message>
+    <message>
+        <source>Mark Removed Links</source>
+        <translation>Entfernte Links markieren</translation>
+    </message>
+    <message>
+        <source>Delete all Tags in Chatlines</source>
+        <translation>Alle Tags in Chatzeilen löschen</translation>
+    </message>
+    <message>
+        <source>Filter Time</source>
+        <translation>Zeit filtern</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Eingabe</translation>
+    </message>
+    <message>
+        <source>Ouput</source>
+        <translation>Ausgabe</translation>
+    </message>
+    <message>
+        <source>%1 line</source>
+        <translation>%1 Zeile</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 Zeilen</translation>
+    </message>
+    <message>
+        <source>%1 person</source>
+        <translation>%1 Person</translation>
+    </message>
+    <message>
+        <source>%1 persons</source>
+        <translation>%1 Personen</translation>
+    </message>
+    <message>
+        <source>%1 channel</source>
+        <translation>%1 Kanal</translation>
+    </message>
+    <message>
+        <source>%1 channels</source>
+        <translation>%1 Kanäle</translation>
+    </message>
+    <message>
+        <source>Convert sce&amp;ne</source>
+        <translation>Sze&amp;ne umwandeln</translation>
+    </message>
+    <message>
+        <source>&amp;Recent logs</source>
+        <translation>Zuletzt &amp;geöffnet</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>B&amp;earbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen...</translation>
+    </message>
+    <message>
+        <source>Find &amp;next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Go to time...</source>
+        <translation>Zu &amp;Zeit springen...</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(keine)</translation>
+    </message>
+    <message>
+        <source>%1 line converted</source>
+        <translation>%1 Zeile umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 lines converted</source>
+        <translation>%1 Zeilen umgewandelt</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::OptionsWindow</name>
+    <message>
+        <source>Options</source>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>Restore default</source>
+        <translation>Vorgaben wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second</source>
+        <translation>Y = Jahr; M = Monat; D = Tag; h = Stunde; m = Minute; s = Sekunde</translation>
+    </message>
+    <message>
+        <source>Disable Polbot chatlines</source>
+        <translation>Polbot-Chatzeilen ausblenden</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Customize Time Display:</source>
+        <translation>Zeitanzeige anpassen:</translation>
+    </message>
+    <message>
+        <source>Depth of timedisplay</source>
+        <translation>Tiefe der Zeitanzeige</translation>
+    </message>
+    <message>
+        <source>Settings file: %1</source>
+        <translation>Einstellungsdatei: %1</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::OutputPosts</name>
+    <message>
+        <source>No post limit: the first %L1 of %L2 lines.</source>
+        <translation>Keine Beitragsgrenze: die ersten %L1 von %L2 Zeilen.</translation>
+    </message>
+    <message>
+        <source>No post limit: the whole output.</source>
+        <translation>Keine Beitragsgrenze: die ganze Ausgabe.</translation>
+    </message>
+    <message>
+        <source>Preview of %1 (%L2 characters).</source>
+        <translation>Vorschau: %1 (%L2 Zeichen).</translation>
+    </message>
+    <message>
+        <source>Over the limit of %L1.</source>
+        <translation>Über der Grenze von %L1.</translation>
+    </message>
+    <message>
+        <source>Only the first %L1 characters are shown.</source>
+        <translation>Nur die ersten %L1 Zeichen werden gezeigt.</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::OutputView</name>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>&amp;Ausschneiden</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>&amp;Einfügen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Alles auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::PostStrip</name>
+    <message>
+        <source>%1, over the limit</source>
+        <translation>%1, über der Grenze</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>The most characters one post may hold, line breaks counted as two; 0: no limit</source>
+        <translation>Höchstzahl der Zeichen eines Beitrags, Zeilenumbrüche doppelt gezählt; 0: keine Grenze</translation>
+    </message>
+    <message>
+        <source>Post &amp;limit:</source>
+        <translation>&amp;Grenze:</translation>
+    </message>
+    <message>
+        <source>Part %1 of %2 (%3 characters)</source>
+        <translation>Teil %1 von %2 (%3 Zeichen)</translation>
+    </message>
+    <message>
+        <source>Pre&amp;vious</source>
+        <translation>&amp;Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Vor</translation>
+    </message>
+    <message>
+        <source>Copy &amp;part</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>Copy this part, then show the next (Ctrl+Shift+C)</source>
+        <translation>Diesen Teil kopieren, dann den nächsten zeigen (Strg+Umschalt+C)</translation>
+    </message>
+    <message>
+        <source>Cop&amp;y all</source>
+        <translation>Alles &amp;kopieren</translation>
+    </message>
+    <message>
+        <source>part %1 of %2</source>
+        <translation>Teil %1 von %2</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::WorkingWindowQt</name>
+    <message>
+        <source>Working</source>
+        <translation>In Arbeit</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,41 @@
+// The program's own texts in the user's language, through GNU gettext
+// (domain "quorlix"). The texts in the sources are English; a catalogue
+// per language (German: de) holds their translations. One language at a
+// time: the desktop program's windows follow CurrentLanguage().
+//
+// The language comes from the environment as for every gettext program:
+// LANGUAGE, then LC_ALL, LC_MESSAGES, LANG. English or the C locale give
+// English; a language without a catalogue, or a missing catalogue, gives
+// English too, silently. Names from the log and the config are never
+// passed through here.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorlix {
+
+inline constexpr const char* kTextDomain = "quorlix";
+
+// Sets LC_CTYPE and LC_MESSAGES from the environment and binds the
+// catalogues in `catalogue_dir` (<dir>/<language>/LC_MESSAGES/quorlix.mo);
+// empty: the installed ones, <program>/../share/locale. Call once at
+// start, after anything else that sets the locale (QApplication).
+void InitTranslations(const std::string& catalogue_dir = "");
+
+// The translation of `english`, or `english` itself. Also the marker that
+// xgettext looks for: pass a literal.
+const char* Tr(const char* english);
+
+// "de" while a German catalogue is in use, "" for English: the language
+// of the catalogue itself, whatever locale name chose it.
+std::string CurrentLanguage();
+
+// `pattern` with each %s replaced by the next of `texts`, or %N$s by the
+// Nth (so a translation can put them in another order); %% is one %.
+std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> texts);
+std::string FormatText(std::string_view pattern, const std::vector<std::string_view>& texts);
+
+}  // namespace quorlix

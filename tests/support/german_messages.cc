@@ -1,0 +1,26 @@
+// The engine's and the settings' tests check their messages in German, the
+// language they have always been written in: these test programs run under
+// a German locale, with the catalogues of the build (whether or not this
+// machine has generated de_DE.UTF-8).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/translation.h"
+
+namespace quorlix {
+namespace {
+
+class GermanMessages : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    ::unsetenv("LANGUAGE");
+    InitTranslations(QUORLIX_BUILD_LOCALE_DIR);
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kGerman =
+    ::testing::AddGlobalTestEnvironment(new GermanMessages);
+
+}  // namespace
+}  // namespace quorlix
