@@ -592,6 +592,7 @@ void MainWindow::LoadPath(const QString& chosen) {
   // the engine changes them.
   memo_input_->SetLines(nullptr);
   state_.input_lines.clear();
+  state_.input_headers.clear();
   state_.raw_lines = LineStore();
   PageControl1_->setCurrentWidget(TabSheet1_);
 

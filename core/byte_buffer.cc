@@ -15,6 +15,14 @@ constexpr std::size_t kMapFrom = 8 * kHugePage;
 
 }  // namespace
 
+void AdviseHugePages(const void* data, std::size_t size) {
+  if (data == nullptr || size < kMapFrom) return;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 ByteBuffer::ByteBuffer(std::size_t size) : size_(size) {
   if (size < kMapFrom) {
     data_ = new char[size > 0 ? size : 1];

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/line_fields.h"
 #include "core/line_store.h"
 #include "core/time_index.h"
 
@@ -39,6 +40,10 @@ struct FilterFlags {
 struct ChatState {
   LineStore raw_lines;                         // memo_load
   std::vector<std::string_view> input_lines;   // memo_input: views into raw_lines
+  // What the load read of each input line, so that a conversion does not
+  // split it again. Only used while it has as many entries as input_lines:
+  // whoever changes the input lines otherwise clears it.
+  std::vector<LineHeader> input_headers;
   std::vector<std::string> output_lines;       // memo_output
   std::vector<std::string> color_definitions;  // memo_color: "key=value"
   // lb_person, lb_channel: sorted ignoring letter case, one entry per name

@@ -79,6 +79,8 @@ class ConvertWorker {
   // A limited `span` leaves out the lines whose time stamp lies outside it.
   ConvertWorker(const ChatState& state, const ConvertSettings& settings, const TimeSpan& span)
       : input_(state.input_lines),
+        headers_(state.input_headers.size() == state.input_lines.size() ? state.input_headers.data()
+                                                                       : nullptr),
         span_(span),
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
@@ -107,12 +109,9 @@ class ConvertWorker {
         __builtin_prefetch(ahead.data());
         __builtin_prefetch(ahead.data() + 64);
       }
-      SplitLineFields(line, fields_);
       const std::size_t line_start = text.size();
       try {
-        if (InSpan(fields_) && Passes(fields_) &&
-            formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
-                                    fields_.message, text)) {
+        if (Convert(line, i, text)) {
           chunk.out.EndLine();
           ++chunk.converted;
         }
@@ -126,21 +125,40 @@ class ConvertWorker {
   }
 
  private:
-  bool InSpan(const LineFields& f) const {
-    return !span_.limited() || span_.Contains(ReadTimestamp(f.timestamp_text));
+  // Appends input line `i`'s output line, if it has one: from what the load
+  // kept of it when it can, otherwise split and read here.
+  bool Convert(std::string_view line, std::size_t i, std::string& text) {
+    if (headers_ == nullptr) {
+      SplitLineFields(line, fields_);
+      return (!span_.limited() || span_.Contains(ReadTimestamp(fields_.timestamp_text))) &&
+             Passes(fields_.channel_name, fields_.person) &&
+             formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text,
+                                     fields_.person, fields_.message, text);
+    }
+    const LineHeader& header = headers_[i];
+    std::string_view channel, person, message;
+    if (!FieldsFromHeader(line, header, channel, person, message)) {
+      SplitLineFields(line, fields_);
+      channel = fields_.channel_name;
+      person = fields_.person;
+      message = fields_.message;
+    }
+    return (!span_.limited() || span_.Contains(header.time)) && Passes(channel, person) &&
+           formatter_.AppendFieldsAtTime(channel, header.time, person, message, text);
   }
-  bool Passes(const LineFields& f) {
+  bool Passes(std::string_view channel, std::string_view person) {
     switch (mode_) {
       case FilterMode::kNone: return true;
-      case FilterMode::kPersons: return persons_.Contains(f.person);
-      case FilterMode::kChannels: return channels_.Contains(f.channel_name);
+      case FilterMode::kPersons: return persons_.Contains(person);
+      case FilterMode::kChannels: return channels_.Contains(channel);
       case FilterMode::kPersonsAndChannels:
-        return persons_.Contains(f.person) && channels_.Contains(f.channel_name);
+        return persons_.Contains(person) && channels_.Contains(channel);
     }
     return false;
   }
 
   const std::vector<std::string_view>& input_;
+  const LineHeader* const headers_;  // one per input line, or null
   const TimeSpan span_;
   LineFormatter formatter_;
   SelectedNames persons_, channels_;
@@ -187,12 +205,17 @@ class RangeWriter {
   void Take(const RangeSpec& range, const ChunkSpec& spec, const ConvertChunk& chunk) {
     if (spec.opens_range) Open(range);
     if (taking_) {
-      for (std::size_t k = 0; k < chunk.processed; ++k) {
-        if (++count_ > 1) caption_.Increment();
-        if (window_) {
-          window_->SetCaption(caption_.text());
-          if (count_ >= total_) CloseWindow();
+      if (captions_) {
+        for (std::size_t k = 0; k < chunk.processed; ++k) {
+          if (++count_ > 1) caption_.Increment();
+          if (window_) {
+            window_->SetCaption(caption_.text());
+            if (count_ >= total_) CloseWindow();
+          }
         }
+      } else {
+        count_ += static_cast<int64_t>(chunk.processed);
+        if (window_ && count_ >= total_ && chunk.processed > 0) CloseWindow();
       }
       out_.AppendBlock(chunk.out);
       converted_ += chunk.converted;
@@ -210,6 +233,7 @@ class RangeWriter {
     window_ = windows_.Create();
     window_->Show();
     taking_ = window_->IsActive();
+    captions_ = window_->ShowsCaption();
     count_ = 0;
     total_ = range.last - range.first;
     if (taking_) caption_.Start(1, total_);
@@ -224,6 +248,7 @@ class RangeWriter {
   WorkingWindowFactory& windows_;
   std::unique_ptr<WorkingWindow> window_;  // null once closed
   bool taking_ = false;
+  bool captions_ = true;  // false: only the count is kept
   int64_t count_ = 0, total_ = 0;
   int64_t converted_ = 0;
   CaptionCounter caption_;

@@ -122,6 +122,21 @@ bool ReplaceAllIgnoreCase(std::string& text, const Replacement& r, std::string& 
   return true;
 }
 
+// The spare bytes after the text of the day and after a prefix being built.
+constexpr std::size_t kCopySlack = 16;
+
+// Copies `n` bytes; a piece of at most kCopySlack bytes as one fixed-size
+// copy, for which `from` has kCopySlack bytes to read and `to` to write.
+// Returns the end of the piece written.
+char* CopyPiece(char* to, const char* from, std::size_t n) {
+  if (n <= kCopySlack) {
+    std::memcpy(to, from, kCopySlack);
+  } else {
+    std::memcpy(to, from, n);
+  }
+  return to + n;
+}
+
 // 0 to 59 without leading zero.
 void AppendSmallNumber(unsigned value, std::string& out) {
   if (value >= 10) out.push_back(static_cast<char>('0' + value / 10));
@@ -208,15 +223,20 @@ std::string_view LineFormatter::ChannelPart(std::string_view channel) {
 // name or pattern needs more room, in prefix_room_) and appended at once.
 void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view timestamp,
                                      std::string_view person, std::string& out) {
+  AppendPrefixAtTime(channel, options_.show_time ? ReadTimestamp(timestamp) : 0, person, out);
+}
+
+void LineFormatter::AppendPrefixAtTime(std::string_view channel, int64_t time,
+                                       std::string_view person, std::string& out) {
   std::string_view channel_part;
   if (options_.show_channel) channel_part = ChannelPart(channel);
   unsigned second_of_day = 0;
   std::size_t time_room = 0;
   if (options_.show_time) {
-    second_of_day = SecondOfDay(ReadTimestamp(timestamp));
+    second_of_day = SecondOfDay(time);
     time_room = day_text_.size() + 2 * day_clocks_.size();
   }
-  const std::size_t room = channel_part.size() + time_room + person.size() + 2;
+  const std::size_t room = channel_part.size() + time_room + person.size() + 2 + kCopySlack;
   char stack_room[256];
   char* const begin = room <= sizeof stack_room
                           ? stack_room
@@ -249,6 +269,7 @@ void LineFormatter::PrepareDay(int64_t t) {
     }
   }
   day_text_.push_back(' ');
+  day_padded_.assign(day_text_).append(kCopySlack, '\0');
   cached_midnight_ = UtcMidnight(t);
 }
 
@@ -269,17 +290,16 @@ unsigned LineFormatter::SecondOfDay(int64_t t) {
 // each, at `p`. Returns the end of what it wrote.
 char* LineFormatter::WriteClock(unsigned second_of_day, char* p) const {
   const unsigned clock[3] = {second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60};
+  const char* const text = day_padded_.data();
   std::size_t from = 0;
   for (const ClockField& field : day_clocks_) {
-    std::memcpy(p, day_text_.data() + from, field.at - from);
-    p += field.at - from;
+    p = CopyPiece(p, text + from, field.at - from);
     from = field.at;
     const unsigned value = clock[field.which];
     if (value >= 10) *p++ = static_cast<char>('0' + value / 10);
     *p++ = static_cast<char>('0' + value % 10);
   }
-  std::memcpy(p, day_text_.data() + from, day_text_.size() - from);
-  return p + (day_text_.size() - from);
+  return CopyPiece(p, text + from, day_text_.size() - from);
 }
 
 std::string LineFormatter::FormatLinePrefix(std::string_view channel,
@@ -350,6 +370,20 @@ bool LineFormatter::AppendFields(std::string_view channel, std::string_view time
                                  std::string& out) {
   if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
   AppendLinePrefix(channel, timestamp, person, out);
+  AppendMessage(message, out);
+  return true;
+}
+
+bool LineFormatter::AppendFieldsAtTime(std::string_view channel, int32_t time,
+                                       std::string_view person, std::string_view message,
+                                       std::string& out) {
+  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
+  AppendPrefixAtTime(channel, time, person, out);
+  AppendMessage(message, out);
+  return true;
+}
+
+void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
   const unsigned present = MarkupBytesIn(message);
   if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {
     out.append(message);  // plain text: no stage changes it
@@ -369,7 +403,6 @@ bool LineFormatter::AppendFields(std::string_view channel, std::string_view time
     out.append(body_);
   }
   if (html_) out.append("<br>");
-  return true;
 }
 
 bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {

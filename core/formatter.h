@@ -48,10 +48,17 @@ class LineFormatter {
   // The same, appending to `out`; on a throw `out` may hold part of the line.
   bool AppendFields(std::string_view channel, std::string_view timestamp,
                     std::string_view person, std::string_view message, std::string& out);
+  // The same for a time stamp already read.
+  bool AppendFieldsAtTime(std::string_view channel, int32_t time, std::string_view person,
+                          std::string_view message, std::string& out);
 
  private:
   std::string_view ChannelColor(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
+  // The prefix with `time` shown when the options show the time.
+  void AppendPrefixAtTime(std::string_view channel, int64_t time, std::string_view person,
+                          std::string& out);
+  void AppendMessage(std::string_view message, std::string& out);
   unsigned SecondOfDay(int64_t t);
   char* WriteClock(unsigned second_of_day, char* p) const;
   void RemoveLinks(std::string_view message);
@@ -82,6 +89,9 @@ class LineFormatter {
   void PrepareDay(int64_t t);
   int64_t cached_midnight_ = INT64_MIN;
   std::string day_text_;
+  // day_text_ and 16 zero bytes more, so that the clock's pieces are copied
+  // in fixed sizes; the prefix buffer has as much room to spare.
+  std::string day_padded_;
   std::vector<ClockField> day_clocks_;
 };
 

@@ -1,5 +1,6 @@
 #include "core/line_fields.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -72,6 +73,32 @@ void SplitLongHeader(std::string_view line, LineFields& f) {
   SetFields(parts, quoted, f);
 }
 
+// The common header '[id,"channel","person",stamp]', whatever the id:
+// three commas, the second and third fields quoted at both ends, and no
+// other quote after the first comma. Sets the fields and returns true for
+// such a header (its bit masks given), false for any other.
+bool SplitCommonShape(const char* data, std::size_t header_size, uint64_t commas,
+                      uint64_t quotes, LineFields& f) {
+  // Exactly three comma bits (no popcount: the baseline processor lacks it).
+  const uint64_t second_on = commas & (commas - 1);
+  const uint64_t third_on = second_on & (second_on - 1);
+  if (third_on == 0 || (third_on & (third_on - 1)) != 0) return false;
+  const auto c1 = static_cast<std::size_t>(__builtin_ctzll(commas));
+  const auto c2 = static_cast<std::size_t>(__builtin_ctzll(second_on));
+  const auto c3 = static_cast<std::size_t>(__builtin_ctzll(third_on));
+  if (c2 < c1 + 3 || c3 < c2 + 3 || c3 + 1 >= header_size) return false;
+  const uint64_t after_first = quotes & ~BitRange(0, c1 + 1);
+  const uint64_t expected = (uint64_t{1} << (c1 + 1)) | (uint64_t{1} << (c2 - 1)) |
+                            (uint64_t{1} << (c2 + 1)) | (uint64_t{1} << (c3 - 1));
+  if (after_first != expected) return false;
+  f.field_count = 4;
+  f.raw_person = std::string_view(data + c2 + 1, c3 - c2 - 1);
+  f.channel_name = std::string_view(data + c1 + 2, c2 - c1 - 3);
+  f.person = std::string_view(data + c2 + 2, c3 - c2 - 3);
+  f.timestamp_text = std::string_view(data + c3 + 1, header_size - c3 - 1);
+  return true;
+}
+
 }  // namespace
 
 // Headers are short: the first 64 bytes of the line are searched for all
@@ -92,6 +119,8 @@ void SplitLineFields(std::string_view line, LineFields& f) {
   f.message = marks.close != 0
                   ? std::string_view(data + header_size + 1, line.size() - header_size - 1)
                   : std::string_view();
+
+  if (SplitCommonShape(data, header_size, commas, quotes, f)) return;
 
   // As Explode at "," cuts: every comma ends a piece, and the text after
   // the last comma is a piece only when it is not empty.
@@ -126,6 +155,29 @@ void SplitLineFields(std::string_view line, LineFields& f) {
   f.channel_name = field(1, f.scratch[0]);
   f.person = field(2, f.scratch[1]);
   f.timestamp_text = field(3, f.scratch[2]);
+}
+
+LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t time) {
+  LineHeader header;
+  header.time = time;
+  const auto start = reinterpret_cast<std::uintptr_t>(line.data());
+  // A field's offsets, when it is a span of the line's first 255 bytes
+  // (not a copy without its inner quotes).
+  auto offsets = [&](std::string_view field, uint8_t& begin, uint8_t& end) {
+    const auto at = reinterpret_cast<std::uintptr_t>(field.data());
+    if (at < start || at - start + field.size() > std::min<std::size_t>(line.size(), 255)) {
+      return false;
+    }
+    begin = static_cast<uint8_t>(at - start);
+    end = static_cast<uint8_t>(at - start + field.size());
+    return true;
+  };
+  uint8_t person_end = 0;
+  if (offsets(fields.channel_name, header.channel_begin, header.channel_end) &&
+      offsets(fields.person, header.person_begin, person_end)) {
+    header.person_end = person_end;
+  }
+  return header;
 }
 
 namespace {

@@ -39,6 +39,32 @@ inline bool Accepted(const LineFields& f, bool suppress_bot_lines) {
          !(suppress_bot_lines && f.raw_person == kBotPersonField);
 }
 
+// What a load keeps of each line it takes in, so that a conversion need
+// not split the line again: the time stamp's value, and where the channel
+// and person fields lie in the line when both are plain spans of its first
+// 255 bytes (person_end 0 otherwise: the line is split again for them).
+struct LineHeader {
+  int32_t time = 0;
+  uint8_t channel_begin = 0, channel_end = 0, person_begin = 0, person_end = 0;
+};
+
+// The header to keep for `line`, split into `fields`, whose stamp read as `time`.
+LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t time);
+
+// The channel, person and message of `line` from its kept header; false
+// when the header holds no spans and the line must be split.
+inline bool FieldsFromHeader(std::string_view line, const LineHeader& h,
+                             std::string_view& channel, std::string_view& person,
+                             std::string_view& message) {
+  if (h.person_end == 0 || h.person_end > line.size()) return false;
+  channel = line.substr(h.channel_begin, h.channel_end - h.channel_begin);
+  person = line.substr(h.person_begin, h.person_end - h.person_begin);
+  // The header ends at the first "]", which no field before it holds.
+  const std::size_t close = line.find(']', h.person_end);
+  message = close == std::string_view::npos ? std::string_view() : line.substr(close + 1);
+  return true;
+}
+
 // Reads a time stamp text as a signed 32-bit integer: leading spaces, one
 // optional sign, decimal digits, nothing after. Throws quorlix::Error with
 // "'<text>' ist kein gültiger Integerwert" otherwise.

@@ -188,9 +188,11 @@ LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
     if (half == 0) {
       meet = at;
       first_ends.reserve(at / 32 + 1);
+      AdviseHugePagesFor(first_ends);
       SplitRange(bytes, 0, at, first_ends);
     } else {
       second_ends.reserve((size - at) / 32 + 1);
+      AdviseHugePagesFor(second_ends);
       SplitRange(bytes, at, size, second_ends);
     }
   };
@@ -224,6 +226,7 @@ void LineStore::Split() {
   // Room for lines of 32 bytes on average: chat lines are longer, so the
   // list rarely moves while it grows, and the unused rest is never touched.
   ends_.reserve(bytes_.size() / 32 + 1);
+  AdviseHugePagesFor(ends_);
   SplitRange(bytes_, 0, bytes_.size(), ends_);
   AddLastLine();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/byte_buffer.h"
 #include "core/caption_counter.h"
 #include "core/error.h"
 #include "core/line_fields.h"
@@ -48,7 +49,7 @@ struct LoadChunk {
   std::size_t first = 0;      // raw index of its first line
   std::size_t processed = 0;  // raw lines done; the next one failed when `error` is set
   std::vector<std::string_view> accepted;
-  std::vector<int32_t> times;  // of the accepted lines
+  std::vector<LineHeader> headers;  // of the accepted lines
   // Names the chunk's thread had not met before, in the order met: they
   // include every name whose first occurrence in the file is here.
   std::vector<std::string> new_persons, new_channels;
@@ -61,7 +62,7 @@ class LoadWorker {
   void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, LoadChunk& chunk) {
     chunk.processed = 0;
     chunk.accepted.clear();
-    chunk.times.clear();
+    chunk.headers.clear();
     chunk.new_persons.clear();
     chunk.new_channels.clear();
     chunk.error = nullptr;
@@ -72,7 +73,7 @@ class LoadWorker {
       NoteName(persons_, fields_.person, chunk.new_persons);
       NoteName(channels_, fields_.channel_name, chunk.new_channels);
       try {
-        chunk.times.push_back(ReadTimestamp(fields_.timestamp_text));
+        chunk.headers.push_back(KeepHeader(line, fields_, ReadTimestamp(fields_.timestamp_text)));
       } catch (...) {
         chunk.error = std::current_exception();
         return;
@@ -103,6 +104,10 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
 
   state.input_lines.clear();
   state.input_lines.reserve(raw.size());
+  state.input_headers.clear();
+  state.input_headers.reserve(raw.size());
+  AdviseHugePagesFor(state.input_lines);
+  AdviseHugePagesFor(state.input_headers);
   state.persons.clear();
   state.channels.clear();
   NameCollection persons, channels;
@@ -122,6 +127,7 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
     std::vector<LoadWorker> workers(threads);
     CaptionCounter caption;
     caption.Start(0, last);
+    const bool captions = window->ShowsCaption();
     RunChunksInOrder(
         threads, chunks, ring.size(),
         [&](unsigned worker, std::size_t c) {
@@ -132,15 +138,18 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
         },
         [&](std::size_t c) {
           const LoadChunk& chunk = ring[c % ring.size()];
-          for (std::size_t i = chunk.first; i < chunk.first + chunk.processed; ++i) {
+          for (std::size_t i = chunk.first; captions && i < chunk.first + chunk.processed; ++i) {
             if (i > 0) caption.Increment();
             window->SetCaption(caption.text());
           }
           for (std::size_t k = 0; k < chunk.accepted.size(); ++k) {
-            index.AddLine(static_cast<int64_t>(state.input_lines.size() + k), chunk.times[k]);
+            index.AddLine(static_cast<int64_t>(state.input_lines.size() + k),
+                          chunk.headers[k].time);
           }
           state.input_lines.insert(state.input_lines.end(), chunk.accepted.begin(),
                                    chunk.accepted.end());
+          state.input_headers.insert(state.input_headers.end(), chunk.headers.begin(),
+                                     chunk.headers.end());
           for (const std::string& name : chunk.new_persons) persons.Add(name);
           for (const std::string& name : chunk.new_channels) channels.Add(name);
           if (chunk.error) {

@@ -12,7 +12,7 @@ namespace quorlix {
 // inputs cross many chunk boundaries.
 struct PassThreads {
   unsigned count = 0;             // 0: one per hardware thread; 1: no helper threads
-  std::size_t lines_per_chunk = 16384;
+  std::size_t lines_per_chunk = 8192;
 };
 
 // The thread count that `threads` asks for: its count, or the hardware's.

@@ -11,6 +11,7 @@ class SilentWorkingWindow : public WorkingWindow {
   void Show() override {}
   bool IsActive() const override { return true; }
   void SetCaption(std::string_view) override {}
+  bool ShowsCaption() const override { return false; }
   void Close() override {}
 };
 

@@ -23,6 +23,8 @@ class WorkingWindow {
   virtual void Show() = 0;
   virtual bool IsActive() const = 0;
   virtual void SetCaption(std::string_view caption) = 0;
+  // False when captions go nowhere: the passes then skip making them.
+  virtual bool ShowsCaption() const { return true; }
   virtual void Close() = 0;
 };
 

@@ -24,6 +24,18 @@ void ExpectSameAsLogLine(const std::string& line, LineFields& f) {
   EXPECT_EQ(f.message, r.message) << line;
   EXPECT_EQ(Accepted(f, true), AcceptLogLine(line, true)) << line;
   EXPECT_EQ(Accepted(f, false), AcceptLogLine(line, false)) << line;
+  // What a load keeps of a line it takes gives the same fields back, or nothing.
+  if (!Accepted(f, false)) return;
+  std::string_view channel, person, message;
+  const LineHeader kept = KeepHeader(line, f, 7);
+  EXPECT_EQ(kept.time, 7);
+  if (FieldsFromHeader(line, kept, channel, person, message)) {
+    EXPECT_EQ(channel, r.channel_name) << line;
+    EXPECT_EQ(person, r.person) << line;
+    EXPECT_EQ(message, r.message) << line;
+  } else {
+    EXPECT_TRUE(line.size() > 255 || line.find('"') != std::string::npos) << line;
+  }
 }
 
 TEST(LineFieldsTest, AgreesWithParseAndAcceptOnChosenLines) {
@@ -54,6 +66,8 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnChosenLines) {
       "[1,C,P," + long_name,
       "no header at all, but commas, and \"quotes\" and more than sixty-four bytes",
       std::string("[1,C\0,P,5]x\0y", 13),
+      "[1,C,\"" + std::string(300, 'p') + "\",5]beyond what a kept header holds",
+      "[1,\"C\",P,5]" + std::string(300, 'm'),
   };
   LineFields f;
   for (const std::string& line : lines) ExpectSameAsLogLine(line, f);
