@@ -54,11 +54,11 @@ int64_t ReadInt64(std::string_view text) {
 
 // A range to convert: its first and last input index as the selection
 // gives them, which may lie outside the input lines.
-struct RangeSpec {
+struct RangeBounds {
   int64_t first, last;
 };
 // A piece of a range's lines; every range has at least one, maybe empty.
-struct ChunkSpec {
+struct ChunkSlice {
   std::size_t range;
   std::size_t first, end;  // input lines [first, end) of the range
   bool opens_range, closes_range;
@@ -89,14 +89,14 @@ class ConvertWorker {
     if (state.options.channel_colors) formatter_.PrepareChannelColors(state.channels);
   }
 
-  void Run(const ChunkSpec& spec, ConvertChunk& chunk) {
+  void Run(const ChunkSlice& slice, ConvertChunk& chunk) {
     chunk.processed = 0;
     chunk.range_ended = false;
     chunk.converted = 0;
     chunk.out.Clear();
     chunk.error = nullptr;
     std::string& text = chunk.out.text();
-    for (std::size_t i = spec.first; i < spec.end; ++i) {
+    for (std::size_t i = slice.first; i < slice.end; ++i) {
       const std::string_view line = input_[i];
       // An empty line ends the range.
       if (line.empty()) {
@@ -104,7 +104,7 @@ class ConvertWorker {
         return;
       }
       // The log is far larger than the caches: ask early for a later line.
-      if (i + kPrefetchAhead < spec.end) {
+      if (i + kPrefetchAhead < slice.end) {
         const std::string_view ahead = input_[i + kPrefetchAhead];
         __builtin_prefetch(ahead.data());
         __builtin_prefetch(ahead.data() + 64);
@@ -168,21 +168,21 @@ class ConvertWorker {
 
 // The lines a range converts, before any empty line: from `first` up to
 // `last` or the end of the input, none when `first` lies outside it.
-std::pair<std::size_t, std::size_t> RangeLines(const RangeSpec& r, std::size_t size) {
+std::pair<std::size_t, std::size_t> RangeLines(const RangeBounds& r, std::size_t size) {
   if (r.first < 0 || r.first > r.last || static_cast<uint64_t>(r.first) >= size) return {0, 0};
   const auto end = std::min<uint64_t>(static_cast<uint64_t>(r.last) + 1, size);
   return {static_cast<std::size_t>(r.first), static_cast<std::size_t>(end)};
 }
 
-std::vector<ChunkSpec> CutIntoChunks(const std::vector<RangeSpec>& ranges, std::size_t size,
+std::vector<ChunkSlice> CutIntoChunks(const std::vector<RangeBounds>& ranges, std::size_t size,
                                      std::size_t per_chunk) {
-  std::vector<ChunkSpec> chunks;
+  std::vector<ChunkSlice> chunks;
   for (std::size_t r = 0; r < ranges.size(); ++r) {
     const auto [first, end] = RangeLines(ranges[r], size);
     std::size_t from = first;
     do {  // every range has a chunk, an empty one at least
       const std::size_t to = std::min(end, from + per_chunk);
-      chunks.push_back(ChunkSpec{r, from, to, from == first, to == end});
+      chunks.push_back(ChunkSlice{r, from, to, from == first, to == end});
       from = to;
     } while (from < end);
   }
@@ -202,8 +202,8 @@ class RangeWriter {
 
   int64_t converted() const { return converted_; }
 
-  void Take(const RangeSpec& range, const ChunkSpec& spec, const ConvertChunk& chunk) {
-    if (spec.opens_range) Open(range);
+  void Take(const RangeBounds& range, const ChunkSlice& slice, const ConvertChunk& chunk) {
+    if (slice.opens_range) Open(range);
     if (taking_) {
       if (captions_) {
         for (std::size_t k = 0; k < chunk.processed; ++k) {
@@ -222,14 +222,14 @@ class RangeWriter {
       if (chunk.error) std::rethrow_exception(chunk.error);
       if (chunk.range_ended) taking_ = false;
     }
-    if (spec.closes_range) {
+    if (slice.closes_range) {
       CloseWindow();
       AppendFooter(dialect_, out_);
     }
   }
 
  private:
-  void Open(const RangeSpec& range) {
+  void Open(const RangeBounds& range) {
     window_ = windows_.Create();
     window_->Show();
     taking_ = window_->IsActive();
@@ -258,9 +258,9 @@ class RangeWriter {
 // results in order, as one pass over the ranges would.
 // Returns the number of lines converted.
 int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
-                      const std::vector<RangeSpec>& ranges, const TimeSpan& span,
+                      const std::vector<RangeBounds>& ranges, const TimeSpan& span,
                       OutputSink& out, WorkingWindowFactory& windows, const PassThreads& pass) {
-  const std::vector<ChunkSpec> chunks = CutIntoChunks(
+  const std::vector<ChunkSlice> chunks = CutIntoChunks(
       ranges, state.input_lines.size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
   const unsigned threads = ThreadCount(pass);
   std::vector<std::unique_ptr<ConvertWorker>> workers;
@@ -335,16 +335,16 @@ int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, Outpu
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
   state.output_lines.clear();
-  std::vector<RangeSpec> ranges;
+  std::vector<RangeBounds> ranges;
   if (state.filters.time) {
     std::vector<std::string_view> pieces;
     for (const std::string& entry : TimeSelectionEntries(state)) {
       Explode(";", entry, 0, pieces);
       if (pieces.size() < 4) continue;
-      ranges.push_back(RangeSpec{ReadInt64(pieces[2]), ReadInt64(pieces[3])});
+      ranges.push_back(RangeBounds{ReadInt64(pieces[2]), ReadInt64(pieces[3])});
     }
   } else {
-    ranges.push_back(RangeSpec{0, n - 1});
+    ranges.push_back(RangeBounds{0, n - 1});
   }
   return ConvertRanges(state, settings, ranges, TimeSpan{}, out, windows, threads);
 }
@@ -355,7 +355,7 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
   state.color_definitions = settings.color_definitions;
   state.output_lines.clear();
   const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
-  const RangeSpec range{std::max<int64_t>(scene.first, 0), last};
+  const RangeBounds range{std::max<int64_t>(scene.first, 0), last};
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
 }
 
