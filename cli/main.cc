@@ -17,6 +17,7 @@
 #include "cli/part_sink.h"
 #include "cli/progress_bar.h"
 #include "cli/selection.h"
+#include "cli/signal_cleanup.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "core/chat_state.h"
@@ -35,9 +36,14 @@ void PrintError(const std::string& message) {
 // The name standing for standard input as LOGFILE.
 constexpr const char* kStandardInput = "-";
 
+// A log file is mapped, not copied; should it be shortened meanwhile, the
+// run ends with a message instead of a crash, its outputs left as they were.
 LineStore ReadLog(const std::string& log_file) {
   if (log_file == kStandardInput) return LineStore::ReadDescriptor(STDIN_FILENO, log_file);
-  return LineStore::ReadFile(log_file);
+  return LineStore::MapFile(log_file, [&](std::string_view bytes) {
+    GuardMappedLog(bytes, "quorlix-cli: " + FormatText(Tr("File %s was shortened while it was being read"),
+                                                       {log_file}));
+  });
 }
 
 // Runs one step; an error is reported as compilers do, with the file and

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <string>
 
@@ -22,10 +23,14 @@ struct CleanupNode {
 std::deque<CleanupNode> g_nodes;  // changed by the main thread only
 std::atomic<const CleanupNode*> g_files{nullptr};
 
-extern "C" void RemoveTempAndReraise(int signal_number) {
+void RemoveFiles() {
   for (const CleanupNode* node = g_files.load(); node != nullptr; node = node->next) {
     ::unlink(node->path.c_str());
   }
+}
+
+extern "C" void RemoveTempAndReraise(int signal_number) {
+  RemoveFiles();
   ::signal(signal_number, SIG_DFL);
   // Pending until the handler returns and unblocks it; then the default
   // action ends the program with the signal's own status.
@@ -45,6 +50,24 @@ void InstallHandlers() {
     for (int other : kSignals) sigaddset(&action.sa_mask, other);
     ::sigaction(signal_number, &action, nullptr);
   }
+}
+
+// The mapped log and the message for its lost pages, set before the
+// handler is installed and not changed after.
+std::atomic<std::uintptr_t> g_mapped_begin{0}, g_mapped_end{0};
+std::string g_lost_page_message;
+
+extern "C" void OnBusError(int, siginfo_t* info, void*) {
+  const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  if (at >= g_mapped_begin.load() && at < g_mapped_end.load()) {
+    RemoveFiles();
+    ssize_t ignored = ::write(STDERR_FILENO, g_lost_page_message.data(), g_lost_page_message.size());
+    (void)ignored;
+    ::_exit(1);
+  }
+  // Not the log: the access runs again on return and the default action
+  // ends the program as it would have.
+  ::signal(SIGBUS, SIG_DFL);
 }
 
 sigset_t HeldSignals() {
@@ -67,6 +90,18 @@ void ArmSignalCleanup(const std::string& path) {
   const SignalHold hold;
   InstallHandlers();
   g_files.store(&g_nodes.emplace_back(CleanupNode{g_files.load(), path}));
+}
+
+void GuardMappedLog(std::string_view bytes, const std::string& message) {
+  g_lost_page_message = message + "\n";
+  const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data());
+  g_mapped_begin.store(begin);
+  g_mapped_end.store(begin + bytes.size());
+  struct sigaction action {};
+  action.sa_sigaction = &OnBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, nullptr);
 }
 
 void DisarmSignalCleanup() { g_files.store(nullptr); }

@@ -2,11 +2,14 @@
 // SIGTERM or SIGHUP ends quorlix-cli, then lets the signal end the program
 // as it would have. The handler only unlinks paths prepared in advance and
 // re-raises the signal: both are async-signal-safe.
+// The same clean-up, with a message and exit status 1, when the mapped log
+// file loses pages because another program shortened it.
 #pragma once
 
 #include <signal.h>
 
 #include <string>
+#include <string_view>
 
 namespace quorlix::cli {
 
@@ -16,6 +19,11 @@ namespace quorlix::cli {
 void ArmSignalCleanup(const std::string& path);
 // No file to remove any more: all have been renamed into place or removed.
 void DisarmSignalCleanup();
+
+// From now on a SIGBUS on a page of `bytes` (the mapped log) removes the
+// files armed, writes `message` and a line break to standard error and
+// ends the program with status 1. A SIGBUS elsewhere keeps its default action.
+void GuardMappedLog(std::string_view bytes, const std::string& message);
 
 // Holds SIGINT, SIGTERM and SIGHUP back while it lives, so that a file can
 // be created and named for the clean-up without a gap between the two.

@@ -1,12 +1,13 @@
 #include "core/line_store.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <latch>
+#include <exception>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -22,10 +23,16 @@ class LineStore::Storage {
  public:
   explicit Storage(std::string bytes) : text_(std::move(bytes)) {}
   Storage(ByteBuffer buffer, std::size_t size) : buffer_(std::move(buffer)), buffer_size_(size) {}
+  // Takes over a read-only mapping of `size` bytes.
+  Storage(const char* mapping, std::size_t size) : mapping_(mapping), buffer_size_(size) {}
+  ~Storage() {
+    if (mapping_ != nullptr) ::munmap(const_cast<char*>(mapping_), buffer_size_);
+  }
   Storage(const Storage&) = delete;
   Storage& operator=(const Storage&) = delete;
 
   std::string_view bytes() const {
+    if (mapping_ != nullptr) return std::string_view(mapping_, buffer_size_);
     if (buffer_.data() != nullptr) return std::string_view(buffer_.data(), buffer_size_);
     return text_;
   }
@@ -33,6 +40,7 @@ class LineStore::Storage {
  private:
   std::string text_;
   ByteBuffer buffer_;
+  const char* mapping_ = nullptr;
   std::size_t buffer_size_ = 0;
 };
 
@@ -88,6 +96,8 @@ int ReadPart(int fd, off_t offset, std::size_t from, std::size_t to, char* data,
 
 // From this size on, a regular file is read and split in two halves at once.
 constexpr std::size_t kTwoHalvesFrom = std::size_t{32} << 20;
+// Below this a file is read even where it may be mapped: too few pages to count.
+constexpr std::size_t kMapFrom = std::size_t{1} << 20;
 
 [[noreturn]] void ThrowIsDirectory(const std::string& path) {
   throw Error(FormatText(Tr("%s is a directory"), {path}));
@@ -114,8 +124,8 @@ LineStore LineStore::FromBytes(std::string bytes) {
 }
 
 // The file is read, not mapped: a log that another program truncates while
-// we hold it must not turn into a crash when a lost page is touched.
-// A device is refused before it is opened: opening some has side effects.
+// we hold it must not turn into a crash when a lost page is touched (only
+// MapFile's callers are ready for that). A device is refused before it is opened: opening some has side effects.
 LineStore LineStore::ReadFile(const std::string& path) {
   struct stat info;
   if (stat(path.c_str(), &info) == 0) {
@@ -132,6 +142,34 @@ LineStore LineStore::ReadFile(const std::string& path) {
     ~Closer() { close(fd); }
   } closer{fd};
   return ReadDescriptor(fd, path);
+}
+
+LineStore LineStore::MapFile(const std::string& path,
+                             const std::function<void(std::string_view)>& guard) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadFile(path);
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) ThrowCannotOpen(path, errno);
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  if (fstat(fd, &info) != 0) ThrowCannotOpen(path, errno);
+  if (!S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) < kMapFrom) {
+    return ReadDescriptor(fd, path);
+  }
+  const auto size = static_cast<std::size_t>(info.st_size);
+  void* const mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  if (mapping == MAP_FAILED) return ReadDescriptor(fd, path);  // a file system that cannot map
+  LineStore store;
+  store.storage_ = std::make_unique<Storage>(static_cast<const char*>(mapping), size);
+  store.bytes_ = store.storage_->bytes();
+  guard(store.bytes_);
+  store.SplitInHalves();
+  return store;
 }
 
 LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
@@ -161,11 +199,37 @@ LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
   return store;
 }
 
-// A second thread reads the second half while this one reads the first;
-// once both are in, each splits its part. The parts meet just after the
-// first LF of the second half: whatever came before, a line starts there,
-// so the two lists together are the one list of a single scan. A file
-// that shrank meanwhile, or a half without any LF, is split by one scan.
+namespace {
+
+// Runs `work(1)` on a second thread while `work(0)` runs on this one (both
+// here, one after the other, when no thread can be had); an exception of
+// either is thrown here once both are done.
+template <typename Work>
+void RunOnTwoThreads(Work&& work) {
+  std::exception_ptr failed[2];
+  auto run = [&](int which) {
+    try {
+      work(which);
+    } catch (...) {
+      failed[which] = std::current_exception();
+    }
+  };
+  std::thread helper;
+  try {
+    helper = std::thread(run, 1);
+  } catch (const std::system_error&) {
+    run(1);
+  }
+  run(0);
+  if (helper.joinable()) helper.join();
+  for (const std::exception_ptr& e : failed) {
+    if (e) std::rethrow_exception(e);
+  }
+}
+
+}  // namespace
+
+// A second thread reads the second half while this one reads the first.
 LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
                                   const std::string& name) {
   ByteBuffer buffer(size);
@@ -173,37 +237,10 @@ LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
   const std::size_t mid = size / 2;
   std::size_t used[2] = {0, 0};
   int error[2] = {0, 0};
-  std::size_t meet = 0;  // where the second part begins; 0: one scan
-  std::vector<uint64_t> first_ends, second_ends;
-  std::latch both_read(2);
-  auto read_and_split = [&](int half) {
+  RunOnTwoThreads([&](int half) {
     error[half] = ReadPart(fd, offset, half == 0 ? 0 : mid, half == 0 ? mid : size, data,
                            used[half]);
-    both_read.arrive_and_wait();
-    if (error[0] != 0 || error[1] != 0 || used[0] != mid || used[1] != size - mid) return;
-    const void* lf = std::memchr(data + mid, '\n', size - mid);
-    if (lf == nullptr) return;
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
-    const std::string_view bytes(data, size);
-    if (half == 0) {
-      meet = at;
-      first_ends.reserve(at / 32 + 1);
-      AdviseHugePagesFor(first_ends);
-      SplitRange(bytes, 0, at, first_ends);
-    } else {
-      second_ends.reserve((size - at) / 32 + 1);
-      AdviseHugePagesFor(second_ends);
-      SplitRange(bytes, at, size, second_ends);
-    }
-  };
-  std::thread helper;
-  try {
-    helper = std::thread(read_and_split, 1);
-  } catch (const std::system_error&) {
-    read_and_split(1);  // no thread: read the second half first
-  }
-  read_and_split(0);
-  if (helper.joinable()) helper.join();
+  });
   if (error[0] != 0) ThrowCannotOpen(name, error[0]);
   const std::size_t total = used[0] < mid ? used[0] : mid + used[1];
   if (used[0] == mid && error[1] != 0) ThrowCannotOpen(name, error[1]);
@@ -212,14 +249,36 @@ LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
   LineStore store;
   store.storage_ = std::make_unique<Storage>(std::move(buffer), total);
   store.bytes_ = store.storage_->bytes();
-  if (meet == 0) {
-    store.Split();
-  } else {
-    store.ends_ = std::move(first_ends);
-    store.ends_.insert(store.ends_.end(), second_ends.begin(), second_ends.end());
-    store.AddLastLine();
-  }
+  store.SplitInHalves();
   return store;
+}
+
+// Two threads split a large text, each one half. The halves meet just after
+// the first LF of the second half: whatever came before, a line starts
+// there, so the two lists together are the one list of a single scan.
+// Without such an LF, one scan splits it all.
+void LineStore::SplitInHalves() {
+  const std::size_t size = bytes_.size();
+  const std::size_t mid = size / 2;
+  const void* lf = size >= kTwoHalvesFrom && std::thread::hardware_concurrency() > 1
+                       ? std::memchr(bytes_.data() + mid, '\n', size - mid)
+                       : nullptr;
+  if (lf == nullptr) {
+    Split();
+    return;
+  }
+  const auto meet = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data()) + 1;
+  std::vector<uint64_t> second_ends;
+  RunOnTwoThreads([&](int half) {
+    std::vector<uint64_t>& ends = half == 0 ? ends_ : second_ends;
+    const std::size_t begin = half == 0 ? 0 : meet;
+    const std::size_t end = half == 0 ? meet : size;
+    ends.reserve((end - begin) / 32 + 1);
+    AdviseHugePagesFor(ends);
+    SplitRange(bytes_, begin, end, ends);
+  });
+  ends_.insert(ends_.end(), second_ends.begin(), second_ends.end());
+  AddLastLine();
 }
 
 void LineStore::Split() {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,14 @@ class LineStore {
   // "Datei <path> kann nicht geöffnet werden. <reason>", or a message that
   // `path` is a directory, or a device or other file with no end.
   static LineStore ReadFile(const std::string& path);
+  // Like ReadFile(), but a regular file of a megabyte or more is mapped
+  // read-only instead of read: no copy of bytes that the page cache holds
+  // already. The mapping covers the file as it was at open. Should another
+  // program shorten the file while the store lives, touching a lost page
+  // raises SIGBUS: `guard` gets the mapped bytes before any of them is
+  // touched, so that the caller can tell that fault from others.
+  static LineStore MapFile(const std::string& path,
+                           const std::function<void(std::string_view)>& guard);
   // The same from an open descriptor, from its current offset; `name`
   // stands for it in messages. The descriptor stays open.
   static LineStore ReadDescriptor(int fd, const std::string& name);
@@ -46,6 +55,7 @@ class LineStore {
   class Storage;  // owns the bytes: the string given, or the buffer read
   static LineStore ReadInHalves(int fd, off_t offset, std::size_t size, const std::string& name);
   void Split();
+  void SplitInHalves();  // the same, two threads at once for a large text
   // Appends the ends of the lines that the breaks in [begin, end) close,
   // a line starting at `begin`; the last line, if unclosed, is left out.
   static void SplitRange(std::string_view bytes, std::size_t begin, std::size_t end,

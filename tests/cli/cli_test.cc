@@ -543,6 +543,30 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
   }
 }
 
+// The log is mapped: shortened by another program during the run, it ends
+// the run with a message, not a crash. The output is a FIFO held full, so
+// that the run is surely under way when the log is cut.
+TEST_F(CliTest, ALogShortenedWhileReadEndsTheRunWithAMessage) {
+  const fs::path log = dir_ / "generated.log", fifo = dir_ / "stdout";
+  test::WriteFileBytes(log, GeneratedLog(9, 400000));
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Open for reading first, so that the program's open for writing does not wait.
+  const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  const pid_t pid = Start({"--config", config_, "--time", log.string()});
+  ::fcntl(fd, F_SETFL, 0);
+  char block[4096];
+  ASSERT_GT(::read(fd, block, sizeof block), 0);
+  ASSERT_EQ(::truncate(log.c_str(), 0), 0);
+  while (::read(fd, block, sizeof block) > 0) {
+  }
+  ::close(fd);
+  fs::remove(fifo);
+  const Result result = Finish(pid);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "quorlix-cli: Datei " + log.string() + " wurde beim Lesen gek\xc3\xbcrzt\n");
+}
+
 // Standard output and error on one terminal: the bar would land between
 // the output lines, so it stays away; with the output elsewhere it shows.
 TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {

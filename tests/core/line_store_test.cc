@@ -91,6 +91,11 @@ TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
     const LineStore store = LineStore::ReadFile(path);
     EXPECT_TRUE(store.bytes() == *bytes) << bytes->size();
     EXPECT_TRUE(Lines(store) == Lines(LineStore::FromBytes(*bytes))) << bytes->size();
+    // Mapped from a megabyte on; the guard sees the mapped bytes first.
+    std::string_view guarded;
+    const LineStore mapped = LineStore::MapFile(path, [&](std::string_view b) { guarded = b; });
+    EXPECT_TRUE(Lines(mapped) == Lines(store)) << bytes->size();
+    EXPECT_EQ(guarded.data(), bytes->size() > 1000 ? mapped.bytes().data() : nullptr);
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     std::thread writer([&] {
