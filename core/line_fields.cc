@@ -160,23 +160,28 @@ void SplitLineFields(std::string_view line, LineFields& f) {
 LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t time) {
   LineHeader header;
   header.time = time;
-  const auto start = reinterpret_cast<std::uintptr_t>(line.data());
-  // A field's offsets, when it is a span of the line's first 255 bytes
-  // (not a copy without its inner quotes).
-  auto offsets = [&](std::string_view field, uint8_t& begin, uint8_t& end) {
+  const std::size_t limit = std::min<std::size_t>(line.size(), 255);
+  // Where `field` starts in the line; npos when it is not a span of the
+  // line's first `limit` bytes (e.g. a copy without its inner quotes).
+  auto offset = [&](std::string_view field) {
     const auto at = reinterpret_cast<std::uintptr_t>(field.data());
-    if (at < start || at - start + field.size() > std::min<std::size_t>(line.size(), 255)) {
-      return false;
-    }
-    begin = static_cast<uint8_t>(at - start);
-    end = static_cast<uint8_t>(at - start + field.size());
-    return true;
+    const auto start = reinterpret_cast<std::uintptr_t>(line.data());
+    if (at < start || at - start + field.size() > limit) return std::string_view::npos;
+    return static_cast<std::size_t>(at - start);
   };
-  uint8_t person_end = 0;
-  if (offsets(fields.channel_name, header.channel_begin, header.channel_end) &&
-      offsets(fields.person, header.person_begin, person_end)) {
-    header.person_end = person_end;
+  const std::size_t channel = offset(fields.channel_name);
+  const std::size_t person = offset(fields.person);
+  // A message view ends the line; none means the line has no "]".
+  const std::size_t message =
+      fields.message.data() == nullptr ? line.size() : line.size() - fields.message.size();
+  if (channel == std::string_view::npos || person == std::string_view::npos ||
+      person != channel + fields.channel_name.size() + kChannelToPerson || message > 255) {
+    return header;
   }
+  header.channel_begin = static_cast<uint8_t>(channel);
+  header.channel_end = static_cast<uint8_t>(channel + fields.channel_name.size());
+  header.person_end = static_cast<uint8_t>(person + fields.person.size());
+  header.message_begin = static_cast<uint8_t>(message);
   return header;
 }
 

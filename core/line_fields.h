@@ -40,13 +40,17 @@ inline bool Accepted(const LineFields& f, bool suppress_bot_lines) {
 }
 
 // What a load keeps of each line it takes in, so that a conversion need
-// not split the line again: the time stamp's value, and where the channel
-// and person fields lie in the line when both are plain spans of its first
-// 255 bytes (person_end 0 otherwise: the line is split again for them).
+// not split the line again: the time stamp's value, and where the fields
+// lie in the line when they are plain spans of its first 255 bytes and the
+// person follows the channel after '","', as in every common header
+// (person_end 0 otherwise: the line is split again for them).
 struct LineHeader {
   int32_t time = 0;
-  uint8_t channel_begin = 0, channel_end = 0, person_begin = 0, person_end = 0;
+  uint8_t channel_begin = 0, channel_end = 0, person_end = 0;
+  uint8_t message_begin = 0;  // the line's size when it has no "]"
 };
+// The person starts this far after the channel's end: '","'.
+inline constexpr std::size_t kChannelToPerson = 3;
 
 // The header to keep for `line`, split into `fields`, whose stamp read as `time`.
 LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t time);
@@ -56,12 +60,11 @@ LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t t
 inline bool FieldsFromHeader(std::string_view line, const LineHeader& h,
                              std::string_view& channel, std::string_view& person,
                              std::string_view& message) {
-  if (h.person_end == 0 || h.person_end > line.size()) return false;
+  if (h.person_end == 0 || h.message_begin > line.size()) return false;
   channel = line.substr(h.channel_begin, h.channel_end - h.channel_begin);
-  person = line.substr(h.person_begin, h.person_end - h.person_begin);
-  // The header ends at the first "]", which no field before it holds.
-  const std::size_t close = line.find(']', h.person_end);
-  message = close == std::string_view::npos ? std::string_view() : line.substr(close + 1);
+  const std::size_t person_begin = h.channel_end + kChannelToPerson;
+  person = line.substr(person_begin, h.person_end - person_begin);
+  message = line.substr(h.message_begin);
   return true;
 }
 

@@ -162,7 +162,7 @@ LineStore LineStore::MapFile(const std::string& path,
     return ReadDescriptor(fd, path);
   }
   const auto size = static_cast<std::size_t>(info.st_size);
-  void* const mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  void* const mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   if (mapping == MAP_FAILED) return ReadDescriptor(fd, path);  // a file system that cannot map
   LineStore store;
   store.storage_ = std::make_unique<Storage>(static_cast<const char*>(mapping), size);
