@@ -71,6 +71,7 @@ case "$MODE" in
     cli_seconds=$BEST_SECONDS
     cli_cpu=$BEST_CPU
     cli_kb=$PEAK_KB
+    mv "$DATA/out-cli.txt" "$DATA/dd-source.txt"  # for dd below
 
     echo "perl -pe \"$PERL_SCRIPT\" LOG > $DATA/out-perl.txt"
     best_of sh -c 'exec perl -pe "$1" "$2" > "$3"' sh "$PERL_SCRIPT" "$LOG" "$DATA/out-perl.txt"
@@ -89,8 +90,8 @@ case "$MODE" in
     synced_seconds=$BEST_SECONDS
     synced_cpu=$BEST_CPU
     if [ "$PEAK_KB" -gt "$cli_kb" ]; then cli_kb=$PEAK_KB; fi
-    echo "dd if=$DATA/out-cli.txt of=$DATA/out-dd.txt bs=1M conv=fdatasync"
-    best_of dd if="$DATA/out-cli.txt" of="$DATA/out-dd.txt" bs=1M conv=fdatasync status=none
+    echo "dd if=$DATA/dd-source.txt of=$DATA/out-dd.txt bs=1M conv=fdatasync"
+    best_of dd if="$DATA/dd-source.txt" of="$DATA/out-dd.txt" bs=1M conv=fdatasync status=none
     dd_seconds=$BEST_SECONDS
 
     awk -v c="$cli_seconds" -v cc="$cli_cpu" -v p="$perl_seconds" -v pc="$perl_cpu" \
@@ -107,7 +108,7 @@ case "$MODE" in
       printf "quorlix-cli / cat:      %5.1f wall (target <= 4)\n", c / k
       printf "peak memory / log size: %5.2f (target <= 1.5)\n", kb * 1024 / bytes
     }'
-    rm -f "$DATA"/out-*.txt
+    rm -f "$DATA"/out-*.txt "$DATA/dd-source.txt"
     ;;
   list)
     echo "quorlix-cli --config $CONFIG --list LOG > /dev/null"

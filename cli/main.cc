@@ -158,6 +158,11 @@ int Run(const CommandLine& command_line) {
 
   ChatState state;
   const PassThreads threads{.count = command_line.threads};
+  // Converting the whole log needs none of its lines kept, nor the lists.
+  const bool whole_log = !command_line.list && command_line.persons.empty() &&
+                         command_line.channels.empty() && command_line.periods.empty() &&
+                         !command_line.span.limited();
+  std::size_t taken = 0;
   std::unique_ptr<CommitSink> out;
   int status = Report(log_file, [&] {
     // The output first, so that an unwritable place fails at once; a file
@@ -165,7 +170,11 @@ int Run(const CommandLine& command_line) {
     out = MakeSink(command_line);
     if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = ReadLog(log_file);
-    RunLoadPass(state, load_settings, windows, threads);
+    if (whole_log) {
+      taken = RunLoadPassForWholeLog(state, load_settings, windows, threads);
+    } else {
+      RunLoadPass(state, load_settings, windows, threads);
+    }
   });
   if (status != 0) return status;
 
@@ -186,7 +195,10 @@ int Run(const CommandLine& command_line) {
     } else {
       state.options = command_line.options;
       if (bar) bar->set_label(Tr("Converting"));
-      if (command_line.span.limited()) {
+      if (whole_log) {
+        ConvertWholeLogIntoSink(state, taken, load_settings, convert_settings, *out, windows,
+                                threads);
+      } else if (command_line.span.limited()) {
         ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
                              windows, threads);
       } else {

@@ -64,6 +64,13 @@ struct ChunkSlice {
   bool opens_range, closes_range;
 };
 
+// The raw lines of a log whose whole is converted, and which of them a
+// load takes in.
+struct RawLines {
+  const LineStore& lines;
+  bool suppress_bot_lines;
+};
+
 // What one chunk gives, in input order.
 struct ConvertChunk {
   std::size_t processed = 0;  // lines done; the next one failed when `error` is set
@@ -77,8 +84,11 @@ struct ConvertChunk {
 class ConvertWorker {
  public:
   // A limited `span` leaves out the lines whose time stamp lies outside it.
-  ConvertWorker(const ChatState& state, const ConvertSettings& settings, const TimeSpan& span)
+  // With `raw`, the worker converts raw lines instead (RunRaw).
+  ConvertWorker(const ChatState& state, const ConvertSettings& settings, const TimeSpan& span,
+                const RawLines* raw = nullptr)
       : input_(state.input_lines),
+        raw_(raw),
         headers_(state.input_headers.size() == state.input_lines.size() ? state.input_headers.data()
                                                                        : nullptr),
         span_(span),
@@ -95,6 +105,10 @@ class ConvertWorker {
     chunk.converted = 0;
     chunk.out.Clear();
     chunk.error = nullptr;
+    if (raw_ != nullptr) {
+      RunRaw(slice, chunk);
+      return;
+    }
     std::string& text = chunk.out.text();
     for (std::size_t i = slice.first; i < slice.end; ++i) {
       const std::string_view line = input_[i];
@@ -125,6 +139,30 @@ class ConvertWorker {
   }
 
  private:
+  // Raw lines [first, end): the lines a load takes in are converted as the
+  // input lines they would become (and counted as processed); the others
+  // are passed over. No filter applies; the load has read every time stamp.
+  void RunRaw(const ChunkSlice& slice, ConvertChunk& chunk) {
+    std::string& text = chunk.out.text();
+    for (std::size_t i = slice.first; i < slice.end; ++i) {
+      SplitLineFields(raw_->lines[i], fields_);
+      if (!Accepted(fields_, raw_->suppress_bot_lines)) continue;
+      const std::size_t line_start = text.size();
+      try {
+        if (formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
+                                    fields_.message, text)) {
+          chunk.out.EndLine();
+          ++chunk.converted;
+        }
+      } catch (...) {
+        text.resize(line_start);
+        chunk.error = std::current_exception();
+        return;
+      }
+      ++chunk.processed;
+    }
+  }
+
   // Appends input line `i`'s output line, if it has one: from what the load
   // kept of it when it can, otherwise split and read here.
   bool Convert(std::string_view line, std::size_t i, std::string& text) {
@@ -158,6 +196,7 @@ class ConvertWorker {
   }
 
   const std::vector<std::string_view>& input_;
+  const RawLines* const raw_;
   const LineHeader* const headers_;  // one per input line, or null
   const TimeSpan span_;
   LineFormatter formatter_;
@@ -254,18 +293,17 @@ class RangeWriter {
   CaptionCounter caption_;
 };
 
-// Threads convert chunks of the ranges' lines; this thread writes their
-// results in order, as one pass over the ranges would.
-// Returns the number of lines converted.
-int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
-                      const std::vector<RangeBounds>& ranges, const TimeSpan& span,
-                      OutputSink& out, WorkingWindowFactory& windows, const PassThreads& pass) {
-  const std::vector<ChunkSlice> chunks = CutIntoChunks(
-      ranges, state.input_lines.size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
+// Threads convert the chunks; this thread writes their results in order,
+// as one pass over the ranges would. Returns the number of lines converted.
+int64_t ConvertChunks(const ChatState& state, const ConvertSettings& settings,
+                      const std::vector<RangeBounds>& ranges,
+                      const std::vector<ChunkSlice>& chunks, const TimeSpan& span,
+                      const RawLines* raw, OutputSink& out, WorkingWindowFactory& windows,
+                      const PassThreads& pass) {
   const unsigned threads = ThreadCount(pass);
   std::vector<std::unique_ptr<ConvertWorker>> workers;
   for (unsigned t = 0; t < threads; ++t) {
-    workers.push_back(std::make_unique<ConvertWorker>(state, settings, span));
+    workers.push_back(std::make_unique<ConvertWorker>(state, settings, span, raw));
   }
   const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
   std::vector<ConvertChunk> ring(std::min(ahead, std::max<std::size_t>(chunks.size(), 1)));
@@ -280,6 +318,14 @@ int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
         return true;
       });
   return writer.converted();
+}
+
+int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
+                      const std::vector<RangeBounds>& ranges, const TimeSpan& span,
+                      OutputSink& out, WorkingWindowFactory& windows, const PassThreads& pass) {
+  const std::vector<ChunkSlice> chunks = CutIntoChunks(
+      ranges, state.input_lines.size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
+  return ConvertChunks(state, settings, ranges, chunks, span, nullptr, out, windows, pass);
 }
 
 }  // namespace
@@ -357,6 +403,27 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
   const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
   const RangeBounds range{std::max<int64_t>(scene.first, 0), last};
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
+}
+
+int64_t ConvertWholeLogIntoSink(ChatState& state, std::size_t taken,
+                                const LoadSettings& load, const ConvertSettings& settings,
+                                OutputSink& out, WorkingWindowFactory& windows,
+                                const PassThreads& threads) {
+  state.color_definitions = settings.color_definitions;
+  state.output_lines.clear();
+  // One range over the lines taken in, cut into chunks of raw lines.
+  const std::vector<RangeBounds> ranges = {RangeBounds{0, static_cast<int64_t>(taken) - 1}};
+  const std::size_t size = state.raw_lines.size();
+  const std::size_t per_chunk = std::max<std::size_t>(threads.lines_per_chunk, 1);
+  std::vector<ChunkSlice> chunks;
+  std::size_t from = 0;
+  do {
+    const std::size_t to = std::min(size, from + per_chunk);
+    chunks.push_back(ChunkSlice{0, from, to, from == 0, to == size});
+    from = to;
+  } while (from < size);
+  const RawLines raw{state.raw_lines, load.suppress_bot_lines};
+  return ConvertChunks(state, settings, ranges, chunks, TimeSpan{}, &raw, out, windows, threads);
 }
 
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/chat_state.h"
+#include "core/loader.h"
 #include "core/ordered_chunks.h"
 #include "core/output_sink.h"
 #include "core/progress.h"
@@ -53,6 +54,15 @@ int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, Outpu
 // The same, into state.output_lines (the output pane's lines).
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
                             WorkingWindowFactory& windows, const PassThreads& threads = {});
+
+// What RunLoadPass followed by ConvertIntoSink with no filter gives, for a
+// state that RunLoadPassForWholeLog loaded (`taken` is what it returned):
+// the same bytes, Working windows and errors, converted straight from the
+// raw lines, so that no input lines need to be kept. The filters are not
+// applied. `load` are the settings the load ran with.
+int64_t ConvertWholeLogIntoSink(ChatState& state, std::size_t taken, const LoadSettings& load,
+                                const ConvertSettings& settings, OutputSink& out,
+                                WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 // A scene: the input lines first to last (inclusive, clipped to the log),
 // and of those only the ones whose time stamp lies in `span`.

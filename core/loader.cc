@@ -48,6 +48,7 @@ class NameCollection {
 struct LoadChunk {
   std::size_t first = 0;      // raw index of its first line
   std::size_t processed = 0;  // raw lines done; the next one failed when `error` is set
+  std::size_t taken = 0;      // of them, lines taken in
   std::vector<std::string_view> accepted;
   std::vector<LineHeader> headers;  // of the accepted lines
   // Names the chunk's thread had not met before, in the order met: they
@@ -59,8 +60,11 @@ struct LoadChunk {
 // A thread's own split buffers and the spellings it has met so far.
 class LoadWorker {
  public:
-  void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, LoadChunk& chunk) {
+  // With `keep` false, only counts the lines taken in and notes channels.
+  void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, bool keep,
+           LoadChunk& chunk) {
     chunk.processed = 0;
+    chunk.taken = 0;
     chunk.accepted.clear();
     chunk.headers.clear();
     chunk.new_persons.clear();
@@ -70,15 +74,19 @@ class LoadWorker {
       const std::string_view line = raw[i];
       SplitLineFields(line, fields_);
       if (!Accepted(fields_, suppress_bot_lines)) continue;
-      NoteName(persons_, fields_.person, chunk.new_persons);
+      if (keep) NoteName(persons_, fields_.person, chunk.new_persons);
       NoteName(channels_, fields_.channel_name, chunk.new_channels);
       try {
-        chunk.headers.push_back(KeepHeader(line, fields_, ReadTimestamp(fields_.timestamp_text)));
+        const int32_t time = ReadTimestamp(fields_.timestamp_text);
+        if (keep) {
+          chunk.headers.push_back(KeepHeader(line, fields_, time));
+          chunk.accepted.push_back(line);
+        }
       } catch (...) {
         chunk.error = std::current_exception();
         return;
       }
-      chunk.accepted.push_back(line);
+      ++chunk.taken;
     }
   }
 
@@ -92,22 +100,24 @@ class LoadWorker {
   NameTable<bool> persons_, channels_;
 };
 
-}  // namespace
-
 // Threads split and check chunks of raw lines; this thread takes their
 // results in file order and builds the lists, the input lines and the time
-// index exactly as one pass over the lines would.
-void RunLoadPass(ChatState& state, const LoadSettings& settings,
-                 WorkingWindowFactory& windows, const PassThreads& pass) {
+// index exactly as one pass over the lines would; with `keep` false, the
+// channels list only. Returns the number of lines taken in.
+std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
+                     WorkingWindowFactory& windows, const PassThreads& pass, bool keep) {
   const LineStore& raw = state.raw_lines;
   const int64_t last = static_cast<int64_t>(raw.size()) - 1;
 
   state.input_lines.clear();
-  state.input_lines.reserve(raw.size());
   state.input_headers.clear();
-  state.input_headers.reserve(raw.size());
-  AdviseHugePagesFor(state.input_lines);
-  AdviseHugePagesFor(state.input_headers);
+  if (keep) {
+    state.input_lines.reserve(raw.size());
+    state.input_headers.reserve(raw.size());
+    AdviseHugePagesFor(state.input_lines);
+    AdviseHugePagesFor(state.input_headers);
+  }
+  std::size_t taken = 0;
   state.persons.clear();
   state.channels.clear();
   NameCollection persons, channels;
@@ -134,7 +144,7 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
           LoadChunk& chunk = ring[c % ring.size()];
           chunk.first = c * per_chunk;
           workers[worker].Run(raw, std::min(raw.size(), chunk.first + per_chunk),
-                              settings.suppress_bot_lines, chunk);
+                              settings.suppress_bot_lines, keep, chunk);
         },
         [&](std::size_t c) {
           const LoadChunk& chunk = ring[c % ring.size()];
@@ -142,6 +152,7 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
             if (i > 0) caption.Increment();
             window->SetCaption(caption.text());
           }
+          taken += chunk.taken;
           for (std::size_t k = 0; k < chunk.accepted.size(); ++k) {
             index.AddLine(static_cast<int64_t>(state.input_lines.size() + k),
                           chunk.headers[k].time);
@@ -170,6 +181,19 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings,
   state.day_runs = std::move(index.day_runs());
   state.year_runs = std::move(index.year_runs());
   state.month_runs = std::move(index.month_runs());
+  return taken;
+}
+
+}  // namespace
+
+void RunLoadPass(ChatState& state, const LoadSettings& settings,
+                 WorkingWindowFactory& windows, const PassThreads& pass) {
+  LoadPass(state, settings, windows, pass, true);
+}
+
+std::size_t RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
+                                   WorkingWindowFactory& windows, const PassThreads& pass) {
+  return LoadPass(state, settings, windows, pass, false);
 }
 
 }  // namespace quorlix

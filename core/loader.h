@@ -30,4 +30,12 @@ struct LoadSettings {
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
                  WorkingWindowFactory& windows, const PassThreads& threads = {});
 
+// The same pass for a conversion of the whole log that keeps nothing of
+// the lines (ConvertWholeLogIntoSink): the same checks, error and Working
+// window, but only the channels list is filled (for their colours); the
+// input lines, their headers, the persons and the time tree stay empty.
+// Returns the number of lines taken in.
+std::size_t RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
+                                   WorkingWindowFactory& windows, const PassThreads& threads = {});
+
 }  // namespace quorlix

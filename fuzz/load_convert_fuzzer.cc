@@ -12,7 +12,10 @@
 // - the output is one line per converted input line plus two footer lines
 //   per range, each line as the model formats it;
 // - every Working window shown is closed, also when a load or a conversion
-//   stops on a bad time stamp.
+//   stops on a bad time stamp;
+// - the conversion of the whole log from its raw lines, keeping none,
+//   gives what converting every accepted line gives, and fails where the
+//   full load does.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <time.h>
 
@@ -243,6 +246,55 @@ std::vector<std::string> Footer(Dialect dialect) {
   return {};
 }
 
+// The whole log converted straight from its raw lines against the model:
+// every accepted line, then the footer; a bad time stamp fails the load.
+void CheckWholeLog(const std::string& log, const LoadSettings& load, const ConvertOptions& options,
+                   const ConvertSettings& settings, const PassThreads& threads,
+                   const std::vector<std::string_view>& accepted,
+                   const std::vector<std::string>& channels, bool bad_time) {
+  ChatState state;
+  state.raw_lines = LineStore::FromBytes(log);
+  state.options = options;
+  CountingWindows windows;
+  std::size_t taken = 0;
+  try {
+    taken = RunLoadPassForWholeLog(state, load, windows, threads);
+    QUORLIX_CHECK(!bad_time);
+  } catch (const Error&) {
+    QUORLIX_CHECK(bad_time);
+    QUORLIX_CHECK(windows.shown == windows.created && windows.closed == windows.created);
+    return;
+  }
+  QUORLIX_CHECK(taken == accepted.size() && state.input_lines.empty());
+  CheckNames(state.channels, channels);
+  std::vector<std::string> want;
+  bool want_error = false;
+  for (std::string_view line : accepted) {
+    try {
+      if (auto converted = fuzz::ReferenceConvertLine(options, settings.color_definitions,
+                                                      settings.time_pattern, line)) {
+        want.push_back(*converted);
+      }
+    } catch (const Error&) {
+      want_error = true;
+      break;
+    }
+  }
+  if (!want_error) {
+    for (std::string& line : Footer(options.dialect)) want.push_back(line);
+  }
+  std::vector<std::string> got;
+  OutputLines sink(got);
+  try {
+    ConvertWholeLogIntoSink(state, taken, load, settings, sink, windows, threads);
+    QUORLIX_CHECK(!want_error);
+  } catch (const Error&) {
+    QUORLIX_CHECK(want_error);
+  }
+  QUORLIX_CHECK(got == want);
+  QUORLIX_CHECK(windows.shown == windows.created && windows.closed == windows.created);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -296,6 +348,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     persons.push_back(f.person);
     channels.push_back(f.channel_name);
   }
+  CheckWholeLog(log, load, options, settings, threads, accepted, channels, bad_time);
   try {
     RunLoadPass(state, load, windows, threads);
     QUORLIX_CHECK(!bad_time);

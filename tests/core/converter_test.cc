@@ -304,6 +304,50 @@ TEST_F(ConvertTest, ThreadsAndChunksChangeNothing) {
   same_for_all("bad time stamps");
 }
 
+// Converting the whole log from its raw lines, keeping none, gives the
+// windows, lines and errors of a full load and conversion.
+TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
+  std::string log;
+  for (int i = 0; i < 40; ++i) {
+    log += i % 7 == 3   ? "no header\r\n"
+           : i % 11 == 5 ? "[1,\"C\",\"Polbot\",1104624000]bot\n"
+           : i % 13 == 8 ? "\n"
+                         : "[1,\"C" + std::to_string(i % 3) + "\",\"P\"," +
+                               std::to_string(1104624000 + i * 40000) + "]<b>" +
+                               std::to_string(i) + "</b>\n";
+  }
+  state_.options.show_time = state_.options.show_channel = state_.options.delete_tags = true;
+  auto outcome = [this](const std::string& bytes, bool whole, const PassThreads& threads) {
+    ChatState state;
+    state.raw_lines = LineStore::FromBytes(bytes);
+    state.options = state_.options;
+    const LoadSettings load{.suppress_bot_lines = true};
+    windows_.events.clear();
+    OutputLines out(state.output_lines);
+    std::string error;
+    try {
+      if (whole) {
+        const std::size_t taken = RunLoadPassForWholeLog(state, load, windows_, threads);
+        ConvertWholeLogIntoSink(state, taken, load, {}, out, windows_, threads);
+      } else {
+        RunLoadPass(state, load, windows_, threads);
+        ConvertIntoSink(state, {}, out, windows_, threads);
+      }
+    } catch (const Error& e) {
+      error = e.what() + std::string(" ") + std::to_string(e.line());
+    }
+    return Concat({windows_.events, state.output_lines, {error}});
+  };
+  const std::string bad = log + "[1,\"C\",\"P\",x1]y\n" + log;
+  for (const std::string* bytes : {static_cast<const std::string*>(&log), &bad}) {
+    const Strings full = outcome(*bytes, false, {.count = 1});
+    EXPECT_GT(full.size(), 30u);
+    for (unsigned count : {1u, 3u}) {
+      EXPECT_EQ(outcome(*bytes, true, {.count = count, .lines_per_chunk = 4}), full) << count;
+    }
+  }
+}
+
 TEST(ConvertHelpersTest, FilterModeCodesAndFooters) {
   EXPECT_EQ(static_cast<int>(ChooseFilterMode(false, false)), 0);
   EXPECT_EQ(static_cast<int>(ChooseFilterMode(true, false)), 1);
