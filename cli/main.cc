@@ -162,7 +162,7 @@ int Run(const CommandLine& command_line) {
   const bool whole_log = !command_line.list && command_line.persons.empty() &&
                          command_line.channels.empty() && command_line.periods.empty() &&
                          !command_line.span.limited();
-  std::size_t taken = 0;
+  WholeLogLines whole;
   std::unique_ptr<CommitSink> out;
   int status = Report(log_file, [&] {
     // The output first, so that an unwritable place fails at once; a file
@@ -171,7 +171,7 @@ int Run(const CommandLine& command_line) {
     if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = ReadLog(log_file);
     if (whole_log) {
-      taken = RunLoadPassForWholeLog(state, load_settings, windows, threads);
+      whole = RunLoadPassForWholeLog(state, load_settings, windows, threads);
     } else {
       RunLoadPass(state, load_settings, windows, threads);
     }
@@ -196,8 +196,7 @@ int Run(const CommandLine& command_line) {
       state.options = command_line.options;
       if (bar) bar->set_label(Tr("Converting"));
       if (whole_log) {
-        ConvertWholeLogIntoSink(state, taken, load_settings, convert_settings, *out, windows,
-                                threads);
+        ConvertWholeLogIntoSink(state, whole, convert_settings, *out, windows, threads);
       } else if (command_line.span.limited()) {
         ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
                              windows, threads);

@@ -64,11 +64,11 @@ struct ChunkSlice {
   bool opens_range, closes_range;
 };
 
-// The raw lines of a log whose whole is converted, and which of them a
-// load takes in.
+// The raw lines of a log whose whole is converted, and what the load
+// kept of each.
 struct RawLines {
   const LineStore& lines;
-  bool suppress_bot_lines;
+  const RawLineHeader* headers;
 };
 
 // What one chunk gives, in input order.
@@ -139,18 +139,17 @@ class ConvertWorker {
   }
 
  private:
-  // Raw lines [first, end): the lines a load takes in are converted as the
-  // input lines they would become (and counted as processed); the others
-  // are passed over. No filter applies; the load has read every time stamp.
+  // Raw lines [first, end): the lines the load took in are converted as
+  // the input lines they would have become (and counted as processed); the
+  // others are passed over. No filter applies.
   void RunRaw(const ChunkSlice& slice, ConvertChunk& chunk) {
     std::string& text = chunk.out.text();
     for (std::size_t i = slice.first; i < slice.end; ++i) {
-      SplitLineFields(raw_->lines[i], fields_);
-      if (!Accepted(fields_, raw_->suppress_bot_lines)) continue;
+      const RawLineHeader& kept = raw_->headers[i];
+      if (!kept.taken) continue;
       const std::size_t line_start = text.size();
       try {
-        if (formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
-                                    fields_.message, text)) {
+        if (ConvertKept(raw_->lines[i], kept.header, text)) {
           chunk.out.EndLine();
           ++chunk.converted;
         }
@@ -173,7 +172,10 @@ class ConvertWorker {
              formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text,
                                      fields_.person, fields_.message, text);
     }
-    const LineHeader& header = headers_[i];
+    return ConvertKept(line, headers_[i], text);
+  }
+  // The same from the header the load kept of the line.
+  bool ConvertKept(std::string_view line, const LineHeader& header, std::string& text) {
     std::string_view channel, person, message;
     if (!FieldsFromHeader(line, header, channel, person, message)) {
       SplitLineFields(line, fields_);
@@ -405,14 +407,14 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
 }
 
-int64_t ConvertWholeLogIntoSink(ChatState& state, std::size_t taken,
-                                const LoadSettings& load, const ConvertSettings& settings,
-                                OutputSink& out, WorkingWindowFactory& windows,
-                                const PassThreads& threads) {
+int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
+                                const ConvertSettings& settings, OutputSink& out,
+                                WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
   state.output_lines.clear();
   // One range over the lines taken in, cut into chunks of raw lines.
-  const std::vector<RangeBounds> ranges = {RangeBounds{0, static_cast<int64_t>(taken) - 1}};
+  const std::vector<RangeBounds> ranges = {
+      RangeBounds{0, static_cast<int64_t>(lines.taken) - 1}};
   const std::size_t size = state.raw_lines.size();
   const std::size_t per_chunk = std::max<std::size_t>(threads.lines_per_chunk, 1);
   std::vector<ChunkSlice> chunks;
@@ -422,7 +424,7 @@ int64_t ConvertWholeLogIntoSink(ChatState& state, std::size_t taken,
     chunks.push_back(ChunkSlice{0, from, to, from == 0, to == size});
     from = to;
   } while (from < size);
-  const RawLines raw{state.raw_lines, load.suppress_bot_lines};
+  const RawLines raw{state.raw_lines, lines.headers.get()};
   return ConvertChunks(state, settings, ranges, chunks, TimeSpan{}, &raw, out, windows, threads);
 }
 

@@ -56,11 +56,10 @@ void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
                             WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 // What RunLoadPass followed by ConvertIntoSink with no filter gives, for a
-// state that RunLoadPassForWholeLog loaded (`taken` is what it returned):
-// the same bytes, Working windows and errors, converted straight from the
-// raw lines, so that no input lines need to be kept. The filters are not
-// applied. `load` are the settings the load ran with.
-int64_t ConvertWholeLogIntoSink(ChatState& state, std::size_t taken, const LoadSettings& load,
+// state that RunLoadPassForWholeLog loaded into `lines`: the same bytes,
+// Working windows and errors, converted from the raw lines, so that no
+// input lines need to be kept. The filters are not applied.
+int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
                                 const ConvertSettings& settings, OutputSink& out,
                                 WorkingWindowFactory& windows, const PassThreads& threads = {});
 

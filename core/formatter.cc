@@ -1,6 +1,7 @@
 #include "core/formatter.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 
@@ -136,6 +137,22 @@ char* CopyPiece(char* to, const char* from, std::size_t n) {
   }
   return to + n;
 }
+
+// 0 to 59 as written without leading zero: two bytes to copy, of which
+// `size` count.
+struct SmallNumberText {
+  char digits[2];
+  unsigned char size;
+};
+constexpr auto kSmallNumbers = [] {
+  std::array<SmallNumberText, 60> texts{};
+  for (unsigned v = 0; v < 60; ++v) {
+    texts[v] = v < 10 ? SmallNumberText{{static_cast<char>('0' + v), '0'}, 1}
+                      : SmallNumberText{{static_cast<char>('0' + v / 10),
+                                         static_cast<char>('0' + v % 10)}, 2};
+  }
+  return texts;
+}();
 
 // 0 to 59 without leading zero.
 void AppendSmallNumber(unsigned value, std::string& out) {
@@ -295,9 +312,9 @@ char* LineFormatter::WriteClock(unsigned second_of_day, char* p) const {
   for (const ClockField& field : day_clocks_) {
     p = CopyPiece(p, text + from, field.at - from);
     from = field.at;
-    const unsigned value = clock[field.which];
-    if (value >= 10) *p++ = static_cast<char>('0' + value / 10);
-    *p++ = static_cast<char>('0' + value % 10);
+    const SmallNumberText& number = kSmallNumbers[clock[field.which]];
+    std::memcpy(p, number.digits, 2);  // the room has bytes to spare
+    p += number.size;
   }
   return CopyPiece(p, text + from, day_text_.size() - from);
 }

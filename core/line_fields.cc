@@ -158,7 +158,7 @@ void SplitLineFields(std::string_view line, LineFields& f) {
 }
 
 LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t time) {
-  LineHeader header;
+  LineHeader header{};
   header.time = time;
   const std::size_t limit = std::min<std::size_t>(line.size(), 255);
   // Where `field` starts in the line; npos when it is not a span of the

@@ -44,10 +44,11 @@ inline bool Accepted(const LineFields& f, bool suppress_bot_lines) {
 // lie in the line when they are plain spans of its first 255 bytes and the
 // person follows the channel after '","', as in every common header
 // (person_end 0 otherwise: the line is split again for them).
+// Trivial, so that a large array of them is not written before use.
 struct LineHeader {
-  int32_t time = 0;
-  uint8_t channel_begin = 0, channel_end = 0, person_end = 0;
-  uint8_t message_begin = 0;  // the line's size when it has no "]"
+  int32_t time;
+  uint8_t channel_begin, channel_end, person_end;
+  uint8_t message_begin;  // the line's size when it has no "]"
 };
 // The person starts this far after the channel's end: '","'.
 inline constexpr std::size_t kChannelToPerson = 3;

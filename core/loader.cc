@@ -49,6 +49,9 @@ struct LoadChunk {
   std::size_t first = 0;      // raw index of its first line
   std::size_t processed = 0;  // raw lines done; the next one failed when `error` is set
   std::size_t taken = 0;      // of them, lines taken in
+  // Where the lines' headers go by raw index, or null: then the accepted
+  // lines and their headers are listed below.
+  RawLineHeader* raw_headers = nullptr;
   std::vector<std::string_view> accepted;
   std::vector<LineHeader> headers;  // of the accepted lines
   // Names the chunk's thread had not met before, in the order met: they
@@ -60,9 +63,9 @@ struct LoadChunk {
 // A thread's own split buffers and the spellings it has met so far.
 class LoadWorker {
  public:
-  // With `keep` false, only counts the lines taken in and notes channels.
-  void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, bool keep,
-           LoadChunk& chunk) {
+  // With chunk.raw_headers set, notes channels but no persons.
+  void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, LoadChunk& chunk) {
+    const bool keep = chunk.raw_headers == nullptr;
     chunk.processed = 0;
     chunk.taken = 0;
     chunk.accepted.clear();
@@ -73,7 +76,10 @@ class LoadWorker {
     for (std::size_t i = chunk.first; i < end; ++i, ++chunk.processed) {
       const std::string_view line = raw[i];
       SplitLineFields(line, fields_);
-      if (!Accepted(fields_, suppress_bot_lines)) continue;
+      if (!Accepted(fields_, suppress_bot_lines)) {
+        if (!keep) chunk.raw_headers[i].taken = false;
+        continue;
+      }
       if (keep) NoteName(persons_, fields_.person, chunk.new_persons);
       NoteName(channels_, fields_.channel_name, chunk.new_channels);
       try {
@@ -81,6 +87,8 @@ class LoadWorker {
         if (keep) {
           chunk.headers.push_back(KeepHeader(line, fields_, time));
           chunk.accepted.push_back(line);
+        } else {
+          chunk.raw_headers[i] = RawLineHeader{KeepHeader(line, fields_, time), true};
         }
       } catch (...) {
         chunk.error = std::current_exception();
@@ -102,10 +110,13 @@ class LoadWorker {
 
 // Threads split and check chunks of raw lines; this thread takes their
 // results in file order and builds the lists, the input lines and the time
-// index exactly as one pass over the lines would; with `keep` false, the
-// channels list only. Returns the number of lines taken in.
+// index exactly as one pass over the lines would; with `raw_headers`, the
+// channels list only and a header per raw line there. Returns the number
+// of lines taken in.
 std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
-                     WorkingWindowFactory& windows, const PassThreads& pass, bool keep) {
+                     WorkingWindowFactory& windows, const PassThreads& pass,
+                     RawLineHeader* raw_headers) {
+  const bool keep = raw_headers == nullptr;
   const LineStore& raw = state.raw_lines;
   const int64_t last = static_cast<int64_t>(raw.size()) - 1;
 
@@ -143,8 +154,9 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
         [&](unsigned worker, std::size_t c) {
           LoadChunk& chunk = ring[c % ring.size()];
           chunk.first = c * per_chunk;
+          chunk.raw_headers = raw_headers;
           workers[worker].Run(raw, std::min(raw.size(), chunk.first + per_chunk),
-                              settings.suppress_bot_lines, keep, chunk);
+                              settings.suppress_bot_lines, chunk);
         },
         [&](std::size_t c) {
           const LoadChunk& chunk = ring[c % ring.size()];
@@ -188,12 +200,16 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
 
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
                  WorkingWindowFactory& windows, const PassThreads& pass) {
-  LoadPass(state, settings, windows, pass, true);
+  LoadPass(state, settings, windows, pass, nullptr);
 }
 
-std::size_t RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
-                                   WorkingWindowFactory& windows, const PassThreads& pass) {
-  return LoadPass(state, settings, windows, pass, false);
+WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
+                                     WorkingWindowFactory& windows, const PassThreads& pass) {
+  WholeLogLines lines;
+  // Not written here: each worker writes the headers of its own lines.
+  lines.headers.reset(new RawLineHeader[std::max<std::size_t>(state.raw_lines.size(), 1)]);
+  lines.taken = LoadPass(state, settings, windows, pass, lines.headers.get());
+  return lines;
 }
 
 }  // namespace quorlix

@@ -3,6 +3,8 @@
 // in the window, the dialog and the temporary copy) is the caller's part.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 #include "core/chat_state.h"
@@ -30,12 +32,24 @@ struct LoadSettings {
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
                  WorkingWindowFactory& windows, const PassThreads& threads = {});
 
-// The same pass for a conversion of the whole log that keeps nothing of
-// the lines (ConvertWholeLogIntoSink): the same checks, error and Working
-// window, but only the channels list is filled (for their colours); the
-// input lines, their headers, the persons and the time tree stay empty.
-// Returns the number of lines taken in.
-std::size_t RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
-                                   WorkingWindowFactory& windows, const PassThreads& threads = {});
+// What the load for a conversion of the whole log keeps of each raw line:
+// whether the load takes it in and, if so, its header.
+struct RawLineHeader {
+  LineHeader header;
+  bool taken;
+};
+struct WholeLogLines {
+  std::size_t taken = 0;                      // lines taken in
+  std::unique_ptr<RawLineHeader[]> headers;  // one per raw line
+};
+
+// The same pass for a conversion of the whole log that keeps none of the
+// lines (ConvertWholeLogIntoSink): the same checks, error and Working
+// window, but only the channels list is filled (for their colours), and
+// the headers of the raw lines are returned; the input lines, the persons
+// and the time tree stay empty.
+WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
+                                     WorkingWindowFactory& windows,
+                                     const PassThreads& threads = {});
 
 }  // namespace quorlix

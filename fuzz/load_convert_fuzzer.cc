@@ -256,16 +256,16 @@ void CheckWholeLog(const std::string& log, const LoadSettings& load, const Conve
   state.raw_lines = LineStore::FromBytes(log);
   state.options = options;
   CountingWindows windows;
-  std::size_t taken = 0;
+  WholeLogLines lines;
   try {
-    taken = RunLoadPassForWholeLog(state, load, windows, threads);
+    lines = RunLoadPassForWholeLog(state, load, windows, threads);
     QUORLIX_CHECK(!bad_time);
   } catch (const Error&) {
     QUORLIX_CHECK(bad_time);
     QUORLIX_CHECK(windows.shown == windows.created && windows.closed == windows.created);
     return;
   }
-  QUORLIX_CHECK(taken == accepted.size() && state.input_lines.empty());
+  QUORLIX_CHECK(lines.taken == accepted.size() && state.input_lines.empty());
   CheckNames(state.channels, channels);
   std::vector<std::string> want;
   bool want_error = false;
@@ -286,7 +286,7 @@ void CheckWholeLog(const std::string& log, const LoadSettings& load, const Conve
   std::vector<std::string> got;
   OutputLines sink(got);
   try {
-    ConvertWholeLogIntoSink(state, taken, load, settings, sink, windows, threads);
+    ConvertWholeLogIntoSink(state, lines, settings, sink, windows, threads);
     QUORLIX_CHECK(!want_error);
   } catch (const Error&) {
     QUORLIX_CHECK(want_error);

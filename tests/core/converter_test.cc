@@ -327,8 +327,8 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
     std::string error;
     try {
       if (whole) {
-        const std::size_t taken = RunLoadPassForWholeLog(state, load, windows_, threads);
-        ConvertWholeLogIntoSink(state, taken, load, {}, out, windows_, threads);
+        const WholeLogLines lines = RunLoadPassForWholeLog(state, load, windows_, threads);
+        ConvertWholeLogIntoSink(state, lines, {}, out, windows_, threads);
       } else {
         RunLoadPass(state, load, windows_, threads);
         ConvertIntoSink(state, {}, out, windows_, threads);
