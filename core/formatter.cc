@@ -374,6 +374,57 @@ void LineFormatter::ApplyReplacements(unsigned present) {
   }
 }
 
+// Every "<" goes with the text up to and including the next ">" (and a
+// "<" without one, up to the next "<"), into `out`. False, with `out` left
+// as it was, when there is no tag to delete: no "<", or only one, at the
+// very end.
+bool LineFormatter::DeleteTags(std::string_view text, std::string& out) {
+  const char* const end = text.data() + text.size();
+  const char* open = static_cast<const char*>(std::memchr(text.data(), '<', text.size()));
+  if (open == nullptr || open == end - 1) return false;
+  out.assign(text.data(), open);
+  while (open != end) {
+    const char* next = static_cast<const char*>(std::memchr(open + 1, '<', end - open - 1));
+    if (next == nullptr) next = end;
+    const char* close = static_cast<const char*>(std::memchr(open + 1, '>', next - open - 1));
+    if (close != nullptr) out.append(close + 1, next);
+    open = next;
+  }
+  return true;
+}
+
+// The UBB replacements that a text without "<" meets, in their order, in
+// one pass: "'#" -> "#", then "'>" -> "]", then ">" -> "]". None of them
+// makes a pattern of a later one that was not there before, so each pair
+// and byte can be decided where it stands.
+void LineFormatter::AppendUbbQuoteAndClose(std::string_view text, std::string& out) {
+  const char* from = text.data();
+  const char* const end = from + text.size();
+  // The next "'" and the next ">" at or after `from` (end when none).
+  auto next = [end](const char* at, char c) {
+    const void* hit = std::memchr(at, c, static_cast<std::size_t>(end - at));
+    return hit != nullptr ? static_cast<const char*>(hit) : end;
+  };
+  const char* quote = next(from, '\'');
+  const char* close = next(from, '>');
+  for (;;) {
+    const char* const stop = std::min(quote, close);
+    out.append(from, stop);
+    if (stop == end) return;
+    from = stop + 1;
+    if (stop == close) {
+      out.push_back(']');
+    } else if (from != end && (*from == '#' || *from == '>')) {
+      out.push_back(*from == '#' ? '#' : ']');
+      ++from;
+    } else {
+      out.push_back('\'');
+    }
+    if (from > quote) quote = next(from, '\'');
+    if (from > close) close = next(from, '>');
+  }
+}
+
 bool LineFormatter::ConvertFields(std::string_view channel, std::string_view timestamp,
                                   std::string_view person, std::string_view message,
                                   std::string& out) {
@@ -404,6 +455,22 @@ void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
   const unsigned present = MarkupBytesIn(message);
   if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {
     out.append(message);  // plain text: no stage changes it
+  } else if (!html_ && (present & kLessThanBit) == 0) {
+    AppendUbbQuoteAndClose(message, out);  // no tag, no link: the replacements only
+  } else if (!html_ && options_.delete_tags) {
+    // Links go first, as a link's own text stays; then the tags.
+    std::string_view text = message;
+    if (message.find("<a href") != std::string_view::npos) {
+      RemoveLinks(message);
+      text = body_;
+    }
+    if (DeleteTags(text, scratch_)) {
+      AppendUbbQuoteAndClose(scratch_, out);
+    } else {  // the text's one "<" ends it, and no tag goes: every stage as written
+      if (text.data() != body_.data()) body_.assign(text);
+      ApplyReplacements(MarkupBytesIn(body_));
+      out.append(body_);
+    }
   } else if ((present & kLessThanBit) == 0) {
     body_.assign(message);  // no tags, no links: the replacements only
     ApplyReplacements(present);

@@ -63,6 +63,8 @@ class LineFormatter {
   char* WriteClock(unsigned second_of_day, char* p) const;
   void RemoveLinks(std::string_view message);
   void HandleTags();
+  bool DeleteTags(std::string_view text, std::string& out);
+  static void AppendUbbQuoteAndClose(std::string_view text, std::string& out);
   void ApplyReplacements(unsigned present);
 
   ConvertOptions options_;
