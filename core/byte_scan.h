@@ -78,6 +78,37 @@ __attribute__((target("avx2"))) unsigned WhichBytesOccurAvx2(std::string_view te
   return found;
 }
 
+// Whether any byte of the set occurs: one running vector for all of them.
+template <char... Set>
+__attribute__((target("avx2"))) bool AnyByteOccursAvx2(std::string_view text) {
+  const char* const data = text.data();
+  const std::size_t n = text.size();
+  __m256i seen = _mm256_setzero_si256();
+  for (std::size_t i = 0;;) {
+    const std::size_t at = i + 32 <= n ? i : n - 32;
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at));
+    seen = _mm256_or_si256(seen, (_mm256_cmpeq_epi8(v, _mm256_set1_epi8(Set)) | ...));
+    i = at + 32;
+    if (i >= n) break;
+  }
+  return _mm256_movemask_epi8(seen) != 0;
+}
+
+template <char... Set>
+bool AnyByteOccursSse2(std::string_view text) {
+  const char* const data = text.data();
+  const std::size_t n = text.size();
+  __m128i seen = _mm_setzero_si128();
+  for (std::size_t i = 0;;) {
+    const std::size_t at = i + 16 <= n ? i : n - 16;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    seen = _mm_or_si128(seen, (_mm_cmpeq_epi8(v, _mm_set1_epi8(Set)) | ...));
+    i = at + 16;
+    if (i >= n) break;
+  }
+  return _mm_movemask_epi8(seen) != 0;
+}
+
 template <char... Set>
 unsigned WhichBytesOccurSse2(std::string_view text) {
   constexpr std::size_t kCount = sizeof...(Set);
@@ -123,6 +154,20 @@ unsigned WhichBytesOccur(std::string_view text) {
     }
   }
   return found;
+}
+
+// True when `text` holds any byte of the set: the same scan as
+// WhichBytesOccur, with one running vector for the whole set.
+template <char... Set>
+bool AnyByteOccurs(std::string_view text) {
+#ifdef QUORLIX_SIMD_SCAN
+  if (text.size() >= 32 && kCpuHasAvx2) return scan_detail::AnyByteOccursAvx2<Set...>(text);
+  if (text.size() >= 16) return scan_detail::AnyByteOccursSse2<Set...>(text);
+#endif
+  for (char c : text) {
+    if (((c == Set) || ...)) return true;
+  }
+  return false;
 }
 
 }  // namespace quorlix

@@ -27,16 +27,14 @@ constexpr Replacement kHtmlReplacements[] = {
     {"</a>", ""}, {"<br>", ""}, {"'#", "#"}, {"'>", "]"}, {"]", ">"}, {"[", "<"},
 };
 
-// The bytes that start a markup replacement, and which of them matter for
-// each dialect: a message without any of those passes the tag and
-// replacement stages as it is ("<" starts every tag).
+// The bytes that start a markup replacement ("<" starts every tag too). A
+// message without those its dialect replaces passes every stage as it is:
+// < > ' for UBB, < ' [ ] for Html.
 constexpr std::string_view kMarkupBytes = "<>'[]";
 unsigned MarkupBytesIn(std::string_view text) {
   return WhichBytesOccur<'<', '>', '\'', '[', ']'>(text);
 }
 constexpr unsigned kLessThanBit = 1u << 0;
-constexpr unsigned kUbbTriggerBits = 0b00111;   // < > '
-constexpr unsigned kHtmlTriggerBits = 0b11101;  // < ' [ ]
 
 unsigned MarkupBit(char c) {
   const std::size_t k = kMarkupBytes.find(c);
@@ -452,10 +450,12 @@ bool LineFormatter::AppendFieldsAtTime(std::string_view channel, int32_t time,
 }
 
 void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
-  const unsigned present = MarkupBytesIn(message);
-  if ((present & (html_ ? kHtmlTriggerBits : kUbbTriggerBits)) == 0) {
-    out.append(message);  // plain text: no stage changes it
-  } else if (!html_ && (present & kLessThanBit) == 0) {
+  // Most messages are plain text, which no stage changes.
+  const bool plain = html_ ? !AnyByteOccurs<'<', '\'', '[', ']'>(message)
+                           : !AnyByteOccurs<'<', '>', '\''>(message);
+  if (plain) {
+    out.append(message);
+  } else if (!html_ && std::memchr(message.data(), '<', message.size()) == nullptr) {
     AppendUbbQuoteAndClose(message, out);  // no tag, no link: the replacements only
   } else if (!html_ && options_.delete_tags) {
     // Links go first, as a link's own text stays; then the tags.
@@ -471,19 +471,21 @@ void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
       ApplyReplacements(MarkupBytesIn(body_));
       out.append(body_);
     }
-  } else if ((present & kLessThanBit) == 0) {
-    body_.assign(message);  // no tags, no links: the replacements only
-    ApplyReplacements(present);
-    out.append(body_);
   } else {
-    // Both tests look at the message as split, before any change.
-    if (message.find("<a href") != std::string_view::npos) {
-      RemoveLinks(message);
+    const unsigned present = MarkupBytesIn(message);
+    if ((present & kLessThanBit) == 0) {
+      body_.assign(message);  // no tags, no links: the replacements only
+      ApplyReplacements(present);
     } else {
-      body_.assign(message);
+      // Both tests look at the message as split, before any change.
+      if (message.find("<a href") != std::string_view::npos) {
+        RemoveLinks(message);
+      } else {
+        body_.assign(message);
+      }
+      HandleTags();
+      ApplyReplacements(MarkupBytesIn(body_));
     }
-    HandleTags();
-    ApplyReplacements(MarkupBytesIn(body_));
     out.append(body_);
   }
   if (html_) out.append("<br>");

@@ -161,26 +161,23 @@ LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t t
   LineHeader header{};
   header.time = time;
   const std::size_t limit = std::min<std::size_t>(line.size(), 255);
-  // Where `field` starts in the line; npos when it is not a span of the
-  // line's first `limit` bytes (e.g. a copy without its inner quotes).
-  auto offset = [&](std::string_view field) {
-    const auto at = reinterpret_cast<std::uintptr_t>(field.data());
-    const auto start = reinterpret_cast<std::uintptr_t>(line.data());
-    if (at < start || at - start + field.size() > limit) return std::string_view::npos;
-    return static_cast<std::size_t>(at - start);
-  };
-  const std::size_t channel = offset(fields.channel_name);
-  const std::size_t person = offset(fields.person);
+  // Offsets from the line's start; a copy without its inner quotes lies
+  // elsewhere and gives a value far beyond the limit.
+  const auto start = reinterpret_cast<std::uintptr_t>(line.data());
+  const std::size_t channel = reinterpret_cast<std::uintptr_t>(fields.channel_name.data()) - start;
+  const std::size_t person = reinterpret_cast<std::uintptr_t>(fields.person.data()) - start;
+  const std::size_t channel_end = channel + fields.channel_name.size();
+  const std::size_t person_end = person + fields.person.size();
   // A message view ends the line; none means the line has no "]".
   const std::size_t message =
       fields.message.data() == nullptr ? line.size() : line.size() - fields.message.size();
-  if (channel == std::string_view::npos || person == std::string_view::npos ||
-      person != channel + fields.channel_name.size() + kChannelToPerson || message > 255) {
+  if (channel > limit || channel_end > limit || person != channel_end + kChannelToPerson ||
+      person_end > limit || message > 255) {
     return header;
   }
   header.channel_begin = static_cast<uint8_t>(channel);
-  header.channel_end = static_cast<uint8_t>(channel + fields.channel_name.size());
-  header.person_end = static_cast<uint8_t>(person + fields.person.size());
+  header.channel_end = static_cast<uint8_t>(channel_end);
+  header.person_end = static_cast<uint8_t>(person_end);
   header.message_begin = static_cast<uint8_t>(message);
   return header;
 }
