@@ -98,9 +98,12 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnRandomLines) {
       if (line.find("[],P"[k]) != std::string::npos) expected |= 1u << k;
     }
     EXPECT_EQ((WhichBytesOccur<'[', ']', ',', 'P'>(line)), expected) << line;
+    EXPECT_EQ((AnyByteOccurs<']', 'P'>(line)), (expected & 0b1010) != 0) << line;
 #ifdef QUORLIX_SIMD_SCAN
     if (line.size() >= 16) {
       EXPECT_EQ((scan_detail::WhichBytesOccurSse2<'[', ']', ',', 'P'>(line)), expected) << line;
+      EXPECT_EQ((scan_detail::AnyByteOccursSse2<']', 'P'>(line)), (expected & 0b1010) != 0)
+          << line;
     }
 #endif
     if (HasFailure()) break;
