@@ -10,6 +10,8 @@
 #                                  which syncs its output to disk, beside dd
 #                                  copying and syncing the same bytes
 #   bench/run_bench.sh list        quorlix-cli --list (the load alone)
+#   bench/run_bench.sh scale       the conversion of the log and of a log five
+#                                  times its size, and the ratio of their times
 #
 # Environment: BUILD_DIR (default build), SIZE_MB (default 200), SEED,
 # RUNS (default 3: each program runs so often, its fastest run counts),
@@ -118,8 +120,32 @@ case "$MODE" in
              c, cc, kb / 1024, kb * 1024 / bytes
     }'
     ;;
+  scale)
+    # The same conversion of the log and of one five times its size, each
+    # written through the shell into a new file.
+    BIG_LOG=$DATA/log-$((SIZE_MB * 5))mb-${SEED}.log
+    if [ ! -f "$BIG_LOG" ]; then
+      echo "Generating $BIG_LOG ..."
+      "$GENERATOR" $((SIZE_MB * 5)) "$BIG_LOG.part" "$SEED"
+      mv "$BIG_LOG.part" "$BIG_LOG"
+    fi
+    cat "$BIG_LOG" > /dev/null
+    echo "quorlix-cli ${CLI_ARGS[*]} LOG > $DATA/out-cli.txt, for both logs"
+    best_of sh -c 'exec "$@" > "$0"' "$DATA/out-cli.txt" "$CLI" "${CLI_ARGS[@]}" "$LOG"
+    small_seconds=$BEST_SECONDS small_cpu=$BEST_CPU small_kb=$PEAK_KB
+    best_of sh -c 'exec "$@" > "$0"' "$DATA/out-cli.txt" "$CLI" "${CLI_ARGS[@]}" "$BIG_LOG"
+    awk -v s="$small_seconds" -v sc="$small_cpu" -v skb="$small_kb" -v b="$BEST_SECONDS" \
+        -v bc="$BEST_CPU" -v bkb="$PEAK_KB" -v sbytes="$LOG_BYTES" \
+        -v bbytes="$(stat -c %s "$BIG_LOG")" -v runs="$RUNS" 'BEGIN {
+      printf "fastest of %d runs each:\n", runs
+      printf "%6.0f MB: %.2f s wall, %.2f s CPU, peak memory %.2f x the log\n", sbytes / 1048576, s, sc, skb * 1024 / sbytes
+      printf "%6.0f MB: %.2f s wall, %.2f s CPU, peak memory %.2f x the log\n", bbytes / 1048576, b, bc, bkb * 1024 / bbytes
+      printf "five times the log: %.2f x the wall time (target <= 5.5), %.2f x the CPU time\n", b / s, bc / sc
+    }'
+    rm -f "$DATA"/out-*.txt
+    ;;
   *)
-    echo "usage: $0 [convert|list]" >&2
+    echo "usage: $0 [convert|list|scale]" >&2
     exit 2
     ;;
 esac
