@@ -109,7 +109,6 @@ class ConvertWorker {
       RunRaw(slice, chunk);
       return;
     }
-    std::string& text = chunk.out.text();
     for (std::size_t i = slice.first; i < slice.end; ++i) {
       const std::string_view line = input_[i];
       // An empty line ends the range.
@@ -123,18 +122,7 @@ class ConvertWorker {
         __builtin_prefetch(ahead.data());
         __builtin_prefetch(ahead.data() + 64);
       }
-      const std::size_t line_start = text.size();
-      try {
-        if (Convert(line, i, text)) {
-          chunk.out.EndLine();
-          ++chunk.converted;
-        }
-      } catch (...) {
-        text.resize(line_start);
-        chunk.error = std::current_exception();
-        return;
-      }
-      ++chunk.processed;
+      if (!TakeLine(chunk, [&](std::string& out) { return Convert(line, i, out); })) return;
     }
   }
 
@@ -143,23 +131,35 @@ class ConvertWorker {
   // the input lines they would have become (and counted as processed); the
   // others are passed over. No filter applies.
   void RunRaw(const ChunkSlice& slice, ConvertChunk& chunk) {
-    std::string& text = chunk.out.text();
     for (std::size_t i = slice.first; i < slice.end; ++i) {
       const RawLineHeader& kept = raw_->headers[i];
       if (!kept.taken) continue;
-      const std::size_t line_start = text.size();
-      try {
-        if (ConvertKept(raw_->lines[i], kept.header, text)) {
-          chunk.out.EndLine();
-          ++chunk.converted;
-        }
-      } catch (...) {
-        text.resize(line_start);
-        chunk.error = std::current_exception();
+      const std::string_view line = raw_->lines[i];
+      if (!TakeLine(chunk, [&](std::string& out) { return ConvertKept(line, kept.header, out); })) {
         return;
       }
-      ++chunk.processed;
     }
+  }
+
+  // One processed line: appends the output line `convert` makes of it, if
+  // any. False when it threw: the error is kept in the chunk and the part
+  // of the line written is taken back.
+  template <typename Convert>
+  static bool TakeLine(ConvertChunk& chunk, Convert&& convert) {
+    std::string& text = chunk.out.text();
+    const std::size_t line_start = text.size();
+    try {
+      if (convert(text)) {
+        chunk.out.EndLine();
+        ++chunk.converted;
+      }
+    } catch (...) {
+      text.resize(line_start);
+      chunk.error = std::current_exception();
+      return false;
+    }
+    ++chunk.processed;
+    return true;
   }
 
   // Appends input line `i`'s output line, if it has one: from what the load

@@ -123,40 +123,49 @@ LineStore LineStore::FromBytes(std::string bytes) {
   return store;
 }
 
+namespace {
+
+// A descriptor open for reading, closed at the end of its scope; throws
+// the message that `path` cannot be opened.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path) {
+    do {
+      fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) ThrowCannotOpen(path, errno);
+  }
+  ~ReadOnlyFile() { close(fd_); }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
 // The file is read, not mapped: a log that another program truncates while
 // we hold it must not turn into a crash when a lost page is touched (only
-// MapFile's callers are ready for that). A device is refused before it is opened: opening some has side effects.
+// MapFile's callers are ready for that). A device is refused before it is
+// opened: opening some has side effects.
 LineStore LineStore::ReadFile(const std::string& path) {
   struct stat info;
   if (stat(path.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) ThrowIsDirectory(path);
     if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) ThrowNoEnd(path);
   }
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) ThrowCannotOpen(path, errno);
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closer{fd};
-  return ReadDescriptor(fd, path);
+  const ReadOnlyFile file(path);
+  return ReadDescriptor(file.fd(), path);
 }
 
 LineStore LineStore::MapFile(const std::string& path,
                              const std::function<void(std::string_view)>& guard) {
   struct stat info;
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadFile(path);
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) ThrowCannotOpen(path, errno);
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closer{fd};
+  const ReadOnlyFile file(path);
+  const int fd = file.fd();
   if (fstat(fd, &info) != 0) ThrowCannotOpen(path, errno);
   if (!S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) < kMapFrom) {
     return ReadDescriptor(fd, path);
