@@ -307,8 +307,7 @@ int64_t ConvertChunks(const ChatState& state, const ConvertSettings& settings,
   for (unsigned t = 0; t < threads; ++t) {
     workers.push_back(std::make_unique<ConvertWorker>(state, settings, span, raw));
   }
-  // Room for the helpers to go on while this thread writes a few chunks.
-  const std::size_t ahead = 4 * static_cast<std::size_t>(threads) + 2;
+  const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
   std::vector<ConvertChunk> ring(std::min(ahead, std::max<std::size_t>(chunks.size(), 1)));
   RangeWriter writer(state.options.dialect, out, windows);
   RunChunksInOrder(
