@@ -207,7 +207,9 @@ WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& setti
                                      WorkingWindowFactory& windows, const PassThreads& pass) {
   WholeLogLines lines;
   // Not written here: each worker writes the headers of its own lines.
-  lines.headers.reset(new RawLineHeader[std::max<std::size_t>(state.raw_lines.size(), 1)]);
+  const std::size_t size = std::max<std::size_t>(state.raw_lines.size(), 1);
+  lines.headers.reset(new RawLineHeader[size]);
+  AdviseHugePages(lines.headers.get(), size * sizeof(RawLineHeader));
   lines.taken = LoadPass(state, settings, windows, pass, lines.headers.get());
   return lines;
 }

@@ -14,7 +14,7 @@ namespace quorlix {
 template <typename Value>
 class NameTable {
  public:
-  NameTable() : slots_(16) {}
+  NameTable() : slots_(16), mask_(15) {}
 
   // The value stored for `name`, or nullptr.
   Value* Find(std::string_view name) {
@@ -47,9 +47,9 @@ class NameTable {
   // bytes the words hold every byte, so equal keys mean equal names and
   // no byte comparison is needed; the loads have fixed sizes, no loop.
   struct Key {
+    uint64_t hash = 0;  // first: compared first, it tells most keys apart
     uint64_t head = 0, tail = 0;
     std::size_t size = 0;
-    uint64_t hash = 0;
     bool operator==(const Key&) const = default;
   };
   static constexpr std::size_t kWholeInKey = 16;
@@ -86,16 +86,16 @@ class NameTable {
     return key;
   }
 
+  // The key and the mark first, so that a probe reads one cache line.
   struct Slot {
-    std::string name;
-    Value value{};
     Key key;
     bool used = false;
+    Value value{};
+    std::string name;
   };
 
   Slot& SlotFor(std::string_view name, const Key& key) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = key.hash & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = key.hash & mask_;; i = (i + 1) & mask_) {
       Slot& slot = slots_[i];
       if (!slot.used) return slot;
       if (slot.key == key && (key.size <= kWholeInKey || std::string_view(slot.name) == name)) {
@@ -107,12 +107,14 @@ class NameTable {
   void Grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
+    mask_ = slots_.size() - 1;
     for (Slot& slot : old) {
       if (slot.used) SlotFor(slot.name, slot.key) = std::move(slot);
     }
   }
 
   std::vector<Slot> slots_;
+  std::size_t mask_;  // slots_.size() - 1, a power of two less one
   std::size_t count_ = 0;
 };
 
