@@ -171,7 +171,8 @@ int Run(const CommandLine& command_line) {
     if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = ReadLog(log_file);
     if (whole_log) {
-      whole = RunLoadPassForWholeLog(state, load_settings, windows, threads);
+      whole = RunLoadPassForWholeLog(state, load_settings, windows, threads,
+                                     ConvertWantsChannelList(command_line.options, convert_settings));
     } else {
       RunLoadPass(state, load_settings, windows, threads);
     }

@@ -407,6 +407,14 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
 }
 
+bool ConvertWantsChannelList(const ConvertOptions& options, const ConvertSettings& settings) {
+  // Without the list, each thread looks each channel spelling up in every
+  // definition when it first meets it: nothing for a few definitions.
+  constexpr std::size_t kFewDefinitions = 64;
+  return options.show_channel && options.channel_colors &&
+         settings.color_definitions.size() > kFewDefinitions;
+}
+
 int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
                                 const ConvertSettings& settings, OutputSink& out,
                                 WorkingWindowFactory& windows, const PassThreads& threads) {

@@ -59,6 +59,12 @@ void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
 // state that RunLoadPassForWholeLog loaded into `lines`: the same bytes,
 // Working windows and errors, converted from the raw lines, so that no
 // input lines need to be kept. The filters are not applied.
+// True when a conversion with `options` and `settings` is faster for the
+// channels list (RunLoadPassForWholeLog's list_channels): channel names in
+// colour, and more colour definitions than each channel can cheaply be
+// looked up in alone. Without the list the colours are the same.
+bool ConvertWantsChannelList(const ConvertOptions& options, const ConvertSettings& settings);
+
 int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
                                 const ConvertSettings& settings, OutputSink& out,
                                 WorkingWindowFactory& windows, const PassThreads& threads = {});

@@ -52,6 +52,7 @@ struct LoadChunk {
   // Where the lines' headers go by raw index, or null: then the accepted
   // lines and their headers are listed below.
   RawLineHeader* raw_headers = nullptr;
+  bool list_channels = true;
   std::vector<std::string_view> accepted;
   std::vector<LineHeader> headers;  // of the accepted lines
   // Names the chunk's thread had not met before, in the order met: they
@@ -63,7 +64,8 @@ struct LoadChunk {
 // A thread's own split buffers and the spellings it has met so far.
 class LoadWorker {
  public:
-  // With chunk.raw_headers set, notes channels but no persons.
+  // With chunk.raw_headers set, notes no persons, and channels only
+  // with chunk.list_channels.
   void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, LoadChunk& chunk) {
     const bool keep = chunk.raw_headers == nullptr;
     chunk.processed = 0;
@@ -81,7 +83,7 @@ class LoadWorker {
         continue;
       }
       if (keep) NoteName(persons_, fields_.person, chunk.new_persons);
-      NoteName(channels_, fields_.channel_name, chunk.new_channels);
+      if (chunk.list_channels) NoteName(channels_, fields_.channel_name, chunk.new_channels);
       try {
         const int32_t time = ReadTimestamp(fields_.timestamp_text);
         if (keep) {
@@ -110,12 +112,12 @@ class LoadWorker {
 
 // Threads split and check chunks of raw lines; this thread takes their
 // results in file order and builds the lists, the input lines and the time
-// index exactly as one pass over the lines would; with `raw_headers`, the
-// channels list only and a header per raw line there. Returns the number
-// of lines taken in.
+// index exactly as one pass over the lines would; with `raw_headers`, a
+// header per raw line there and the channels list only (with
+// `list_channels`). Returns the number of lines taken in.
 std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
                      WorkingWindowFactory& windows, const PassThreads& pass,
-                     RawLineHeader* raw_headers) {
+                     RawLineHeader* raw_headers, bool list_channels) {
   const bool keep = raw_headers == nullptr;
   const LineStore& raw = state.raw_lines;
   const int64_t last = static_cast<int64_t>(raw.size()) - 1;
@@ -155,6 +157,7 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
           LoadChunk& chunk = ring[c % ring.size()];
           chunk.first = c * per_chunk;
           chunk.raw_headers = raw_headers;
+          chunk.list_channels = list_channels;
           workers[worker].Run(raw, std::min(raw.size(), chunk.first + per_chunk),
                               settings.suppress_bot_lines, chunk);
         },
@@ -200,17 +203,18 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
 
 void RunLoadPass(ChatState& state, const LoadSettings& settings,
                  WorkingWindowFactory& windows, const PassThreads& pass) {
-  LoadPass(state, settings, windows, pass, nullptr);
+  LoadPass(state, settings, windows, pass, nullptr, true);
 }
 
 WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
-                                     WorkingWindowFactory& windows, const PassThreads& pass) {
+                                     WorkingWindowFactory& windows, const PassThreads& pass,
+                                     bool list_channels) {
   WholeLogLines lines;
   // Not written here: each worker writes the headers of its own lines.
   const std::size_t size = std::max<std::size_t>(state.raw_lines.size(), 1);
   lines.headers.reset(new RawLineHeader[size]);
   AdviseHugePages(lines.headers.get(), size * sizeof(RawLineHeader));
-  lines.taken = LoadPass(state, settings, windows, pass, lines.headers.get());
+  lines.taken = LoadPass(state, settings, windows, pass, lines.headers.get(), list_channels);
   return lines;
 }
 

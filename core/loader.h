@@ -45,11 +45,13 @@ struct WholeLogLines {
 
 // The same pass for a conversion of the whole log that keeps none of the
 // lines (ConvertWholeLogIntoSink): the same checks, error and Working
-// window, but only the channels list is filled (for their colours), and
-// the headers of the raw lines are returned; the input lines, the persons
-// and the time tree stay empty.
+// window, but the headers of the raw lines are returned and only the
+// channels list is filled, and that only with `list_channels` (it speeds
+// up channel colours: ConvertWantsChannelList); the input lines, the
+// persons and the time tree stay empty.
 WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
                                      WorkingWindowFactory& windows,
-                                     const PassThreads& threads = {});
+                                     const PassThreads& threads = {},
+                                     bool list_channels = true);
 
 }  // namespace quorlix

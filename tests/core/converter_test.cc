@@ -317,7 +317,10 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
                                std::to_string(i) + "</b>\n";
   }
   state_.options.show_time = state_.options.show_channel = state_.options.delete_tags = true;
-  auto outcome = [this](const std::string& bytes, bool whole, const PassThreads& threads) {
+  state_.options.channel_colors = true;
+  const ConvertSettings colors{.color_definitions = {"C1=ff0000", "c2=00ff00", "C=0000ff"}};
+  // Whole: 0 no, 1 without the channels list, 2 with it.
+  auto outcome = [&](const std::string& bytes, int whole, const PassThreads& threads) {
     ChatState state;
     state.raw_lines = LineStore::FromBytes(bytes);
     state.options = state_.options;
@@ -326,12 +329,13 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
     OutputLines out(state.output_lines);
     std::string error;
     try {
-      if (whole) {
-        const WholeLogLines lines = RunLoadPassForWholeLog(state, load, windows_, threads);
-        ConvertWholeLogIntoSink(state, lines, {}, out, windows_, threads);
+      if (whole > 0) {
+        const WholeLogLines lines =
+            RunLoadPassForWholeLog(state, load, windows_, threads, whole == 2);
+        ConvertWholeLogIntoSink(state, lines, colors, out, windows_, threads);
       } else {
         RunLoadPass(state, load, windows_, threads);
-        ConvertIntoSink(state, {}, out, windows_, threads);
+        ConvertIntoSink(state, colors, out, windows_, threads);
       }
     } catch (const Error& e) {
       error = e.what() + std::string(" ") + std::to_string(e.line());
@@ -340,10 +344,13 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
   };
   const std::string bad = log + "[1,\"C\",\"P\",x1]y\n" + log;
   for (const std::string* bytes : {static_cast<const std::string*>(&log), &bad}) {
-    const Strings full = outcome(*bytes, false, {.count = 1});
+    const Strings full = outcome(*bytes, 0, {.count = 1});
     EXPECT_GT(full.size(), 30u);
     for (unsigned count : {1u, 3u}) {
-      EXPECT_EQ(outcome(*bytes, true, {.count = count, .lines_per_chunk = 4}), full) << count;
+      for (int whole : {1, 2}) {
+        EXPECT_EQ(outcome(*bytes, whole, {.count = count, .lines_per_chunk = 4}), full)
+            << count << " threads, whole " << whole;
+      }
     }
   }
 }
