@@ -553,7 +553,8 @@ TEST_F(CliTest, ALogShortenedWhileReadEndsTheRunWithAMessage) {
   // Open for reading first, so that the program's open for writing does not wait.
   const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
-  const pid_t pid = Start({"--config", config_, "--time", log.string()});
+  // Two threads: only a few chunks are formatted ahead of the blocked writer.
+  const pid_t pid = Start({"--config", config_, "--threads", "2", "--time", log.string()});
   ::fcntl(fd, F_SETFL, 0);
   char block[4096];
   ASSERT_GT(::read(fd, block, sizeof block), 0);
