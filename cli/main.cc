@@ -41,8 +41,9 @@ constexpr const char* kStandardInput = "-";
 LineStore ReadLog(const std::string& log_file) {
   if (log_file == kStandardInput) return LineStore::ReadDescriptor(STDIN_FILENO, log_file);
   return LineStore::MapFile(log_file, [&](std::string_view bytes) {
-    GuardMappedLog(bytes, "quorlix-cli: " + FormatText(Tr("File %s was shortened while it was being read"),
-                                                       {log_file}));
+    const std::string message =
+        FormatText(Tr("File %s was shortened while it was being read"), {log_file});
+    GuardMappedLog(bytes, "quorlix-cli: " + message);
   });
 }
 

@@ -61,8 +61,8 @@ extern "C" void OnBusError(int, siginfo_t* info, void*) {
   const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
   if (at >= g_mapped_begin.load() && at < g_mapped_end.load()) {
     RemoveFiles();
-    ssize_t ignored = ::write(STDERR_FILENO, g_lost_page_message.data(), g_lost_page_message.size());
-    (void)ignored;
+    const std::string& text = g_lost_page_message;
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
     ::_exit(1);
   }
   // Not the log: the access runs again on return and the default action
