@@ -420,18 +420,14 @@ int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
                                 WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
   state.output_lines.clear();
-  // One range over the lines taken in, cut into chunks of raw lines.
+  // One range over the lines taken in (its bounds for the Working window),
+  // cut into chunks of raw lines.
   const std::vector<RangeBounds> ranges = {
       RangeBounds{0, static_cast<int64_t>(lines.taken) - 1}};
   const std::size_t size = state.raw_lines.size();
-  const std::size_t per_chunk = std::max<std::size_t>(threads.lines_per_chunk, 1);
-  std::vector<ChunkSlice> chunks;
-  std::size_t from = 0;
-  do {
-    const std::size_t to = std::min(size, from + per_chunk);
-    chunks.push_back(ChunkSlice{0, from, to, from == 0, to == size});
-    from = to;
-  } while (from < size);
+  const std::vector<ChunkSlice> chunks =
+      CutIntoChunks({RangeBounds{0, static_cast<int64_t>(size) - 1}}, size,
+                    std::max<std::size_t>(threads.lines_per_chunk, 1));
   const RawLines raw{state.raw_lines, lines.headers.get()};
   return ConvertChunks(state, settings, ranges, chunks, TimeSpan{}, &raw, out, windows, threads);
 }

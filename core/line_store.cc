@@ -115,10 +115,11 @@ LineStore::~LineStore() = default;
 LineStore::LineStore(LineStore&&) noexcept = default;
 LineStore& LineStore::operator=(LineStore&&) noexcept = default;
 
+LineStore::LineStore(std::unique_ptr<Storage> storage)
+    : storage_(std::move(storage)), bytes_(storage_->bytes()) {}
+
 LineStore LineStore::FromBytes(std::string bytes) {
-  LineStore store;
-  store.storage_ = std::make_unique<Storage>(std::move(bytes));
-  store.bytes_ = store.storage_->bytes();
+  LineStore store(std::make_unique<Storage>(std::move(bytes)));
   store.Split();
   return store;
 }
@@ -173,11 +174,9 @@ LineStore LineStore::MapFile(const std::string& path,
   const auto size = static_cast<std::size_t>(info.st_size);
   void* const mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   if (mapping == MAP_FAILED) return ReadDescriptor(fd, path);  // a file system that cannot map
-  LineStore store;
-  store.storage_ = std::make_unique<Storage>(static_cast<const char*>(mapping), size);
-  store.bytes_ = store.storage_->bytes();
+  LineStore store(std::make_unique<Storage>(static_cast<const char*>(mapping), size));
   guard(store.bytes_);
-  store.SplitInHalves();
+  store.Split();
   return store;
 }
 
@@ -201,9 +200,7 @@ LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
   const int error = ReadAll(fd, size, regular, buffer, used);
   if (error != 0) ThrowCannotOpen(name, error);
 
-  LineStore store;
-  store.storage_ = std::make_unique<Storage>(std::move(buffer), used);
-  store.bytes_ = store.storage_->bytes();
+  LineStore store(std::make_unique<Storage>(std::move(buffer), used));
   store.Split();
   return store;
 }
@@ -255,25 +252,23 @@ LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
   if (used[0] == mid && error[1] != 0) ThrowCannotOpen(name, error[1]);
   lseek(fd, offset + static_cast<off_t>(total), SEEK_SET);  // as a read would leave it
 
-  LineStore store;
-  store.storage_ = std::make_unique<Storage>(std::move(buffer), total);
-  store.bytes_ = store.storage_->bytes();
-  store.SplitInHalves();
+  LineStore store(std::make_unique<Storage>(std::move(buffer), total));
+  store.Split();
   return store;
 }
 
 // Two threads split a large text, each one half. The halves meet just after
 // the first LF of the second half: whatever came before, a line starts
 // there, so the two lists together are the one list of a single scan.
-// Without such an LF, one scan splits it all.
-void LineStore::SplitInHalves() {
+// Without such an LF, or for a smaller text, one scan splits it all.
+void LineStore::Split() {
   const std::size_t size = bytes_.size();
   const std::size_t mid = size / 2;
   const void* lf = size >= kTwoHalvesFrom && std::thread::hardware_concurrency() > 1
                        ? std::memchr(bytes_.data() + mid, '\n', size - mid)
                        : nullptr;
   if (lf == nullptr) {
-    Split();
+    SplitInOneScan();
     return;
   }
   const auto meet = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data()) + 1;
@@ -290,7 +285,7 @@ void LineStore::SplitInHalves() {
   AddLastLine();
 }
 
-void LineStore::Split() {
+void LineStore::SplitInOneScan() {
   // Room for lines of 32 bytes on average: chat lines are longer, so the
   // list rarely moves while it grows, and the unused rest is never touched.
   ends_.reserve(bytes_.size() / 32 + 1);

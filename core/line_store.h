@@ -52,10 +52,12 @@ class LineStore {
   std::string_view bytes() const { return bytes_; }
 
  private:
-  class Storage;  // owns the bytes: the string given, or the buffer read
+  class Storage;  // owns the bytes: the string given, the buffer read or the mapping
+  explicit LineStore(std::unique_ptr<Storage> storage);  // holds the bytes, not yet split
   static LineStore ReadInHalves(int fd, off_t offset, std::size_t size, const std::string& name);
+  // Splits the bytes into lines: a large text on two threads at once.
   void Split();
-  void SplitInHalves();  // the same, two threads at once for a large text
+  void SplitInOneScan();
   // Appends the ends of the lines that the breaks in [begin, end) close,
   // a line starting at `begin`; the last line, if unclosed, is left out.
   static void SplitRange(std::string_view bytes, std::size_t begin, std::size_t end,

@@ -49,10 +49,7 @@ struct LoadChunk {
   std::size_t first = 0;      // raw index of its first line
   std::size_t processed = 0;  // raw lines done; the next one failed when `error` is set
   std::size_t taken = 0;      // of them, lines taken in
-  // Where the lines' headers go by raw index, or null: then the accepted
-  // lines and their headers are listed below.
-  RawLineHeader* raw_headers = nullptr;
-  bool list_channels = true;
+  // Listed unless LoadMode::raw_headers takes the headers.
   std::vector<std::string_view> accepted;
   std::vector<LineHeader> headers;  // of the accepted lines
   // Names the chunk's thread had not met before, in the order met: they
@@ -61,13 +58,23 @@ struct LoadChunk {
   std::exception_ptr error;  // the time stamp that did not read
 };
 
+// What a pass asks of every chunk.
+struct LoadMode {
+  bool suppress_bot_lines;
+  // Where the lines' headers go by raw index; then no persons are noted,
+  // and channels only with `list_channels`. Null: the chunks list their
+  // accepted lines, headers, persons and channels.
+  RawLineHeader* raw_headers;
+  bool list_channels;
+};
+
 // A thread's own split buffers and the spellings it has met so far.
 class LoadWorker {
  public:
-  // With chunk.raw_headers set, notes no persons, and channels only
-  // with chunk.list_channels.
-  void Run(const LineStore& raw, std::size_t end, bool suppress_bot_lines, LoadChunk& chunk) {
-    const bool keep = chunk.raw_headers == nullptr;
+  explicit LoadWorker(const LoadMode& mode) : mode_(mode) {}
+
+  void Run(const LineStore& raw, std::size_t end, LoadChunk& chunk) {
+    const bool keep = mode_.raw_headers == nullptr;
     chunk.processed = 0;
     chunk.taken = 0;
     chunk.accepted.clear();
@@ -78,19 +85,19 @@ class LoadWorker {
     for (std::size_t i = chunk.first; i < end; ++i, ++chunk.processed) {
       const std::string_view line = raw[i];
       SplitLineFields(line, fields_);
-      if (!Accepted(fields_, suppress_bot_lines)) {
-        if (!keep) chunk.raw_headers[i].taken = false;
+      if (!Accepted(fields_, mode_.suppress_bot_lines)) {
+        if (!keep) mode_.raw_headers[i].taken = false;
         continue;
       }
       if (keep) NoteName(persons_, fields_.person, chunk.new_persons);
-      if (chunk.list_channels) NoteName(channels_, fields_.channel_name, chunk.new_channels);
+      if (mode_.list_channels) NoteName(channels_, fields_.channel_name, chunk.new_channels);
       try {
         const int32_t time = ReadTimestamp(fields_.timestamp_text);
         if (keep) {
           chunk.headers.push_back(KeepHeader(line, fields_, time));
           chunk.accepted.push_back(line);
         } else {
-          chunk.raw_headers[i] = RawLineHeader{KeepHeader(line, fields_, time), true};
+          mode_.raw_headers[i] = RawLineHeader{KeepHeader(line, fields_, time), true};
         }
       } catch (...) {
         chunk.error = std::current_exception();
@@ -106,6 +113,7 @@ class LoadWorker {
     if (!name.empty() && seen.Insert(name, true).second) new_names.emplace_back(name);
   }
 
+  const LoadMode mode_;
   LineFields fields_;
   NameTable<bool> persons_, channels_;
 };
@@ -147,7 +155,8 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
     const std::size_t chunks = (raw.size() + per_chunk - 1) / per_chunk;
     const std::size_t ahead = static_cast<std::size_t>(threads) + 2;
     std::vector<LoadChunk> ring(std::min(ahead, std::max<std::size_t>(chunks, 1)));
-    std::vector<LoadWorker> workers(threads);
+    const LoadMode mode{settings.suppress_bot_lines, raw_headers, list_channels};
+    std::vector<LoadWorker> workers(threads, LoadWorker(mode));
     CaptionCounter caption;
     caption.Start(0, last);
     const bool captions = window->ShowsCaption();
@@ -156,10 +165,7 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
         [&](unsigned worker, std::size_t c) {
           LoadChunk& chunk = ring[c % ring.size()];
           chunk.first = c * per_chunk;
-          chunk.raw_headers = raw_headers;
-          chunk.list_channels = list_channels;
-          workers[worker].Run(raw, std::min(raw.size(), chunk.first + per_chunk),
-                              settings.suppress_bot_lines, chunk);
+          workers[worker].Run(raw, std::min(raw.size(), chunk.first + per_chunk), chunk);
         },
         [&](std::size_t c) {
           const LoadChunk& chunk = ring[c % ring.size()];
