@@ -28,9 +28,9 @@ AboutWindow::AboutWindow(QWidget* owner) : QDialog(owner) {
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(4);
   // Read at every creation, so each opening shows the version afresh.
-  QLabel* version = AddLabel(layout, "Label1",
-                             tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())),
-                             false);
+  QLabel* version =
+      AddLabel(layout, "Label1",
+               tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())), false);
   QFont bold = version->font();
   bold.setBold(true);
   version->setFont(bold);

@@ -20,8 +20,7 @@ QString ErrorBoxText(const QString& message) {
 }
 
 void MessageBoxSink::ShowError(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorlix"), text,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorlix"), text, QMessageBox::Ok, parent);
   box.exec();
 }
 

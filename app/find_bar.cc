@@ -14,10 +14,7 @@
 #include "core/line_search.h"
 
 namespace quorlix {
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 FindBar::FindBar(LineView* view, QWidget* parent) : QWidget(parent), view_(view) {
   setObjectName(QStringLiteral("find_bar"));

@@ -19,12 +19,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPalette>
 #include <QPixmap>
-#include <QMimeData>
 #include <QPushButton>
-#include <QShortcut>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -131,7 +131,8 @@ void FillList(QListWidget* list, const std::vector<ListEntry>& entries) {
 
 void ReadSelection(const QListWidget* list, std::vector<ListEntry>& entries) {
   const int count = std::min(list->count(), static_cast<int>(entries.size()));
-  for (int i = 0; i < count; ++i) entries[static_cast<size_t>(i)].selected = list->item(i)->isSelected();
+  for (int i = 0; i < count; ++i)
+    entries[static_cast<size_t>(i)].selected = list->item(i)->isSelected();
 }
 
 // Each node shows, in its second column, the lines it would convert.
@@ -196,9 +197,10 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   setAcceptDrops(true);
 
   combo_code_->setCurrentIndex(static_cast<int>(Dialect::kUbb));
-  for (auto [filter, view] : {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
-                              {cb_filter_channel_, lb_channel_},
-                              {cb_filter_time_, TreeView_time_}}) {
+  for (auto [filter, view] :
+       {std::pair<QCheckBox*, QAbstractItemView*>{cb_filter_person_, lb_person_},
+        {cb_filter_channel_, lb_channel_},
+        {cb_filter_time_, TreeView_time_}}) {
     SetGreyedTextColor(view);
     CoupleToFilter(filter, view);
   }
@@ -220,16 +222,13 @@ void MainWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
-  Load1_ =
-      NamedAction(this, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  Load1_ = NamedAction(this, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
   Convert1_ = NamedAction(this, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
-  ConvertScene1_ = NamedAction(this, "ConvertScene1", tr("Convert sce&ne"),
-                               QKeySequence(Qt::CTRL | Qt::Key_F5));
-  Save1_ =
-      NamedAction(this, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  ConvertScene1_ =
+      NamedAction(this, "ConvertScene1", tr("Convert sce&ne"), QKeySequence(Qt::CTRL | Qt::Key_F5));
+  Save1_ = NamedAction(this, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   Options1_ = NamedAction(this, "Options1", tr("&Options"));
-  Exit1_ =
-      NamedAction(this, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Exit1_ = NamedAction(this, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   RecentLogs1_ = new QMenu(tr("&Recent logs"), file);
   RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
   connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
@@ -257,12 +256,11 @@ void MainWindow::BuildEditMenu() {
     edit->addAction(action);
   };
   const auto on_input_page = [this] { PageControl1_->setCurrentWidget(TabSheet1_); };
-  add("Find1", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
-      [this, on_input_page] {
-        on_input_page();
-        go_to_time_bar_->hide();
-        find_bar_->Open();
-      });
+  add("Find1", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this, on_input_page] {
+    on_input_page();
+    go_to_time_bar_->hide();
+    find_bar_->Open();
+  });
   add("FindNext1", tr("Find &next"), QKeySequence(Qt::Key_F3), [this, on_input_page] {
     on_input_page();
     find_bar_->FindNext(false);
@@ -272,12 +270,11 @@ void MainWindow::BuildEditMenu() {
         on_input_page();
         find_bar_->FindNext(true);
       });
-  add("GoToTime1", tr("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G),
-      [this, on_input_page] {
-        on_input_page();
-        find_bar_->hide();
-        go_to_time_bar_->Open();
-      });
+  add("GoToTime1", tr("&Go to time..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this, on_input_page] {
+    on_input_page();
+    find_bar_->hide();
+    go_to_time_bar_->Open();
+  });
 }
 
 QWidget* MainWindow::BuildBanner() {
@@ -341,8 +338,7 @@ QWidget* MainWindow::BuildLeftPanel() {
   combo_code_->setEditable(false);
   options->addWidget(combo_code_);
   check_channel_ = Named(new QCheckBox(tr("Show Channelname")), "check_channel");
-  check_channel_color_ =
-      Named(new QCheckBox(tr("Use Colors for Channels")), "check_channel_color");
+  check_channel_color_ = Named(new QCheckBox(tr("Use Colors for Channels")), "check_channel_color");
   check_showtime_ = Named(new QCheckBox(tr("Show Time")), "check_showtime");
   check_marklink_ = Named(new QCheckBox(tr("Mark Removed Links")), "check_marklink");
   CheckBox_delete_tags_ =
@@ -565,12 +561,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::MayDiscardOutput() {
   if (!memo_output_->IsEditedSinceSave()) return true;
   switch (unsaved_edits_.AskBeforeClosing(this)) {
-    case UnsavedEditsQuestion::Answer::kDiscard:
-      return true;
-    case UnsavedEditsQuestion::Answer::kCancel:
-      return false;
-    case UnsavedEditsQuestion::Answer::kSave:
-      break;
+    case UnsavedEditsQuestion::Answer::kDiscard: return true;
+    case UnsavedEditsQuestion::Answer::kCancel: return false;
+    case UnsavedEditsQuestion::Answer::kSave: break;
   }
   busy_ = true;
   RunHandler(messages_, this, [this] { SaveOutput(); });

@@ -49,12 +49,12 @@ class UnsavedEditsQuestion;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
-  FileDialogs* file_dialogs = nullptr;  // nullptr: the Qt file dialogs
-  ColorPicker* color_picker = nullptr;  // nullptr: QColorDialog
-  MessageSink* messages = nullptr;      // nullptr: QMessageBox
+  FileDialogs* file_dialogs = nullptr;            // nullptr: the Qt file dialogs
+  ColorPicker* color_picker = nullptr;            // nullptr: QColorDialog
+  MessageSink* messages = nullptr;                // nullptr: QMessageBox
   UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
-  std::string config_path;              // empty: the settings file in use (LocateConfig)
-  std::string temp_dir;                 // empty: the user's cache directory
+  std::string config_path;                        // empty: the settings file in use (LocateConfig)
+  std::string temp_dir;                           // empty: the user's cache directory
   QString settings_file;  // recent logs and folder; empty: the user's QSettings
 };
 

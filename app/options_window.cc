@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "app/dialogs.h"
 #include "app/error_box.h"
@@ -130,14 +130,13 @@ OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, Message
   Button_restore_->setObjectName(QStringLiteral("Button_restore"));
   Edit_time_ = new QLineEdit;
   Edit_time_->setObjectName(QStringLiteral("Edit_time"));
-  Edit_time_->setToolTip(
-      tr("Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second"));
+  Edit_time_->setToolTip(tr("Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second"));
   Edit_time_->setValidator(new SingleByteValidator(Edit_time_));
   ComboBox_timedisplay_depth_ = new QComboBox;
   ComboBox_timedisplay_depth_->setObjectName(QStringLiteral("ComboBox_timedisplay_depth"));
   ComboBox_timedisplay_depth_->setEditable(true);
-  ComboBox_timedisplay_depth_->addItems(
-      {QStringLiteral("Year"), QStringLiteral("Month"), QStringLiteral("Day"), QStringLiteral("Hour")});
+  ComboBox_timedisplay_depth_->addItems({QStringLiteral("Year"), QStringLiteral("Month"),
+                                         QStringLiteral("Day"), QStringLiteral("Hour")});
   ComboBox_timedisplay_depth_->setEnabled(false);
   CheckBox_disable_polbot_ = new QCheckBox(tr("Disable Polbot chatlines"));
   CheckBox_disable_polbot_->setObjectName(QStringLiteral("CheckBox_disable_polbot"));
@@ -185,7 +184,8 @@ OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, Message
   ComboBox_timedisplay_depth_->setCurrentText(Latin1(model_.depth()));
   CheckBox_disable_polbot_->setChecked(model_.suppress_bot_lines());
   ShowRows();
-  if (ValueListEditor_color_->rowCount() > 0) ValueListEditor_color_->setCurrentCell(0, kColorColumn);
+  if (ValueListEditor_color_->rowCount() > 0)
+    ValueListEditor_color_->setCurrentCell(0, kColorColumn);
 
   resize(392, 245);
 }
@@ -242,7 +242,8 @@ void OptionsWindow::ValueListEditor_colorDblClick() {
     model_.AcceptPickedColor(current, *chosen);
     const int column = std::max(ValueListEditor_color_->currentColumn(), kColorColumn);
     ShowRows();
-    const int row = current >= 0 ? static_cast<int>(current) : ValueListEditor_color_->rowCount() - 1;
+    const int row =
+        current >= 0 ? static_cast<int>(current) : ValueListEditor_color_->rowCount() - 1;
     ValueListEditor_color_->setCurrentCell(row, column);
   });
 }

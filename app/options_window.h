@@ -48,8 +48,7 @@ class OptionsWindow : public QDialog {
   Q_OBJECT
 
  public:
-  OptionsWindow(ConfigLocation config, ColorPicker& picker, MessageSink& messages,
-                QWidget* owner);
+  OptionsWindow(ConfigLocation config, ColorPicker& picker, MessageSink& messages, QWidget* owner);
   ~OptionsWindow() override;
 
   const OptionsModel& model() const { return model_; }

@@ -107,7 +107,8 @@ void OutputPosts::PaintBoundaries(QPainter& painter, std::size_t first, std::siz
   for (std::size_t k = std::max<std::size_t>(1, PartOfLine(parts, first));
        k < parts.size() && parts[k].first <= last + 1; ++k) {
     if (parts[k].first < first) continue;
-    const QColor color = parts[k].over_limit ? PostStrip::WarningColor() : palette.color(QPalette::Highlight);
+    const QColor color =
+        parts[k].over_limit ? PostStrip::WarningColor() : palette.color(QPalette::Highlight);
     const int y = view_->LineTop(parts[k].first);
     painter.setPen(color);
     painter.drawLine(0, y, width, y);

@@ -115,7 +115,8 @@ void OutputView::UpdateFontMetrics() {
 
 double OutputView::Advance(char16_t c) const {
   float& advance = advances_[c];
-  if (advance < 0) advance = static_cast<float>(QFontMetricsF(text_font_).horizontalAdvance(QChar(c)));
+  if (advance < 0)
+    advance = static_cast<float>(QFontMetricsF(text_font_).horizontalAdvance(QChar(c)));
   return advance;
 }
 
@@ -140,8 +141,8 @@ std::size_t OutputView::ColumnAt(const std::u16string& text, double x) const {
 }
 
 TextPos OutputView::PosAt(QPoint point) const {
-  const long long row = static_cast<long long>(std::floor(
-      static_cast<double>(point.y() - kMargin) / line_height_));
+  const long long row =
+      static_cast<long long>(std::floor(static_cast<double>(point.y() - kMargin) / line_height_));
   const long long line = std::clamp<long long>(verticalScrollBar()->value() + row, 0,
                                                static_cast<long long>(lines_->size()) - 1);
   std::u16string text;
@@ -215,7 +216,8 @@ void OutputView::PaintLine(QPainter& painter, const std::u16string& text, int to
     // One run: up to kRunChars characters without a Tab.
     const double run_x = x;
     const std::size_t run_start = i;
-    while (i < text.size() && text[i] != u'\t' && i - run_start < kRunChars) x += Advance(text[i++]);
+    while (i < text.size() && text[i] != u'\t' && i - run_start < kRunChars)
+      x += Advance(text[i++]);
     if (i > run_start && x >= left) {
       painter.drawText(QPointF(kMargin + run_x - left, baseline),
                        QString::fromRawData(reinterpret_cast<const QChar*>(text.data() + run_start),
@@ -523,7 +525,8 @@ bool OutputView::HandleMotion(QKeyEvent* event) {
       {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Motion::kLineEnd},
       {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Motion::kPageUp},
       {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Motion::kPageDown},
-      {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Motion::kTextStart},
+      {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
+       Motion::kTextStart},
       {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Motion::kTextEnd},
   };
   for (const Binding& binding : kBindings) {
@@ -536,7 +539,8 @@ bool OutputView::HandleMotion(QKeyEvent* event) {
     if (!select && HasSelection() &&
         (binding.motion == Motion::kLeft || binding.motion == Motion::kRight)) {
       // An arrow ends a selection at its own side.
-      pos = binding.motion == Motion::kLeft ? std::min(cursor_, anchor_) : std::max(cursor_, anchor_);
+      pos =
+          binding.motion == Motion::kLeft ? std::min(cursor_, anchor_) : std::max(cursor_, anchor_);
     } else {
       pos = Moved(cursor_, binding.motion);
     }

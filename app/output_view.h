@@ -100,8 +100,20 @@ class OutputView : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
-  enum class Motion { kLeft, kRight, kUp, kDown, kWordLeft, kWordRight, kLineStart, kLineEnd,
-                      kPageUp, kPageDown, kTextStart, kTextEnd };
+  enum class Motion {
+    kLeft,
+    kRight,
+    kUp,
+    kDown,
+    kWordLeft,
+    kWordRight,
+    kLineStart,
+    kLineEnd,
+    kPageUp,
+    kPageDown,
+    kTextStart,
+    kTextEnd
+  };
 
   bool HandleMotion(QKeyEvent* event);
   bool HandleEditKey(QKeyEvent* event);
@@ -135,7 +147,7 @@ class OutputView : public QAbstractScrollArea {
   int line_height_ = 1;
   int ascent_ = 1;
   double content_width_ = 0;
-  std::size_t longest_line_ = 0;  // of the converted lines, by bytes
+  std::size_t longest_line_ = 0;         // of the converted lines, by bytes
   mutable std::vector<float> advances_;  // per UTF-16 unit, measured on first use
 };
 

@@ -26,8 +26,8 @@ void ThrowCharWithoutByte(std::size_t line, std::u16string_view text, std::size_
   const QString hex =
       QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
   throw Error(FormatText(Tr("Line %s of the output holds the character \"%s\" (U+%s), "
-                           "which has no single byte; the file was not saved"),
-                        {std::to_string(line), shown.toStdString(), hex.toStdString()}));
+                            "which has no single byte; the file was not saved"),
+                         {std::to_string(line), shown.toStdString(), hex.toStdString()}));
 }
 
 }  // namespace quorlix

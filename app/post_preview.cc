@@ -56,7 +56,8 @@ void PostPreview::Show(const QString& text, Dialect dialect, const QString& note
   } else {
     // The renderer passes bytes above 0x7F through, so UTF-8 round-trips.
     const QByteArray utf8 = text.toUtf8();
-    const std::string html = UbbToHtml(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    const std::string html =
+        UbbToHtml(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     browser_->setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
   }
 }

@@ -15,8 +15,7 @@
 
 namespace quorlix {
 
-PostStrip::PostStrip(PostLines lines, QWidget* parent)
-    : QWidget(parent), lines_(std::move(lines)) {
+PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_(std::move(lines)) {
   limit_box_ = new QSpinBox;
   limit_box_->setObjectName(QStringLiteral("post_limit"));
   limit_box_->setRange(0, INT_MAX);
@@ -169,8 +168,8 @@ void PostStrip::ShowCurrent() {
   if (part.over_limit) text = tr("%1, over the limit").arg(text);
   part_label_->setText(text);
   QPalette palette = part_label_->palette();
-  palette.setColor(QPalette::WindowText, part.over_limit ? WarningColor()
-                                                          : this->palette().color(QPalette::WindowText));
+  palette.setColor(QPalette::WindowText,
+                   part.over_limit ? WarningColor() : this->palette().color(QPalette::WindowText));
   part_label_->setPalette(palette);
   previous_->setEnabled(current_ > 0);
   next_->setEnabled(current_ + 1 < parts_.size());

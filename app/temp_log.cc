@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -133,7 +133,9 @@ int CopyBytes(int from, int to, std::size_t size, bool& source_failed) {
 }  // namespace
 
 std::string DefaultTempLogDir() {
-  return QStandardPaths::writableLocation(QStandardPaths::CacheLocation).toLocal8Bit().toStdString();
+  return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+      .toLocal8Bit()
+      .toStdString();
 }
 
 LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) {

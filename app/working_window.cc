@@ -18,9 +18,7 @@ constexpr uint32_t kCaptionsPerClockRead = 64;
 // Lets the window system draw what changed (the new caption, the window
 // just shown) without taking mouse or key input, which could start
 // another command in the middle of this one.
-void LetWindowSystemDraw() {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
+void LetWindowSystemDraw() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 }  // namespace
 
@@ -53,8 +51,7 @@ bool WorkingWindowQt::IsActive() const { return shown_ && isVisible(); }
 void WorkingWindowQt::SetCaption(std::string_view caption) {
   pending_.assign(caption);
   dirty_ = true;
-  if (min_interval_ms_ > 0 && since_flush_.isValid() &&
-      ++calls_ % kCaptionsPerClockRead != 0) {
+  if (min_interval_ms_ > 0 && since_flush_.isValid() && ++calls_ % kCaptionsPerClockRead != 0) {
     return;
   }
   if (!since_flush_.isValid() || since_flush_.elapsed() >= min_interval_ms_) FlushCaption();

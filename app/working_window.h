@@ -44,8 +44,8 @@ class WorkingWindowQt : public QWidget, public WorkingWindow {
  private:
   QWidget* owner_;
   int min_interval_ms_;
-  std::string pending_;   // reused for every caption
-  bool dirty_ = false;    // pending_ differs from what is on screen
+  std::string pending_;  // reused for every caption
+  bool dirty_ = false;   // pending_ differs from what is on screen
   bool shown_ = false;
   uint32_t calls_ = 0;
   QElapsedTimer since_flush_;

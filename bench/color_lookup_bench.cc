@@ -6,9 +6,9 @@
 //
 // Prints the time of the whole conversion, the lookup included.
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -61,8 +61,9 @@ int main(int argc, char** argv) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   // The processor time too: on a busy machine the wall time says little.
-  std::printf("%ld definitions x %ld channels: conversion with colour lookup %.3f s "
-              "(processor %.3f s; %zu bytes out)\n",
-              definitions, channels, seconds, cpu, out.bytes);
+  std::printf(
+      "%ld definitions x %ld channels: conversion with colour lookup %.3f s "
+      "(processor %.3f s; %zu bytes out)\n",
+      definitions, channels, seconds, cpu, out.bytes);
   return 0;
 }

@@ -17,8 +17,8 @@
 #include <QTest>
 
 #include "app/dialogs.h"
-#include "app/find_bar.h"
 #include "app/error_box.h"
+#include "app/find_bar.h"
 #include "app/main_window.h"
 
 namespace {

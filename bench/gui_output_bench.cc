@@ -49,7 +49,8 @@ double StatusMb(const char* field) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + std::string(field).size() + 1) / 1024;
+    if (line.rfind(field, 0) == 0)
+      return std::atof(line.c_str() + std::string(field).size() + 1) / 1024;
   }
   return 0;
 }
@@ -122,14 +123,12 @@ int main(int argc, char** argv) {
               one, StatusMb("VmHWM:"), StatusMb("VmRSS:"));
 
   view->setFocus();
-  report("jump to the end (Ctrl+End)", Timed(view, [&] {
-    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-  }));
+  report("jump to the end (Ctrl+End)",
+         Timed(view, [&] { QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier); }));
   report("type 3 characters at the end", Timed(view, [&] { QTest::keyClicks(view, "abc"); }));
   report("Enter at the end", Timed(view, [&] { QTest::keyClick(view, Qt::Key_Return); }));
-  report("jump to the start (Ctrl+Home)", Timed(view, [&] {
-    QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
-  }));
+  report("jump to the start (Ctrl+Home)",
+         Timed(view, [&] { QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier); }));
   Took slowest{0, 0};
   for (int i = 0; i < 20; ++i) {
     const Took took = Timed(view, [&] { QTest::keyClick(view, Qt::Key_PageDown); });
@@ -137,24 +136,24 @@ int main(int argc, char** argv) {
   }
   report("slowest of 20 PageDown", slowest);
   report("scroll bar to the middle", Timed(view, [&] {
-    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
-  }));
+           view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+         }));
   report("type 3 characters in the middle", Timed(view, [&] {
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
-    QTest::keyClicks(view, "xyz");
-  }));
+           QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+           QTest::keyClicks(view, "xyz");
+         }));
   report("undo all edits (3 steps)", Timed(view, [&] {
-    for (int i = 0; i < 3; ++i) QTest::keySequence(view, QKeySequence::Undo);
-  }));
+           for (int i = 0; i < 3; ++i) QTest::keySequence(view, QKeySequence::Undo);
+         }));
   std::printf("edited since save after undo: %s\n", view->IsEditedSinceSave() ? "yes" : "no");
   dialogs.save = QFile::decodeName(argv[4]);
   report("save after undone edits", Timed(view, [&] { window.bt_saveClick(); }));
 
   const double before_copy = StatusMb("VmRSS:");
   report("Ctrl+A then Ctrl+C", Timed(view, [&] {
-    QTest::keySequence(view, QKeySequence::SelectAll);
-    QTest::keySequence(view, QKeySequence::Copy);
-  }));
+           QTest::keySequence(view, QKeySequence::SelectAll);
+           QTest::keySequence(view, QKeySequence::Copy);
+         }));
   std::printf("clipboard: %lld characters, memory added by the copy: %.1f MB\n",
               static_cast<long long>(QApplication::clipboard()->text().size()),
               StatusMb("VmRSS:") - before_copy);

@@ -14,32 +14,37 @@ struct Channel {
 
 // Busy public channels dominate, as in real logs.
 constexpr Channel kChannels[] = {
-    {"3", "Clan", 22},          {"7", "OOC", 20},       {"9", "Vicinity", 14},
-    {"5", "Org", 12},           {"11", "Trade", 10},    {"12", "Shopping 11-50", 6},
-    {"14", "Newbie Help", 5},   {"2", "Team", 5},       {"20", "PvP", 4},
+    {"3", "Clan", 22},        {"7", "OOC", 20},    {"9", "Vicinity", 14},
+    {"5", "Org", 12},         {"11", "Trade", 10}, {"12", "Shopping 11-50", 6},
+    {"14", "Newbie Help", 5}, {"2", "Team", 5},    {"20", "PvP", 4},
     {"4", "Tell", 2},
 };
 
 constexpr const char* kSyllables[] = {
-    "an", "bel", "cor", "dra", "el", "fin", "gor", "hal", "is", "jar", "kel", "lum",
+    "an",  "bel", "cor", "dra", "el",   "fin", "gor", "hal", "is", "jar", "kel", "lum",
     "mir", "nor", "ost", "pel", "quin", "ras", "sil", "tor", "ul", "vek", "wyn", "zar",
 };
 
 constexpr const char* kWords[] = {
-    "the", "a", "to", "and", "you", "is", "for", "anyone", "need", "help", "with",
-    "mission", "team", "looking", "LFT", "heal", "buff", "nano", "armor", "weapon",
-    "implant", "credits", "sell", "buy", "WTS", "WTB", "cheap", "price", "level",
-    "raid", "boss", "loot", "roll", "tonight", "tomorrow", "later", "now", "lol",
-    "thanks", "np", "ok", "sure", "where", "what", "why", "how", "bank", "grid",
-    "whompa", "city", "outpost", "tower", "field", "dungeon", "camp", "meet", "at",
-    "in", "on", "my", "your", "our", "gg", "afk", "brb", "back", "hi", "hello",
-    "all", "please", "tell", "me", "pm", "quality", "QL200", "QL150", "x10",
+    "the",    "a",       "to",       "and",     "you",     "is",      "for",    "anyone",
+    "need",   "help",    "with",     "mission", "team",    "looking", "LFT",    "heal",
+    "buff",   "nano",    "armor",    "weapon",  "implant", "credits", "sell",   "buy",
+    "WTS",    "WTB",     "cheap",    "price",   "level",   "raid",    "boss",   "loot",
+    "roll",   "tonight", "tomorrow", "later",   "now",     "lol",     "thanks", "np",
+    "ok",     "sure",    "where",    "what",    "why",     "how",     "bank",   "grid",
+    "whompa", "city",    "outpost",  "tower",   "field",   "dungeon", "camp",   "meet",
+    "at",     "in",      "on",       "my",      "your",    "our",     "gg",     "afk",
+    "brb",    "back",    "hi",       "hello",   "all",     "please",  "tell",   "me",
+    "pm",     "quality", "QL200",    "QL150",   "x10",
 };
 
 constexpr const char* kNamedColours[] = {"red", "green", "yellow", "white", "orange"};
 
 constexpr const char* kHosts[] = {
-    "www.example.org", "forum.example.net", "items.example.com", "maps.example.org",
+    "www.example.org",
+    "forum.example.net",
+    "items.example.com",
+    "maps.example.org",
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ class LogGenerator {
   int64_t current_time() const { return static_cast<int64_t>(time_); }
 
  private:
-  uint64_t Next();                        // splitmix64: same on every platform
+  uint64_t Next();  // splitmix64: same on every platform
   uint64_t Below(uint64_t n) { return Next() % n; }
   bool Chance(unsigned percent) { return Below(100) < percent; }
   const std::string& Word();

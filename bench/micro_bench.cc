@@ -7,9 +7,9 @@
 #include "bench/log_generator.h"
 #include "core/formatter.h"
 #include "core/line_search.h"
-#include "fuzz/reference_log_line.h"
 #include "core/post_parts.h"
 #include "core/ubb_preview.h"
+#include "fuzz/reference_log_line.h"
 
 namespace quorlix::bench {
 namespace {
@@ -103,10 +103,10 @@ std::string PathologicalPost(int kind) {
   std::string text;
   for (int i = 0; i < 100000; ++i) {
     switch (kind) {
-      case 0: text += "[color="; break;          // no "]" anywhere
-      case 1: text += "[color=red]x"; break;     // no closer
-      case 2: text += "[code][url][img]"; break; // raw tags never closed
-      case 3: text += "[b][i]"; break;           // closed at the end, cut by the outer
+      case 0: text += "[color="; break;           // no "]" anywhere
+      case 1: text += "[color=red]x"; break;      // no closer
+      case 2: text += "[code][url][img]"; break;  // raw tags never closed
+      case 3: text += "[b][i]"; break;            // closed at the end, cut by the outer
       default: text += "[[[[[[[["; break;
     }
   }

@@ -19,9 +19,7 @@ bool ReadNumber(std::string_view text, std::size_t max_digits, int& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 unsigned DaysInMonth(int year, unsigned month) {
   static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -106,18 +104,20 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->allow_extra_args(false)
       ->option_text(name);
   std::vector<std::string> periods;
-  CLI::Option* period_option = app.add_option("-t,--period", periods,
-                 Tr("Convert this year, month or day only (repeatable)"))
-      ->allow_extra_args(false)
-      ->option_text("YYYY|YYYY-MM|YYYY-MM-DD")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            Period period;
-            return ParsePeriod(text, period)
-                       ? std::string()
-                       : FormatText(Tr("'%s' is no period YYYY, YYYY-MM or YYYY-MM-DD"), {text});
-          },
-          "", "PERIOD"));
+  CLI::Option* period_option =
+      app.add_option("-t,--period", periods,
+                     Tr("Convert this year, month or day only (repeatable)"))
+          ->allow_extra_args(false)
+          ->option_text("YYYY|YYYY-MM|YYYY-MM-DD")
+          ->check(CLI::Validator(
+              [](std::string& text) {
+                Period period;
+                return ParsePeriod(text, period)
+                           ? std::string()
+                           : FormatText(Tr("'%s' is no period YYYY, YYYY-MM or YYYY-MM-DD"),
+                                        {text});
+              },
+              "", "PERIOD"));
   std::string from, to;
   const std::string span_help =
       Tr("UTC YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS; converts the lines in file "

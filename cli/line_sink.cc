@@ -47,15 +47,13 @@ bool IsStream(const std::string& path, struct stat& st) {
 
 }  // namespace
 
-LineSink::LineSink() : stream_fd_(STDOUT_FILENO) {
-  buffer_.reserve(kBlockSize + 4096);
-}
+LineSink::LineSink() : stream_fd_(STDOUT_FILENO) { buffer_.reserve(kBlockSize + 4096); }
 
 LineSink::LineSink(const std::string& path) {
   struct stat st;
   if (IsStream(path, st)) {
-    stream_fd_ = S_ISSOCK(st.st_mode) ? ConnectSocket(path)
-                                      : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    stream_fd_ =
+        S_ISSOCK(st.st_mode) ? ConnectSocket(path) : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (stream_fd_ < 0) ThrowCannotWrite(path, errno);
     owns_stream_ = true;
     stream_name_ = path;

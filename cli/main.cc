@@ -71,8 +71,8 @@ int Report(const std::string& log_file, Step&& step) {
 bool IsTheLog(const std::string& output_file, const std::string& log_file) {
   struct stat out, log;
   if (::stat(output_file.c_str(), &out) != 0) return false;
-  const int status = log_file == kStandardInput ? ::fstat(STDIN_FILENO, &log)
-                                                : ::stat(log_file.c_str(), &log);
+  const int status =
+      log_file == kStandardInput ? ::fstat(STDIN_FILENO, &log) : ::stat(log_file.c_str(), &log);
   return status == 0 && out.st_dev == log.st_dev && out.st_ino == log.st_ino;
 }
 
@@ -97,8 +97,8 @@ bool ReadSettings(const std::string& config_file, ConfigFile& config) {
     return false;
   }
   if (config.missing()) {
-    PrintError(FormatText(Tr("Warning: settings file %s not found, the defaults apply"),
-                          {config_file}));
+    PrintError(
+        FormatText(Tr("Warning: settings file %s not found, the defaults apply"), {config_file}));
   }
   return true;
 }
@@ -172,8 +172,9 @@ int Run(const CommandLine& command_line) {
     if (bar) bar->set_label(Tr("Loading"));
     state.raw_lines = ReadLog(log_file);
     if (whole_log) {
-      whole = RunLoadPassForWholeLog(state, load_settings, windows, threads,
-                                     ConvertWantsChannelList(command_line.options, convert_settings));
+      whole =
+          RunLoadPassForWholeLog(state, load_settings, windows, threads,
+                                 ConvertWantsChannelList(command_line.options, convert_settings));
     } else {
       RunLoadPass(state, load_settings, windows, threads);
     }

@@ -78,8 +78,7 @@ bool ParseProgressCaption(std::string_view caption, int64_t& count, int64_t& tot
          ReadInt(caption.substr(separator + kSeparator.size()), total);
 }
 
-std::string FormatProgressBar(std::string_view label, int64_t count, int64_t total,
-                              int width) {
+std::string FormatProgressBar(std::string_view label, int64_t count, int64_t total, int width) {
   double fraction = total > 0 ? static_cast<double>(count) / static_cast<double>(total) : 1.0;
   if (fraction < 0) fraction = 0;
   if (fraction > 1) fraction = 1;

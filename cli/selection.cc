@@ -47,8 +47,7 @@ std::vector<std::string> SelectPeriods(const std::vector<Period>& periods, ChatS
   TimeTree& tree = state.time_tree;
   std::string month_name;
   for (const Period& period : periods) {
-    std::vector<int> nodes =
-        ChildrenNamed(tree, {TimeTree::kRoot}, std::to_string(period.year));
+    std::vector<int> nodes = ChildrenNamed(tree, {TimeTree::kRoot}, std::to_string(period.year));
     if (period.month != 0) {
       month_name.clear();
       MonthName(period.month, month_name);

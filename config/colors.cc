@@ -207,8 +207,7 @@ uint32_t HtmlNameToColor(std::string_view name) {
   for (const NamedColor& entry : NamedColorTable) {
     if (entry.name == name) {
       // The table is in HTML order 0xRRGGBB; colour values hold red low.
-      return ((entry.rgb >> 16) & 0xFF) | (entry.rgb & 0xFF00) |
-             ((entry.rgb & 0xFF) << 16);
+      return ((entry.rgb >> 16) & 0xFF) | (entry.rgb & 0xFF00) | ((entry.rgb & 0xFF) << 16);
     }
   }
   return 0;

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 
 // The parser's definitions are compiled here, in this one unit.
 #define SI_IMPLEMENTATION
@@ -47,9 +47,8 @@ FileState ReadWholeFile(const std::string& path, std::string& text, std::string&
   FileState state = FileState::kRead;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     state = FileState::kUnreadable;
-    reason = S_ISDIR(st.st_mode)
-                 ? FormatText(Tr("%s is a directory"), {path})
-                 : FormatText(Tr("Settings file %s is not a regular file"), {path});
+    reason = S_ISDIR(st.st_mode) ? FormatText(Tr("%s is a directory"), {path})
+                                 : FormatText(Tr("Settings file %s is not a regular file"), {path});
   } else {
     char chunk[64 * 1024];
     for (;;) {
@@ -170,8 +169,7 @@ class QuotingWriter : public Ini::OutputWriter {
   explicit QuotingWriter(std::string& out) : out_(out) {}
   void Write(const char* text) override {
     const std::string_view piece(text);
-    if (after_equals_ && piece.size() >= 2 && piece.front() == '"' &&
-        piece.back() == '"') {
+    if (after_equals_ && piece.size() >= 2 && piece.front() == '"' && piece.back() == '"') {
       out_.push_back('"');
       out_.append(piece);
       out_.push_back('"');
@@ -219,8 +217,7 @@ bool Serialize(const Document& doc, std::string& out) {
 }
 
 // The first value of `key` in file order; null when there is none.
-const char* FirstValue(const Ini& ini, const std::string& section,
-                       const std::string& key) {
+const char* FirstValue(const Ini& ini, const std::string& section, const std::string& key) {
   Ini::TNamesDepend values;
   if (!ini.GetAllValues(section.c_str(), key.c_str(), values)) return nullptr;
   values.sort(Ini::Entry::LoadOrder());
@@ -239,17 +236,14 @@ std::string SpellingOf(const Ini::TNamesDepend& names, const std::string& name) 
 std::string Name(std::string_view name) { return std::string(TrimBlanks(name)); }
 
 bool HasLineBreakOrNul(std::string_view text) {
-  return text.find_first_of(std::string_view("\r\n\0", 3)) !=
-         std::string_view::npos;
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 // True when the entry would read back as the same section, key and value.
 // Anything else (a line break, a key that would read as a comment or a
 // section, an "=" in a key) would change the file's structure.
-bool CanStore(const std::string& section, const std::string& key,
-              std::string_view value) {
-  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
-      HasLineBreakOrNul(value)) {
+bool CanStore(const std::string& section, const std::string& key, std::string_view value) {
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) {
     return false;
   }
   if (section.find(']') != std::string::npos) return false;
@@ -334,8 +328,7 @@ ConfigLocation LocateConfig() {
     search.program_dir = fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path();
   }
   struct stat st;
-  search.beside_program =
-      ::stat((fs::path(search.program_dir) / "config.cfg").c_str(), &st) == 0;
+  search.beside_program = ::stat((fs::path(search.program_dir) / "config.cfg").c_str(), &st) == 0;
   search.xdg_config_home = EnvironmentValue("XDG_CONFIG_HOME");
   search.home = HomeFolder();
   return ChooseConfigLocation(search);
@@ -354,14 +347,9 @@ ConfigFile ConfigFile::Snapshot() const {
   auto doc = std::make_shared<Document>();
   std::string text;
   switch (ReadSettings(location_, text, copy.unreadable_reason_)) {
-    case FileState::kMissing:
-      copy.missing_ = true;
-      break;
-    case FileState::kRead:
-      doc->Parse(text);
-      break;
-    case FileState::kUnreadable:
-      break;  // reads as the defaults
+    case FileState::kMissing: copy.missing_ = true; break;
+    case FileState::kRead: doc->Parse(text); break;
+    case FileState::kUnreadable: break;  // reads as the defaults
   }
   copy.snapshot_ = std::move(doc);
   return copy;
@@ -378,8 +366,7 @@ std::shared_ptr<const Document> ConfigFile::Current() const {
   return doc;
 }
 
-std::string ConfigFile::ReadConfigValue(std::string_view section,
-                                        std::string_view key,
+std::string ConfigFile::ReadConfigValue(std::string_view section, std::string_view key,
                                         std::string_view fallback) const {
   const std::shared_ptr<const Document> doc = Current();
   if (!doc) return std::string(fallback);
@@ -387,8 +374,7 @@ std::string ConfigFile::ReadConfigValue(std::string_view section,
   return value ? std::string(value) : std::string(fallback);
 }
 
-std::vector<std::string> ConfigFile::ReadConfigSection(
-    std::string_view section) const {
+std::vector<std::string> ConfigFile::ReadConfigSection(std::string_view section) const {
   std::vector<std::string> lines;
   const std::shared_ptr<const Document> doc = Current();
   if (!doc) return lines;
@@ -402,9 +388,8 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
   for (const Ini::TKeyVal::value_type& entry : *entries) {
     if (firsts.empty() || key_order(firsts.back()->first, entry.first)) firsts.push_back(&entry);
   }
-  std::sort(firsts.begin(), firsts.end(), [](const auto* a, const auto* b) {
-    return a->first.nOrder < b->first.nOrder;
-  });
+  std::sort(firsts.begin(), firsts.end(),
+            [](const auto* a, const auto* b) { return a->first.nOrder < b->first.nOrder; });
   lines.reserve(firsts.size());
   for (const Ini::TKeyVal::value_type* entry : firsts) {
     lines.push_back(std::string(entry->first.pItem) + "=" + (entry->second ? entry->second : ""));
@@ -412,14 +397,12 @@ std::vector<std::string> ConfigFile::ReadConfigSection(
   return lines;
 }
 
-void ConfigFile::WriteConfigValue(std::string_view section,
-                                  std::string_view key,
+void ConfigFile::WriteConfigValue(std::string_view section, std::string_view key,
                                   std::string_view value) {
   ApplyChanges({ConfigChange{std::string(section), std::string(key), std::string(value)}});
 }
 
-void ConfigFile::DeleteConfigKey(std::string_view section,
-                                 std::string_view key) {
+void ConfigFile::DeleteConfigKey(std::string_view section, std::string_view key) {
   ApplyChanges({ConfigChange{std::string(section), std::string(key), "", /*remove=*/true}});
 }
 

@@ -81,8 +81,7 @@ class ConfigFile {
   std::vector<std::string> ReadConfigSection(std::string_view section) const;
   // Sets the value, adding key, section or file as needed. Throws
   // quorlix::Error "Cannot write to <path>" (translated) on failure.
-  void WriteConfigValue(std::string_view section, std::string_view key,
-                        std::string_view value);
+  void WriteConfigValue(std::string_view section, std::string_view key, std::string_view value);
   // Removes the key; a missing file, section or key is no error.
   void DeleteConfigKey(std::string_view section, std::string_view key);
   // All `changes`, in order, in one rewrite: the file holds either none or

@@ -4,7 +4,8 @@ namespace quorlix {
 
 LoadSettings ReadLoadSettings(const ConfigFile& config) {
   LoadSettings settings;
-  settings.suppress_bot_lines = config.ReadConfigValue("config", "disable_polbot", "true") == "true";
+  settings.suppress_bot_lines =
+      config.ReadConfigValue("config", "disable_polbot", "true") == "true";
   settings.depth = config.ReadConfigValue("config", "timedisplay_depth", "Day");
   return settings;
 }

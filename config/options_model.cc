@@ -35,8 +35,7 @@ std::string ChannelNameProblem(std::string_view name) {
 void OptionsModel::Open(const ConfigFile& config) {
   time_pattern_ = config.ReadConfigValue(kConfigSection, "time_config", "Y:M:D");
   depth_ = config.ReadConfigValue(kConfigSection, "timedisplay_depth", "Day");
-  suppress_bot_lines_ =
-      config.ReadConfigValue(kConfigSection, "disable_polbot", "true") == "true";
+  suppress_bot_lines_ = config.ReadConfigValue(kConfigSection, "disable_polbot", "true") == "true";
   LoadColors(config, kColorSection);
 }
 
@@ -51,8 +50,8 @@ void OptionsModel::LoadColors(const ConfigFile& config, std::string_view section
   rows_.clear();
   rows_.reserve(remembered_lines_.size());
   for (const std::string& line : remembered_lines_) {
-    rows_.push_back(ColorRow{std::string(SplitAtChar(line, '=', 1)),
-                             std::string(SplitAtChar(line, '=', 2))});
+    rows_.push_back(
+        ColorRow{std::string(SplitAtChar(line, '=', 1)), std::string(SplitAtChar(line, '=', 2))});
   }
 }
 
@@ -61,8 +60,8 @@ void OptionsModel::Close(ConfigFile& config) const {
   changes.reserve(3 + remembered_lines_.size() + rows_.size());
   changes.push_back({std::string(kConfigSection), "time_config", time_pattern_});
   changes.push_back({std::string(kConfigSection), "timedisplay_depth", depth_});
-  changes.push_back({std::string(kConfigSection), "disable_polbot",
-                     suppress_bot_lines_ ? "true" : "false"});
+  changes.push_back(
+      {std::string(kConfigSection), "disable_polbot", suppress_bot_lines_ ? "true" : "false"});
   for (const std::string& line : remembered_lines_) {
     const std::string_view key = SplitAtChar(line, '=', 1);
     if (!key.empty()) {
@@ -71,14 +70,14 @@ void OptionsModel::Close(ConfigFile& config) const {
   }
   for (const ColorRow& row : rows_) {
     // A repeated name writes the colour of its first row each time.
-    if (!row.name.empty()) changes.push_back({std::string(kColorSection), row.name, ColorOf(row.name)});
+    if (!row.name.empty())
+      changes.push_back({std::string(kColorSection), row.name, ColorOf(row.name)});
   }
   config.ApplyChanges(changes);
 }
 
 void OptionsModel::InsertEmptyRow(std::size_t at) {
-  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(std::min(at, rows_.size())),
-               ColorRow{});
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(std::min(at, rows_.size())), ColorRow{});
 }
 
 bool OptionsModel::SetRowName(std::size_t row, std::string name) {

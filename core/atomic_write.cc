@@ -32,9 +32,7 @@ constexpr std::size_t kMaxNameInTempName = 200;
 constexpr std::string_view kTempMarker = ".quorlix-tmp-";
 constexpr std::size_t kSuffixLength = 6;
 
-int OpenFile(const char* path, int flags, mode_t mode) {
-  return ::open(path, flags, mode);
-}
+int OpenFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -51,10 +49,8 @@ std::string NameOf(const std::string& path) {
 // Six random letters and digits, as mkstemp uses; the exclusive create
 // below settles any collision.
 std::string RandomSuffix() {
-  static constexpr char kChars[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 engine{std::random_device{}() ^
-                                      static_cast<uint64_t>(::getpid())};
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 engine{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
   std::string suffix(kSuffixLength, '0');
   for (char& c : suffix) c = kChars[pick(engine)];
@@ -83,23 +79,21 @@ bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
 // its rename is done, so only files that nobody holds go; so do only our own
 // regular files (no link is followed, and another user's file cannot be
 // opened). Best effort: any failure leaves the file where it is.
-void RemoveStaleTempFiles(const std::string& dir,
-                          std::string_view temp_name_prefix) noexcept {
+void RemoveStaleTempFiles(const std::string& dir, std::string_view temp_name_prefix) noexcept {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   DIR* listing = ::opendir(dir.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
     if (!IsTempNameOf(entry->d_name, temp_name_prefix)) continue;
     const std::string path = dir + "/" + entry->d_name;
-    const int fd = sys.open(
-        path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    const int fd = sys.open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) continue;
     struct stat held, named;
     // The name must still be this file when it goes: a writer may have
     // renamed it away meanwhile.
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
-        S_ISREG(held.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
-        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
       sys.unlink(path.c_str());
     }
     sys.close(fd);
@@ -178,8 +172,7 @@ class AtomicFileWriter::Syncer {
 };
 
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
-  return AtomicWriteCalls{&OpenFile, &::write,  &::fchmod, &::fsync,
-                          &::close,  &::rename, &::unlink};
+  return AtomicWriteCalls{&OpenFile, &::write, &::fchmod, &::fsync, &::close, &::rename, &::unlink};
 }
 
 AtomicWriteCalls& CurrentAtomicWriteCalls() {
@@ -210,8 +203,7 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   const std::string prefix = dir + "/" + temp_name_prefix;
   for (int attempt = 0; fd_ < 0; ++attempt) {
     temp_path_ = prefix + RandomSuffix();
-    fd_ = sys.open(temp_path_.c_str(),
-                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, create_mode);
+    fd_ = sys.open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, create_mode);
     if (fd_ < 0 && (errno != EEXIST || attempt >= 100)) {
       const int error_number = errno;
       temp_path_.clear();  // nothing was created

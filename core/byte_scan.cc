@@ -50,7 +50,8 @@ __attribute__((target("avx2"))) HeaderMarks ScanAvx2(std::string_view line) {
   uint64_t* const targets[4] = {&m.close, &m.comma, &m.quote, &m.open};
   for (int k = 0; k < 4; ++k) {
     const __m256i needle = _mm256_set1_epi8(markers[k]);
-    const auto low_bits = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, needle)));
+    const auto low_bits =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, needle)));
     const auto high_bits =
         static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, needle)));
     *targets[k] = low_bits | (static_cast<uint64_t>(high_bits) << second);

@@ -22,10 +22,10 @@ extern const bool kCpuHasAvx2;
 // Positions, among the first 64 bytes of a line, of the bytes that shape
 // its header. Bit i stands for byte i.
 struct HeaderMarks {
-  uint64_t close = 0;  // "]"
-  uint64_t comma = 0;  // ","
-  uint64_t quote = 0;  // double quote
-  uint64_t open = 0;   // "["
+  uint64_t close = 0;       // "]"
+  uint64_t comma = 0;       // ","
+  uint64_t quote = 0;       // double quote
+  uint64_t open = 0;        // "["
   std::size_t scanned = 0;  // bytes looked at: the first 64, or the whole line
 };
 

@@ -38,8 +38,8 @@ struct FilterFlags {
 };
 
 struct ChatState {
-  LineStore raw_lines;                         // memo_load
-  std::vector<std::string_view> input_lines;   // memo_input: views into raw_lines
+  LineStore raw_lines;                        // memo_load
+  std::vector<std::string_view> input_lines;  // memo_input: views into raw_lines
   // What the load read of each input line, so that a conversion does not
   // split it again. Only used while it has as many entries as input_lines:
   // whoever changes the input lines otherwise clears it.

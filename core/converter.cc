@@ -90,7 +90,7 @@ class ConvertWorker {
       : input_(state.input_lines),
         raw_(raw),
         headers_(state.input_headers.size() == state.input_lines.size() ? state.input_headers.data()
-                                                                       : nullptr),
+                                                                        : nullptr),
         span_(span),
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
@@ -169,8 +169,8 @@ class ConvertWorker {
       SplitLineFields(line, fields_);
       return (!span_.limited() || span_.Contains(ReadTimestamp(fields_.timestamp_text))) &&
              Passes(fields_.channel_name, fields_.person) &&
-             formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text,
-                                     fields_.person, fields_.message, text);
+             formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
+                                     fields_.message, text);
     }
     return ConvertKept(line, headers_[i], text);
   }
@@ -216,7 +216,7 @@ std::pair<std::size_t, std::size_t> RangeLines(const RangeBounds& r, std::size_t
 }
 
 std::vector<ChunkSlice> CutIntoChunks(const std::vector<RangeBounds>& ranges, std::size_t size,
-                                     std::size_t per_chunk) {
+                                      std::size_t per_chunk) {
   std::vector<ChunkSlice> chunks;
   for (std::size_t r = 0; r < ranges.size(); ++r) {
     const auto [first, end] = RangeLines(ranges[r], size);
@@ -298,10 +298,9 @@ class RangeWriter {
 // Threads convert the chunks; this thread writes their results in order,
 // as one pass over the ranges would. Returns the number of lines converted.
 int64_t ConvertChunks(const ChatState& state, const ConvertSettings& settings,
-                      const std::vector<RangeBounds>& ranges,
-                      const std::vector<ChunkSlice>& chunks, const TimeSpan& span,
-                      const RawLines* raw, OutputSink& out, WorkingWindowFactory& windows,
-                      const PassThreads& pass) {
+                      const std::vector<RangeBounds>& ranges, const std::vector<ChunkSlice>& chunks,
+                      const TimeSpan& span, const RawLines* raw, OutputSink& out,
+                      WorkingWindowFactory& windows, const PassThreads& pass) {
   const unsigned threads = ThreadCount(pass);
   std::vector<std::unique_ptr<ConvertWorker>> workers;
   for (unsigned t = 0; t < threads; ++t) {
@@ -323,8 +322,8 @@ int64_t ConvertChunks(const ChatState& state, const ConvertSettings& settings,
 }
 
 int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
-                      const std::vector<RangeBounds>& ranges, const TimeSpan& span,
-                      OutputSink& out, WorkingWindowFactory& windows, const PassThreads& pass) {
+                      const std::vector<RangeBounds>& ranges, const TimeSpan& span, OutputSink& out,
+                      WorkingWindowFactory& windows, const PassThreads& pass) {
   const std::vector<ChunkSlice> chunks = CutIntoChunks(
       ranges, state.input_lines.size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
   return ConvertChunks(state, settings, ranges, chunks, span, nullptr, out, windows, pass);
@@ -370,8 +369,7 @@ void AppendFooter(Dialect dialect, OutputSink& out) {
     credit.append("Created using [url=\"").append(kHomePageUrl).append("\"]The Quorlix[/url]");
   } else if (dialect == Dialect::kHtml) {
     out.AppendLine("<br>");
-    credit.append("Created using <a href=\"").append(kHomePageUrl).append(
-        "\">The Quorlix</a><br>");
+    credit.append("Created using <a href=\"").append(kHomePageUrl).append("\">The Quorlix</a><br>");
   } else {
     return;
   }
@@ -397,9 +395,9 @@ int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, Outpu
   return ConvertRanges(state, settings, ranges, TimeSpan{}, out, windows, threads);
 }
 
-int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
-                             const ConvertSettings& settings, OutputSink& out,
-                             WorkingWindowFactory& windows, const PassThreads& threads) {
+int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const ConvertSettings& settings,
+                             OutputSink& out, WorkingWindowFactory& windows,
+                             const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
   state.output_lines.clear();
   const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
@@ -422,8 +420,7 @@ int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
   state.output_lines.clear();
   // One range over the lines taken in (its bounds for the Working window),
   // cut into chunks of raw lines.
-  const std::vector<RangeBounds> ranges = {
-      RangeBounds{0, static_cast<int64_t>(lines.taken) - 1}};
+  const std::vector<RangeBounds> ranges = {RangeBounds{0, static_cast<int64_t>(lines.taken) - 1}};
   const std::size_t size = state.raw_lines.size();
   const std::vector<ChunkSlice> chunks =
       CutIntoChunks({RangeBounds{0, static_cast<int64_t>(size) - 1}}, size,

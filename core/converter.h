@@ -82,8 +82,8 @@ struct Scene {
 // apply, the time filter does not. Replaces state.color_definitions and
 // empties state.output_lines as ConvertIntoSink does; errors as there.
 // Returns the number of lines converted.
-int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene,
-                             const ConvertSettings& settings, OutputSink& out,
-                             WorkingWindowFactory& windows, const PassThreads& threads = {});
+int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const ConvertSettings& settings,
+                             OutputSink& out, WorkingWindowFactory& windows,
+                             const PassThreads& threads = {});
 
 }  // namespace quorlix

@@ -101,7 +101,8 @@ void EditableLines::ForEachChars(TextPos from, TextPos to,
   std::u16string line;
   Line(from.line, line);
   const std::size_t first_end = from.line == to.line ? to.column : line.size();
-  append(std::u16string_view(line).substr(from.column, first_end - std::min(first_end, from.column)));
+  append(
+      std::u16string_view(line).substr(from.column, first_end - std::min(first_end, from.column)));
   if (from.line == to.line) return;
   append(u"\n");
   // Whole lines between: converted runs are read in large chunks.
@@ -116,7 +117,8 @@ void EditableLines::ForEachChars(TextPos from, TextPos to,
       }
     } else {
       LineBreakFolder folder(append);
-      base_->WriteLines(piece.first + offset, count, [&](std::string_view bytes) { folder(bytes); });
+      base_->WriteLines(piece.first + offset, count,
+                        [&](std::string_view bytes) { folder(bytes); });
     }
     at += count;
   }
@@ -132,7 +134,8 @@ std::size_t EditableLines::CharCount(TextPos from, TextPos to) const {
     const Piece& piece = pieces_[PieceAt(at, offset)];
     const std::size_t lines = std::min(piece.count - offset, to.line - at);
     if (piece.edited) {
-      for (std::size_t i = 0; i < lines; ++i) count += (*piece.edited)[piece.first + offset + i].size();
+      for (std::size_t i = 0; i < lines; ++i)
+        count += (*piece.edited)[piece.first + offset + i].size();
     } else {
       count += base_->LinesLength(piece.first + offset, lines);
     }
@@ -179,7 +182,8 @@ TextPos EditableLines::Replace(TextPos from, TextPos to, std::u16string_view tex
   if (joins) {
     undo_.back().cursor_after = end;  // the step keeps the text before the typing
   } else {
-    undo_.push_back({from.line, count, std::move(removed), from, end, next_state_++, continue_typing});
+    undo_.push_back(
+        {from.line, count, std::move(removed), from, end, next_state_++, continue_typing});
   }
   redo_.clear();
   if (on_change) on_change(from.line, to.line - from.line + 1, count);
@@ -195,8 +199,8 @@ std::optional<TextPos> EditableLines::Replay(std::vector<Step>& from, std::vecto
   from.pop_back();
   const std::size_t restored = LineCount(step.pieces);
   std::vector<Piece> taken = ReplaceLines(step.first, step.replaced, std::move(step.pieces));
-  to.push_back({step.first, restored, std::move(taken), step.cursor_after, step.cursor, step.state,
-                false});
+  to.push_back(
+      {step.first, restored, std::move(taken), step.cursor_after, step.cursor, step.state, false});
   // Undo puts back the state before the step; redo the step's own.
   if (on_change) on_change(step.first, step.replaced, restored);
   return Clamp(step.cursor);
@@ -224,7 +228,8 @@ std::vector<EditableLines::Piece> EditableLines::ReplaceLines(std::size_t first,
   const auto e = pieces_.begin() + static_cast<std::ptrdiff_t>(end);
   std::vector<Piece> removed(std::make_move_iterator(b), std::make_move_iterator(e));
   const auto at = pieces_.erase(b, e);
-  pieces_.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+  pieces_.insert(at, std::make_move_iterator(pieces.begin()),
+                 std::make_move_iterator(pieces.end()));
   Reindex();
   return removed;
 }

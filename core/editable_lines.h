@@ -55,8 +55,7 @@ class EditableLines {
   // starts a new line; returns the end of the inserted text. With
   // `continue_typing`, an edit of the single line the previous edit left
   // joins that edit's undo step (a typed word is undone at once).
-  TextPos Replace(TextPos from, TextPos to, std::u16string_view text,
-                  bool continue_typing = false);
+  TextPos Replace(TextPos from, TextPos to, std::u16string_view text, bool continue_typing = false);
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
   // Each returns where the text cursor belongs afterwards; nullopt when
@@ -89,12 +88,12 @@ class EditableLines {
     std::size_t count = 0;
   };
   struct Step {
-    std::size_t first = 0;          // line where the pieces go
-    std::size_t replaced = 0;       // lines there now that they replace
-    std::vector<Piece> pieces;      // what was there before
-    TextPos cursor;                 // where the cursor goes when replayed
-    TextPos cursor_after;           // where it was after the edit
-    std::size_t state = 0;          // the text state after the edit
+    std::size_t first = 0;      // line where the pieces go
+    std::size_t replaced = 0;   // lines there now that they replace
+    std::vector<Piece> pieces;  // what was there before
+    TextPos cursor;             // where the cursor goes when replayed
+    TextPos cursor_after;       // where it was after the edit
+    std::size_t state = 0;      // the text state after the edit
     bool typing = false;
   };
 

@@ -20,8 +20,14 @@ struct Replacement {
 
 // Applied in this order, each to the result of the one before.
 constexpr Replacement kUbbReplacements[] = {
-    {"<font color=", "[color="}, {"</font>", "[/color]"}, {"</a>", ""}, {"<br>", ""},
-    {"'#", "#"},                 {"'>", "]"},             {">", "]"},   {"<", "["},
+    {"<font color=", "[color="},
+    {"</font>", "[/color]"},
+    {"</a>", ""},
+    {"<br>", ""},
+    {"'#", "#"},
+    {"'>", "]"},
+    {">", "]"},
+    {"<", "["},
 };
 constexpr Replacement kHtmlReplacements[] = {
     {"</a>", ""}, {"<br>", ""}, {"'#", "#"}, {"'>", "]"}, {"]", ">"}, {"[", "<"},
@@ -146,8 +152,8 @@ constexpr auto kSmallNumbers = [] {
   std::array<SmallNumberText, 60> texts{};
   for (unsigned v = 0; v < 60; ++v) {
     texts[v] = v < 10 ? SmallNumberText{{static_cast<char>('0' + v), '0'}, 1}
-                      : SmallNumberText{{static_cast<char>('0' + v / 10),
-                                         static_cast<char>('0' + v % 10)}, 2};
+                      : SmallNumberText{
+                            {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}, 2};
   }
   return texts;
 }();
@@ -225,11 +231,13 @@ std::string_view LineFormatter::ChannelPart(std::string_view channel) {
   if (color.empty()) {
     part.append(html_ ? "<b>[" : "[b][").append(channel).append(html_ ? "]</b> " : "][/b] ");
   } else if (html_) {
-    part.append("<font color=\"#").append(color).append("\"><b>[").append(channel).append(
-        "]</b></font> ");
+    part.append("<font color=\"#")
+        .append(color)
+        .append("\"><b>[")
+        .append(channel)
+        .append("]</b></font> ");
   } else {
-    part.append("[color=#").append(color).append("][b][").append(channel).append(
-        "][/b][/color] ");
+    part.append("[color=#").append(color).append("][b][").append(channel).append("][/b][/color] ");
   }
   return *channel_parts_.Insert(channel, std::move(part)).first;
 }
@@ -253,9 +261,8 @@ void LineFormatter::AppendPrefixAtTime(std::string_view channel, int64_t time,
   }
   const std::size_t room = channel_part.size() + time_room + person.size() + 2 + kCopySlack;
   char stack_room[256];
-  char* const begin = room <= sizeof stack_room
-                          ? stack_room
-                          : (prefix_room_.resize(room), prefix_room_.data());
+  char* const begin =
+      room <= sizeof stack_room ? stack_room : (prefix_room_.resize(room), prefix_room_.data());
   char* p = std::copy(channel_part.begin(), channel_part.end(), begin);
   if (options_.show_time) p = WriteClock(second_of_day, p);
   p = std::copy(person.begin(), person.end(), p);
@@ -317,8 +324,7 @@ char* LineFormatter::WriteClock(unsigned second_of_day, char* p) const {
   return CopyPiece(p, text + from, day_text_.size() - from);
 }
 
-std::string LineFormatter::FormatLinePrefix(std::string_view channel,
-                                            std::string_view timestamp,
+std::string LineFormatter::FormatLinePrefix(std::string_view channel, std::string_view timestamp,
                                             std::string_view person) {
   std::string prefix;
   AppendLinePrefix(channel, timestamp, person, prefix);

@@ -20,8 +20,7 @@ inline constexpr std::string_view kLinkMarker = " - [i]link removed[/i] - ";
 // fixed for its life, and its buffers are reused from line to line.
 class LineFormatter {
  public:
-  LineFormatter(const ConvertOptions& options,
-                const std::vector<std::string>& color_definitions,
+  LineFormatter(const ConvertOptions& options, const std::vector<std::string>& color_definitions,
                 std::string time_pattern);
   // Its caches point into its own members: it stays where it was made.
   LineFormatter(const LineFormatter&) = delete;
@@ -43,11 +42,11 @@ class LineFormatter {
   // content). False, and `out` untouched, when the dialect has no output.
   bool ConvertLine(std::string_view input_line, std::string& out);
   // The same for a line already split.
-  bool ConvertFields(std::string_view channel, std::string_view timestamp,
-                     std::string_view person, std::string_view message, std::string& out);
+  bool ConvertFields(std::string_view channel, std::string_view timestamp, std::string_view person,
+                     std::string_view message, std::string& out);
   // The same, appending to `out`; on a throw `out` may hold part of the line.
-  bool AppendFields(std::string_view channel, std::string_view timestamp,
-                    std::string_view person, std::string_view message, std::string& out);
+  bool AppendFields(std::string_view channel, std::string_view timestamp, std::string_view person,
+                    std::string_view message, std::string& out);
   // The same for a time stamp already read.
   bool AppendFieldsAtTime(std::string_view channel, int32_t time, std::string_view person,
                           std::string_view message, std::string& out);

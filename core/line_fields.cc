@@ -28,7 +28,6 @@ std::string_view Unquoted(std::string_view field, bool has_quote, std::string& s
   return scratch;
 }
 
-
 // The header's fields 1 to 3 without their quotes.
 void SetFields(const std::string_view (&parts)[4], const bool (&quoted)[4], LineFields& f) {
   f.channel_name = Unquoted(parts[1], quoted[1], f.scratch[0]);
@@ -77,8 +76,8 @@ void SplitLongHeader(std::string_view line, LineFields& f) {
 // three commas, the second and third fields quoted at both ends, and no
 // other quote after the first comma. Sets the fields and returns true for
 // such a header (its bit masks given), false for any other.
-bool SplitCommonShape(const char* data, std::size_t header_size, uint64_t commas,
-                      uint64_t quotes, LineFields& f) {
+bool SplitCommonShape(const char* data, std::size_t header_size, uint64_t commas, uint64_t quotes,
+                      LineFields& f) {
   // Exactly three comma bits (no popcount: the baseline processor lacks it).
   const uint64_t second_on = commas & (commas - 1);
   const uint64_t third_on = second_on & (second_on - 1);

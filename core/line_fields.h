@@ -58,9 +58,8 @@ LineHeader KeepHeader(std::string_view line, const LineFields& fields, int32_t t
 
 // The channel, person and message of `line` from its kept header; false
 // when the header holds no spans and the line must be split.
-inline bool FieldsFromHeader(std::string_view line, const LineHeader& h,
-                             std::string_view& channel, std::string_view& person,
-                             std::string_view& message) {
+inline bool FieldsFromHeader(std::string_view line, const LineHeader& h, std::string_view& channel,
+                             std::string_view& person, std::string_view& message) {
   if (h.person_end == 0 || h.message_begin > line.size()) return false;
   channel = line.substr(h.channel_begin, h.channel_end - h.channel_begin);
   const std::size_t person_begin = h.channel_end + kChannelToPerson;

@@ -82,8 +82,8 @@ int ReadPart(int fd, off_t offset, std::size_t from, std::size_t to, char* data,
              std::size_t& used) {
   used = 0;
   while (from + used < to) {
-    const ssize_t got = pread(fd, data + from + used, to - from - used,
-                              offset + static_cast<off_t>(from + used));
+    const ssize_t got =
+        pread(fd, data + from + used, to - from - used, offset + static_cast<off_t>(from + used));
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -104,8 +104,8 @@ constexpr std::size_t kMapFrom = std::size_t{1} << 20;
 }
 
 [[noreturn]] void ThrowNoEnd(const std::string& path) {
-  throw Error(FormatText(Tr("File %s is neither a regular file nor a pipe and is not read"),
-                         {path}));
+  throw Error(
+      FormatText(Tr("File %s is neither a regular file nor a pipe and is not read"), {path}));
 }
 
 }  // namespace
@@ -190,7 +190,8 @@ LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
   off_t offset = 0;
   if (regular) {
     offset = lseek(fd, 0, SEEK_CUR);
-    if (offset >= 0 && offset < info.st_size) size = static_cast<std::size_t>(info.st_size - offset);
+    if (offset >= 0 && offset < info.st_size)
+      size = static_cast<std::size_t>(info.st_size - offset);
   }
   if (regular && offset >= 0 && size >= kTwoHalvesFrom && std::thread::hardware_concurrency() > 1) {
     return ReadInHalves(fd, offset, size, name);
@@ -236,16 +237,15 @@ void RunOnTwoThreads(Work&& work) {
 }  // namespace
 
 // A second thread reads the second half while this one reads the first.
-LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size,
-                                  const std::string& name) {
+LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size, const std::string& name) {
   ByteBuffer buffer(size);
   char* const data = buffer.data();
   const std::size_t mid = size / 2;
   std::size_t used[2] = {0, 0};
   int error[2] = {0, 0};
   RunOnTwoThreads([&](int half) {
-    error[half] = ReadPart(fd, offset, half == 0 ? 0 : mid, half == 0 ? mid : size, data,
-                           used[half]);
+    error[half] =
+        ReadPart(fd, offset, half == 0 ? 0 : mid, half == 0 ? mid : size, data, used[half]);
   });
   if (error[0] != 0) ThrowCannotOpen(name, error[0]);
   const std::size_t total = used[0] < mid ? used[0] : mid + used[1];

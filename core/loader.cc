@@ -123,9 +123,8 @@ class LoadWorker {
 // index exactly as one pass over the lines would; with `raw_headers`, a
 // header per raw line there and the channels list only (with
 // `list_channels`). Returns the number of lines taken in.
-std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
-                     WorkingWindowFactory& windows, const PassThreads& pass,
-                     RawLineHeader* raw_headers, bool list_channels) {
+std::size_t LoadPass(ChatState& state, const LoadSettings& settings, WorkingWindowFactory& windows,
+                     const PassThreads& pass, RawLineHeader* raw_headers, bool list_channels) {
   const bool keep = raw_headers == nullptr;
   const LineStore& raw = state.raw_lines;
   const int64_t last = static_cast<int64_t>(raw.size()) - 1;
@@ -207,8 +206,8 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings,
 
 }  // namespace
 
-void RunLoadPass(ChatState& state, const LoadSettings& settings,
-                 WorkingWindowFactory& windows, const PassThreads& pass) {
+void RunLoadPass(ChatState& state, const LoadSettings& settings, WorkingWindowFactory& windows,
+                 const PassThreads& pass) {
   LoadPass(state, settings, windows, pass, nullptr, true);
 }
 

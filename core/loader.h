@@ -29,8 +29,8 @@ struct LoadSettings {
 // input lines accepted so far, empty persons and channels lists, the tree
 // built so far and the run lists of the previous load.
 // `threads` divides the work; the results do not depend on it.
-void RunLoadPass(ChatState& state, const LoadSettings& settings,
-                 WorkingWindowFactory& windows, const PassThreads& threads = {});
+void RunLoadPass(ChatState& state, const LoadSettings& settings, WorkingWindowFactory& windows,
+                 const PassThreads& threads = {});
 
 // What the load for a conversion of the whole log keeps of each raw line:
 // whether the load takes it in and, if so, its header.
@@ -39,7 +39,7 @@ struct RawLineHeader {
   bool taken;
 };
 struct WholeLogLines {
-  std::size_t taken = 0;                      // lines taken in
+  std::size_t taken = 0;                     // lines taken in
   std::unique_ptr<RawLineHeader[]> headers;  // one per raw line
 };
 
@@ -50,8 +50,7 @@ struct WholeLogLines {
 // up channel colours: ConvertWantsChannelList); the input lines, the
 // persons and the time tree stay empty.
 WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
-                                     WorkingWindowFactory& windows,
-                                     const PassThreads& threads = {},
+                                     WorkingWindowFactory& windows, const PassThreads& threads = {},
                                      bool list_channels = true);
 
 }  // namespace quorlix

@@ -88,8 +88,7 @@ void RunChunksInOrder(unsigned threads, std::size_t chunks, std::size_t ahead,
                       const std::function<bool(std::size_t chunk)>& consume) {
   if (chunks == 0) return;
   ahead = std::max<std::size_t>(ahead, 1);
-  const std::size_t helpers =
-      std::min<std::size_t>({std::max(threads, 1u), chunks, ahead}) - 1;
+  const std::size_t helpers = std::min<std::size_t>({std::max(threads, 1u), chunks, ahead}) - 1;
   ChunkSchedule schedule(chunks, ahead);
   std::vector<std::thread> team;
   team.reserve(helpers);

@@ -11,7 +11,7 @@ namespace quorlix {
 // How a pass divides its work. Tests choose tiny chunks so that their small
 // inputs cross many chunk boundaries.
 struct PassThreads {
-  unsigned count = 0;             // 0: one per hardware thread; 1: no helper threads
+  unsigned count = 0;  // 0: one per hardware thread; 1: no helper threads
   std::size_t lines_per_chunk = 8192;
 };
 

@@ -25,9 +25,9 @@ std::vector<PostPart> SplitIntoParts(const std::vector<std::string>& lines, std:
 }
 
 std::size_t PartOfLine(const std::vector<PostPart>& parts, std::size_t line) {
-  const auto after = std::upper_bound(
-      parts.begin(), parts.end(), line,
-      [](std::size_t value, const PostPart& part) { return value < part.first; });
+  const auto after =
+      std::upper_bound(parts.begin(), parts.end(), line,
+                       [](std::size_t value, const PostPart& part) { return value < part.first; });
   return after == parts.begin() ? 0 : static_cast<std::size_t>(after - parts.begin()) - 1;
 }
 
@@ -36,7 +36,8 @@ namespace post_parts_detail {
 void Splice(std::vector<PostPart>& parts, std::size_t from, std::vector<PostPart>& fresh,
             std::size_t resume, std::size_t removed, std::size_t inserted) {
   std::vector<PostPart> rest;
-  if (resume != std::string::npos) rest.assign(parts.begin() + static_cast<std::ptrdiff_t>(resume), parts.end());
+  if (resume != std::string::npos)
+    rest.assign(parts.begin() + static_cast<std::ptrdiff_t>(resume), parts.end());
   for (PostPart& part : rest) {
     part.first = part.first + inserted - removed;
     part.end = part.end + inserted - removed;

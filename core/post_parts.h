@@ -76,7 +76,6 @@ void UpdateParts(std::vector<PostPart>& parts, std::size_t first, std::size_t re
                  std::size_t inserted, std::size_t line_count, SizeOfLine&& size_of,
                  std::uint64_t limit);
 
-
 // The index of the part that holds line `line` (the last part for a line
 // past the end). `parts` as SplitIntoParts gives them.
 std::size_t PartOfLine(const std::vector<PostPart>& parts, std::size_t line);

@@ -27,8 +27,7 @@ void Explode(std::string_view separator, std::string_view text, int limit,
   }
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const bool last_allowed =
-        limit > 0 && pieces.size() + 1 == static_cast<std::size_t>(limit);
+    const bool last_allowed = limit > 0 && pieces.size() + 1 == static_cast<std::size_t>(limit);
     const std::size_t match = text.find(separator, pos);
     if (match != std::string_view::npos && !last_allowed) {
       pieces.push_back(text.substr(pos, match - pos));
@@ -40,8 +39,8 @@ void Explode(std::string_view separator, std::string_view text, int limit,
   }
 }
 
-std::vector<std::string_view> Explode(std::string_view separator,
-                                      std::string_view text, int limit) {
+std::vector<std::string_view> Explode(std::string_view separator, std::string_view text,
+                                      int limit) {
   std::vector<std::string_view> pieces;
   Explode(separator, text, limit, pieces);
   return pieces;
@@ -58,9 +57,9 @@ std::size_t CountOccurrences(std::string_view needle, std::string_view text) {
 }
 
 void MonthName(unsigned month, std::string& out) {
-  static constexpr const char* kNames[] = {
-      "January", "February", "March",     "April",   "May",      "June",
-      "July",    "August",   "September", "October", "November", "December"};
+  static constexpr const char* kNames[] = {"January",   "February", "March",    "April",
+                                           "May",       "June",     "July",     "August",
+                                           "September", "October",  "November", "December"};
   if (month >= 1 && month <= 12) out = kNames[month - 1];
 }
 

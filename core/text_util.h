@@ -22,8 +22,8 @@ std::string_view SplitAtChar(std::string_view text, char separator, int part);
 // the piece number `limit` is the rest of the text.
 void Explode(std::string_view separator, std::string_view text, int limit,
              std::vector<std::string_view>& pieces);
-std::vector<std::string_view> Explode(std::string_view separator,
-                                      std::string_view text, int limit = 0);
+std::vector<std::string_view> Explode(std::string_view separator, std::string_view text,
+                                      int limit = 0);
 
 // Non-overlapping occurrences of `needle`, left to right; 0 for an empty
 // needle or text.

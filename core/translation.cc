@@ -88,8 +88,8 @@ std::string FormatText(std::string_view pattern, const std::vector<std::string_v
     }
     std::size_t j = i + 1;
     std::size_t index = next;
-    if (pattern[j] >= '1' && pattern[j] <= '9' && j + 2 < pattern.size() &&
-        pattern[j + 1] == '$' && pattern[j + 2] == 's') {
+    if (pattern[j] >= '1' && pattern[j] <= '9' && j + 2 < pattern.size() && pattern[j + 1] == '$' &&
+        pattern[j + 2] == 's') {
       index = static_cast<std::size_t>(pattern[j] - '1');
       j += 2;
     }

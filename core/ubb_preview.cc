@@ -9,7 +9,18 @@
 namespace quorlix {
 namespace {
 
-enum class Tag : unsigned char { kBold, kItalic, kUnderline, kStrike, kColor, kSize, kUrl, kQuote, kCode, kImg };
+enum class Tag : unsigned char {
+  kBold,
+  kItalic,
+  kUnderline,
+  kStrike,
+  kColor,
+  kSize,
+  kUrl,
+  kQuote,
+  kCode,
+  kImg
+};
 constexpr std::size_t kTagCount = 10;
 
 struct TagName {
@@ -17,7 +28,7 @@ struct TagName {
   Tag tag;
 };
 constexpr TagName kTagNames[kTagCount] = {
-    {"b", Tag::kBold},   {"i", Tag::kItalic},    {"u", Tag::kUnderline}, {"s", Tag::kStrike},
+    {"b", Tag::kBold},      {"i", Tag::kItalic},  {"u", Tag::kUnderline}, {"s", Tag::kStrike},
     {"color", Tag::kColor}, {"size", Tag::kSize}, {"url", Tag::kUrl},     {"quote", Tag::kQuote},
     {"code", Tag::kCode},   {"img", Tag::kImg},
 };
@@ -51,11 +62,13 @@ bool IsColorValue(std::string_view value) {
   if (!value.empty() && value[0] == '#') {
     const std::string_view digits = value.substr(1);
     if (digits.size() != 3 && digits.size() != 6) return false;
-    for (char c : digits) if (!IsHexDigit(c)) return false;
+    for (char c : digits)
+      if (!IsHexDigit(c)) return false;
     return true;
   }
   if (value.empty() || value.size() > kMaxColorName) return false;
-  for (char c : value) if (!IsLetter(c)) return false;
+  for (char c : value)
+    if (!IsLetter(c)) return false;
   return true;
 }
 
@@ -156,9 +169,8 @@ Token TextToken(std::string_view text) {
 std::vector<Token> Tokenize(std::string_view ubb) {
   std::vector<Token> tokens;
   ForwardFinder bracket(ubb, "]");
-  std::array<ForwardFinder, 3> raw_closers = {ForwardFinder(ubb, "[/code]"),
-                                              ForwardFinder(ubb, "[/img]"),
-                                              ForwardFinder(ubb, "[/url]")};
+  std::array<ForwardFinder, 3> raw_closers = {
+      ForwardFinder(ubb, "[/code]"), ForwardFinder(ubb, "[/img]"), ForwardFinder(ubb, "[/url]")};
   std::size_t text_start = 0;
   std::size_t at = 0;
   while ((at = ubb.find('[', at)) != std::string_view::npos) {

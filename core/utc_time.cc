@@ -23,10 +23,10 @@ UtcTime ToUtc(int64_t unix_seconds) {
 
   const int64_t z = days + 719468;
   const int64_t era = FloorDiv(z, 146097);
-  const int64_t doe = z - era * 146097;                                   // [0, 146096]
+  const int64_t doe = z - era * 146097;                                       // [0, 146096]
   const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);            // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;                                 // [0, 11]
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
+  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
   const unsigned day = static_cast<unsigned>(doy - (153 * mp + 2) / 5 + 1);
   const unsigned month = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
   const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);

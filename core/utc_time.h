@@ -20,8 +20,8 @@ UtcTime ToUtc(int64_t unix_seconds);
 
 // The Unix seconds of a UTC date and time (the inverse of ToUtc). Fields
 // out of their range carry over, as days past a month's end would.
-int64_t FromUtc(int64_t year, unsigned month, unsigned day, unsigned hour = 0,
-                unsigned minute = 0, unsigned second = 0);
+int64_t FromUtc(int64_t year, unsigned month, unsigned day, unsigned hour = 0, unsigned minute = 0,
+                unsigned second = 0);
 
 // The UTC midnight that begins the day of `unix_seconds`.
 int64_t UtcMidnight(int64_t unix_seconds);

@@ -10,8 +10,8 @@ std::string FormatVersion(uint32_t major, uint32_t minor, uint32_t patch, uint32
 }
 
 std::string GetExeVersion() {
-  return FormatVersion(QUORLIX_VERSION_MAJOR, QUORLIX_VERSION_MINOR,
-                       QUORLIX_VERSION_PATCH, QUORLIX_VERSION_TWEAK);
+  return FormatVersion(QUORLIX_VERSION_MAJOR, QUORLIX_VERSION_MINOR, QUORLIX_VERSION_PATCH,
+                       QUORLIX_VERSION_TWEAK);
 }
 
 }  // namespace quorlix

@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define QUORLIX_CHECK(condition)                                              \
-  do {                                                                        \
-    if (!(condition)) {                                                       \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
-                   #condition);                                               \
-      std::abort();                                                           \
-    }                                                                         \
+#define QUORLIX_CHECK(condition)                                                         \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (false)

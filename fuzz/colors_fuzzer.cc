@@ -16,7 +16,6 @@ namespace {
 
 using namespace quorlix;
 
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;

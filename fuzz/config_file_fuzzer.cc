@@ -23,7 +23,6 @@ namespace {
 
 using quorlix::ConfigFile;
 
-
 // A fresh directory for this process's config.cfg, under $TMPDIR (which
 // tools/fuzz.sh points at a scratch directory in memory and removes after
 // the run: every write is synced, and libFuzzer may end without clean-up).
@@ -64,7 +63,8 @@ std::set<std::string> SectionNames(std::string_view text) {
       line_start = true;
     } else if (c == '[' && line_start) {
       const std::size_t end = text.find_first_of("]\r\n", i + 1);
-      std::string_view name = text.substr(i + 1, (end == std::string_view::npos ? text.size() : end) - i - 1);
+      std::string_view name =
+          text.substr(i + 1, (end == std::string_view::npos ? text.size() : end) - i - 1);
       // Names are looked up as C strings: a NUL byte would end one early.
       if (name.find('\0') == std::string_view::npos) {
         std::string key(Trim(name));

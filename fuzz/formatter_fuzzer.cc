@@ -21,7 +21,6 @@ namespace {
 using quorlix::ConvertOptions;
 using quorlix::Error;
 
-
 ConvertOptions TakeOptions(FuzzedDataProvider& input) {
   ConvertOptions options;
   switch (input.ConsumeIntegralInRange(0, 2)) {
@@ -78,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       const std::string want_prefix = quorlix::fuzz::ReferencePrefix(
           options, colors, pattern, f.channel_name, f.timestamp_text, f.person);
       QUORLIX_CHECK(formatter.FormatLinePrefix(f.channel_name, f.timestamp_text, f.person) ==
-            want_prefix);
+                    want_prefix);
     } catch (const Error&) {
       bool threw = false;
       try {

@@ -32,17 +32,16 @@
 #include "core/converter.h"
 #include "core/error.h"
 #include "core/loader.h"
-#include "fuzz/reference_log_line.h"
 #include "core/output_sink.h"
 #include "core/text_util.h"
 #include "core/time_index.h"
 #include "fuzz/check.h"
 #include "fuzz/reference_formatter.h"
+#include "fuzz/reference_log_line.h"
 
 namespace {
 
 using namespace quorlix;
-
 
 // Counts windows; each must be shown and closed once.
 class CountingWindows : public WorkingWindowFactory {
@@ -148,8 +147,9 @@ CalendarDay DayOf(int64_t t) {
   const time_t seconds = static_cast<time_t>(t);
   struct tm utc;
   gmtime_r(&seconds, &utc);
-  return {utc.tm_year + 1900LL, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-          t - (utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec)};
+  return {utc.tm_year + 1900LL, utc.tm_mon + 1,
+          utc.tm_mday,          utc.tm_hour,
+          utc.tm_min,           t - (utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec)};
 }
 
 // The run rules: a new day begins at the UTC midnight after the open day
@@ -191,9 +191,9 @@ std::string RunText(const Run& r) {
   return std::to_string(r.start) + ";" + std::to_string(r.first) + ";" + std::to_string(r.last);
 }
 
-const char* const kMonthNames[] = {"January", "February", "March",     "April",
-                                   "May",     "June",     "July",      "August",
-                                   "September", "October", "November", "December"};
+const char* const kMonthNames[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
 
 // The text a node of `level` has for the run starting at `start`.
 std::string NodeText(int level, int64_t start) {
@@ -251,8 +251,7 @@ std::vector<std::string> Footer(Dialect dialect) {
 void CheckWholeLog(const std::string& log, const LoadSettings& load, const ConvertOptions& options,
                    const ConvertSettings& settings, const PassThreads& threads,
                    const std::vector<std::string_view>& accepted,
-                   const std::vector<std::string>& channels, bool bad_time,
-                   bool list_channels) {
+                   const std::vector<std::string>& channels, bool bad_time, bool list_channels) {
   ChatState state;
   state.raw_lines = LineStore::FromBytes(log);
   state.options = options;
@@ -373,8 +372,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // ---- Runs and tree ----
   std::vector<Run> runs[3];
   ModelRuns(times, runs);
-  const std::vector<std::string>* lists[3] = {&state.year_runs, &state.month_runs,
-                                              &state.day_runs};
+  const std::vector<std::string>* lists[3] = {&state.year_runs, &state.month_runs, &state.day_runs};
   for (int level = 0; level < 3; ++level) {
     QUORLIX_CHECK(lists[level]->size() == runs[level].size());
     int64_t next = 0;
@@ -387,22 +385,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     QUORLIX_CHECK(next == static_cast<int64_t>(times.size()));
     if (level == 0) continue;
     for (const Run& inner : runs[level]) {  // inside one run of the level above
-      QUORLIX_CHECK(std::any_of(runs[level - 1].begin(), runs[level - 1].end(), [&](const Run& outer) {
-        return outer.first <= inner.first && inner.last <= outer.last;
-      }));
+      QUORLIX_CHECK(
+          std::any_of(runs[level - 1].begin(), runs[level - 1].end(), [&](const Run& outer) {
+            return outer.first <= inner.first && inner.last <= outer.last;
+          }));
     }
   }
   std::vector<int> levels[6];
   NodesByLevel(state.time_tree, TimeTree::kRoot, levels);
-  QUORLIX_CHECK(levels[0].size() == 1 && state.time_tree.node(TimeTree::kRoot).text == kTimeTreeRootText);
+  QUORLIX_CHECK(levels[0].size() == 1 &&
+                state.time_tree.node(TimeTree::kRoot).text == kTimeTreeRootText);
   const int depth = Depth(load.depth);
   for (int level = 1; level <= 5; ++level) {
-    const std::size_t want = level > depth ? 0 : level <= 3 ? runs[level - 1].size()
-                                                            : runs[2].size();
+    const std::size_t want = level > depth ? 0
+                             : level <= 3  ? runs[level - 1].size()
+                                           : runs[2].size();
     QUORLIX_CHECK(levels[level].size() == want);
     for (std::size_t k = 0; level <= 3 && k < want; ++k) {
       QUORLIX_CHECK(state.time_tree.node(levels[level][k]).text ==
-            NodeText(level, runs[level - 1][k].start));
+                    NodeText(level, runs[level - 1][k].start));
       QUORLIX_CHECK(LevelOrdinal(state.time_tree, levels[level][k]) == static_cast<int>(k));
     }
   }
@@ -426,15 +427,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     entries.push_back(std::string(1, "ymd"[node.level - 1]) + ";" +
                       RunText(runs[node.level - 1][k]));
   }
-  std::sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
-    return Lower(a) < Lower(b);
-  });
+  std::sort(entries.begin(), entries.end(),
+            [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
   QUORLIX_CHECK(TimeSelectionEntries(state) == entries);
 
   // ---- Conversion ----
   std::set<std::string> chosen_persons, chosen_channels;
-  for (const ListEntry& e : state.persons) if (e.selected) chosen_persons.insert(Lower(e.name));
-  for (const ListEntry& e : state.channels) if (e.selected) chosen_channels.insert(Lower(e.name));
+  for (const ListEntry& e : state.persons)
+    if (e.selected) chosen_persons.insert(Lower(e.name));
+  for (const ListEntry& e : state.channels)
+    if (e.selected) chosen_channels.insert(Lower(e.name));
   std::vector<std::pair<int64_t, int64_t>> ranges;
   if (state.filters.time) {
     for (const std::string& entry : entries) {

@@ -13,15 +13,14 @@
 
 #include "core/error.h"
 #include "core/line_fields.h"
-#include "fuzz/reference_log_line.h"
 #include "core/text_util.h"
 #include "core/translation.h"
 #include "fuzz/check.h"
+#include "fuzz/reference_log_line.h"
 
 namespace {
 
 using quorlix::Error;
-
 
 std::string WithoutQuotes(std::string_view field) {
   std::string out;
@@ -79,9 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view header = quorlix::SplitAtChar(line, ']', 1);
   const std::string_view message = quorlix::SplitAtChar(line, ']', 2);
   const std::vector<std::string_view> fields = quorlix::Explode(",", header);
-  auto field = [&](std::size_t i) {
-    return i < fields.size() ? fields[i] : std::string_view();
-  };
+  auto field = [&](std::size_t i) { return i < fields.size() ? fields[i] : std::string_view(); };
 
   const quorlix::LogRecord record = quorlix::ParseLogLine(line);
   QUORLIX_CHECK(record.channel_id == WithoutQuotes(field(0)));
@@ -91,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   QUORLIX_CHECK(record.message == message);
   // The message is a view into the line itself.
   QUORLIX_CHECK(record.message.empty() ||
-        (record.message.data() >= line.data() &&
-         record.message.data() + record.message.size() == line.data() + line.size()));
+                (record.message.data() >= line.data() &&
+                 record.message.data() + record.message.size() == line.data() + line.size()));
 
   quorlix::LineFields fast;
   quorlix::SplitLineFields(line, fast);
@@ -103,8 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   QUORLIX_CHECK(fast.raw_person == field(2));
 
   for (const bool suppress : {false, true}) {
-    const bool want = header.find('[') != std::string_view::npos &&
-                      fields.size() >= 4 &&
+    const bool want = header.find('[') != std::string_view::npos && fields.size() >= 4 &&
                       !(suppress && field(2) == quorlix::kBotPersonField);
     QUORLIX_CHECK(quorlix::AcceptLogLine(line, suppress) == want);
     QUORLIX_CHECK(quorlix::Accepted(fast, suppress) == want);

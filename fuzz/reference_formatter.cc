@@ -4,8 +4,8 @@
 
 #include "core/chat_state.h"
 #include "core/formatter.h"
-#include "fuzz/reference_log_line.h"
 #include "core/text_util.h"
+#include "fuzz/reference_log_line.h"
 
 namespace quorlix::fuzz {
 namespace {
@@ -98,9 +98,10 @@ std::string ReferencePrefix(const ConvertOptions& options,
   return prefix;
 }
 
-std::optional<std::string> ReferenceConvertLine(
-    const ConvertOptions& options, const std::vector<std::string>& color_definitions,
-    std::string_view time_pattern, std::string_view line) {
+std::optional<std::string> ReferenceConvertLine(const ConvertOptions& options,
+                                                const std::vector<std::string>& color_definitions,
+                                                std::string_view time_pattern,
+                                                std::string_view line) {
   if (options.dialect != Dialect::kUbb && options.dialect != Dialect::kHtml) return std::nullopt;
   const ReferenceFields record = ReferenceSplit(line);
   const std::string_view message = record.message;
@@ -116,9 +117,9 @@ std::optional<std::string> ReferenceConvertLine(
     body = joined;
   }
 
-  const std::string prefix = ReferencePrefix(options, color_definitions, time_pattern,
-                                             record.channel_name, record.timestamp_text,
-                                             record.person);
+  const std::string prefix =
+      ReferencePrefix(options, color_definitions, time_pattern, record.channel_name,
+                      record.timestamp_text, record.person);
 
   if (less_than_count > 0) {
     if (options.delete_tags) {
@@ -141,9 +142,14 @@ std::optional<std::string> ReferenceConvertLine(
     }
   }
 
-  static const std::pair<const char*, const char*> kUbb[] = {
-      {"<font color=", "[color="}, {"</font>", "[/color]"}, {"</a>", ""}, {"<br>", ""},
-      {"'#", "#"}, {"'>", "]"}, {">", "]"}, {"<", "["}};
+  static const std::pair<const char*, const char*> kUbb[] = {{"<font color=", "[color="},
+                                                             {"</font>", "[/color]"},
+                                                             {"</a>", ""},
+                                                             {"<br>", ""},
+                                                             {"'#", "#"},
+                                                             {"'>", "]"},
+                                                             {">", "]"},
+                                                             {"<", "["}};
   static const std::pair<const char*, const char*> kHtml[] = {
       {"</a>", ""}, {"<br>", ""}, {"'#", "#"}, {"'>", "]"}, {"]", ">"}, {"[", "<"}};
   if (options.dialect == Dialect::kUbb) {

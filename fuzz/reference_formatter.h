@@ -27,8 +27,9 @@ std::string ReferencePrefix(const ConvertOptions& options,
                             std::string_view timestamp, std::string_view person);
 
 // The output line; nothing for a dialect other than UBB and Html.
-std::optional<std::string> ReferenceConvertLine(
-    const ConvertOptions& options, const std::vector<std::string>& color_definitions,
-    std::string_view time_pattern, std::string_view line);
+std::optional<std::string> ReferenceConvertLine(const ConvertOptions& options,
+                                                const std::vector<std::string>& color_definitions,
+                                                std::string_view time_pattern,
+                                                std::string_view line);
 
 }  // namespace quorlix::fuzz

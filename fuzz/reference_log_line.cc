@@ -35,13 +35,12 @@ void AssignWithoutQuotes(std::string_view field, std::string& out) {
 }  // namespace
 
 void ParseLogLine(std::string_view line, LogRecord& record) {
-  std::string* const fields[] = {&record.channel_id, &record.channel_name,
-                                 &record.person, &record.timestamp_text};
+  std::string* const fields[] = {&record.channel_id, &record.channel_name, &record.person,
+                                 &record.timestamp_text};
   for (std::string* field : fields) field->clear();
-  ForEachHeaderField(SplitAtChar(line, ']', 1),
-                     [&](std::size_t i, std::string_view field) {
-                       AssignWithoutQuotes(field, *fields[i]);
-                     });
+  ForEachHeaderField(SplitAtChar(line, ']', 1), [&](std::size_t i, std::string_view field) {
+    AssignWithoutQuotes(field, *fields[i]);
+  });
   record.message = SplitAtChar(line, ']', 2);
 }
 
@@ -55,10 +54,9 @@ bool AcceptLogLine(std::string_view line, bool suppress_bot_lines) {
   const std::string_view header = SplitAtChar(line, ']', 1);
   if (header.find('[') == std::string_view::npos) return false;
   std::string_view person;
-  const std::size_t fields =
-      ForEachHeaderField(header, [&](std::size_t i, std::string_view field) {
-        if (i == 2) person = field;
-      });
+  const std::size_t fields = ForEachHeaderField(header, [&](std::size_t i, std::string_view field) {
+    if (i == 2) person = field;
+  });
   if (fields < 4) return false;  // a truncated or malformed header
   return !(suppress_bot_lines && person == kBotPersonField);
 }

@@ -25,16 +25,17 @@ std::size_t CheckedElement(std::string_view html, std::size_t at, std::string& n
   const std::string_view element = html.substr(at + 1, end - at - 1);
   const std::size_t space = element.find(' ');
   name = std::string(element.substr(0, space));
-  static const std::string_view kBare[] = {"b", "/b", "i", "/i", "u", "/u", "s", "/s",
-                                           "/font", "/span", "/a", "blockquote",
-                                           "/blockquote", "br", "pre", "/pre"};
+  static const std::string_view kBare[] = {
+      "b",     "/b",    "i",  "/i",         "u",           "/u", "s",   "/s",
+      "/font", "/span", "/a", "blockquote", "/blockquote", "br", "pre", "/pre"};
   static const std::string_view kWithValue[] = {"font color=\"", "font size=\"",
                                                 "span style=\"font-size:", "a href=\""};
   bool known = false;
   for (std::string_view bare : kBare) known = known || element == bare;
   for (std::string_view prefix : kWithValue) {
     if (element.starts_with(prefix) && element.size() > prefix.size() && element.back() == '"') {
-      const std::string_view value = element.substr(prefix.size(), element.size() - prefix.size() - 1);
+      const std::string_view value =
+          element.substr(prefix.size(), element.size() - prefix.size() - 1);
       bool clean = true;
       for (char c : value) clean = clean && IsValueByte(c);
       known = known || clean;

@@ -11,8 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -36,8 +36,8 @@
 #include "core/converter.h"
 #include "core/loader.h"
 #include "core/version.h"
-#include "version_info.h"
 #include "tests/app/test_support.h"
+#include "version_info.h"
 
 namespace quorlix::testing {
 namespace {
@@ -144,11 +144,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QLabel>(f, "Image1")->pixmap().size(), QSize(497, 69));
 
     const std::tuple<const char*, const char*, const char*> actions[] = {
-        {"Load1", "&Load", "Ctrl+O"},        {"Convert1", "&Convert", "F5"},
-        {"Save1", "&Save", "Ctrl+S"},        {"Options1", "&Options", ""},
-        {"Exit1", "E&xit", "Ctrl+Q"},        {"About1", "&About", ""},
-        {"ConvertScene1", "Convert sce&ne", "Ctrl+F5"}, {"Find1", "&Find...", "Ctrl+F"},
-        {"FindNext1", "Find &next", "F3"},   {"FindPrevious1", "Find &previous", "Shift+F3"},
+        {"Load1", "&Load", "Ctrl+O"},
+        {"Convert1", "&Convert", "F5"},
+        {"Save1", "&Save", "Ctrl+S"},
+        {"Options1", "&Options", ""},
+        {"Exit1", "E&xit", "Ctrl+Q"},
+        {"About1", "&About", ""},
+        {"ConvertScene1", "Convert sce&ne", "Ctrl+F5"},
+        {"Find1", "&Find...", "Ctrl+F"},
+        {"FindNext1", "Find &next", "F3"},
+        {"FindPrevious1", "Find &previous", "Shift+F3"},
         {"GoToTime1", "&Go to time...", "Ctrl+G"}};
     for (auto [name, text, keys] : actions) {
       QCOMPARE(Action(f, name)->text(), QString(text));
@@ -156,15 +161,19 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(Find<QMenu>(f, "File1")->title(), QString("&File"));
     QCOMPARE(CommandStates(f), QString("0000"));
-    for (const char* name : {"Load1", "Options1", "Exit1", "About1"}) QVERIFY(Action(f, name)->isEnabled());
+    for (const char* name : {"Load1", "Options1", "Exit1", "About1"})
+      QVERIFY(Action(f, name)->isEnabled());
   }
 
   void FilterFollowsItsCheckBox_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("view");
-    QTest::newRow("persons") << "cb_filter_person" << "lb_person";
-    QTest::newRow("channels") << "cb_filter_channel" << "lb_channel";
-    QTest::newRow("time") << "cb_filter_time" << "TreeView_time";
+    QTest::newRow("persons") << "cb_filter_person"
+                             << "lb_person";
+    QTest::newRow("channels") << "cb_filter_channel"
+                              << "lb_channel";
+    QTest::newRow("time") << "cb_filter_time"
+                          << "TreeView_time";
   }
   void FilterFollowsItsCheckBox() {
     QFETCH(QString, box);
@@ -419,8 +428,7 @@ class MainWindowTest : public QObject {
     f.dialogs.open_name = f.Path("no-such.log");
     Find<QPushButton>(f, "tb_load")->click();
     QCOMPARE(f.messages.shown,
-             QStringList("Datei " + f.Path("no-such.log") +
-                         " kann nicht geöffnet werden. " +
+             QStringList("Datei " + f.Path("no-such.log") + " kann nicht geöffnet werden. " +
                          QString::fromUtf8(std::strerror(ENOENT)) + "."));
     // Input cleared and shown; everything else as it was.
     QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
@@ -448,8 +456,8 @@ class MainWindowTest : public QObject {
   void OverlongBadTimeStampGivesAShortMessage() {
     WindowFixture f;
     LoadLog(f, "[\"1\",\"Clan\",\"Bob\",1\x1b" + std::string(1'000'000, '7') + "]x\n");
-    QCOMPARE(f.messages.shown,
-             QStringList("'1?" + QString(78, '7') + QChar(0x2026) + "' ist kein gültiger Integerwert."));
+    QCOMPARE(f.messages.shown, QStringList("'1?" + QString(78, '7') + QChar(0x2026) +
+                                           "' ist kein gültiger Integerwert."));
   }
 
   void BadTimeStampLeavesThePartialLoad() {
@@ -509,7 +517,8 @@ class MainWindowTest : public QObject {
     QDir().mkpath(shared);
     ::chmod(QFile::encodeName(shared).constData(), 0777);
     QCOMPARE(::symlink(QFile::encodeName(shared).constData(),
-                       QFile::encodeName(f.Path("cache")).constData()), 0);
+                       QFile::encodeName(f.Path("cache")).constData()),
+             0);
     LoadLog(f, kThreeLineLog);
     QCOMPARE(f.messages.shown,
              QStringList("Der Zwischenspeicher " + f.Path("cache") +
@@ -535,7 +544,8 @@ class MainWindowTest : public QObject {
 
   void MenuOpensModalWindows() {
     WindowFixture f;
-    const std::pair<const char*, const char*> items[] = {{"About1", "About"}, {"Options1", "Options"}};
+    const std::pair<const char*, const char*> items[] = {{"About1", "About"},
+                                                         {"Options1", "Options"}};
     for (auto [name, title] : items) {
       QString seen;
       QTimer poll;

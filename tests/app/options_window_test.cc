@@ -80,7 +80,8 @@ class OptionsWindowTest : public QObject {
 
     auto* pattern = f.window->findChild<QLineEdit*>("Edit_time");
     QCOMPARE(pattern->text(), QString("h:m"));
-    QCOMPARE(pattern->toolTip(), QString("Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second"));
+    QCOMPARE(pattern->toolTip(),
+             QString("Y = Year; M = Month; D = Day; h = Hour; m = Minute; s = Second"));
     auto* depth = f.window->findChild<QComboBox*>("ComboBox_timedisplay_depth");
     QCOMPARE(depth->currentText(), QString("Minute"));
     QVERIFY(depth->isEditable());
@@ -91,11 +92,13 @@ class OptionsWindowTest : public QObject {
     QCOMPARE(bot->text(), QString("Disable Polbot chatlines"));
     QVERIFY(!bot->isVisible() && !bot->isEnabled() && !bot->isChecked());  // "True" is not "true"
 
-    const std::pair<const char*, const char*> texts[] = {
-        {"Label2", "Customize Time Display:"}, {"Label3", "Depth of timedisplay"}};
-    for (auto [name, text] : texts) QCOMPARE(f.window->findChild<QLabel*>(name)->text(), QString(text));
+    const std::pair<const char*, const char*> texts[] = {{"Label2", "Customize Time Display:"},
+                                                         {"Label3", "Depth of timedisplay"}};
+    for (auto [name, text] : texts)
+      QCOMPARE(f.window->findChild<QLabel*>(name)->text(), QString(text));
     QCOMPARE(f.window->findChild<QLabel*>("Label_file")->text(), "Settings file: " + f.path);
-    QCOMPARE(f.window->findChild<QPushButton*>("Button_restore")->text(), QString("Restore default"));
+    QCOMPARE(f.window->findChild<QPushButton*>("Button_restore")->text(),
+             QString("Restore default"));
     QCOMPARE(f.window->findChild<QPushButton*>("Button1")->text(), QString("Close"));
   }
 

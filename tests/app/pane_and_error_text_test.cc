@@ -18,15 +18,22 @@ class PaneAndErrorTextTest : public QObject {
     QTest::addColumn<QString>("shown");
     QTest::newRow("letter") << "Datei x kann nicht geöffnet werden. No such file"
                             << "Datei x kann nicht geöffnet werden. No such file.";
-    QTest::newRow("dot") << "Done." << "Done.";
-    QTest::newRow("bang sorts before dot") << "Stop!" << "Stop!";
-    QTest::newRow("parenthesis") << "(x)" << "(x)";
-    QTest::newRow("slash sorts after dot") << "/tmp/" << "/tmp/.";
-    QTest::newRow("digit") << "errno 5" << "errno 5.";
+    QTest::newRow("dot") << "Done."
+                         << "Done.";
+    QTest::newRow("bang sorts before dot") << "Stop!"
+                                           << "Stop!";
+    QTest::newRow("parenthesis") << "(x)"
+                                 << "(x)";
+    QTest::newRow("slash sorts after dot") << "/tmp/"
+                                           << "/tmp/.";
+    QTest::newRow("digit") << "errno 5"
+                           << "errno 5.";
     QTest::newRow("quote sorts before dot") << "'12x' ist kein gültiger Integerwert"
                                             << "'12x' ist kein gültiger Integerwert.";
-    QTest::newRow("non-ASCII last") << QString::fromUtf8("gr\xc3\xbc") << QString::fromUtf8("gr\xc3\xbc.");
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("non-ASCII last")
+        << QString::fromUtf8("gr\xc3\xbc") << QString::fromUtf8("gr\xc3\xbc.");
+    QTest::newRow("empty") << ""
+                           << "";
     QTest::newRow("overlong, cut") << QString(5000, 'x') << QString(1000, 'x') + QChar(0x2026);
   }
   void ErrorBoxAddsAFinalDot() {
@@ -41,7 +48,8 @@ class PaneAndErrorTextTest : public QObject {
       void ShowError(QWidget*, const QString& text) override { shown << text; }
       QStringList shown;
     } sink;
-    RunHandler(sink, nullptr, [] { throw Error("In /x/config.cfg kann nicht geschrieben werden"); });
+    RunHandler(sink, nullptr,
+               [] { throw Error("In /x/config.cfg kann nicht geschrieben werden"); });
     RunHandler(sink, nullptr, [] { throw std::runtime_error("plain"); });
     RunHandler(sink, nullptr, [] {});
     RunHandler(sink, nullptr, [] { throw std::bad_alloc(); });
@@ -61,7 +69,8 @@ class PaneAndErrorTextTest : public QObject {
     QFETCH(int, column);
     QFETCH(QString, named);
     try {
-      ThrowCharWithoutByte(2, {reinterpret_cast<const char16_t*>(line.utf16()), size_t(line.size())},
+      ThrowCharWithoutByte(2,
+                           {reinterpret_cast<const char16_t*>(line.utf16()), size_t(line.size())},
                            static_cast<size_t>(column));
     } catch (const Error& e) {
       const QString message = QString::fromUtf8(e.what());
@@ -74,7 +83,8 @@ class PaneAndErrorTextTest : public QObject {
     LineView view;
     view.SetLines(&lines);
     QCOMPARE(view.model()->rowCount(), 4);
-    QCOMPARE(view.model()->index(1, 0).data().toString(), QString::fromUtf8("one \xc3\xa9\xe2\x82\xac"));
+    QCOMPARE(view.model()->index(1, 0).data().toString(),
+             QString::fromUtf8("one \xc3\xa9\xe2\x82\xac"));
     auto* selection = view.selectionModel();
     selection->select(view.model()->index(3, 0), QItemSelectionModel::Select);
     selection->select(view.model()->index(0, 0), QItemSelectionModel::Select);

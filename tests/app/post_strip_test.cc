@@ -4,10 +4,10 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/output_posts.h"
 #include "app/output_view.h"

@@ -36,7 +36,8 @@ std::string ReadBytes(const QString& path) {
 
 void WriteBytes(const QString& path, std::string_view bytes) {
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    qFatal("cannot write %s", qPrintable(path));
   file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 

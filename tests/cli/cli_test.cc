@@ -3,8 +3,8 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,8 +24,8 @@
 #include <gtest/gtest.h>
 
 #include "core/converter.h"
-#include "version_info.h"
 #include "tests/support/scratch_dir.h"
+#include "version_info.h"
 
 extern char** environ;
 
@@ -123,10 +123,10 @@ TEST_F(CliTest, VersionAndHelp) {
 
   Result help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* option : {"--output", "--format", "--channel-name", "--channel-colors",
-                             "--time", "--mark-links", "--strip-tags", "--person",
-                             "--channel", "--period", "--from", "--to", "--config", "--list",
-                             "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
+  for (const char* option :
+       {"--output", "--format", "--channel-name", "--channel-colors", "--time", "--mark-links",
+        "--strip-tags", "--person", "--channel", "--period", "--from", "--to", "--config", "--list",
+        "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   // Translated as far as CLI11 lets it be (German here); names stay.
@@ -143,9 +143,9 @@ TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
   EXPECT_EQ(result.out.find("Polbot"), std::string::npos);
   EXPECT_NE(result.out.find("\r\nBob: Hi [color=#ff0000]red[/color] and here [b]ok[/b]\r\n"),
             std::string::npos);
-  EXPECT_TRUE(result.out.starts_with(
-      "Tilvara: Anyone up for the last raid of the year?\r\n"
-      "Bob: Sure, give me five minutes [afk]\r\n"));
+  EXPECT_TRUE(
+      result.out.starts_with("Tilvara: Anyone up for the last raid of the year?\r\n"
+                             "Bob: Sure, give me five minutes [afk]\r\n"));
   EXPECT_TRUE(result.out.ends_with(kUbbFooter));
 }
 
@@ -153,12 +153,12 @@ TEST_F(CliTest, FiltersAndOptions) {
   const fs::path config = dir_ / "quorlix.cfg";
   test::WriteFileBytes(config, "[config]\ntime_config=D.M.Y h:m\n[colordef]\nClan=ff8000\n");
   Result result = Run({"--config", config.string(), "-f", "html", "--channel-name",
-                       "--channel-colors", "--time", "-p", "BOB", "-c", "clan", "-t",
-                       "2005-01", "-t", "2005-3-1", QUORLIX_SAMPLE_LOG});
+                       "--channel-colors", "--time", "-p", "BOB", "-c", "clan", "-t", "2005-01",
+                       "-t", "2005-3-1", QUORLIX_SAMPLE_LOG});
   ASSERT_EQ(result.status, 0) << result.err;
   const std::string clan = "<font color=\"#ff8000\"><b>[Clan]</b></font> ";
-  const std::string footer = "<br>\r\nCreated using <a href=\"" + std::string(kHomePageUrl) +
-                             "\">The Quorlix</a><br>\r\n";
+  const std::string footer =
+      "<br>\r\nCreated using <a href=\"" + std::string(kHomePageUrl) + "\">The Quorlix</a><br>\r\n";
   // Ranges in the order day, then month; 'bob' is Bob to the filter.
   EXPECT_EQ(result.out, clan + "1.3.2005 10:0 Bob: Morning <yawn><br>\r\n" + footer + clan +
                             "2.1.2005 3:4 Bob: Hi <font color=#ff0000>red</font> and here "
@@ -195,8 +195,10 @@ TEST_F(CliTest, FromToAgreesWithALogCutToTheSpan) {
     test::WriteFileBytes(cut_log.string(), cut);
     std::vector<std::string> plain;
     for (std::size_t i = 0; i < c.args.size(); ++i) {
-      if (c.args[i] == "--from" || c.args[i] == "--to") ++i;
-      else plain.push_back(c.args[i]);
+      if (c.args[i] == "--from" || c.args[i] == "--to")
+        ++i;
+      else
+        plain.push_back(c.args[i]);
     }
     plain.insert(plain.begin(), {"--config", config_});
     plain.push_back(cut_log.string());
@@ -224,7 +226,8 @@ TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
 
 TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path bad_stamp = dir_ / "bad.log";
-  test::WriteFileBytes(bad_stamp, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
+  test::WriteFileBytes(bad_stamp,
+                       "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n[\"1\",\"OOC\",\"Ann\",12x]no\r\n");
   const std::string missing = (dir_ / "missing.log").string();
   struct Case {
     std::vector<std::string> args;
@@ -240,7 +243,9 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-t", "2005-04", QUORLIX_SAMPLE_LOG}, 2, "2005-04"},
       {{"--from", "2005-02-29", QUORLIX_SAMPLE_LOG}, 2, "'2005-02-29' ist keine UTC-Zeit"},
       {{"--to", "2005-01-01T10", QUORLIX_SAMPLE_LOG}, 2, "'2005-01-01T10' ist keine UTC-Zeit"},
-      {{"--from", "2005-03-01", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "liegt nicht vor dem Ende"},
+      {{"--from", "2005-03-01", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG},
+       2,
+       "liegt nicht vor dem Ende"},
       {{"--from", "2005-03-01", "-t", "2005", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"-t", "2005", "--to", "2005-03-01", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"-f", "bbcode", QUORLIX_SAMPLE_LOG}, 2, "bbcode"},
@@ -276,9 +281,13 @@ std::string GeneratedLog(unsigned seed, int lines) {
   std::mt19937 random(seed);
   const char* channels[] = {"OOC", "Clan", "clan", "Org", "Trade", "Vicinity"};
   const char* persons[] = {"Bob", "bob", "Ann", "Polbot", "", "Kestrin", "Al\"x"};
-  const char* words[] = {"hi",   "<font color=#ff0000>", "</font>", "<a href='p.htm'>", "</a>",
-                         "<br>", "[b]",                  "'#",      "'>",               "x y",
-                         "<",    ">",                    "]",       "<FONT color=red>"};
+  const char* words[] = {"hi",      "<font color=#ff0000>",
+                         "</font>", "<a href='p.htm'>",
+                         "</a>",    "<br>",
+                         "[b]",     "'#",
+                         "'>",      "x y",
+                         "<",       ">",
+                         "]",       "<FONT color=red>"};
   std::string log;
   int64_t t = 1104537000;
   for (int i = 0; i < lines; ++i) {
@@ -362,14 +371,15 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
 // Drains a FIFO or an accepted socket connection in the background.
 class Reader {
  public:
-  explicit Reader(std::function<int()> open) : thread_([this, open] {
-      const int fd = open();
-      char buffer[4096];
-      for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
-        bytes_.append(buffer, static_cast<std::size_t>(n));
-      }
-      if (fd >= 0) ::close(fd);
-    }) {}
+  explicit Reader(std::function<int()> open)
+      : thread_([this, open] {
+          const int fd = open();
+          char buffer[4096];
+          for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            bytes_.append(buffer, static_cast<std::size_t>(n));
+          }
+          if (fd >= 0) ::close(fd);
+        }) {}
   std::string Take() {
     thread_.join();
     return bytes_;
@@ -396,20 +406,24 @@ TEST_F(CliTest, OutputTargets) {
     std::string name;
     std::function<void(const fs::path&)> make;  // sets up the target
     int status;
-    std::string message;                      // part of standard error
+    std::string message;                         // part of standard error
     std::function<void(const fs::path&)> check;  // what the target must be after
   } cases[] = {
       {"the log itself", [&](const fs::path&) {}, 2, "ist die Eingabedatei", nullptr},
       {"a link to the log", [&](const fs::path& t) { fs::create_symlink(log, t); }, 2,
        "ist die Eingabedatei", [&](const fs::path& t) { EXPECT_TRUE(fs::is_symlink(t)); }},
-      {"a FIFO", [&](const fs::path& t) {
+      {"a FIFO",
+       [&](const fs::path& t) {
          ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
          reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
-       }, 0, "", [&](const fs::path& t) {
+       },
+       0, "",
+       [&](const fs::path& t) {
          EXPECT_EQ(reader->Take(), expected);
          EXPECT_TRUE(S_ISFIFO(ModeOf(t)));
        }},
-      {"a socket", [&](const fs::path& t) {
+      {"a socket",
+       [&](const fs::path& t) {
          const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
          sockaddr_un address{};
          address.sun_family = AF_UNIX;
@@ -421,30 +435,42 @@ TEST_F(CliTest, OutputTargets) {
            ::close(listener);
            return fd;
          });
-       }, 0, "", [&](const fs::path& t) {
+       },
+       0, "",
+       [&](const fs::path& t) {
          EXPECT_EQ(reader->Take(), expected);
          EXPECT_TRUE(S_ISSOCK(ModeOf(t)));
        }},
-      {"a character device", [&](const fs::path& t) {
+      {"a character device",
+       [&](const fs::path& t) {
          if (::mknod(t.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP();
-       }, 0, "", [&](const fs::path& t) { EXPECT_TRUE(S_ISCHR(ModeOf(t))); }},
-      {"a link to a file", [&](const fs::path& t) {
+       },
+       0, "", [&](const fs::path& t) { EXPECT_TRUE(S_ISCHR(ModeOf(t))); }},
+      {"a link to a file",
+       [&](const fs::path& t) {
          test::WriteFileBytes(dir_ / "real.txt", "old");
          fs::create_symlink("real.txt", t);
-       }, 0, "", [&](const fs::path& t) {
+       },
+       0, "",
+       [&](const fs::path& t) {
          EXPECT_TRUE(fs::is_symlink(t));
          EXPECT_EQ(test::ReadFileBytes(dir_ / "real.txt"), expected);
        }},
-      {"a setuid file", [&](const fs::path& t) {
+      {"a setuid file",
+       [&](const fs::path& t) {
          test::WriteFileBytes(t, "old");
          ::chmod(t.c_str(), 06755);
-       }, 0, "", [&](const fs::path& t) { EXPECT_EQ(ModeOf(t) & 07777, 0755u); }},
-      {"a write-protected file", [&](const fs::path& t) {
+       },
+       0, "", [&](const fs::path& t) { EXPECT_EQ(ModeOf(t) & 07777, 0755u); }},
+      {"a write-protected file",
+       [&](const fs::path& t) {
          test::WriteFileBytes(t, "old");
          ::chmod(t.c_str(), 0444);
-       }, 1, "schreibgesch\xc3\xbctzt", [&](const fs::path& t) { EXPECT_EQ(test::ReadFileBytes(t), "old"); }},
-      {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1,
-       "ist ein Verzeichnis", nullptr},
+       },
+       1, "schreibgesch\xc3\xbctzt",
+       [&](const fs::path& t) { EXPECT_EQ(test::ReadFileBytes(t), "old"); }},
+      {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1, "ist ein Verzeichnis",
+       nullptr},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -471,8 +497,9 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // A time stamp of 50 MB that would also clear the terminal.
-  test::WriteFileBytes(big, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
-                    std::string(50'000'000, '7') + "]x\n");
+  test::WriteFileBytes(big,
+                       "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
+                           std::string(50'000'000, '7') + "]x\n");
   struct Case {
     std::vector<std::string> args;
     std::string input;  // standard input
@@ -480,25 +507,39 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
     std::string out;      // all of standard output
     std::string message;  // part of standard error
   } cases[] = {
-      {{"/dev/zero"}, "/dev/null", 1, "", "/dev/zero ist weder eine regul\xc3\xa4re Datei"},
-      {{"-"}, QUORLIX_SAMPLE_LOG, 0, expected, ""},
-      {{fifo.string()}, "/dev/null", 0, expected, ""},
-      {{big.string()}, "/dev/null", 1, "",
-       "big.log:2: '1?[2J" + std::string(75, '7') + "\xe2\x80\xa6' ist kein g\xc3\xbcltiger Integerwert\n"},
-      {{"--config", (dir_ / "nosuch.cfg").string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 0, expected,
-       "Warnung: Einstellungsdatei " + (dir_ / "nosuch.cfg").string()},
-      {{"--config", dir_.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "", "ist ein Verzeichnis"},
-      {{"--config", fifo.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "",
-       "ist keine regul\xc3\xa4re Datei"},
+    {{"/dev/zero"}, "/dev/null", 1, "", "/dev/zero ist weder eine regul\xc3\xa4re Datei"},
+    {{"-"}, QUORLIX_SAMPLE_LOG, 0, expected, ""},
+    {{fifo.string()}, "/dev/null", 0, expected, ""},
+    {{big.string()},
+     "/dev/null",
+     1,
+     "",
+     "big.log:2: '1?[2J" + std::string(75, '7') +
+         "\xe2\x80\xa6' ist kein g\xc3\xbcltiger Integerwert\n"},
+    {{"--config", (dir_ / "nosuch.cfg").string(), QUORLIX_SAMPLE_LOG},
+     "/dev/null",
+     0,
+     expected,
+     "Warnung: Einstellungsdatei " + (dir_ / "nosuch.cfg").string()},
+    {{"--config", dir_.string(), QUORLIX_SAMPLE_LOG}, "/dev/null", 1, "", "ist ein Verzeichnis"},
+    {{"--config", fifo.string(), QUORLIX_SAMPLE_LOG},
+     "/dev/null",
+     1,
+     "",
+     "ist keine regul\xc3\xa4re Datei"},
 #if !defined(__SANITIZE_ADDRESS__)  // the sanitizer needs more address space than the limit
-      {{"/bin/sh", "-c", "ulimit -v 300000; cat /dev/zero | " QUORLIX_CLI_PATH " -"}, "/dev/null", 1, "",
-       "Nicht gen\xc3\xbcgend Arbeitsspeicher f\xc3\xbcr -"},
+    {{"/bin/sh", "-c", "ulimit -v 300000; cat /dev/zero | " QUORLIX_CLI_PATH " -"},
+     "/dev/null",
+     1,
+     "",
+     "Nicht gen\xc3\xbcgend Arbeitsspeicher f\xc3\xbcr -"},
 #endif
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.back());
     std::vector<std::string> args = c.args;
-    if (args[0] != "--config" && args[0] != "/bin/sh") args.insert(args.begin(), {"--config", config_});
+    if (args[0] != "--config" && args[0] != "/bin/sh")
+      args.insert(args.begin(), {"--config", config_});
     std::unique_ptr<std::thread> writer;
     if (args.back() == fifo.string()) {
       writer = std::make_unique<std::thread>([&] {
@@ -565,7 +606,8 @@ TEST_F(CliTest, ALogShortenedWhileReadEndsTheRunWithAMessage) {
   fs::remove(fifo);
   const Result result = Finish(pid);
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, "quorlix-cli: Datei " + log.string() + " wurde beim Lesen gek\xc3\xbcrzt\n");
+  EXPECT_EQ(result.err,
+            "quorlix-cli: Datei " + log.string() + " wurde beim Lesen gek\xc3\xbcrzt\n");
 }
 
 // Standard output and error on one terminal: the bar would land between
@@ -589,8 +631,8 @@ TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
     const std::string name = ::ptsname(terminal);
     Reader screen([terminal] { return ::dup(terminal); });
     // One rare person: the whole log is worked through, little is written.
-    std::vector<std::string> args = {QUORLIX_CLI_PATH, "--config", config_, "-p", "Kestrin",
-                                     log.string()};
+    std::vector<std::string> args = {QUORLIX_CLI_PATH, "--config",  config_, "-p",
+                                     "Kestrin",        log.string()};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1,
@@ -622,7 +664,9 @@ TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
 // this machine has generated the locale named.
 TEST_F(CliTest, MessagesInTheLanguageTheEnvironmentAsksFor) {
   const std::string missing = (dir_ / "missing.log").string();
-  const std::string german = "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. ";
+  const std::string german = "Datei " + missing +
+                             " kann nicht ge\xc3\xb6"
+                             "ffnet werden. ";
   const std::string english = "Cannot open file " + missing + ". ";
   const struct {
     std::vector<std::string> language;
@@ -692,10 +736,17 @@ TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
     const Result whole = Run({"--config", config_, source});
     ASSERT_EQ(whole.status, 0) << whole.err;
     // `bytes` 0: no limit to check the parts against.
-    const struct { const char* limit; std::uint64_t bytes; std::size_t min_parts, max_parts; }
-    cases[] = {
-        {"0", 0, 1, 1}, {"1", 1, 30, 9999}, {"200", 200, 2, 9999}, {"2000", 2000, 1, 9999},
-        {"9223372036854775808", 0, 1, 1}, {"99999999999999999999999", 0, 1, 1},
+    const struct {
+      const char* limit;
+      std::uint64_t bytes;
+      std::size_t min_parts, max_parts;
+    } cases[] = {
+        {"0", 0, 1, 1},
+        {"1", 1, 30, 9999},
+        {"200", 200, 2, 9999},
+        {"2000", 2000, 1, 9999},
+        {"9223372036854775808", 0, 1, 1},
+        {"99999999999999999999999", 0, 1, 1},
     };
     for (const auto& c : cases) {
       SCOPED_TRACE(source + " --post-limit " + c.limit);

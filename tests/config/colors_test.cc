@@ -12,9 +12,7 @@ namespace quorlix {
 namespace {
 
 // Colour values are 0x00BBGGRR.
-constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
-  return r | g << 8 | b << 16;
-}
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 
 uint32_t TableValue(std::string_view name) {
   for (const NamedColor& entry : NamedColorTable) {
@@ -29,9 +27,9 @@ TEST(NamedColorTable, HoldsTheCssNamesInOrderWithOneSpellingPerGrey) {
     EXPECT_LT(NamedColorTable[i - 1].name, NamedColorTable[i].name);
   }
   for (const NamedColor& entry : NamedColorTable) {
-    EXPECT_TRUE(std::all_of(entry.name.begin(), entry.name.end(),
-                            [](char c) { return c >= 'a' && c <= 'z'; }))
-        << entry.name;
+    EXPECT_TRUE(std::all_of(entry.name.begin(), entry.name.end(), [](char c) {
+      return c >= 'a' && c <= 'z';
+    })) << entry.name;
     EXPECT_EQ(entry.rgb >> 24, 0u) << entry.name;
   }
   EXPECT_EQ(NamedColorTable.front().name, "aliceblue");
@@ -43,21 +41,24 @@ TEST(NamedColorTable, HoldsTheCssNamesInOrderWithOneSpellingPerGrey) {
   EXPECT_EQ(TableValue("lightgrey"), 0xD3D3D3u);
   EXPECT_EQ(TableValue("darkslategray"), 0x2F4F4Fu);
   EXPECT_EQ(TableValue("green"), 0x008000u);
-  for (const char* absent : {"grey", "darkgrey", "darkslategrey", "dimgrey",
-                             "lightslategrey", "slategrey", "lightgray"}) {
+  for (const char* absent : {"grey", "darkgrey", "darkslategrey", "dimgrey", "lightslategrey",
+                             "slategrey", "lightgray"}) {
     EXPECT_EQ(HtmlNameToColor(absent), 0u) << absent;
   }
 }
 
 TEST(HtmlToColor, ReadsDigitPairsOrFallsBackToTheName) {
-  const struct { std::string_view text; uint32_t want; } cases[] = {
+  const struct {
+    std::string_view text;
+    uint32_t want;
+  } cases[] = {
       {"#FF8000", Rgb(255, 128, 0)},
       {"#ff8000", Rgb(255, 128, 0)},
       {"ff8000", Rgb(255, 128, 0)},
       {"#12345", Rgb(0x12, 0x34, 0x05)},
       {"#1234567", Rgb(0x12, 0x34, 0x56)},
       {"000000zz", 0},
-      {"#FFF", 0},  // blue pair empty; "#fff" is no name
+      {"#FFF", 0},              // blue pair empty; "#fff" is no name
       {"Red", Rgb(255, 0, 0)},  // "Re" is no hex pair; "red" is a name
       {"RED", Rgb(255, 0, 0)},
       {"#red", 0},

@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <future>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -62,8 +62,7 @@ class ConfigFileTest : public ::testing::Test {
       write();
       ADD_FAILURE() << "no error";
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()),
-                "In " + path_ + " kann nicht geschrieben werden");
+      EXPECT_EQ(std::string(e.what()), "In " + path_ + " kann nicht geschrieben werden");
     }
   }
 
@@ -83,15 +82,15 @@ TEST_F(ConfigFileTest, MissingFileReadsDefaultsAndDeleteCreatesNothing) {
 TEST_F(ConfigFileTest, NamesIgnoreCaseValuesAreExact) {
   Put("[CONFIG]\nTime_Config = h:m:s \nDisable_Polbot=True\nempty=\n"
       "[ColorDef]\nClan=FF0000\n");
-  const struct { const char* section; const char* key; const char* want; } cases[] = {
-      {"config", "time_config", "h:m:s"},
-      {"Config", "TIME_CONFIG", "h:m:s"},
-      {"config", "disable_polbot", "True"},
-      {"config", "empty", ""},
-      {"config", "absent", "<default>"},
-      {"absent", "time_config", "<default>"},
-      {"colordef", "clan", "FF0000"},
-      {"colordef", "time_config", "<default>"},
+  const struct {
+    const char* section;
+    const char* key;
+    const char* want;
+  } cases[] = {
+      {"config", "time_config", "h:m:s"},   {"Config", "TIME_CONFIG", "h:m:s"},
+      {"config", "disable_polbot", "True"}, {"config", "empty", ""},
+      {"config", "absent", "<default>"},    {"absent", "time_config", "<default>"},
+      {"colordef", "clan", "FF0000"},       {"colordef", "time_config", "<default>"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Read(c.section, c.key), c.want) << c.section << "/" << c.key;
@@ -102,8 +101,7 @@ TEST_F(ConfigFileTest, SectionListsEveryKeyInFileOrderWithWholeValues) {
   const std::string long_value(5000, 'v');
   std::string content = "[colordef]\nzeta=1\nAlpha=\nmid=" + long_value + "\n";
   for (int i = 0; i < 2000; ++i) {
-    content += "channel_with_a_longish_name_" + std::to_string(i) + "=" +
-               std::to_string(i) + "\n";
+    content += "channel_with_a_longish_name_" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   }
   Put(content + "[other]\nx=1\n");
   const std::vector<std::string> lines = Section("COLORDEF");
@@ -120,19 +118,16 @@ TEST_F(ConfigFileTest, RewriteKeepsCommentsOtherSectionsAndOrder) {
       "Time_Config=Y:M:D\ndisable_polbot=true\n\n[colordef]\nClan=ff0000\n"
       "OOC=00ff00\n; trailing note\n");
   config_.WriteConfigValue("CONFIG", "time_config", "h:m");
-  EXPECT_THAT(Lines(),
-              ElementsAre("; Quorlix settings", "top=kept", "[config]",
-                          "; how times look", "Time_Config=h:m",
-                          "disable_polbot=true", "[colordef]", "Clan=ff0000",
-                          "OOC=00ff00", "; trailing note"));
+  EXPECT_THAT(Lines(), ElementsAre("; Quorlix settings", "top=kept", "[config]", "; how times look",
+                                   "Time_Config=h:m", "disable_polbot=true", "[colordef]",
+                                   "Clan=ff0000", "OOC=00ff00", "; trailing note"));
   const std::string once = Get();
   config_.WriteConfigValue("config", "time_config", "h:m");
   EXPECT_EQ(Get(), once);  // a rewrite settles: no growing blank lines
 
   config_.WriteConfigValue("colordef", "New", "0000ff");
   config_.WriteConfigValue("fresh", "k", "v");
-  EXPECT_THAT(Section("colordef"),
-              ElementsAre("Clan=ff0000", "OOC=00ff00", "New=0000ff"));
+  EXPECT_THAT(Section("colordef"), ElementsAre("Clan=ff0000", "OOC=00ff00", "New=0000ff"));
   EXPECT_EQ(Lines().back(), "; trailing note");
   EXPECT_EQ(Read("fresh", "k"), "v");
 }
@@ -144,8 +139,8 @@ TEST_F(ConfigFileTest, FirstWriteCreatesTheFile) {
 
 TEST_F(ConfigFileTest, WrittenValuesReadBackExactly) {
   const std::string values[] = {
-      "", " lead", "trail ", "\tboth\t", "\"quoted\"", "\"", "\"\"",
-      " \"q\" ", "a=b=c", "x ; y # z", "#", "   ", "[s]", "\xe4\xff\x80",
+      "",        " lead", "trail ",    "\tboth\t", "\"quoted\"", "\"",  "\"\"",
+      " \"q\" ", "a=b=c", "x ; y # z", "#",        "   ",        "[s]", "\xe4\xff\x80",
   };
   for (const std::string& value : values) {
     config_.WriteConfigValue("s", "k", value);
@@ -159,8 +154,7 @@ TEST_F(ConfigFileTest, CrLfFileReadsWithoutCrAndStaysCrLf) {
   EXPECT_THAT(Section("colordef"), ElementsAre("Clan=ff0000"));
   config_.WriteConfigValue("colordef", "OOC", "00ff00");
   const std::string text = Get();
-  for (std::size_t i = text.find('\n'); i != std::string::npos;
-       i = text.find('\n', i + 1)) {
+  for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
     ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << text;
   }
 }
@@ -170,14 +164,16 @@ TEST_F(ConfigFileTest, RepeatedKeyReadsTheFirstAndCollapsesWhenWritten) {
   EXPECT_EQ(Read("colordef", "clan"), "111111");
   EXPECT_THAT(Section("colordef"), ElementsAre("Clan=111111", "OOC=222222"));
   config_.WriteConfigValue("colordef", "OOC", "444444");
-  EXPECT_THAT(Lines(), ElementsAre("[colordef]", "Clan=111111", "Clan=333333",
-                                   "OOC=444444"));
+  EXPECT_THAT(Lines(), ElementsAre("[colordef]", "Clan=111111", "Clan=333333", "OOC=444444"));
   config_.WriteConfigValue("colordef", "clan", "555555");
   EXPECT_THAT(Lines(), ElementsAre("[colordef]", "Clan=555555", "OOC=444444"));
 }
 
 TEST_F(ConfigFileTest, MalformedFilesReadAsDefaultsAndStayUntouched) {
-  const struct { std::string content; const char* time_config; } cases[] = {
+  const struct {
+    std::string content;
+    const char* time_config;
+  } cases[] = {
       {"time_config=top level\n", "<default>"},
       {"just some words\nno equals here\n", "<default>"},
       {"[config\ntime_config=unterminated\n", "<default>"},
@@ -185,8 +181,7 @@ TEST_F(ConfigFileTest, MalformedFilesReadAsDefaultsAndStayUntouched) {
       {Bytes("[config]\ntime\0_config=A\ntime_config=B\0C\n"), "B C"},
       {Bytes("\0\0\0[config]\ntime_config=after nul\n"), "after nul"},
       {"\xef\xbb\xbf[config]\ntime_config=bom\n", "bom"},
-      {"\x89PNG\r\n\x1a\n\xff\xfe[]===\n[config]]junk\rtime_config=old mac\r",
-       "old mac"},
+      {"\x89PNG\r\n\x1a\n\xff\xfe[]===\n[config]]junk\rtime_config=old mac\r", "old mac"},
   };
   for (const auto& c : cases) {
     Put(c.content);
@@ -244,8 +239,16 @@ TEST_F(ConfigFileTest, DeleteRemovesEveryLineOfTheKeyOnly) {
 
 TEST_F(ConfigFileTest, PostLimitReadsZeroUnlessAWholeNumber) {
   EXPECT_EQ(ReadPostLimit(config_), 0u);  // no file
-  const struct { const char* value; std::uint64_t limit; } cases[] = {
-      {"10000", 10000}, {"0", 0}, {"", 0}, {"-5", 0}, {"ten", 0}, {"1e4", 0},
+  const struct {
+    const char* value;
+    std::uint64_t limit;
+  } cases[] = {
+      {"10000", 10000},
+      {"0", 0},
+      {"", 0},
+      {"-5", 0},
+      {"ten", 0},
+      {"1e4", 0},
       {"9223372036854775808", std::uint64_t{1} << 63},
   };
   for (const auto& c : cases) {
@@ -304,8 +307,7 @@ TEST(ConfigLocation, ThisProcessLooksBesideItselfThenInXdgConfigHome) {
   const char* old = std::getenv("XDG_CONFIG_HOME");
   const std::string saved = old ? old : "";
   ::setenv("XDG_CONFIG_HOME", "/tmp/quorlix-xdg", 1);
-  EXPECT_EQ(ConfigFilePath(),
-            fs::exists(beside) ? beside : "/tmp/quorlix-xdg/quorlix/config.cfg");
+  EXPECT_EQ(ConfigFilePath(), fs::exists(beside) ? beside : "/tmp/quorlix-xdg/quorlix/config.cfg");
   EXPECT_EQ(ConfigFile().path(), ConfigFilePath());
   old ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
 }

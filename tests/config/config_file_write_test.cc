@@ -20,8 +20,8 @@ namespace quorlix {
 namespace {
 
 using test::ReadFileBytes;
-using test::Writer;
 using test::WriteFileBytes;
+using test::Writer;
 
 using ConfigFileWriteTest = test::WriteTargetTest;
 
@@ -66,7 +66,8 @@ TEST_F(ConfigFileWriteTest, KilledWritersLeaveOldOrNewConfigAndTheNextWriteClean
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 20; ++i) config.WriteConfigValue("config", "time_config", values[i % 2]);
   const auto one_write = std::chrono::duration_cast<std::chrono::microseconds>(
-                             std::chrono::steady_clock::now() - start) / 20;
+                             std::chrono::steady_clock::now() - start) /
+                         20;
 
   std::mt19937 random(12345);
   std::uniform_int_distribution<long> delay(0, 3 * one_write.count() + 100);

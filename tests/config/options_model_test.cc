@@ -30,9 +30,7 @@ class OptionsModelTest : public ::testing::Test {
   std::string Read(std::string_view section, std::string_view key) const {
     return config_.ReadConfigValue(section, key, "<absent>");
   }
-  std::vector<std::string> Colors() const {
-    return config_.ReadConfigSection("colordef");
-  }
+  std::vector<std::string> Colors() const { return config_.ReadConfigSection("colordef"); }
 
   test::ScratchDir scratch_;
   const std::string dir_ = scratch_.path();
@@ -54,13 +52,13 @@ TEST_F(OptionsModelTest, WithoutAFileOpensWithDefaultsAndCloseWritesThem) {
 }
 
 TEST_F(OptionsModelTest, CarriesSettingsThroughAsTheRulesSay) {
-  const struct { const char* line; const char* bot_written; } bots[] = {
-      {"disable_polbot=true\n", "true"},
-      {"disable_polbot=false\n", "false"},
-      {"disable_polbot=True\n", "false"},
-      {"disable_polbot=1\n", "false"},
-      {"disable_polbot=\n", "false"},
-      {"", "true"},
+  const struct {
+    const char* line;
+    const char* bot_written;
+  } bots[] = {
+      {"disable_polbot=true\n", "true"},  {"disable_polbot=false\n", "false"},
+      {"disable_polbot=True\n", "false"}, {"disable_polbot=1\n", "false"},
+      {"disable_polbot=\n", "false"},     {"", "true"},
   };
   for (const auto& c : bots) {
     Put(std::string("[config]\ntimedisplay_depth=minute\ntime_config=\n") + c.line);
@@ -94,8 +92,8 @@ TEST_F(OptionsModelTest, RepeatedNamesShareTheFirstRowsColour) {
   model_.SetRowName(2, "OOC");
   EXPECT_EQ(model_.ColorOf("clan"), "111111");
   model_.SetColorOf("cLaN", "333333");
-  EXPECT_THAT(model_.rows(), ElementsAre(Row("Clan", "333333"), Row("CLAN", "222222"),
-                                         Row("OOC", "")));
+  EXPECT_THAT(model_.rows(),
+              ElementsAre(Row("Clan", "333333"), Row("CLAN", "222222"), Row("OOC", "")));
   model_.SetColorOf("Trade", "444444");  // a new name appends a row
   EXPECT_THAT(model_.rows().back(), Row("Trade", "444444"));
   model_.Close(config_);
@@ -128,12 +126,14 @@ TEST_F(OptionsModelTest, RestoreDefaultWithoutDefaultsKeepsEveryColour) {
 TEST_F(OptionsModelTest, PickerSeedsAndStoresLowerCaseDigits) {
   Put("[colordef]\nClan=red\nOOC=\nTrade=#00FF00\nJunk=zz\n");
   model_.Open(config_);
-  const struct { std::ptrdiff_t row; uint32_t seed; } seeds[] = {
-      {0, 0x0000FF},   // a name, through the name lookup
-      {1, 0xFFFFFF},   // empty colour: white
-      {2, 0x00FF00},
-      {3, 0},          // unreadable: black
-      {-1, 0xFFFFFF},  // no current row: the empty name has no colour
+  const struct {
+    std::ptrdiff_t row;
+    uint32_t seed;
+  } seeds[] = {
+      {0, 0x0000FF},           // a name, through the name lookup
+      {1, 0xFFFFFF},           // empty colour: white
+      {2, 0x00FF00},  {3, 0},  // unreadable: black
+      {-1, 0xFFFFFF},          // no current row: the empty name has no colour
   };
   for (const auto& c : seeds) {
     EXPECT_EQ(model_.PickerSeedFor(c.row), c.seed) << c.row;
@@ -194,8 +194,7 @@ TEST_F(OptionsModelTest, CloseIsOneRewriteThatLandsWholeOrNotAtAll) {
     model_.Close(config_);
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "In " + config_.path() + " kann nicht geschrieben werden");
+    EXPECT_EQ(std::string(e.what()), "In " + config_.path() + " kann nicht geschrieben werden");
   }
   std::ifstream in(config_.path(), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);

@@ -21,8 +21,8 @@ namespace quorlix {
 namespace {
 
 using test::ReadFileBytes;
-using test::Writer;
 using test::WriteFileBytes;
+using test::Writer;
 
 mode_t ModeOf(const std::string& path) {
   struct stat st;
@@ -110,9 +110,7 @@ bool FailNow() {
 
 void InstallFailingCalls() {
   AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
-  calls.open = [](const char* p, int f, mode_t m) {
-    return FailNow() ? -1 : ::open(p, f, m);
-  };
+  calls.open = [](const char* p, int f, mode_t m) { return FailNow() ? -1 : ::open(p, f, m); };
   calls.write = [](int fd, const void* d, size_t n) -> ssize_t {
     return FailNow() ? -1 : ::write(fd, d, n);
   };
@@ -123,9 +121,7 @@ void InstallFailingCalls() {
     const int rc = ::close(fd);  // the descriptor goes either way
     return fail ? -1 : rc;
   };
-  calls.rename = [](const char* a, const char* b) {
-    return FailNow() ? -1 : ::rename(a, b);
-  };
+  calls.rename = [](const char* a, const char* b) { return FailNow() ? -1 : ::rename(a, b); };
   calls.unlink = [](const char* p) { return FailNow() ? -1 : ::unlink(p); };
 }
 
@@ -173,8 +169,7 @@ TEST_F(AtomicWriteTest, RemovesOnlyStaleTemporaryFilesOfItsTarget) {
     const char* name;
     bool removed;
   } const cases[] = {
-      {".out.txt.quorlix-tmp-Ab3xY9", true},
-      {".out.txt.quorlix-tmp-000000", true},
+      {".out.txt.quorlix-tmp-Ab3xY9", true},      {".out.txt.quorlix-tmp-000000", true},
       {".out.txt.quorlix-tmp-Ab3xY", false},    // five characters
       {".out.txt.quorlix-tmp-Ab3xY9z", false},  // seven
       {".out.txt.quorlix-tmp-Ab-xY9", false},   // not a letter or digit
@@ -204,8 +199,7 @@ TEST_F(AtomicWriteTest, RemovesOnlyStaleTemporaryFilesOfItsTarget) {
 }
 
 TEST_F(AtomicWriteTest, RetriesInterruptedAndPartialWrites) {
-  CurrentAtomicWriteCalls().write = [](int fd, const void* d,
-                                       size_t n) -> ssize_t {
+  CurrentAtomicWriteCalls().write = [](int fd, const void* d, size_t n) -> ssize_t {
     static int call = 0;
     if (++call % 2 == 0) return errno = EINTR, -1;
     return ::write(fd, d, n < 7 ? n : 7);

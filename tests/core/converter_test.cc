@@ -11,7 +11,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const Strings kUbbFooter = {"", "Created using [url=\"https://quorlix.example.org/\"]The Quorlix[/url]"};
+const Strings kUbbFooter = {
+    "", "Created using [url=\"https://quorlix.example.org/\"]The Quorlix[/url]"};
 const Strings kHtmlFooter = {
     "<br>", "Created using <a href=\"https://quorlix.example.org/\">The Quorlix</a><br>"};
 
@@ -55,8 +56,8 @@ TEST_F(ConvertTest, WithoutFiltersEveryLineThenTheFooter) {
   LoadLog(kLog);
   EXPECT_EQ(Run(), Concat({{"Alice: a", "Bob: b", "bob: c", "Alice: d"}, kUbbFooter}));
   state_.options.dialect = Dialect::kHtml;
-  EXPECT_EQ(Run(), Concat({{"Alice: a<br>", "Bob: b<br>", "bob: c<br>", "Alice: d<br>"},
-                           kHtmlFooter}));
+  EXPECT_EQ(Run(),
+            Concat({{"Alice: a<br>", "Bob: b<br>", "bob: c<br>", "Alice: d<br>"}, kHtmlFooter}));
   // Converting again starts from empty output.
   EXPECT_EQ(Run().size(), 6u);
   state_.options.dialect = static_cast<Dialect>(2);
@@ -96,8 +97,9 @@ TEST_F(ConvertTest, TimeSelectionsDaysFirstEachWithItsFooter) {
   state_.time_tree.node(kYear2005).selected = true;
   state_.time_tree.node(kDay3).selected = true;
   EXPECT_EQ(TimeSelectionEntries(state_), Strings({"d;1104710400;1;2", "y;1104624000;0;2"}));
-  EXPECT_EQ(Run(), Concat({{"Bob: b", "bob: c"}, kUbbFooter, {"Alice: a", "Bob: b", "bob: c"},
-                           kUbbFooter}));
+  EXPECT_EQ(
+      Run(),
+      Concat({{"Bob: b", "bob: c"}, kUbbFooter, {"Alice: a", "Bob: b", "bob: c"}, kUbbFooter}));
 
   state_.time_tree.node(kYear2005).selected = false;
   state_.time_tree.node(kDay3).selected = false;
@@ -193,8 +195,7 @@ TEST_F(ConvertTest, BadTimeStampEndsTheConversionWithoutFooter) {
 // nothing, it would convert no line at all).
 TEST_F(ConvertTest, SceneConvertsLikeALogCutToItsLines) {
   const Strings log_lines = {"[1,\"OOC\",\"Alice\",1104624000]a",
-                             "[1,\"Clan\",\"Bob\",1104710400]b",
-                             "[1,\"OOC\",\"bob\",1104710500]c",
+                             "[1,\"Clan\",\"Bob\",1104710400]b", "[1,\"OOC\",\"bob\",1104710500]c",
                              "[1,\"Clan\",\"Alice\",1104700000]back in time",
                              "[1,\"Clan\",\"Alice\",1136462400]d"};
   constexpr int64_t kAll = INT64_MAX;
@@ -221,8 +222,8 @@ TEST_F(ConvertTest, SceneConvertsLikeALogCutToItsLines) {
   for (const std::string& line : log_lines) whole += line + "\n";
   for (const bool person_filter : {false, true}) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(testing::Message() << c.first << ".." << c.last << " person filter "
-                                      << person_filter);
+      SCOPED_TRACE(testing::Message()
+                   << c.first << ".." << c.last << " person filter " << person_filter);
       std::string cut;
       for (int i : c.lines) cut += log_lines[static_cast<std::size_t>(i)] + "\n";
       const auto prepare = [&](const std::string& bytes) {
@@ -309,12 +310,12 @@ TEST_F(ConvertTest, ThreadsAndChunksChangeNothing) {
 TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
   std::string log;
   for (int i = 0; i < 40; ++i) {
-    log += i % 7 == 3   ? "no header\r\n"
+    log += i % 7 == 3    ? "no header\r\n"
            : i % 11 == 5 ? "[1,\"C\",\"Polbot\",1104624000]bot\n"
-           : i % 13 == 8 ? "\n"
-                         : "[1,\"C" + std::to_string(i % 3) + "\",\"P\"," +
-                               std::to_string(1104624000 + i * 40000) + "]<b>" +
-                               std::to_string(i) + "</b>\n";
+           : i % 13 == 8
+               ? "\n"
+               : "[1,\"C" + std::to_string(i % 3) + "\",\"P\"," +
+                     std::to_string(1104624000 + i * 40000) + "]<b>" + std::to_string(i) + "</b>\n";
   }
   state_.options.show_time = state_.options.show_channel = state_.options.delete_tags = true;
   state_.options.channel_colors = true;

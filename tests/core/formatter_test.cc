@@ -91,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"B_Html", kLineB, Dialect::kHtml, kNone, "Y:M:D", "You gain 5 XP.<br>"},
         Case{"B_UbbTimePattern", kLineB, Dialect::kUbb, Options{.time = true}, "D.M.Y h:m:s",
              "2.1.2005 3:4:5 : You gain 5 XP."},
-        Case{"B_EmptyPattern", kLineB, Dialect::kUbb, Options{.time = true}, "", " : You gain 5 XP."},
+        Case{"B_EmptyPattern", kLineB, Dialect::kUbb, Options{.time = true}, "",
+             " : You gain 5 XP."},
         Case{"B_CaseSensitiveLetters", kLineB, Dialect::kUbb, Options{.time = true}, "yYdDHhSs",
              "y2005d2H3S5 : You gain 5 XP."},
         Case{"C_Ubb", kLineC, Dialect::kUbb, kNone, "Y:M:D",
@@ -139,7 +140,8 @@ TEST(LineFormatterTest, MessageEdges) {
       {"0123456789abcdef>", Dialect::kUbb, kNone, "0123456789abcdef]"},
       {"0123456789abcdef0123456789abcdef012345[", Dialect::kHtml, kNone,
        "0123456789abcdef0123456789abcdef012345<<br>"},
-      {"0123456789abcdef0123456789abcdef", Dialect::kUbb, kNone, "0123456789abcdef0123456789abcdef"},
+      {"0123456789abcdef0123456789abcdef", Dialect::kUbb, kNone,
+       "0123456789abcdef0123456789abcdef"},
       {"", Dialect::kUbb, kNone, ""},
       {"", Dialect::kHtml, kNone, "<br>"},
   };
@@ -169,8 +171,8 @@ TEST(LineFormatterTest, ChannelColorMatchesOnceAnywhereInTheDefinition) {
       {{"=ff0000"}, "", "[b][][/b] "},
   };
   for (const ColorCase& c : cases) {
-    LineFormatter formatter(Make(Dialect::kUbb, Options{.channel = true, .colors = true}), c.definitions,
-                            "Y:M:D");
+    LineFormatter formatter(Make(Dialect::kUbb, Options{.channel = true, .colors = true}),
+                            c.definitions, "Y:M:D");
     // Twice: the second answer comes from the per-channel cache.
     EXPECT_EQ(formatter.FormatLinePrefix(c.channel, "0", ""), c.expected_prefix + ": ");
     EXPECT_EQ(formatter.FormatLinePrefix(c.channel, "0", ""), c.expected_prefix + ": ");

@@ -102,8 +102,7 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnRandomLines) {
 #ifdef QUORLIX_SIMD_SCAN
     if (line.size() >= 16) {
       EXPECT_EQ((scan_detail::WhichBytesOccurSse2<'[', ']', ',', 'P'>(line)), expected) << line;
-      EXPECT_EQ((scan_detail::AnyByteOccursSse2<']', 'P'>(line)), (expected & 0b1010) != 0)
-          << line;
+      EXPECT_EQ((scan_detail::AnyByteOccursSse2<']', 'P'>(line)), (expected & 0b1010) != 0) << line;
     }
 #endif
     if (HasFailure()) break;
@@ -111,7 +110,10 @@ TEST(LineFieldsTest, AgreesWithParseAndAcceptOnRandomLines) {
 }
 
 TEST(ReadTimestamp, ReadsSignedThirtyTwoBitNumbers) {
-  const struct { std::string_view text; int32_t want; } cases[] = {
+  const struct {
+    std::string_view text;
+    int32_t want;
+  } cases[] = {
       {"0", 0},
       {"1109628000", 1109628000},
       {" 1109628000", 1109628000},
@@ -134,13 +136,33 @@ TEST(ReadTimestamp, ReadsSignedThirtyTwoBitNumbers) {
 
 TEST(ReadTimestamp, RefusesAnythingElseWithTheGermanMessage) {
   const std::string_view bad[] = {
-      "2147483648", "-2147483649", "99999999999999999999999", "",
-      " ",          "+",           "-",                       "--1",
-      "+-1",        "1 ",          " 1 ",                     "1x",
-      "0x10",       "1.5",         "1,5",                     "\t1",
-      "1\r",        "Alice",       std::string_view("1\0", 2), "\xff",
-      "1234567:",   "123456/8",    "4294967295",              "12345678a",
-      "9999999999", "1234 5678",   "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8",
+      "2147483648",
+      "-2147483649",
+      "99999999999999999999999",
+      "",
+      " ",
+      "+",
+      "-",
+      "--1",
+      "+-1",
+      "1 ",
+      " 1 ",
+      "1x",
+      "0x10",
+      "1.5",
+      "1,5",
+      "\t1",
+      "1\r",
+      "Alice",
+      std::string_view("1\0", 2),
+      "\xff",
+      "1234567:",
+      "123456/8",
+      "4294967295",
+      "12345678a",
+      "9999999999",
+      "1234 5678",
+      "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8",
   };
   for (std::string_view text : bad) {
     EXPECT_THROW(ReadTimestamp(text), Error) << text;

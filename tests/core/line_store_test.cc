@@ -50,7 +50,8 @@ TEST(LineStoreTest, SplitsAtEveryKindOfLineBreak) {
       const std::string bytes = std::string(pad, 'x') + c.bytes;
       L lines = c.lines.empty() ? L{""} : c.lines;
       lines[0].insert(0, pad, 'x');
-      EXPECT_EQ(Lines(LineStore::FromBytes(bytes)), lines) << pad << testing::PrintToString(c.bytes);
+      EXPECT_EQ(Lines(LineStore::FromBytes(bytes)), lines)
+          << pad << testing::PrintToString(c.bytes);
       if (bytes.size() < 64) continue;  // both scans read 64 whole bytes
       const char* window = bytes.data() + bytes.size() - 64;
       EXPECT_EQ(LineBreakBits(window), scan_detail::LineBreakBitsNarrow(window));
@@ -118,16 +119,18 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     LineStore::ReadFile(missing);
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Datei " + missing + " kann nicht ge\xc3\xb6" "ffnet werden. " +
-                  std::strerror(ENOENT));
+    EXPECT_EQ(std::string(e.what()), "Datei " + missing +
+                                         " kann nicht ge\xc3\xb6"
+                                         "ffnet werden. " +
+                                         std::strerror(ENOENT));
   }
   // A directory, and a device that never ends, are refused by name.
   const std::string dir = testing::TempDir();
   for (const auto& [path, message] :
        {std::pair<std::string, std::string>{dir, dir + " ist ein Verzeichnis"},
-        {"/dev/zero", "Datei /dev/zero ist weder eine regul\xc3\xa4re Datei noch eine Pipe "
-                      "und wird nicht gelesen"}}) {
+        {"/dev/zero",
+         "Datei /dev/zero ist weder eine regul\xc3\xa4re Datei noch eine Pipe "
+         "und wird nicht gelesen"}}) {
     try {
       LineStore::ReadFile(path);
       ADD_FAILURE() << path << ": no error";

@@ -80,8 +80,7 @@ TEST(LoadPassTest, CapturesCountRawLinesAndSkipRejectedOnes) {
   Loaded x;
   Load(x, "[1,C,Al,0]a\nno header\n[1,C,Al,0]c");
   EXPECT_EQ(Join(x.state.input_lines), "[1,C,Al,0]a\n[1,C,Al,0]c\n");
-  EXPECT_EQ(x.windows.Captions(),
-            Strings({Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
+  EXPECT_EQ(x.windows.Captions(), Strings({Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
 }
 
 TEST(LoadPassTest, EmptyFileAndBotOnlyFile) {

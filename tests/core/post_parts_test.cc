@@ -33,7 +33,9 @@ TEST(PostParts, Edges) {
       {"footer lines are ordinary", {6, 0, 40}, 10, {{0, 2, 10, false}, {2, 3, 42, true}}},
       {"limit 0 is one part", {5, 50000, 0}, 0, {{0, 3, 50011, false}}},
       {"limit 1: one line per part", {0, 3}, 1, {{0, 1, 2, true}, {1, 2, 5, true}}},
-      {"limit 2: an empty line fits", {0, 0, 1}, 2,
+      {"limit 2: an empty line fits",
+       {0, 0, 1},
+       2,
        {{0, 1, 2, false}, {1, 2, 2, false}, {2, 3, 3, true}}},
       {"limit 2^63 is one part", {1, 2, 3}, std::uint64_t{1} << 63, {{0, 3, 12, false}}},
   };
@@ -86,8 +88,9 @@ TEST(PostParts, UpdateAfterEditsEqualsAFreshCut) {
       for (std::size_t& s : added) s = size();
       sizes.erase(sizes.begin() + first, sizes.begin() + first + removed);
       sizes.insert(sizes.begin() + first, added.begin(), added.end());
-      UpdateParts(parts, first, removed, inserted, sizes.size(),
-                  [&sizes](std::size_t i) { return sizes[i]; }, limit);
+      UpdateParts(
+          parts, first, removed, inserted, sizes.size(),
+          [&sizes](std::size_t i) { return sizes[i]; }, limit);
       ASSERT_EQ(parts, Split(sizes, limit)) << "limit " << limit << ", edit " << edit;
     }
   }

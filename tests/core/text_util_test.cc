@@ -11,7 +11,10 @@ namespace {
 using Pieces = std::vector<std::string_view>;
 
 TEST(SplitAtChar, TakesTheTextAroundTheFirstSeparator) {
-  struct Case { std::string_view text; std::string_view before, after; };
+  struct Case {
+    std::string_view text;
+    std::string_view before, after;
+  };
   const Case cases[] = {
       {"abc]def]g", "abc", "def]g"},
       {"abc", "abc", ""},
@@ -27,7 +30,11 @@ TEST(SplitAtChar, TakesTheTextAroundTheFirstSeparator) {
 }
 
 TEST(Explode, CutsAtEverySeparatorWithoutATrailingEmptyPiece) {
-  struct Case { std::string_view sep, text; int limit; Pieces want; };
+  struct Case {
+    std::string_view sep, text;
+    int limit;
+    Pieces want;
+  };
   const Case cases[] = {
       {",", "a,b,,c", 0, {"a", "b", "", "c"}},
       {",", "a,b,", 0, {"a", "b"}},
@@ -49,9 +56,12 @@ TEST(Explode, CutsAtEverySeparatorWithoutATrailingEmptyPiece) {
 }
 
 TEST(CountOccurrences, CountsWithoutOverlapAndCaseSensitively) {
-  struct Case { std::string_view needle, text; std::size_t want; };
+  struct Case {
+    std::string_view needle, text;
+    std::size_t want;
+  };
   const Case cases[] = {
-      {"[", "[a[b", 2}, {"[", "abc", 0}, {"", "abc", 0}, {"a", "", 0},
+      {"[", "[a[b", 2}, {"[", "abc", 0},   {"", "abc", 0}, {"a", "", 0},
       {"aa", "aaa", 1}, {"aa", "aaaa", 2}, {"A", "a", 0},
   };
   for (const Case& c : cases) {

@@ -53,7 +53,9 @@ TEST(ToUtc, AgreesWithTheCLibraryOverTheWholeThirtyTwoBitRange) {
 }
 
 TEST(UtcMidnight, RoundsDownToTheStartOfTheUtcDay) {
-  const struct { int64_t stamp, midnight; } cases[] = {
+  const struct {
+    int64_t stamp, midnight;
+  } cases[] = {
       {0, 0},
       {86399, 0},
       {86400, 86400},

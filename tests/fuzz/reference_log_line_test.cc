@@ -4,7 +4,6 @@
 
 #include <string>
 
-
 namespace quorlix {
 namespace {
 
@@ -15,7 +14,7 @@ std::string Bytes(const char (&literal)[N]) {
 
 struct LineCase {
   std::string line;
-  bool accepted;        // with bot-line suppression on
+  bool accepted;  // with bot-line suppression on
   bool accepted_without_suppression;
   std::string id, channel, person, stamp, message;
 };
@@ -23,42 +22,37 @@ struct LineCase {
 // Accepted lines, with the split of each, and rejected lines (whose split
 // is still defined: missing fields stay empty).
 const LineCase kLines[] = {
-    {"[\"1\",\"OOC\",\"Alice\",1109628000]Hello] all", true, true,
-     "[1", "OOC", "Alice", "1109628000", "Hello] all"},
-    {"[\"1\",\"OOC\",\"Polbot\",1109628000]hi", false, true,
-     "[1", "OOC", "Polbot", "1109628000", "hi"},
-    {"[\"1\",\"OOC\",Polbot,1109628000]hi", true, true,
-     "[1", "OOC", "Polbot", "1109628000", "hi"},
+    {"[\"1\",\"OOC\",\"Alice\",1109628000]Hello] all", true, true, "[1", "OOC", "Alice",
+     "1109628000", "Hello] all"},
+    {"[\"1\",\"OOC\",\"Polbot\",1109628000]hi", false, true, "[1", "OOC", "Polbot", "1109628000",
+     "hi"},
+    {"[\"1\",\"OOC\",Polbot,1109628000]hi", true, true, "[1", "OOC", "Polbot", "1109628000", "hi"},
     {"[\"1\",\"OOC\",\"polbot\",1]hi", true, true, "[1", "OOC", "polbot", "1", "hi"},
     {"[\"1\",\"OOC\", \"Polbot\",1]hi", true, true, "[1", "OOC", " Polbot", "1", "hi"},
     {"", false, false, "", "", "", "", ""},
     {"Alice: hi", false, false, "Alice: hi", "", "", "", ""},
-    {"][\"1\",\"OOC\",\"Alice\",1109628000]", false, false,
-     "", "", "", "", "[\"1\",\"OOC\",\"Alice\",1109628000]"},
+    {"][\"1\",\"OOC\",\"Alice\",1109628000]", false, false, "", "", "", "",
+     "[\"1\",\"OOC\",\"Alice\",1109628000]"},
     {"x[1,OOC,Alice,1109628000]y", true, true, "x[1", "OOC", "Alice", "1109628000", "y"},
-    {"[\"1\",\"OOC\",\"Alice\",1109628000", true, true,
-     "[1", "OOC", "Alice", "1109628000", ""},
-    {"[\"1\",\"OOC\",\"Alice\",1109628000]", true, true,
-     "[1", "OOC", "Alice", "1109628000", ""},
-    {"[\"1\",\"OOC\",\"Al\"ice\",1109628000]x", true, true,
-     "[1", "OOC", "Alice", "1109628000", "x"},
+    {"[\"1\",\"OOC\",\"Alice\",1109628000", true, true, "[1", "OOC", "Alice", "1109628000", ""},
+    {"[\"1\",\"OOC\",\"Alice\",1109628000]", true, true, "[1", "OOC", "Alice", "1109628000", ""},
+    {"[\"1\",\"OOC\",\"Al\"ice\",1109628000]x", true, true, "[1", "OOC", "Alice", "1109628000",
+     "x"},
     {"[\"1\",\"OOC\",\"\",1109628000]x", true, true, "[1", "OOC", "", "1109628000", "x"},
-    {"[\"1\",\"OOC\",\"Alice\", 1109628000]x", true, true,
-     "[1", "OOC", "Alice", " 1109628000", "x"},
-    {"[\"1\",\"Org, Inc\",\"Alice\",1109628000]x", true, true,
-     "[1", "Org", " Inc", "Alice", "x"},
+    {"[\"1\",\"OOC\",\"Alice\", 1109628000]x", true, true, "[1", "OOC", "Alice", " 1109628000",
+     "x"},
+    {"[\"1\",\"Org, Inc\",\"Alice\",1109628000]x", true, true, "[1", "Org", " Inc", "Alice", "x"},
     {"[\"1\",\"Org, Inc\",\"Polbot\",1]x", true, true, "[1", "Org", " Inc", "Polbot", "x"},
     {"[1,2,3,4,5,6]m", true, true, "[1", "2", "3", "4", "m"},
     // Fewer than four fields: a name holding "]", a truncated header.
-    {"[\"1\",\"O]C\",\"Alice\",1]x", false, false,
-     "[1", "O", "", "", "C\",\"Alice\",1]x"},
+    {"[\"1\",\"O]C\",\"Alice\",1]x", false, false, "[1", "O", "", "", "C\",\"Alice\",1]x"},
     {"[\"1\",\"OOC\",\"Alice\"]x", false, false, "[1", "OOC", "Alice", "", "x"},
     {"[a,b,c,]x", false, false, "[a", "b", "c", "", "x"},
     {"[,,,]x", false, false, "[", "", "", "", "x"},
     {"[", false, false, "[", "", "", "", ""},
     // Any bytes: NUL, high bytes and a lone CR are plain characters.
-    {Bytes("[\"1\",\"O\0C\",\"\xe9t\xe9\",1]m\0\xff\r"), true, true,
-     "[1", Bytes("O\0C"), "\xe9t\xe9", "1", Bytes("m\0\xff\r")},
+    {Bytes("[\"1\",\"O\0C\",\"\xe9t\xe9\",1]m\0\xff\r"), true, true, "[1", Bytes("O\0C"),
+     "\xe9t\xe9", "1", Bytes("m\0\xff\r")},
     {"[1,\r,\x80,\xff]\r", true, true, "[1", "\r", "\x80", "\xff", "\r"},
 };
 

@@ -18,8 +18,7 @@ namespace quorlix::test {
 class ScratchDir {
  public:
   ScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorlix-test-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorlix-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot make a folder like " + pattern);
     }

@@ -15,10 +15,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -92,7 +92,9 @@ int Kill(int rounds, const std::string& dir) {
     ::waitpid(child, nullptr, 0);
   }
   const long one_us = std::chrono::duration_cast<std::chrono::microseconds>(
-                          std::chrono::steady_clock::now() - start).count() / 20;
+                          std::chrono::steady_clock::now() - start)
+                          .count() /
+                      20;
   std::mt19937 random(4242);
   std::uniform_int_distribution<long> delay(0, one_us + one_us / 2);
   int whole = 0, old_kept = 0, new_written = 0, inside_write = 0;
@@ -108,9 +110,10 @@ int Kill(int rounds, const std::string& dir) {
     if (after == now) ++new_written, ++whole;
     inside_write += RemoveTempFiles(dir) > 0;
   }
-  std::printf("kill: %d of %d rounds left config.cfg exactly old or new "
-              "(old %d, new %d; %d kills fell inside the write; one Close takes about %ld us)\n",
-              whole, rounds, old_kept, new_written, inside_write, one_us);
+  std::printf(
+      "kill: %d of %d rounds left config.cfg exactly old or new "
+      "(old %d, new %d; %d kills fell inside the write; one Close takes about %ld us)\n",
+      whole, rounds, old_kept, new_written, inside_write, one_us);
   return whole == rounds ? 0 : 1;
 }
 
