@@ -7,6 +7,7 @@
 #   tools/quorlix.sh build             build only
 #   tools/quorlix.sh package           build and make the Debian package
 #                                      build/quorlix_<version>_<arch>.deb
+#   tools/quorlix.sh style             check every source against .clang-format
 #
 # QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
@@ -67,8 +68,13 @@ case "$command" in
     build
     (cd "$BUILD_DIR" && cpack -G DEB)
     ;;
+  style)
+    PACKAGES=(clang-format git)
+    install_packages
+    git ls-files -z '*.cc' '*.h' | xargs -0 clang-format --dry-run --Werror
+    ;;
   *)
-    echo "usage: $0 start|test|build|package" >&2
+    echo "usage: $0 start|test|build|package|style" >&2
     exit 2
     ;;
 esac
