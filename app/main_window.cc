@@ -34,6 +34,7 @@
 #include <new>
 
 #include "app/about_window.h"
+#include "app/cache_dir.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
 #include "app/find_bar.h"
@@ -46,7 +47,6 @@
 #include "app/pane_text.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
-#include "app/temp_log.h"
 #include "app/translations.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
@@ -56,6 +56,7 @@
 #include "core/loader.h"
 #include "core/log_summary.h"
 #include "core/output_store.h"
+#include "core/temp_log.h"
 #include "core/translation.h"
 #include "core/version.h"
 

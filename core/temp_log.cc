@@ -1,4 +1,4 @@
-#include "app/temp_log.h"
+#include "core/temp_log.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,11 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
-
-#include <QByteArray>
-#include <QDir>
-#include <QStandardPaths>
 
 #include "core/error.h"
 #include "core/translation.h"
@@ -46,7 +44,8 @@ class Fd {
 void MakePrivateDir(const std::string& dir) {
   const std::size_t slash = dir.find_last_of('/');
   if (slash != std::string::npos && slash > 0) {
-    QDir().mkpath(QString::fromLocal8Bit(dir.substr(0, slash).c_str()));
+    std::error_code ignored;  // a missing parent shows in the mkdir below
+    std::filesystem::create_directories(dir.substr(0, slash), ignored);
   }
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) ThrowCannotOpen(dir, errno);
   Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -131,12 +130,6 @@ int CopyBytes(int from, int to, std::size_t size, bool& source_failed) {
 }
 
 }  // namespace
-
-std::string DefaultTempLogDir() {
-  return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-      .toLocal8Bit()
-      .toStdString();
-}
 
 LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) {
   // Not blocking: a FIFO must not hold the window before it is refused.

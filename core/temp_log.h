@@ -14,9 +14,6 @@ namespace quorlix {
 // The fixed name of the last copy inside its directory.
 inline constexpr const char* kTempLogName = "log.txt";
 
-// The user's cache directory for Quorlix.
-std::string DefaultTempLogDir();
-
 // Copies `source`, a regular file, up to the size it has when opened, to a
 // fresh file "log.txt.XXXXXX" of mode 0600 in `dir`, locked (flock) while
 // it is written and read, and returns its lines. The copy then replaces
@@ -24,8 +21,8 @@ std::string DefaultTempLogDir();
 // created with mode 0700 if missing; an existing one must be a directory
 // of the user's own (not a link), and is then set to 0700. Copies of the
 // same naming left by killed loads, which no live load holds, are removed
-// first. Throws quorlix::Error naming the file: "Datei <path> kann nicht
-// geöffnet werden. <reason>", or that `source` is no regular file, or that
+// first. Throws quorlix::Error naming the file: "Cannot open file <path>.
+// <reason>", or that `source` is a directory or no regular file, or that
 // `dir` is not the user's own directory; nothing is left behind then.
 LineStore LoadThroughTempLog(const std::string& source, const std::string& dir);
 
