@@ -9,7 +9,7 @@
 #include "core/line_search.h"
 #include "core/post_parts.h"
 #include "core/ubb_preview.h"
-#include "fuzz/reference_log_line.h"
+#include "reference/log_line.h"
 
 namespace quorlix::bench {
 namespace {

@@ -2,7 +2,7 @@
 // The one place that says how a line splits, which lines a load takes in
 // at all, and how the time stamp text reads as a number. One scan of the
 // header, no allocation once the scratch buffers have grown; the tests and
-// fuzz targets hold it against a literal reading (fuzz/reference_log_line.h).
+// fuzz targets hold it against a literal reading (reference/log_line.h).
 #pragma once
 
 #include <cstdint>

@@ -14,7 +14,7 @@
 #include "core/error.h"
 #include "core/formatter.h"
 #include "fuzz/check.h"
-#include "fuzz/reference_formatter.h"
+#include "reference/formatter.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::optional<std::string> want;
     bool want_error = false;
     try {
-      want = quorlix::fuzz::ReferenceConvertLine(options, colors, pattern, line);
+      want = quorlix::reference::ReferenceConvertLine(options, colors, pattern, line);
     } catch (const Error&) {
       want_error = true;
     }
@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
 
     // The prefix on its own, for any dialect.
-    const quorlix::fuzz::ReferenceFields f = quorlix::fuzz::ReferenceSplit(line);
+    const quorlix::reference::ReferenceFields f = quorlix::reference::ReferenceSplit(line);
     try {
-      const std::string want_prefix = quorlix::fuzz::ReferencePrefix(
+      const std::string want_prefix = quorlix::reference::ReferencePrefix(
           options, colors, pattern, f.channel_name, f.timestamp_text, f.person);
       QUORLIX_CHECK(formatter.FormatLinePrefix(f.channel_name, f.timestamp_text, f.person) ==
                     want_prefix);

@@ -36,8 +36,8 @@
 #include "core/text_util.h"
 #include "core/time_index.h"
 #include "fuzz/check.h"
-#include "fuzz/reference_formatter.h"
-#include "fuzz/reference_log_line.h"
+#include "reference/formatter.h"
+#include "reference/log_line.h"
 
 namespace {
 
@@ -275,8 +275,8 @@ void CheckWholeLog(const std::string& log, const LoadSettings& load, const Conve
   bool want_error = false;
   for (std::string_view line : accepted) {
     try {
-      if (auto converted = fuzz::ReferenceConvertLine(options, settings.color_definitions,
-                                                      settings.time_pattern, line)) {
+      if (auto converted = reference::ReferenceConvertLine(options, settings.color_definitions,
+                                                           settings.time_pattern, line)) {
         want.push_back(*converted);
       }
     } catch (const Error&) {
@@ -341,7 +341,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   bool bad_time = false;
   for (std::string_view line : raw) {
     if (!AcceptLogLine(line, load.suppress_bot_lines)) continue;
-    const fuzz::ReferenceFields f = fuzz::ReferenceSplit(line);
+    const reference::ReferenceFields f = reference::ReferenceSplit(line);
     try {
       times.push_back(ReadTimestamp(f.timestamp_text));
     } catch (const Error&) {
@@ -453,12 +453,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   bool want_error = false;
   for (const auto& [first, last] : ranges) {
     for (int64_t i = first; i <= last && !want_error; ++i) {
-      const fuzz::ReferenceFields f = fuzz::ReferenceSplit(accepted[i]);
+      const reference::ReferenceFields f = reference::ReferenceSplit(accepted[i]);
       if (state.filters.persons && !chosen_persons.count(Lower(f.person))) continue;
       if (state.filters.channels && !chosen_channels.count(Lower(f.channel_name))) continue;
       try {
-        if (auto line = fuzz::ReferenceConvertLine(options, settings.color_definitions,
-                                                   settings.time_pattern, accepted[i])) {
+        if (auto line = reference::ReferenceConvertLine(options, settings.color_definitions,
+                                                        settings.time_pattern, accepted[i])) {
           want.push_back(*line);
         }
       } catch (const Error&) {

@@ -16,7 +16,7 @@
 #include "core/text_util.h"
 #include "core/translation.h"
 #include "fuzz/check.h"
-#include "fuzz/reference_log_line.h"
+#include "reference/log_line.h"
 
 namespace {
 

@@ -36,12 +36,6 @@ class InputPageTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T>
-  T* Find(WindowFixture& f, const char* name) {
-    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("no %s", name);
-    return found;
-  }
   void Load(WindowFixture& f) {
     WriteBytes(f.Path("chat.log"), kLog);
     f.dialogs.open_name = f.Path("chat.log");

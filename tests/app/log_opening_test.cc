@@ -37,12 +37,6 @@ class LogOpeningTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T>
-  T* Find(WindowFixture& f, const char* name) {
-    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("no %s", name);
-    return found;
-  }
   void Drop(WindowFixture& f, const QList<QUrl>& urls) {
     QMimeData mime;
     mime.setUrls(urls);

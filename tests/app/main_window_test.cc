@@ -64,12 +64,6 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T>
-  T* Find(WindowFixture& f, const char* name) {
-    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("no %s", name);
-    return found;
-  }
   // A click on the box itself: the widget may be wider than box and text.
   static void Click(QCheckBox* box) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));

@@ -40,12 +40,6 @@ class PostStripTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T>
-  static T* Find(WindowFixture& f, const char* name) {
-    T* found = f.window->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("no %s", name);
-    return found;
-  }
   // The size of a copied part as the limit counts it: CR LF for "\n".
   static qsizetype PostSize(const QString& part) { return part.size() + part.count('\n'); }
 

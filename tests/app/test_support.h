@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtGlobal>
 
 #include "app/dialogs.h"
 #include "app/error_box.h"
@@ -76,5 +77,14 @@ struct WindowFixture {
   FakeUnsavedEditsQuestion unsaved_edits;
   std::unique_ptr<MainWindow> window;
 };
+
+// The window's widget or action of this object name and type; a test
+// that names one the window lacks ends at once.
+template <typename T>
+T* Find(WindowFixture& f, const char* name) {
+  T* found = f.window->findChild<T*>(QString::fromLatin1(name));
+  if (found == nullptr) qFatal("no %s", name);
+  return found;
+}
 
 }  // namespace quorlix::testing

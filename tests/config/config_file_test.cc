@@ -262,17 +262,20 @@ TEST_F(ConfigFileTest, PostLimitReadsZeroUnlessAWholeNumber) {
 TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
   Put("[colordef]\nClan=1\n");
   const int lock = ::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
-  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
   using Write = std::function<void()>;
-  for (const Write& write : {Write([&] { config_.WriteConfigValue("colordef", "OOC", "2"); }),
-                             Write([&] { config_.DeleteConfigKey("colordef", "Clan"); })}) {
+  const Write write_value([&] { config_.WriteConfigValue("colordef", "OOC", "2"); });
+  const Write delete_key([&] { config_.DeleteConfigKey("colordef", "Clan"); });
+  // A shared lock held elsewhere keeps a writer waiting as well.
+  for (const auto& [held, write] : {std::pair{LOCK_EX, write_value}, std::pair{LOCK_EX, delete_key},
+                                    std::pair{LOCK_SH, write_value}}) {
+    SCOPED_TRACE(held);
+    ASSERT_EQ(::flock(lock, held), 0);
     const std::string before = Get();
     std::future<void> done = std::async(std::launch::async, write);
     EXPECT_EQ(done.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     EXPECT_EQ(Get(), before);
     ASSERT_EQ(::flock(lock, LOCK_UN), 0);
     done.get();
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
   }
   ::close(lock);
   EXPECT_THAT(Lines(), ElementsAre("[colordef]", "OOC=2"));

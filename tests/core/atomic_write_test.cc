@@ -161,6 +161,24 @@ TEST_F(AtomicWriteTest, EveryFailingCallLeavesOldOrNewContent) {
   }
 }
 
+// The rename is made durable: the folder is synced after it.
+std::vector<std::string> g_events;
+TEST_F(AtomicWriteTest, SyncsTheFolderAfterTheRename) {
+  AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
+  calls.rename = [](const char* from, const char* to) {
+    g_events.push_back("rename");
+    return ::rename(from, to);
+  };
+  calls.fsync = [](int fd) {
+    struct stat st {};
+    ::fstat(fd, &st);
+    g_events.push_back(S_ISDIR(st.st_mode) ? "sync folder" : "sync file");
+    return ::fsync(fd);
+  };
+  WriteFileAtomically(target_, "new");
+  EXPECT_THAT(g_events, ::testing::ElementsAre("sync file", "rename", "sync folder"));
+}
+
 // Names of the target's own temporary pattern go; anything else stays.
 TEST_F(AtomicWriteTest, RemovesOnlyStaleTemporaryFilesOfItsTarget) {
   const std::string outside = dir_ + "-outside";

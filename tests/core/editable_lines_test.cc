@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 
 #include "core/cp1252.h"
 #include "core/error.h"
@@ -119,6 +120,7 @@ const Sequence kSequences[] = {
       {"redo", {}, {}, u""}},
      {"all"},
      true},
+    {"everything deleted", kBase, {{"replace", {0, 0}, {2, 2}, u""}}, {""}, true},
     {"everything deleted and undone",
      kBase,
      {{"replace", {0, 0}, {2, 2}, u""}, {"undo", {}, {}, u""}},
@@ -216,6 +218,26 @@ TEST(EditableLinesTest, LongRangesReadAsTheirLines) {
   EXPECT_EQ(AllChars(text, {}, text.End()), expected);
   EXPECT_EQ(text.CharCount({}, text.End()), expected.size());
   EXPECT_EQ(AllChars(text, {1, 2}, {3, 4}), expected.substr(expected.find(u"ne \u201c1"), 18));
+
+  // Lines of 15 bytes: the run read after line 0 has the CR of its line
+  // 61681 as the last byte of its first 1 MiB read (17 * 61681 = 2^20 + 1).
+  Strings even(61690, std::string(15, 'x'));
+  EditableLines even_text(Store(even));
+  std::u16string even_chars = AllChars(even_text, {}, even_text.End());
+  EXPECT_EQ(even_chars.size(), 61690u * 16 - 1);
+  EXPECT_EQ(even_chars.find(u'\r'), std::u16string::npos);
+}
+
+// The store's file has no name from the start: nothing is left behind,
+// whatever ends the process.
+TEST(OutputStoreTest, LeavesNoNameInItsFolder) {
+  const std::string dir = testing::TempDir() + "quorlix-output-unlinked";
+  std::filesystem::remove_all(dir);
+  OutputStore store(dir);
+  store.AppendLine("line");
+  store.Finish();
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  std::filesystem::remove_all(dir);
 }
 
 TEST(Cp1252Test, EveryByteRoundTripsThroughOneCharacter) {

@@ -9,7 +9,7 @@
 
 #include "core/byte_scan.h"
 #include "core/error.h"
-#include "fuzz/reference_log_line.h"
+#include "reference/log_line.h"
 
 namespace quorlix {
 namespace {

@@ -8,17 +8,19 @@ namespace {
 using Rows = std::vector<int32_t>;
 
 TEST(LineSearch, MatchesIgnoringLetterCase) {
-  const std::vector<std::string_view> lines = {"[1,OOC,Bob,5]Hello World", "[1,OOC,Ann,6]hello",
-                                               "[1,OOC,Ann,7]gr\xdc\xdf", "[1,OOC,Ann,8]x \x8a\x9f",
-                                               "[1,OOC,Ann,9]abcabcabd"};
+  const std::vector<std::string_view> lines = {
+      "[1,OOC,Bob,5]Hello World", "[1,OOC,Ann,6]hello",     "[1,OOC,Ann,7]gr\xdc\xdf",
+      "[1,OOC,Ann,8]x \x8a\x9f",  "[1,OOC,Ann,9]abcabcabd", "[1,OOC,Cy,10]ab Ax x\xf7 \xfe"};
   const struct {
     std::string_view needle;
     Rows rows;
   } cases[] = {
       {"hello", {0, 1}}, {"HELLO w", {0}}, {"WORLD", {0}},        {"gr\xfc\xdf", {2}},
-      {"GR\xdc", {2}},   {"abcabd", {4}},  {"ann", {1, 2, 3, 4}}, {"[1,ooc", {0, 1, 2, 3, 4}},
+      {"GR\xdc", {2}},   {"abcabd", {4}},  {"ann", {1, 2, 3, 4}}, {"[1,ooc", {0, 1, 2, 3, 4, 5}},
       {"nowhere", {}},   {"", {}},         {"\x9a\xff", {3}},  // Š Ÿ found as š ÿ
-      {"x\xd7", {}},  // × is no capital: it matches only itself
+      {"x\xd7", {}},   // × is no capital: it matches only itself, not ÷
+      {"\xde", {5}},   // Þ finds þ
+      {"ab", {4, 5}},  // the small a before the capital of "Ax" is a start too
   };
   const std::atomic<bool> go{false};
   for (const auto& c : cases) {

@@ -17,6 +17,8 @@ TEST(UbbPreview, TagTable) {
        "<font color=\"#0f0\">g</font><font color=\"Blue\">b</font>"},
       {"[size=5]x[/size][size=14]y[/size]",
        "<font size=\"5\">x</font><span style=\"font-size:14pt\">y</span>"},
+      {"[size=7]x[/size][size=8]y[/size]",
+       "<font size=\"7\">x</font><span style=\"font-size:8pt\">y</span>"},
       {"[url]http://a.example/?q=1&r=2[/url]",
        "<a href=\"http://a.example/?q=1&amp;r=2\">http://a.example/?q=1&amp;r=2</a>"},
       // The converter's own footer quotes the address.
@@ -24,6 +26,8 @@ TEST(UbbPreview, TagTable) {
        "<a href=\"https://q.example/\">The Quorlix</a>"},
       {"[quote]q[/quote][quote=Ann]a[/quote]",
        "<blockquote>q</blockquote><blockquote><b>Ann wrote:</b><br>a</blockquote>"},
+      {"[quote=<i>&\"x]a[/quote]",
+       "<blockquote><b>&lt;i&gt;&amp;&quot;x wrote:</b><br>a</blockquote>"},
       {"[code]a [b]<x>[/b]\r\nb[/code]", "<pre>a [b]&lt;x&gt;[/b]\nb</pre>"},
       {"[img]http://p.example/a.png[/img]",
        "[image: <a href=\"http://p.example/a.png\">http://p.example/a.png</a>]"},

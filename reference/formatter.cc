@@ -1,13 +1,13 @@
-#include "fuzz/reference_formatter.h"
+#include "reference/formatter.h"
 
 #include <time.h>
 
 #include "core/chat_state.h"
 #include "core/formatter.h"
 #include "core/text_util.h"
-#include "fuzz/reference_log_line.h"
+#include "reference/log_line.h"
 
-namespace quorlix::fuzz {
+namespace quorlix::reference {
 namespace {
 
 std::string Lower(std::string_view text) {
@@ -160,4 +160,4 @@ std::optional<std::string> ReferenceConvertLine(const ConvertOptions& options,
   return prefix + body + "<br>";
 }
 
-}  // namespace quorlix::fuzz
+}  // namespace quorlix::reference

@@ -11,7 +11,7 @@
 
 #include "core/chat_state.h"
 
-namespace quorlix::fuzz {
+namespace quorlix::reference {
 
 struct ReferenceFields {
   std::string channel_name, person, timestamp_text;
@@ -32,4 +32,4 @@ std::optional<std::string> ReferenceConvertLine(const ConvertOptions& options,
                                                 std::string_view time_pattern,
                                                 std::string_view line);
 
-}  // namespace quorlix::fuzz
+}  // namespace quorlix::reference

@@ -1,4 +1,4 @@
-#include "fuzz/reference_log_line.h"
+#include "reference/log_line.h"
 
 #include "core/text_util.h"
 
