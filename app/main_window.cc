@@ -663,12 +663,13 @@ void MainWindow::ConvertIntoOutputPage(
     const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert) {
   status_text_->clear();
   ReadControlsIntoState();
-  const ConvertSettings settings =
-      ReadConvertSettings(ConfigFile(config_).Snapshot(), state_.options);
+  // One reading of config.cfg serves the conversion and the post limit.
+  const ConfigFile config = ConfigFile(config_).Snapshot();
+  const ConvertSettings settings = ReadConvertSettings(config, state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   memo_output_->SetSource(nullptr);
-  posts_->ReadLimit();
+  posts_->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
   int64_t converted = 0;

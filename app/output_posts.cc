@@ -62,10 +62,10 @@ OutputPosts::OutputPosts(OutputView* view, ConfigLocation config, MessageSink& m
   view_->SetDecorationPainter([this](QPainter& painter, std::size_t first, std::size_t last) {
     PaintBoundaries(painter, first, last);
   });
-  ReadLimit();
+  ReadLimit(ConfigFile(config_));
 }
 
-void OutputPosts::ReadLimit() { strip_->SetLimit(ReadPostLimit(ConfigFile(config_))); }
+void OutputPosts::ReadLimit(const ConfigFile& config) { strip_->SetLimit(ReadPostLimit(config)); }
 
 void OutputPosts::WriteLimit(quint64 limit) {
   RunHandler(messages_, window_, [&] {

@@ -41,8 +41,8 @@ class OutputPosts : public QObject {
   PostStrip* strip() const { return strip_; }
   PostPreview* preview() const { return preview_; }
 
-  // Reads post_limit from config.cfg again.
-  void ReadLimit();
+  // Takes post_limit from `config`, as read for the conversion.
+  void ReadLimit(const ConfigFile& config);
   void SetDialect(Dialect dialect);
   // Whether the Preview page is the one shown: it renders only then.
   void SetPreviewShown(bool shown);

@@ -139,7 +139,9 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                     "line counted with its CR LF and kept whole (a longer line is a part "
                     "of its own; 0: one part). On standard output a line holding a "
                     "single form feed separates the parts; with -o out.txt part k goes "
-                    "to out-k.txt and out.txt is not written"))
+                    "to out-k.txt and out.txt is not written. The window's post limit "
+                    "([config] post_limit in config.cfg) is not read here: only this option "
+                    "sets quorlix-cli's"))
       ->option_text("N")
       ->check(CLI::Validator(
           [](std::string& text) {

@@ -126,7 +126,7 @@ TEST_F(CliTest, VersionAndHelp) {
   for (const char* option :
        {"--output", "--format", "--channel-name", "--channel-colors", "--time", "--mark-links",
         "--strip-tags", "--person", "--channel", "--period", "--from", "--to", "--config", "--list",
-        "--post-limit", "form feed", "out-k.txt", "LOGFILE"}) {
+        "--post-limit", "form feed", "out-k.txt", "[config] post_limit", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   // Translated as far as CLI11 lets it be (German here); names stay.
