@@ -585,15 +585,13 @@ void MainWindow::LoadPath(const QString& chosen) {
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.
   memo_input_->SetLines(nullptr);
-  state_.input_lines.clear();
-  state_.input_headers.clear();
-  state_.raw_lines = LineStore();
+  state_.ReplaceRawLines();
   PageControl1_->setCurrentWidget(TabSheet1_);
 
   const std::string path = LocalPath(chosen);
   try {
-    state_.raw_lines =
-        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_);
+    state_.ReplaceRawLines(
+        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_));
   } catch (const std::bad_alloc&) {
     throw Error(FormatText(Tr("Not enough memory for %s"), {path}));
   }

@@ -95,11 +95,11 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   app.add_flag("--strip-tags", command_line.options.delete_tags,
                Tr("Delete all tags in the messages"));
   // One value per occurrence, so that a name never swallows LOGFILE.
-  app.add_option("-p,--person", command_line.persons,
+  app.add_option("-p,--person", command_line.selection.persons,
                  Tr("Convert the lines of this person only (letter case ignored; repeatable)"))
       ->allow_extra_args(false)
       ->option_text(name);
-  app.add_option("-c,--channel", command_line.channels,
+  app.add_option("-c,--channel", command_line.selection.channels,
                  Tr("Convert the lines of this channel only (letter case ignored; repeatable)"))
       ->allow_extra_args(false)
       ->option_text(name);
@@ -160,7 +160,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
 
   try {
     app.parse(argc, argv);
-    const std::string error = ParseTimeSpan(from, to, command_line.span);
+    const std::string error = ParseTimeSpan(from, to, command_line.selection.span);
     if (!error.empty()) throw CLI::ValidationError("--from/--to", error);
   } catch (const CLI::Success& e) {
     return app.exit(e);  // help or version, on standard output
@@ -174,7 +174,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above
-    command_line.periods.push_back(period);
+    command_line.selection.periods.push_back(period);
   }
   return -1;
 }

@@ -1,5 +1,4 @@
-// The command line of quorlix-cli: its options, the parsing of them and
-// the periods that -t names.
+// The command line of quorlix-cli: its options and the parsing of them.
 #pragma once
 
 #include <cstdint>
@@ -8,20 +7,12 @@
 #include <vector>
 
 #include "core/chat_state.h"
-#include "core/time_span.h"
+#include "core/loaded_log.h"
 
 namespace quorlix::cli {
 
-// A calendar period as -t writes it: YYYY, YYYY-MM or YYYY-MM-DD. Month and
-// day are 0 when the text leaves them out.
-struct Period {
-  std::string text;  // as given
-  int year = 0;
-  unsigned month = 0;
-  unsigned day = 0;
-};
-
-// False when `text` is no such period (or names no real month or day).
+// Reads a period as -t writes it: YYYY, YYYY-MM or YYYY-MM-DD. False when
+// `text` is no such period (or names no real month or day).
 bool ParsePeriod(const std::string& text, Period& period);
 
 struct CommandLine {
@@ -29,12 +20,8 @@ struct CommandLine {
   std::string output_file;  // empty: standard output
   std::string config_file;  // empty: the settings file in use (LocateConfig)
   ConvertOptions options;
-  std::vector<std::string> persons;
-  std::vector<std::string> channels;
-  std::vector<Period> periods;
-  // --from and --to: the run converts only the lines with from <= t < to,
-  // as one range; never together with periods.
-  TimeSpan span;
+  // -p, -c, -t, --from and --to.
+  Selection selection;
   bool list = false;
   unsigned threads = 0;  // 0: one per hardware thread
   // --post-limit: cut the output into parts of at most this many bytes.

@@ -9,21 +9,21 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/line_sink.h"
+#include "cli/listing.h"
 #include "cli/part_sink.h"
 #include "cli/progress_bar.h"
-#include "cli/selection.h"
 #include "cli/signal_cleanup.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
-#include "core/chat_state.h"
-#include "core/converter.h"
 #include "core/error.h"
-#include "core/loader.h"
+#include "core/loaded_log.h"
 #include "core/translation.h"
 
 namespace quorlix::cli {
@@ -103,12 +103,11 @@ bool ReadSettings(const std::string& config_file, ConfigFile& config) {
   return true;
 }
 
-// Reports names that the log does not hold; true when there were any.
-// `message` holds the name and the log file as %s.
-bool ReportUnknown(const char* message, const std::vector<std::string>& unknown,
+// Reports names that the log does not hold. `message` holds the name and
+// the log file as %s.
+void ReportUnknown(const char* message, const std::vector<std::string>& unknown,
                    const std::string& log_file) {
   for (const std::string& name : unknown) PrintError(FormatText(message, {name, log_file}));
-  return !unknown.empty();
 }
 
 // Every part file waits, held open, until all are written: allow as many
@@ -136,13 +135,16 @@ std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
 int Run(const CommandLine& command_line) {
   const std::string& log_file = command_line.log_file;
   LoadSettings load_settings;
-  ConvertSettings convert_settings;
+  ConversionRequest request;
+  request.selection = command_line.selection;
+  request.options = command_line.options;
+  request.list_only = command_line.list;
   {
     // The parsed file goes before the log is read: it can be large.
     ConfigFile config;
     if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
     load_settings = ReadLoadSettings(config);
-    if (!command_line.list) convert_settings = ReadConvertSettings(config, command_line.options);
+    if (!command_line.list) request.settings = ReadConvertSettings(config, command_line.options);
   }
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
     PrintError(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
@@ -157,55 +159,30 @@ int Run(const CommandLine& command_line) {
   }
   WorkingWindowFactory& windows = bar ? static_cast<WorkingWindowFactory&>(*bar) : silent;
 
-  ChatState state;
   const PassThreads threads{.count = command_line.threads};
-  // Converting the whole log needs none of its lines kept, nor the lists.
-  const bool whole_log = !command_line.list && command_line.persons.empty() &&
-                         command_line.channels.empty() && command_line.periods.empty() &&
-                         !command_line.span.limited();
-  WholeLogLines whole;
+  std::optional<LoadedLog> log;
   std::unique_ptr<CommitSink> out;
   int status = Report(log_file, [&] {
     // The output first, so that an unwritable place fails at once; a file
     // appears only at Commit().
     out = MakeSink(command_line);
     if (bar) bar->set_label(Tr("Loading"));
-    state.raw_lines = ReadLog(log_file);
-    if (whole_log) {
-      whole =
-          RunLoadPassForWholeLog(state, load_settings, windows, threads,
-                                 ConvertWantsChannelList(command_line.options, convert_settings));
-    } else {
-      RunLoadPass(state, load_settings, windows, threads);
-    }
+    log = LoadedLog::Load(ReadLog(log_file), std::move(request), load_settings, windows, threads);
   });
   if (status != 0) return status;
 
-  const bool unknown =
-      ReportUnknown(Tr("no person '%s' in %s"),
-                    SelectEntries(command_line.persons, state.persons, state.filters.persons),
-                    log_file) |
-      ReportUnknown(Tr("no channel '%s' in %s"),
-                    SelectEntries(command_line.channels, state.channels, state.filters.channels),
-                    log_file) |
-      ReportUnknown(Tr("no period '%s' in %s"), SelectPeriods(command_line.periods, state),
-                    log_file);
-  if (unknown) return kExitUsage;
+  const UnknownSelection& unknown = log->unknown();
+  ReportUnknown(Tr("no person '%s' in %s"), unknown.persons, log_file);
+  ReportUnknown(Tr("no channel '%s' in %s"), unknown.channels, log_file);
+  ReportUnknown(Tr("no period '%s' in %s"), unknown.periods, log_file);
+  if (!unknown.empty()) return kExitUsage;
 
   return Report(log_file, [&] {
     if (command_line.list) {
-      WriteListing(state, *out);
+      WriteListing(log->state(), *out);
     } else {
-      state.options = command_line.options;
       if (bar) bar->set_label(Tr("Converting"));
-      if (whole_log) {
-        ConvertWholeLogIntoSink(state, whole, convert_settings, *out, windows, threads);
-      } else if (command_line.span.limited()) {
-        ConvertSceneIntoSink(state, Scene{.span = command_line.span}, convert_settings, *out,
-                             windows, threads);
-      } else {
-        ConvertIntoSink(state, convert_settings, *out, windows, threads);
-      }
+      log->Convert(*out, windows, threads);
     }
     out->Commit();
   });

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/line_fields.h"
@@ -54,6 +55,15 @@ struct ChatState {
   TimeTree time_tree;  // TreeView_time, with a selected flag per node
   ConvertOptions options;
   FilterFlags filters;
+
+  // Takes the lines of another log (none: the old ones are let go before
+  // the next log is read); the input lines and their headers, which point
+  // into the old lines, go with them.
+  void ReplaceRawLines(LineStore lines = LineStore()) {
+    input_lines.clear();
+    input_headers.clear();
+    raw_lines = std::move(lines);
+  }
 };
 
 }  // namespace quorlix

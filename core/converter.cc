@@ -413,19 +413,22 @@ bool ConvertWantsChannelList(const ConvertOptions& options, const ConvertSetting
          settings.color_definitions.size() > kFewDefinitions;
 }
 
-int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
+int64_t ConvertWholeLogIntoSink(const WholeLog& log, const ConvertOptions& options,
                                 const ConvertSettings& settings, OutputSink& out,
                                 WorkingWindowFactory& windows, const PassThreads& threads) {
+  // What the workers read besides the raw lines: no input line, no filter.
+  ChatState state;
+  state.options = options;
   state.color_definitions = settings.color_definitions;
-  state.output_lines.clear();
+  state.channels = log.channels;
   // One range over the lines taken in (its bounds for the Working window),
   // cut into chunks of raw lines.
-  const std::vector<RangeBounds> ranges = {RangeBounds{0, static_cast<int64_t>(lines.taken) - 1}};
-  const std::size_t size = state.raw_lines.size();
+  const std::vector<RangeBounds> ranges = {RangeBounds{0, static_cast<int64_t>(log.taken) - 1}};
+  const std::size_t size = log.raw_lines.size();
   const std::vector<ChunkSlice> chunks =
       CutIntoChunks({RangeBounds{0, static_cast<int64_t>(size) - 1}}, size,
                     std::max<std::size_t>(threads.lines_per_chunk, 1));
-  const RawLines raw{state.raw_lines, lines.headers.get()};
+  const RawLines raw{log.raw_lines, log.headers.get()};
   return ConvertChunks(state, settings, ranges, chunks, TimeSpan{}, &raw, out, windows, threads);
 }
 

@@ -55,17 +55,17 @@ int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, Outpu
 void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
                             WorkingWindowFactory& windows, const PassThreads& threads = {});
 
-// What RunLoadPass followed by ConvertIntoSink with no filter gives, for a
-// state that RunLoadPassForWholeLog loaded into `lines`: the same bytes,
-// Working windows and errors, converted from the raw lines, so that no
-// input lines need to be kept. The filters are not applied.
 // True when a conversion with `options` and `settings` is faster for the
-// channels list (RunLoadPassForWholeLog's list_channels): channel names in
-// colour, and more colour definitions than each channel can cheaply be
-// looked up in alone. Without the list the colours are the same.
+// channels list (LoadWholeLog's list_channels): channel names in colour,
+// and more colour definitions than each channel can cheaply be looked up
+// in alone. Without the list the colours are the same.
 bool ConvertWantsChannelList(const ConvertOptions& options, const ConvertSettings& settings);
 
-int64_t ConvertWholeLogIntoSink(ChatState& state, const WholeLogLines& lines,
+// Converts a log that LoadWholeLog loaded, with `options` and no filter:
+// the same bytes, Working windows and errors as RunLoadPass followed by
+// ConvertIntoSink with no filter, converted from the raw lines, so that no
+// input lines need to be kept. Returns the number of lines converted.
+int64_t ConvertWholeLogIntoSink(const WholeLog& log, const ConvertOptions& options,
                                 const ConvertSettings& settings, OutputSink& out,
                                 WorkingWindowFactory& windows, const PassThreads& threads = {});
 

@@ -211,16 +211,20 @@ void RunLoadPass(ChatState& state, const LoadSettings& settings, WorkingWindowFa
   LoadPass(state, settings, windows, pass, nullptr, true);
 }
 
-WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
-                                     WorkingWindowFactory& windows, const PassThreads& pass,
-                                     bool list_channels) {
-  WholeLogLines lines;
+WholeLog LoadWholeLog(LineStore raw_lines, const LoadSettings& settings,
+                      WorkingWindowFactory& windows, const PassThreads& pass, bool list_channels) {
+  // The pass fills only the channels list of this state, which stays here.
+  ChatState state;
+  state.raw_lines = std::move(raw_lines);
+  WholeLog log;
   // Not written here: each worker writes the headers of its own lines.
   const std::size_t size = std::max<std::size_t>(state.raw_lines.size(), 1);
-  lines.headers.reset(new RawLineHeader[size]);
-  AdviseHugePages(lines.headers.get(), size * sizeof(RawLineHeader));
-  lines.taken = LoadPass(state, settings, windows, pass, lines.headers.get(), list_channels);
-  return lines;
+  log.headers.reset(new RawLineHeader[size]);
+  AdviseHugePages(log.headers.get(), size * sizeof(RawLineHeader));
+  log.taken = LoadPass(state, settings, windows, pass, log.headers.get(), list_channels);
+  log.raw_lines = std::move(state.raw_lines);
+  log.channels = std::move(state.channels);
+  return log;
 }
 
 }  // namespace quorlix

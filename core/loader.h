@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/chat_state.h"
 #include "core/ordered_chunks.h"
@@ -38,19 +39,24 @@ struct RawLineHeader {
   LineHeader header;
   bool taken;
 };
-struct WholeLogLines {
+
+// A log loaded for a conversion of all of it (ConvertWholeLogIntoSink),
+// with no filter: the raw lines, what the load kept of each, and the
+// channels list when it was asked for. No input line is kept: there is
+// no persons list and no time tree either.
+struct WholeLog {
+  LineStore raw_lines;
   std::size_t taken = 0;                     // lines taken in
   std::unique_ptr<RawLineHeader[]> headers;  // one per raw line
+  std::vector<ListEntry> channels;           // as ChatState::channels, or empty
 };
 
-// The same pass for a conversion of the whole log that keeps none of the
-// lines (ConvertWholeLogIntoSink): the same checks, error and Working
-// window, but the headers of the raw lines are returned and only the
-// channels list is filled, and that only with `list_channels` (it speeds
-// up channel colours: ConvertWantsChannelList); the input lines, the
-// persons and the time tree stay empty.
-WholeLogLines RunLoadPassForWholeLog(ChatState& state, const LoadSettings& settings,
-                                     WorkingWindowFactory& windows, const PassThreads& threads = {},
-                                     bool list_channels = true);
+// The load pass over `raw_lines` for a conversion of the whole log: the
+// same checks, error and Working window as RunLoadPass. The channels list
+// is filled only with `list_channels` (it speeds up channel colours:
+// ConvertWantsChannelList).
+WholeLog LoadWholeLog(LineStore raw_lines, const LoadSettings& settings,
+                      WorkingWindowFactory& windows, const PassThreads& threads = {},
+                      bool list_channels = true);
 
 }  // namespace quorlix

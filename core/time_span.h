@@ -15,6 +15,7 @@ namespace quorlix {
 struct TimeSpan {
   std::optional<int64_t> from, to;
 
+  bool operator==(const TimeSpan&) const = default;
   bool limited() const { return from.has_value() || to.has_value(); }
   bool Contains(int64_t t) const { return (!from || *from <= t) && (!to || t < *to); }
 };

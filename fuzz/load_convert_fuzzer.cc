@@ -252,24 +252,21 @@ void CheckWholeLog(const std::string& log, const LoadSettings& load, const Conve
                    const ConvertSettings& settings, const PassThreads& threads,
                    const std::vector<std::string_view>& accepted,
                    const std::vector<std::string>& channels, bool bad_time, bool list_channels) {
-  ChatState state;
-  state.raw_lines = LineStore::FromBytes(log);
-  state.options = options;
   CountingWindows windows;
-  WholeLogLines lines;
+  WholeLog whole;
   try {
-    lines = RunLoadPassForWholeLog(state, load, windows, threads, list_channels);
+    whole = LoadWholeLog(LineStore::FromBytes(log), load, windows, threads, list_channels);
     QUORLIX_CHECK(!bad_time);
   } catch (const Error&) {
     QUORLIX_CHECK(bad_time);
     QUORLIX_CHECK(windows.shown == windows.created && windows.closed == windows.created);
     return;
   }
-  QUORLIX_CHECK(lines.taken == accepted.size() && state.input_lines.empty());
+  QUORLIX_CHECK(whole.taken == accepted.size());
   if (list_channels) {
-    CheckNames(state.channels, channels);
+    CheckNames(whole.channels, channels);
   } else {
-    QUORLIX_CHECK(state.channels.empty());
+    QUORLIX_CHECK(whole.channels.empty());
   }
   std::vector<std::string> want;
   bool want_error = false;
@@ -290,7 +287,7 @@ void CheckWholeLog(const std::string& log, const LoadSettings& load, const Conve
   std::vector<std::string> got;
   OutputLines sink(got);
   try {
-    ConvertWholeLogIntoSink(state, lines, settings, sink, windows, threads);
+    ConvertWholeLogIntoSink(whole, options, settings, sink, windows, threads);
     QUORLIX_CHECK(!want_error);
   } catch (const Error&) {
     QUORLIX_CHECK(want_error);

@@ -334,9 +334,9 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
     std::string error;
     try {
       if (whole > 0) {
-        const WholeLogLines lines =
-            RunLoadPassForWholeLog(state, load, windows_, threads, whole == 2);
-        ConvertWholeLogIntoSink(state, lines, colors, out, windows_, threads);
+        const WholeLog log =
+            LoadWholeLog(std::move(state.raw_lines), load, windows_, threads, whole == 2);
+        ConvertWholeLogIntoSink(log, state.options, colors, out, windows_, threads);
       } else {
         RunLoadPass(state, load, windows_, threads);
         ConvertIntoSink(state, colors, out, windows_, threads);
