@@ -45,7 +45,6 @@ struct ChatState {
   // split it again. Only used while it has as many entries as input_lines:
   // whoever changes the input lines otherwise clears it.
   std::vector<LineHeader> input_headers;
-  std::vector<std::string> output_lines;       // memo_output
   std::vector<std::string> color_definitions;  // memo_color: "key=value"
   // lb_person, lb_channel: sorted ignoring letter case, one entry per name
   // ignoring letter case (the spelling met first), no empty names.

@@ -380,7 +380,6 @@ int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, Outpu
                         WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
   const int64_t n = static_cast<int64_t>(state.input_lines.size());
-  state.output_lines.clear();
   std::vector<RangeBounds> ranges;
   if (state.filters.time) {
     std::vector<std::string_view> pieces;
@@ -399,7 +398,6 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const Convert
                              OutputSink& out, WorkingWindowFactory& windows,
                              const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
-  state.output_lines.clear();
   const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
   const RangeBounds range{std::max<int64_t>(scene.first, 0), last};
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
@@ -430,12 +428,6 @@ int64_t ConvertWholeLogIntoSink(const WholeLog& log, const ConvertOptions& optio
                     std::max<std::size_t>(threads.lines_per_chunk, 1));
   const RawLines raw{log.raw_lines, log.headers.get()};
   return ConvertChunks(state, settings, ranges, chunks, TimeSpan{}, &raw, out, windows, threads);
-}
-
-void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
-                            WorkingWindowFactory& windows, const PassThreads& threads) {
-  OutputLines out(state.output_lines);
-  ConvertIntoSink(state, settings, out, windows, threads);
 }
 
 }  // namespace quorlix

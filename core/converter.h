@@ -43,17 +43,14 @@ struct ConvertSettings {
   std::string time_pattern = "Y:M:D";          // time_config
 };
 
-// bt_convertClick minus the toolkit: replaces state.color_definitions,
-// empties state.output_lines and converts into `out`. Throws quorlix::Error
+// bt_convertClick minus the toolkit: replaces state.color_definitions and
+// converts the selected lines into `out`. Throws quorlix::Error
 // when a shown time stamp is not a number; the lines converted before it
 // stay in `out` and no footer follows. The window then shows the "Ouput"
 // page and enables Save. Returns the number of lines converted (footers
 // not counted). `threads` divides the work; the output does not depend on it.
 int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
                         WorkingWindowFactory& windows, const PassThreads& threads = {});
-// The same, into state.output_lines (the output pane's lines).
-void ConvertIntoOutputLines(ChatState& state, const ConvertSettings& settings,
-                            WorkingWindowFactory& windows, const PassThreads& threads = {});
 
 // True when a conversion with `options` and `settings` is faster for the
 // channels list (LoadWholeLog's list_channels): channel names in colour,
@@ -79,8 +76,8 @@ struct Scene {
 
 // Converts just the lines of `scene`, in file order, as one range with one
 // footer, into `out`: the options and the person and channel filters
-// apply, the time filter does not. Replaces state.color_definitions and
-// empties state.output_lines as ConvertIntoSink does; errors as there.
+// apply, the time filter does not. Replaces state.color_definitions as
+// ConvertIntoSink does; errors as there.
 // Returns the number of lines converted.
 int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const ConvertSettings& settings,
                              OutputSink& out, WorkingWindowFactory& windows,

@@ -324,13 +324,6 @@ char* LineFormatter::WriteClock(unsigned second_of_day, char* p) const {
   return CopyPiece(p, text + from, day_text_.size() - from);
 }
 
-std::string LineFormatter::FormatLinePrefix(std::string_view channel, std::string_view timestamp,
-                                            std::string_view person) {
-  std::string prefix;
-  AppendLinePrefix(channel, timestamp, person, prefix);
-  return prefix;
-}
-
 // Drops each link's opening tag, from "<a href" up to its first ">"; the
 // link text and "</a>" stay. The marker stands once, before everything.
 void LineFormatter::RemoveLinks(std::string_view message) {
@@ -429,14 +422,6 @@ void LineFormatter::AppendUbbQuoteAndClose(std::string_view text, std::string& o
   }
 }
 
-bool LineFormatter::ConvertFields(std::string_view channel, std::string_view timestamp,
-                                  std::string_view person, std::string_view message,
-                                  std::string& out) {
-  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
-  out.clear();
-  return AppendFields(channel, timestamp, person, message, out);
-}
-
 bool LineFormatter::AppendFields(std::string_view channel, std::string_view timestamp,
                                  std::string_view person, std::string_view message,
                                  std::string& out) {
@@ -495,13 +480,6 @@ void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
     out.append(body_);
   }
   if (html_) out.append("<br>");
-}
-
-bool LineFormatter::ConvertLine(std::string_view input_line, std::string& out) {
-  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
-  SplitLineFields(input_line, fields_);
-  return ConvertFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
-                       fields_.message, out);
 }
 
 }  // namespace quorlix

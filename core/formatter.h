@@ -31,20 +31,10 @@ class LineFormatter {
   // other channels are still looked up one by one.
   void PrepareChannelColors(const std::vector<ListEntry>& channels);
 
-  // Channel part, time part, person and separator. Throws quorlix::Error
-  // when the time is shown and `timestamp` is not a number.
-  std::string FormatLinePrefix(std::string_view channel, std::string_view timestamp,
-                               std::string_view person);
-  void AppendLinePrefix(std::string_view channel, std::string_view timestamp,
-                        std::string_view person, std::string& out);
-
-  // Writes the output line for `input_line` into `out` (replacing its
-  // content). False, and `out` untouched, when the dialect has no output.
-  bool ConvertLine(std::string_view input_line, std::string& out);
-  // The same for a line already split.
-  bool ConvertFields(std::string_view channel, std::string_view timestamp, std::string_view person,
-                     std::string_view message, std::string& out);
-  // The same, appending to `out`; on a throw `out` may hold part of the line.
+  // Appends the output line of a line split into these fields to `out`.
+  // False, and `out` untouched, when the dialect has no output. Throws
+  // quorlix::Error when the time is shown and `timestamp` is not a
+  // number; `out` may then hold part of the line.
   bool AppendFields(std::string_view channel, std::string_view timestamp, std::string_view person,
                     std::string_view message, std::string& out);
   // The same for a time stamp already read.
@@ -52,6 +42,9 @@ class LineFormatter {
                           std::string_view message, std::string& out);
 
  private:
+  // Channel part, time part, person and separator.
+  void AppendLinePrefix(std::string_view channel, std::string_view timestamp,
+                        std::string_view person, std::string& out);
   std::string_view ChannelColor(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
   // The prefix with `time` shown when the options show the time.
@@ -73,7 +66,6 @@ class LineFormatter {
   bool html_;
 
   // Per-line scratch, kept between lines.
-  LineFields fields_;
   std::vector<std::string_view> pieces_;
   std::string body_, scratch_, key_, prefix_room_;
   // Channel name as spelled -> its colour ("" for none).

@@ -70,7 +70,7 @@ inline bool FieldsFromHeader(std::string_view line, const LineHeader& h, std::st
 
 // Reads a time stamp text as a signed 32-bit integer: leading spaces, one
 // optional sign, decimal digits, nothing after. Throws quorlix::Error with
-// "'<text>' ist kein gültiger Integerwert" otherwise.
+// "'<text>' is not a valid integer value" (translated) otherwise.
 int32_t ReadTimestamp(std::string_view text);
 
 }  // namespace quorlix

@@ -27,7 +27,7 @@ class LineStore {
   // Reads a file as bytes: a regular file up to the size it had when it
   // was opened (what it grows by meanwhile is left out), a pipe, FIFO or
   // socket to its end. Throws quorlix::Error when it cannot:
-  // "Datei <path> kann nicht geöffnet werden. <reason>", or a message that
+  // "Cannot open file <path>. <reason>" (translated), or a message that
   // `path` is a directory, or a device or other file with no end.
   static LineStore ReadFile(const std::string& path);
   // Like ReadFile(), but a regular file of a megabyte or more is mapped

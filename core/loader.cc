@@ -143,7 +143,6 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings, WorkingWind
   NameCollection persons, channels;
   TimeIndex index(state.time_tree, ParseTreeDepth(settings.depth));
   index.Reset();
-  state.output_lines.clear();
 
   std::unique_ptr<WorkingWindow> window = windows.Create();
   window->Show();

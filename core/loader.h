@@ -22,7 +22,7 @@ struct LoadSettings {
 };
 
 // The pass over state.raw_lines (already read): clears the input lines,
-// the persons and channels lists, the time tree and the output lines;
+// the persons and channels lists and the time tree;
 // accepts lines, fills the input lines, the collections and the time index,
 // setting the Working window's caption after each raw line; then publishes
 // the lists and the run lists. Throws quorlix::Error on a time stamp that

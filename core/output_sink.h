@@ -1,5 +1,5 @@
-// Where a conversion puts its output lines: the output pane's list of
-// lines, or (for the command-line front end) straight into a file.
+// Where a conversion puts its output lines: the window's output store, or
+// quorlix-cli's standard output, file or parts.
 #pragma once
 
 #include <cstddef>
@@ -46,16 +46,6 @@ class OutputSink {
   virtual void AppendBlock(const LineBlock& block) {
     for (std::size_t k = 0; k < block.size(); ++k) AppendLine(block.line(k));
   }
-};
-
-// Appends to a list of lines, e.g. ChatState::output_lines.
-class OutputLines : public OutputSink {
- public:
-  explicit OutputLines(std::vector<std::string>& lines) : lines_(lines) {}
-  void AppendLine(std::string_view line) override { lines_.emplace_back(line); }
-
- private:
-  std::vector<std::string>& lines_;
 };
 
 }  // namespace quorlix

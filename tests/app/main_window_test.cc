@@ -37,6 +37,7 @@
 #include "core/loader.h"
 #include "core/version.h"
 #include "tests/app/test_support.h"
+#include "tests/support/output_lines.h"
 #include "version_info.h"
 
 namespace quorlix::testing {
@@ -315,9 +316,11 @@ class MainWindowTest : public QObject {
     RunLoadPass(state, ReadLoadSettings(config), silent);
     state.options.dialect = Dialect::kHtml;
     state.options.show_time = true;
-    ConvertIntoOutputLines(state, ReadConvertSettings(config, state.options), silent);
+    std::vector<std::string> lines;
+    test::OutputLines out(lines);
+    ConvertIntoSink(state, ReadConvertSettings(config, state.options), out, silent);
     std::string expected;
-    for (const std::string& line : state.output_lines) expected += line + "\r\n";
+    for (const std::string& line : lines) expected += line + "\r\n";
 
     f.dialogs.open_name = sample;
     Action(f, "Load1")->trigger();

@@ -5,11 +5,13 @@
 #include "core/error.h"
 #include "core/loader.h"
 #include "tests/core/fake_working_window.h"
+#include "tests/support/output_lines.h"
 
 namespace quorlix {
 namespace {
 
 using Strings = std::vector<std::string>;
+using test::OutputLines;
 
 const Strings kUbbFooter = {
     "", "Created using [url=\"https://quorlix.example.org/\"]The Quorlix[/url]"};
@@ -41,14 +43,16 @@ class ConvertTest : public testing::Test {
   }
   Strings Run(ConvertSettings settings = {}) {
     windows_.events.clear();
-    OutputLines out(state_.output_lines);
+    output_.clear();
+    OutputLines out(output_);
     ConvertIntoSink(state_, settings, out, windows_);
-    return state_.output_lines;
+    return output_;
   }
   void Select(std::vector<ListEntry>& list, const std::string& name) {
     for (ListEntry& e : list) e.selected |= e.name == name;
   }
   ChatState state_;
+  Strings output_;  // what the last conversion gave
   RecordingWindows windows_;
 };
 
@@ -185,7 +189,7 @@ TEST_F(ConvertTest, BadTimeStampEndsTheConversionWithoutFooter) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "'zz' ist kein g\xc3\xbcltiger Integerwert");
   }
-  EXPECT_EQ(state_.output_lines, Strings({"5 A: x"}));
+  EXPECT_EQ(output_, Strings({"5 A: x"}));
   EXPECT_EQ(state_.color_definitions, Strings({"C=123456"}));
   EXPECT_EQ(windows_.events.back(), "close");
 }
@@ -242,14 +246,15 @@ TEST_F(ConvertTest, SceneConvertsLikeALogCutToItsLines) {
       const Strings expected = Run(settings);
       prepare(whole);
       if (!kept_headers) state_.input_headers.clear();
-      OutputLines out(state_.output_lines);
+      output_.clear();
+      OutputLines out(output_);
       Scene scene;
       scene.first = c.first;
       scene.last = c.last;
       scene.span.from = c.from;
       scene.span.to = c.to;
       const int64_t converted = ConvertSceneIntoSink(state_, scene, settings, out, windows_);
-      EXPECT_EQ(state_.output_lines, expected);
+      EXPECT_EQ(output_, expected);
       EXPECT_EQ(converted, static_cast<int64_t>(expected.size()) - 2);
     }
   }
@@ -269,14 +274,15 @@ TEST_F(ConvertTest, ThreadsAndChunksChangeNothing) {
   state_.options.mark_links = true;
   auto outcome = [this](const PassThreads& threads) {
     windows_.events.clear();
-    OutputLines out(state_.output_lines);
+    Strings lines;
+    OutputLines out(lines);
     std::string error;
     try {
       ConvertIntoSink(state_, {}, out, windows_, threads);
     } catch (const Error& e) {
       error = e.what();
     }
-    Strings all = Concat({windows_.events, state_.output_lines});
+    Strings all = Concat({windows_.events, lines});
     all.push_back(error);
     return all;
   };
@@ -330,7 +336,8 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
     state.options = state_.options;
     const LoadSettings load{.suppress_bot_lines = true};
     windows_.events.clear();
-    OutputLines out(state.output_lines);
+    Strings lines;
+    OutputLines out(lines);
     std::string error;
     try {
       if (whole > 0) {
@@ -344,7 +351,7 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
     } catch (const Error& e) {
       error = e.what() + std::string(" ") + std::to_string(e.line());
     }
-    return Concat({windows_.events, state.output_lines, {error}});
+    return Concat({windows_.events, lines, {error}});
   };
   const std::string bad = log + "[1,\"C\",\"P\",x1]y\n" + log;
   for (const std::string* bytes : {static_cast<const std::string*>(&log), &bad}) {

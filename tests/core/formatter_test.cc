@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
+#include <utility>
 
 #include "core/error.h"
+#include "core/line_fields.h"
 
 namespace quorlix {
 namespace {
@@ -24,6 +27,29 @@ struct Options {
   bool channel = false, colors = false, time = false, links = false, strip = false;
 };
 
+// A whole log line through the formatter, split as the converter splits
+// it. False, and `out` untouched, when the dialect has no output.
+bool ConvertLine(LineFormatter& formatter, std::string_view line, std::string& out) {
+  LineFields fields;
+  SplitLineFields(line, fields);
+  std::string converted;
+  if (!formatter.AppendFields(fields.channel_name, fields.timestamp_text, fields.person,
+                              fields.message, converted)) {
+    return false;
+  }
+  out = std::move(converted);
+  return true;
+}
+
+// The prefix alone: the line of an empty message, without Html's "<br>".
+std::string Prefix(LineFormatter& formatter, std::string_view channel, std::string_view timestamp,
+                   std::string_view person) {
+  std::string line;
+  formatter.AppendFields(channel, timestamp, person, "", line);
+  if (line.ends_with("<br>")) line.resize(line.size() - 4);
+  return line;
+}
+
 ConvertOptions Make(Dialect dialect, Options o) {
   ConvertOptions options;
   options.dialect = dialect;
@@ -39,7 +65,7 @@ std::string Convert(std::string_view line, Dialect dialect, Options o,
                     std::vector<std::string> colors = kColors, std::string pattern = "Y:M:D") {
   LineFormatter formatter(Make(dialect, o), colors, std::move(pattern));
   std::string out = "stale";
-  EXPECT_TRUE(formatter.ConvertLine(line, out));
+  EXPECT_TRUE(ConvertLine(formatter, line, out));
   return out;
 }
 
@@ -174,45 +200,45 @@ TEST(LineFormatterTest, ChannelColorMatchesOnceAnywhereInTheDefinition) {
     LineFormatter formatter(Make(Dialect::kUbb, Options{.channel = true, .colors = true}),
                             c.definitions, "Y:M:D");
     // Twice: the second answer comes from the per-channel cache.
-    EXPECT_EQ(formatter.FormatLinePrefix(c.channel, "0", ""), c.expected_prefix + ": ");
-    EXPECT_EQ(formatter.FormatLinePrefix(c.channel, "0", ""), c.expected_prefix + ": ");
+    EXPECT_EQ(Prefix(formatter, c.channel, "0", ""), c.expected_prefix + ": ");
+    EXPECT_EQ(Prefix(formatter, c.channel, "0", ""), c.expected_prefix + ": ");
   }
   // Without "Use Colors" the definitions are not consulted.
   LineFormatter plain(Make(Dialect::kHtml, Options{.channel = true}), kColors, "");
-  EXPECT_EQ(plain.FormatLinePrefix("Clan", "0", "Bob"), "<b>[Clan]</b> Bob: ");
+  EXPECT_EQ(Prefix(plain, "Clan", "0", "Bob"), "<b>[Clan]</b> Bob: ");
 }
 
 TEST(LineFormatterTest, PrefixSeparator) {
   LineFormatter none(Make(Dialect::kUbb, kNone), {}, "Y");
-  EXPECT_EQ(none.FormatLinePrefix("Clan", "x", ""), "");
-  EXPECT_EQ(none.FormatLinePrefix("Clan", "x", "Bob"), "Bob: ");
+  EXPECT_EQ(Prefix(none, "Clan", "x", ""), "");
+  EXPECT_EQ(Prefix(none, "Clan", "x", "Bob"), "Bob: ");
   LineFormatter time(Make(Dialect::kUbb, Options{.time = true}), {}, "Y-M-D h:m:s");
-  EXPECT_EQ(time.FormatLinePrefix("", "-2147483648", ""), "1901-12-13 20:45:52 : ");
-  EXPECT_EQ(time.FormatLinePrefix("", " 2147483647", "Al"), "2038-1-19 3:14:7 Al: ");
+  EXPECT_EQ(Prefix(time, "", "-2147483648", ""), "1901-12-13 20:45:52 : ");
+  EXPECT_EQ(Prefix(time, "", " 2147483647", "Al"), "2038-1-19 3:14:7 Al: ");
 }
 
 TEST(LineFormatterTest, BadTimeStampThrowsOnlyWhenTimeIsShown) {
   const std::string line = R"(["1","Clan","Bob",x12]hi)";
   LineFormatter with_time(Make(Dialect::kUbb, Options{.time = true}), {}, "Y");
   std::string out;
-  EXPECT_THROW(with_time.ConvertLine(line, out), Error);
+  EXPECT_THROW(ConvertLine(with_time, line, out), Error);
   EXPECT_EQ(Convert(line, Dialect::kUbb, kNone), "Bob: hi");
 }
 
 TEST(LineFormatterTest, OtherDialectsGiveNoLine) {
   LineFormatter formatter(Make(static_cast<Dialect>(2), kNone), {}, "");
   std::string out = "kept";
-  EXPECT_FALSE(formatter.ConvertLine(kLineA, out));
+  EXPECT_FALSE(ConvertLine(formatter, kLineA, out));
   EXPECT_EQ(out, "kept");
 }
 
 TEST(LineFormatterTest, BuffersCarryNothingFromLineToLine) {
   LineFormatter formatter(Make(Dialect::kUbb, kAllUbb), kColors, "Y:M:D");
   std::string first, again, out;
-  ASSERT_TRUE(formatter.ConvertLine(kLineA, first));
-  ASSERT_TRUE(formatter.ConvertLine(kLineC, out));
-  ASSERT_TRUE(formatter.ConvertLine(kLineB, out));
-  ASSERT_TRUE(formatter.ConvertLine(kLineA, again));
+  ASSERT_TRUE(ConvertLine(formatter, kLineA, first));
+  ASSERT_TRUE(ConvertLine(formatter, kLineC, out));
+  ASSERT_TRUE(ConvertLine(formatter, kLineB, out));
+  ASSERT_TRUE(ConvertLine(formatter, kLineA, again));
   EXPECT_EQ(first, again);
   EXPECT_EQ(out, "[b][Vicinity][/b] 2005:1:2 : You gain 5 XP.");
 }

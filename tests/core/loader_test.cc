@@ -42,7 +42,6 @@ constexpr const char* kFourLinesAndABotLine =
 
 TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   Loaded x;
-  x.state.output_lines = {"old output"};
   Load(x, kFourLinesAndABotLine);
   const ChatState& s = x.state;
   EXPECT_EQ(s.raw_lines.size(), 5u);
@@ -60,7 +59,6 @@ TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   EXPECT_EQ(std::tuple(summary.lines, summary.persons, summary.channels, summary.first_day,
                        summary.last_day),
             std::tuple(4, 2, 2, "2005-02-28", "2005-03-01"));
-  EXPECT_TRUE(s.output_lines.empty());
   EXPECT_EQ(x.windows.events,
             Strings({"create", "show", "is_active", "caption " + Caption("0 / 4"),
                      "caption " + Caption("1 / 4"), "caption " + Caption("2 / 4"),
@@ -177,7 +175,6 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   Load(x, kFourLinesAndABotLine);
   const Strings previous_days = x.state.day_runs;
   x.windows.events.clear();
-  x.state.output_lines = {"old output"};
   // The third line's person holds a comma, so its time stamp text is "Bob".
   x.state.raw_lines = LineStore::FromBytes(
       "[1,\"OOC\",\"Alice\",1109628000]a\n"
@@ -195,7 +192,6 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   EXPECT_EQ(s.input_lines.size(), 2u);
   EXPECT_TRUE(s.persons.empty());
   EXPECT_TRUE(s.channels.empty());
-  EXPECT_TRUE(s.output_lines.empty());
   EXPECT_EQ(s.day_runs, previous_days);  // the previous load's runs
   EXPECT_EQ(s.time_tree.size(), 4);      // root, 2005, February, 28
   EXPECT_EQ(x.windows.Captions(), Strings({Caption("0 / 3"), Caption("1 / 3")}));
