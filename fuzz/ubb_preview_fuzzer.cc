@@ -1,8 +1,9 @@
 // Fuzz target: the post preview's UBB to Html. Whatever the text, the Html
 // holds only the markup the preview makes, with every element closed in
-// order and every attribute value free of quotes and angle brackets; every
-// "&" starts one of the four escapes; and a text without "[" comes out as
-// itself, escaped.
+// order, no more than one deeper than the tags' nesting cap (a quotation's
+// heading or a <div> after a block), and every attribute value free of
+// quotes and angle brackets; every "&" starts one of the four escapes; and
+// a text without "[" comes out as itself, escaped.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,8 +27,8 @@ std::size_t CheckedElement(std::string_view html, std::size_t at, std::string& n
   const std::size_t space = element.find(' ');
   name = std::string(element.substr(0, space));
   static const std::string_view kBare[] = {
-      "b",     "/b",    "i",  "/i",         "u",           "/u", "s",   "/s",
-      "/font", "/span", "/a", "blockquote", "/blockquote", "br", "pre", "/pre"};
+      "b",     "/b", "i",          "/i",          "u",  "/u",  "s",    "/s",  "/font",
+      "/span", "/a", "blockquote", "/blockquote", "br", "pre", "/pre", "div", "/div"};
   static const std::string_view kWithValue[] = {"font color=\"", "font size=\"",
                                                 "span style=\"font-size:", "a href=\""};
   bool known = false;
@@ -63,6 +64,7 @@ void CheckMarkup(std::string_view html) {
     if (name == "br") continue;
     if (name[0] != '/') {
       open.push_back(name);
+      QUORLIX_CHECK(open.size() <= quorlix::kMaxTagDepth + 1);
     } else {
       QUORLIX_CHECK(!open.empty() && open.back() == name.substr(1));
       open.pop_back();
