@@ -205,7 +205,7 @@ void CapDepth(std::vector<Token>& tokens) {
   }
 }
 
-void AppendEscaped(std::string& out, std::string_view text, bool break_lines) {
+void AppendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -213,7 +213,6 @@ void AppendEscaped(std::string& out, std::string_view text, bool break_lines) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\r': break;
-      case '\n': out += break_lines ? "<br>\n" : "\n"; break;
       default: out += c;
     }
   }
@@ -221,9 +220,9 @@ void AppendEscaped(std::string& out, std::string_view text, bool break_lines) {
 
 void AppendLink(std::string& out, std::string_view address, std::string_view shown) {
   out += "<a href=\"";
-  AppendEscaped(out, address, false);
+  AppendEscaped(out, address);
   out += "\">";
-  AppendEscaped(out, shown, true);
+  AppendEscaped(out, shown);
   out += "</a>";
 }
 
@@ -257,7 +256,7 @@ void AppendOpen(std::string& out, const Token& token) {
     }
     case Tag::kUrl:
       out += "<a href=\"";
-      AppendEscaped(out, token.value, false);
+      AppendEscaped(out, token.value);
       out += "\">";
       break;
     default: break;
@@ -289,7 +288,7 @@ class HtmlWriter {
 
   void Text(std::string_view text) {
     BeforeInline();
-    AppendEscaped(out_, text, true);
+    AppendEscaped(out_, text);
   }
   // Formats are written at the next text, so none is ever left empty.
   void OpenFormat(const Token& token) { formats_.push_back(&token); }
@@ -305,7 +304,7 @@ class HtmlWriter {
     if (token.tag == Tag::kCode) {
       BeforeBlock();
       out_ += "<pre>";
-      AppendEscaped(out_, content, false);
+      AppendEscaped(out_, content);
       out_ += "</pre>";
       AfterBlock();
       return;
@@ -320,8 +319,8 @@ class HtmlWriter {
     out_ += "<blockquote>";
     if (!token.value.empty()) {
       out_ += "<b>";
-      AppendEscaped(out_, token.value, true);
-      out_ += " wrote:</b><br>";
+      AppendEscaped(out_, token.value);
+      out_ += " wrote:</b>\n";
     }
     quotes_.push_back(Quote{});
   }
@@ -377,6 +376,7 @@ std::string UbbToHtml(std::string_view ubb) {
   CapDepth(tokens);
   std::string html;
   html.reserve(ubb.size() + ubb.size() / 4);
+  html += kUbbHtmlStart;
   HtmlWriter writer(html);
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     const Token& token = tokens[i];
@@ -391,6 +391,7 @@ std::string UbbToHtml(std::string_view ubb) {
       token.kind == Kind::kOpen ? writer.OpenFormat(token) : writer.CloseFormat();
     }
   }
+  html += kUbbHtmlEnd;
   return html;
 }
 

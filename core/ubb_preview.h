@@ -23,7 +23,9 @@
 // A link or picture with nothing between its tags stays text, and so does
 // every tag nested deeper than kMaxTagDepth tags (forums cap nesting so).
 //
-// Lines break at "\n" ("\r" is dropped). Quotations and code are blocks:
+// The Html is one block, kUbbHtmlStart ... kUbbHtmlEnd, in which lines
+// break at "\n" as they are ("\r" is dropped): a line break element per
+// line would cost a viewer far more time. Quotations and code are blocks:
 // the text formats open at a block's edge are closed before it and opened
 // again at the next text (inside a quotation as after it; code shows
 // plain), and text after a block inside a quotation is a block of its own,
@@ -37,7 +39,9 @@
 
 namespace quorlix {
 
-constexpr std::size_t kMaxTagDepth = 20;
+constexpr std::size_t kMaxTagDepth = 10;
+constexpr std::string_view kUbbHtmlStart = "<div style=\"white-space:pre-line\">";
+constexpr std::string_view kUbbHtmlEnd = "</div>";
 
 // `ubb`'s bytes are kept as they are apart from the escapes, so the caller
 // decides how bytes map to characters.

@@ -40,10 +40,10 @@ TEST(UbbPreview, TagTable) {
        "<font color=\"#05BC61\">x</font><font size=\"5\">y</font><font color=\"#ff0000\">z</font>"},
       {"[url='http://a.example/']a[/url]", "<a href=\"http://a.example/\">a</a>"},
       {"[quote=\"Ann\"]a[/quote][quote='Bo b']c[/quote][quote=\"\"]d[/quote]",
-       "<blockquote><b>Ann wrote:</b><br>a</blockquote>"
-       "<blockquote><b>Bo b wrote:</b><br>c</blockquote><blockquote>d</blockquote>"},
+       "<blockquote><b>Ann wrote:</b>\na</blockquote>"
+       "<blockquote><b>Bo b wrote:</b>\nc</blockquote><blockquote>d</blockquote>"},
       {"[quote=\"Ann']a[/quote][color=\"red]x[/color][size='5]y[/size]",
-       "<blockquote><b>&quot;Ann' wrote:</b><br>a</blockquote>"
+       "<blockquote><b>&quot;Ann' wrote:</b>\na</blockquote>"
        "[color=&quot;red]x[/color][size='5]y[/size]"},
       {"[size=5]x[/size][size=14]y[/size]",
        "<font size=\"5\">x</font><span style=\"font-size:14pt\">y</span>"},
@@ -55,13 +55,13 @@ TEST(UbbPreview, TagTable) {
       {"[url=\"https://q.example/\"]The Quorlix[/url]",
        "<a href=\"https://q.example/\">The Quorlix</a>"},
       {"[quote]q[/quote][quote=Ann]a[/quote]",
-       "<blockquote>q</blockquote><blockquote><b>Ann wrote:</b><br>a</blockquote>"},
+       "<blockquote>q</blockquote><blockquote><b>Ann wrote:</b>\na</blockquote>"},
       {"[quote=<i>&\"x]a[/quote]",
-       "<blockquote><b>&lt;i&gt;&amp;&quot;x wrote:</b><br>a</blockquote>"},
+       "<blockquote><b>&lt;i&gt;&amp;&quot;x wrote:</b>\na</blockquote>"},
       {"[code]a [b]<x>[/b]\r\nb[/code]", "<pre>a [b]&lt;x&gt;[/b]\nb</pre>"},
       {"[img]http://p.example/a.png[/img]",
        "[image: <a href=\"http://p.example/a.png\">http://p.example/a.png</a>]"},
-      {"a\r\nb\nc", "a<br>\nb<br>\nc"},
+      {"a\r\nb\n\nc", "a\nb\n\nc"},
       {"<script>&\"", "&lt;script&gt;&amp;&quot;"},
       {"[b][i]both[/i][/b]", "<b><i>both</i></b>"},
       // Unknown, unbalanced or malformed tags stay as text.
@@ -84,7 +84,7 @@ TEST(UbbPreview, TagTable) {
       {"[url][/url][url=a][/url][img][/img]", "[url][/url][url=a][/url][img][/img]"},
       // Raw tags pair innermost first, and are cut off by outer closers.
       {"Ann: a [url] here\n[url=\"https://q.example/\"]Q[/url]",
-       "Ann: a [url] here<br>\n<a href=\"https://q.example/\">Q</a>"},
+       "Ann: a [url] here\n<a href=\"https://q.example/\">Q</a>"},
       {"[b]a[code]x[/b][/code] [i][img]p.png[/i][/img] [quote][url]u[/quote][/url]",
        "<b>a[code]x</b>[/code] <i>[img]p.png</i>[/img] <blockquote>[url]u</blockquote>[/url]"},
       {"[code]a[code]b[/code][url]c[b]d[/url]e[/b]",
@@ -94,7 +94,7 @@ TEST(UbbPreview, TagTable) {
        "<blockquote>a<blockquote>b</blockquote><div>c</div><pre>d</pre><div><b>e</b></div>"
        "</blockquote>f"},
       {"[b][i]a[quote=Q]b[code]c[/code]d[/quote]e[/i][/b]",
-       "<b><i>a</i></b><blockquote><b>Q wrote:</b><br><b><i>b</i></b><pre>c</pre>"
+       "<b><i>a</i></b><blockquote><b>Q wrote:</b>\n<b><i>b</i></b><pre>c</pre>"
        "<div><b><i>d</i></b></div></blockquote><b><i>e</i></b>"},
       {"[b][quote]x[/quote][/b][i][/i]", "<blockquote><b>x</b></blockquote>"},
       // Nesting is capped: deeper tags stay text.
@@ -105,7 +105,10 @@ TEST(UbbPreview, TagTable) {
                             Repeated("</blockquote>", kMaxTagDepth)},
       {"[url=javascript:\"x\"]y[/url]", "<a href=\"javascript:&quot;x&quot;\">y</a>"},
   };
-  for (const Case& c : cases) EXPECT_EQ(UbbToHtml(c.ubb), c.html) << c.ubb;
+  for (const Case& c : cases) {
+    EXPECT_EQ(UbbToHtml(c.ubb), std::string(kUbbHtmlStart) + c.html + std::string(kUbbHtmlEnd))
+        << c.ubb;
+  }
 }
 
 }  // namespace
