@@ -3,19 +3,13 @@
 // RRGGBB with or without "#", or one of the 140 HTML colour names.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "core/named_colors.h"
+
 namespace quorlix {
-
-struct NamedColor {
-  std::string_view name;  // lower-case ASCII
-  uint32_t rgb;           // 0xRRGGBB, the HTML order
-};
-
-extern const std::array<NamedColor, 140> NamedColorTable;
 
 // Six upper-case hexadecimal digits RRGGBB; bits 24 to 31 are ignored.
 std::string ColorToHtml(uint32_t color);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/named_colors.h"
 #include "core/text_util.h"
 
 namespace quorlix {
@@ -22,6 +23,7 @@ enum class Tag : unsigned char {
   kImg
 };
 constexpr std::size_t kTagCount = 10;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 struct TagName {
   std::string_view name;
@@ -32,18 +34,17 @@ constexpr TagName kTagNames[kTagCount] = {
     {"color", Tag::kColor}, {"size", Tag::kSize}, {"url", Tag::kUrl},     {"quote", Tag::kQuote},
     {"code", Tag::kCode},   {"img", Tag::kImg},
 };
-// Longer values are no values: the checks below then stay constant-time.
-constexpr std::size_t kMaxValue = 2048;
-constexpr std::size_t kMaxColorName = 20;
 
-enum class Kind : unsigned char { kText, kOpen, kClose, kRaw };
+enum class Kind : unsigned char { kText, kOpen, kClose };
 
 struct Token {
   Kind kind = Kind::kText;
   Tag tag = Tag::kBold;
-  std::string_view text;   // the source text of the token
-  std::string_view value;  // an opener's value (its closer's too, once paired); raw content
+  bool raw = false;  // an opener whose content up to its closer is text
   bool paired = false;
+  std::size_t partner = kNone;  // the index of the other token of the pair
+  std::string_view text;        // the source text of the token
+  std::string_view value;       // an opener's value, its quotes dropped
 };
 
 std::optional<Tag> FindTag(std::string_view name) {
@@ -56,19 +57,13 @@ std::optional<Tag> FindTag(std::string_view name) {
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool IsColorValue(std::string_view value) {
-  if (!value.empty() && value[0] == '#') {
-    const std::string_view digits = value.substr(1);
-    if (digits.size() != 3 && digits.size() != 6) return false;
-    for (char c : digits)
-      if (!IsHexDigit(c)) return false;
-    return true;
-  }
-  if (value.empty() || value.size() > kMaxColorName) return false;
-  for (char c : value)
-    if (!IsLetter(c)) return false;
+  if (value.empty() || value[0] != '#') return FindNamedColor(value) != nullptr;
+  const std::string_view digits = value.substr(1);
+  if (digits.size() != 3 && digits.size() != 6) return false;
+  for (char c : digits)
+    if (!IsHexDigit(c)) return false;
   return true;
 }
 
@@ -84,7 +79,8 @@ int SizeValue(std::string_view value) {
 }
 
 std::string_view Unquoted(std::string_view value) {
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+  if (value.size() >= 2 && value.front() == value.back() &&
+      (value.front() == '"' || value.front() == '\'')) {
     return value.substr(1, value.size() - 2);
   }
   return value;
@@ -94,15 +90,10 @@ bool ValueFits(Tag tag, std::string_view value) {
   switch (tag) {
     case Tag::kColor: return IsColorValue(value);
     case Tag::kSize: return SizeValue(value) != 0;
-    case Tag::kUrl: return !Unquoted(value).empty();
+    case Tag::kUrl: return !value.empty();
     case Tag::kQuote: return true;
     default: return false;  // the others take no value
   }
-}
-
-bool IsRaw(const Token& token) {
-  return token.tag == Tag::kCode || token.tag == Tag::kImg ||
-         (token.tag == Tag::kUrl && token.value.empty());
 }
 
 // Reads what stands between "[" and "]" as a tag; false when it is none.
@@ -120,45 +111,14 @@ bool ReadTag(std::string_view inner, Token& token) {
   if (!tag) return false;
   token.tag = *tag;
   if (equals == std::string_view::npos) {
+    token.raw =
+        token.kind == Kind::kOpen && (tag == Tag::kCode || tag == Tag::kImg || tag == Tag::kUrl);
     return token.kind == Kind::kClose || (tag != Tag::kColor && tag != Tag::kSize);
   }
   if (token.kind == Kind::kClose) return false;
-  token.value = inner.substr(equals + 1);
-  return token.value.size() <= kMaxValue && ValueFits(*tag, token.value);
+  token.value = Unquoted(inner.substr(equals + 1));
+  return ValueFits(*tag, token.value);
 }
-
-// Finds in `text` the first occurrence of a fixed needle ignoring letter
-// case, at or after a position that never moves backwards between calls:
-// each byte is looked at once over all calls.
-class ForwardFinder {
- public:
-  ForwardFinder(std::string_view text, std::string needle)
-      : text_(text), needle_(std::move(needle)) {}
-
-  std::size_t Find(std::size_t from) {
-    if (found_ != std::string_view::npos && found_ >= from) return found_;
-    if (found_ == std::string_view::npos && searched_ && from >= searched_from_) return found_;
-    searched_ = true;
-    searched_from_ = from;
-    found_ = std::string_view::npos;
-    for (std::size_t at = text_.find(needle_[0], from); at != std::string_view::npos;
-         at = text_.find(needle_[0], at + 1)) {
-      if (EqualsIgnoreAsciiCase(text_.substr(at, needle_.size()), needle_)) {
-        found_ = at;
-        break;
-      }
-    }
-    return found_;
-  }
-  std::size_t needle_size() const { return needle_.size(); }
-
- private:
-  std::string_view text_;
-  std::string needle_;
-  bool searched_ = false;
-  std::size_t searched_from_ = 0;
-  std::size_t found_ = std::string_view::npos;
-};
 
 Token TextToken(std::string_view text) {
   Token token;
@@ -166,63 +126,60 @@ Token TextToken(std::string_view text) {
   return token;
 }
 
+// A tag is a "[" and the first "]" after it with no "[" between; each
+// byte is looked at once.
 std::vector<Token> Tokenize(std::string_view ubb) {
   std::vector<Token> tokens;
-  ForwardFinder bracket(ubb, "]");
-  std::array<ForwardFinder, 3> raw_closers = {
-      ForwardFinder(ubb, "[/code]"), ForwardFinder(ubb, "[/img]"), ForwardFinder(ubb, "[/url]")};
   std::size_t text_start = 0;
-  std::size_t at = 0;
-  while ((at = ubb.find('[', at)) != std::string_view::npos) {
-    const std::size_t close = bracket.Find(at + 1);
-    if (close == std::string_view::npos) break;  // no tag can follow
-    Token token;
-    if (!ReadTag(ubb.substr(at + 1, close - at - 1), token)) {
-      ++at;
+  for (std::size_t at = ubb.find('['); at != std::string_view::npos;) {
+    const std::size_t end = ubb.find_first_of("[]", at + 1);
+    if (end == std::string_view::npos) break;
+    if (ubb[end] == '[') {
+      at = end;
       continue;
     }
-    std::size_t end = close + 1;
-    if (token.kind == Kind::kOpen && IsRaw(token)) {
-      const std::size_t which = token.tag == Tag::kCode ? 0 : token.tag == Tag::kImg ? 1 : 2;
-      ForwardFinder& closers = raw_closers[which];
-      const std::size_t closer = closers.Find(end);
-      if (closer == std::string_view::npos) {
-        ++at;
-        continue;
-      }
-      token.kind = Kind::kRaw;
-      token.value = ubb.substr(end, closer - end);
-      end = closer + closers.needle_size();
+    Token token;
+    if (ReadTag(ubb.substr(at + 1, end - at - 1), token)) {
+      if (text_start < at) tokens.push_back(TextToken(ubb.substr(text_start, at - text_start)));
+      token.text = ubb.substr(at, end + 1 - at);
+      tokens.push_back(token);
+      text_start = end + 1;
     }
-    if (text_start < at) tokens.push_back(TextToken(ubb.substr(text_start, at - text_start)));
-    token.text = ubb.substr(at, end - at);
-    tokens.push_back(token);
-    at = text_start = end;
+    at = ubb.find('[', end + 1);
   }
   if (text_start < ubb.size()) tokens.push_back(TextToken(ubb.substr(text_start)));
   return tokens;
 }
 
+void Pair(std::vector<Token>& tokens, std::size_t opener, std::size_t closer) {
+  tokens[opener].paired = tokens[closer].paired = true;
+  tokens[opener].partner = closer;
+  tokens[closer].partner = opener;
+  tokens[closer].value = tokens[opener].value;
+}
+
 // Pairs each closer with the innermost open tag of its name. Open tags
 // inside that one lose their chance (they stay text), so each token is
-// pushed and popped at most once.
+// pushed and popped at most once. Raw tags pair alike; the pairs inside
+// them are ignored later.
 void PairTags(std::vector<Token>& tokens) {
   std::vector<std::size_t> open;
   std::array<std::size_t, kTagCount> open_count{};
   for (std::size_t i = 0; i < tokens.size(); ++i) {
-    Token& token = tokens[i];
+    const Token& token = tokens[i];
     const auto tag = static_cast<std::size_t>(token.tag);
     if (token.kind == Kind::kOpen) {
       open.push_back(i);
       ++open_count[tag];
     } else if (token.kind == Kind::kClose && open_count[tag] > 0) {
       for (;;) {
-        Token& opener = tokens[open.back()];
+        const std::size_t opener = open.back();
         open.pop_back();
-        --open_count[static_cast<std::size_t>(opener.tag)];
-        if (opener.tag == token.tag) {
-          opener.paired = token.paired = true;
-          token.value = opener.value;
+        --open_count[static_cast<std::size_t>(tokens[opener].tag)];
+        if (tokens[opener].tag == token.tag) {
+          const bool empty_link =
+              (token.tag == Tag::kUrl || token.tag == Tag::kImg) && opener + 1 == i;
+          if (!empty_link) Pair(tokens, opener, i);
           break;
         }
       }
@@ -230,7 +187,25 @@ void PairTags(std::vector<Token>& tokens) {
   }
 }
 
-void AppendEscaped(std::string& out, std::string_view text, bool break_lines) {
+// Unpairs every pair that lies more than kMaxTagDepth pairs deep.
+void CapDepth(std::vector<Token>& tokens) {
+  std::size_t depth = 0;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    Token& token = tokens[i];
+    if (!token.paired) continue;
+    if (token.kind == Kind::kClose) {
+      --depth;
+    } else if (depth == kMaxTagDepth) {
+      token.paired = tokens[token.partner].paired = false;
+    } else if (token.raw) {
+      i = token.partner;  // nothing inside is a tag
+    } else {
+      ++depth;
+    }
+  }
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -238,7 +213,6 @@ void AppendEscaped(std::string& out, std::string_view text, bool break_lines) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\r': break;
-      case '\n': out += break_lines ? "<br>\n" : "\n"; break;
       default: out += c;
     }
   }
@@ -246,10 +220,21 @@ void AppendEscaped(std::string& out, std::string_view text, bool break_lines) {
 
 void AppendLink(std::string& out, std::string_view address, std::string_view shown) {
   out += "<a href=\"";
-  AppendEscaped(out, address, false);
+  AppendEscaped(out, address);
   out += "\">";
-  AppendEscaped(out, shown, true);
+  AppendEscaped(out, shown);
   out += "</a>";
+}
+
+void AppendColor(std::string& out, std::string_view value) {
+  if (value[0] == '#') {
+    out += value;  // checked: "#" and hex digits
+    return;
+  }
+  static constexpr char kDigits[] = "0123456789abcdef";
+  const uint32_t rgb = FindNamedColor(value)->rgb;
+  out += '#';
+  for (int shift = 20; shift >= 0; shift -= 4) out += kDigits[(rgb >> shift) & 0xF];
 }
 
 void AppendOpen(std::string& out, const Token& token) {
@@ -260,7 +245,7 @@ void AppendOpen(std::string& out, const Token& token) {
     case Tag::kStrike: out += "<s>"; break;
     case Tag::kColor:
       out += "<font color=\"";
-      out += token.value;  // checked: "#" and hex digits, or letters
+      AppendColor(out, token.value);
       out += "\">";
       break;
     case Tag::kSize: {
@@ -271,16 +256,8 @@ void AppendOpen(std::string& out, const Token& token) {
     }
     case Tag::kUrl:
       out += "<a href=\"";
-      AppendEscaped(out, Unquoted(token.value), false);
+      AppendEscaped(out, token.value);
       out += "\">";
-      break;
-    case Tag::kQuote:
-      out += "<blockquote>";
-      if (!token.value.empty()) {
-        out += "<b>";
-        AppendEscaped(out, token.value, true);
-        out += " wrote:</b><br>";
-      }
       break;
     default: break;
   }
@@ -295,23 +272,100 @@ void AppendClose(std::string& out, const Token& token) {
     case Tag::kColor: out += "</font>"; break;
     case Tag::kSize: out += SizeValue(token.value) <= 7 ? "</font>" : "</span>"; break;
     case Tag::kUrl: out += "</a>"; break;
-    case Tag::kQuote: out += "</blockquote>"; break;
     default: break;
   }
 }
 
-void AppendRaw(std::string& out, const Token& token) {
-  if (token.tag == Tag::kCode) {
-    out += "<pre>";
-    AppendEscaped(out, token.value, false);
-    out += "</pre>";
-  } else if (token.tag == Tag::kImg) {
-    out += "[image: ";
-    AppendLink(out, token.value, token.value);
-    out += "]";
-  } else {
-    AppendLink(out, token.value, token.value);
+// Writes the Html of paired tags and text in order. Quotations and code
+// are blocks; a viewer lays out formats that span a block, and text that
+// follows a block inside a quotation without a block of its own, as if
+// they stood outside the quotation. So the text formats in effect are
+// closed before every block boundary and opened again before the next
+// text, and such text goes into a <div>.
+class HtmlWriter {
+ public:
+  explicit HtmlWriter(std::string& out) : out_(out) {}
+
+  void Text(std::string_view text) {
+    BeforeInline();
+    AppendEscaped(out_, text);
   }
+  // Formats are written at the next text, so none is ever left empty.
+  void OpenFormat(const Token& token) { formats_.push_back(&token); }
+  void CloseFormat() {
+    const Token& token = *formats_.back();
+    formats_.pop_back();
+    if (formats_written_ > formats_.size()) {
+      AppendClose(out_, token);
+      --formats_written_;
+    }
+  }
+  void Raw(const Token& token, std::string_view content) {
+    if (token.tag == Tag::kCode) {
+      BeforeBlock();
+      out_ += "<pre>";
+      AppendEscaped(out_, content);
+      out_ += "</pre>";
+      AfterBlock();
+      return;
+    }
+    BeforeInline();
+    if (token.tag == Tag::kImg) out_ += "[image: ";
+    AppendLink(out_, content, content);
+    if (token.tag == Tag::kImg) out_ += "]";
+  }
+  void OpenQuote(const Token& token) {
+    BeforeBlock();
+    out_ += "<blockquote>";
+    if (!token.value.empty()) {
+      out_ += "<b>";
+      AppendEscaped(out_, token.value);
+      out_ += " wrote:</b>\n";
+    }
+    quotes_.push_back(Quote{});
+  }
+  void CloseQuote() {
+    BeforeBlock();
+    out_ += "</blockquote>";
+    quotes_.pop_back();
+    AfterBlock();
+  }
+
+ private:
+  struct Quote {
+    bool after_block = false;  // a quotation or code ended inside it
+    bool in_div = false;
+  };
+
+  void BeforeInline() {
+    if (!quotes_.empty() && quotes_.back().after_block && !quotes_.back().in_div) {
+      out_ += "<div>";
+      quotes_.back().in_div = true;
+    }
+    for (; formats_written_ < formats_.size(); ++formats_written_) {
+      AppendOpen(out_, *formats_[formats_written_]);
+    }
+  }
+  void BeforeBlock() {
+    while (formats_written_ > 0) AppendClose(out_, *formats_[--formats_written_]);
+    if (!quotes_.empty() && quotes_.back().in_div) {
+      out_ += "</div>";
+      quotes_.back().in_div = false;
+    }
+  }
+  void AfterBlock() {
+    if (!quotes_.empty()) quotes_.back().after_block = true;
+  }
+
+  std::string& out_;
+  std::vector<const Token*> formats_;  // the paired formats open at this point
+  std::size_t formats_written_ = 0;    // the first ones of them, open in the Html
+  std::vector<Quote> quotes_;
+};
+
+std::string_view Between(const Token& opener, const Token& closer) {
+  const char* start = opener.text.data() + opener.text.size();
+  return std::string_view(start, static_cast<std::size_t>(closer.text.data() - start));
 }
 
 }  // namespace
@@ -319,19 +373,25 @@ void AppendRaw(std::string& out, const Token& token) {
 std::string UbbToHtml(std::string_view ubb) {
   std::vector<Token> tokens = Tokenize(ubb);
   PairTags(tokens);
+  CapDepth(tokens);
   std::string html;
   html.reserve(ubb.size() + ubb.size() / 4);
-  for (const Token& token : tokens) {
-    if (token.kind == Kind::kRaw) {
-      AppendRaw(html, token);
-    } else if (token.kind == Kind::kOpen && token.paired) {
-      AppendOpen(html, token);
-    } else if (token.kind == Kind::kClose && token.paired) {
-      AppendClose(html, token);
+  html += kUbbHtmlStart;
+  HtmlWriter writer(html);
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    if (!token.paired) {
+      writer.Text(token.text);
+    } else if (token.raw) {
+      writer.Raw(token, Between(token, tokens[token.partner]));
+      i = token.partner;
+    } else if (token.tag == Tag::kQuote) {
+      token.kind == Kind::kOpen ? writer.OpenQuote(token) : writer.CloseQuote();
     } else {
-      AppendEscaped(html, token.text, true);
+      token.kind == Kind::kOpen ? writer.OpenFormat(token) : writer.CloseFormat();
     }
   }
+  html += kUbbHtmlEnd;
   return html;
 }
 

@@ -1,8 +1,10 @@
 // Fuzz target: the post preview's UBB to Html. Whatever the text, the Html
 // holds only the markup the preview makes, with every element closed in
-// order and every attribute value free of quotes and angle brackets; every
-// "&" starts one of the four escapes; and a text without "[" comes out as
-// itself, escaped.
+// order, no more than two deeper than the tags' nesting cap (the whole
+// text's <div>, and a quotation's heading or a <div> after a block inside
+// it), and every attribute value free of
+// quotes and angle brackets; every "&" starts one of the four escapes; and
+// a text without "[" comes out as itself, escaped.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,9 +28,9 @@ std::size_t CheckedElement(std::string_view html, std::size_t at, std::string& n
   const std::size_t space = element.find(' ');
   name = std::string(element.substr(0, space));
   static const std::string_view kBare[] = {
-      "b",     "/b",    "i",  "/i",         "u",           "/u", "s",   "/s",
-      "/font", "/span", "/a", "blockquote", "/blockquote", "br", "pre", "/pre"};
-  static const std::string_view kWithValue[] = {"font color=\"", "font size=\"",
+      "b",     "/b", "i",          "/i",          "u",   "/u",   "s",   "/s",  "/font",
+      "/span", "/a", "blockquote", "/blockquote", "pre", "/pre", "div", "/div"};
+  static const std::string_view kWithValue[] = {"div style=\"", "font color=\"", "font size=\"",
                                                 "span style=\"font-size:", "a href=\""};
   bool known = false;
   for (std::string_view bare : kBare) known = known || element == bare;
@@ -60,9 +62,9 @@ void CheckMarkup(std::string_view html) {
       continue;
     }
     i += CheckedElement(html, i, name);
-    if (name == "br") continue;
     if (name[0] != '/') {
       open.push_back(name);
+      QUORLIX_CHECK(open.size() <= quorlix::kMaxTagDepth + 2);
     } else {
       QUORLIX_CHECK(!open.empty() && open.back() == name.substr(1));
       open.pop_back();
@@ -72,7 +74,7 @@ void CheckMarkup(std::string_view html) {
 }
 
 std::string Escaped(std::string_view text) {
-  std::string out;
+  std::string out(quorlix::kUbbHtmlStart);
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -80,11 +82,10 @@ std::string Escaped(std::string_view text) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\r': break;
-      case '\n': out += "<br>\n"; break;
       default: out += c;
     }
   }
-  return out;
+  return out += quorlix::kUbbHtmlEnd;
 }
 
 }  // namespace
@@ -93,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view ubb(reinterpret_cast<const char*>(data), size);
   const std::string html = UbbToHtml(ubb);
   CheckMarkup(html);
+  QUORLIX_CHECK(html.starts_with(quorlix::kUbbHtmlStart) && html.ends_with(quorlix::kUbbHtmlEnd));
   if (ubb.find('[') == std::string_view::npos) QUORLIX_CHECK(html == Escaped(ubb));
   return 0;
 }
