@@ -39,12 +39,17 @@ std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initi
          static_cast<uint32_t>(chosen.blue()) << 16;
 }
 
-UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::AskBeforeClosing(QWidget* parent) {
+UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::Ask(QWidget* parent, Moment moment) {
+  const QString text =
+      moment == Moment::kClosing
+          ? QCoreApplication::translate("Dialogs",
+                                        "The output was edited since it was last saved.\n"
+                                        "Save it before closing?")
+          : QCoreApplication::translate("Dialogs",
+                                        "The output was edited since it was last saved.\n"
+                                        "Save it before it is replaced?");
   const QMessageBox::StandardButton button = QMessageBox::question(
-      parent, QStringLiteral("Quorlix"),
-      QCoreApplication::translate("Dialogs",
-                                  "The output was edited since it was last saved.\n"
-                                  "Save it before closing?"),
+      parent, QStringLiteral("Quorlix"), text,
       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
   if (button == QMessageBox::Save) return Answer::kSave;
   if (button == QMessageBox::Discard) return Answer::kDiscard;

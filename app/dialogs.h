@@ -43,18 +43,20 @@ class QtColorPicker : public ColorPicker {
   std::optional<uint32_t> PickColor(QWidget* parent, uint32_t initial) override;
 };
 
-// Asked when the window closes while the output holds edits not saved.
+// Asked when the output holds edits not saved and is about to go: the
+// window closes, or a load or conversion replaces the output.
 class UnsavedEditsQuestion {
  public:
   enum class Answer { kSave, kDiscard, kCancel };
+  enum class Moment { kClosing, kReplacing };
   virtual ~UnsavedEditsQuestion() = default;
-  virtual Answer AskBeforeClosing(QWidget* parent) = 0;
+  virtual Answer Ask(QWidget* parent, Moment moment) = 0;
 };
 
 // A QMessageBox with Save, Discard and Cancel.
 class MessageBoxUnsavedEditsQuestion : public UnsavedEditsQuestion {
  public:
-  Answer AskBeforeClosing(QWidget* parent) override;
+  Answer Ask(QWidget* parent, Moment moment) override;
 };
 
 FileDialogs& DefaultFileDialogs();

@@ -1,5 +1,9 @@
 #include "app/log_opening.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,18 +31,25 @@ std::unique_ptr<QSettings> OpenSettings(const QString& file) {
 }  // namespace
 
 QString LogFileProblem(const QString& path) {
-  const QFileInfo info(path);
-  if (info.isDir()) {
-    return FormatMessage(Tr("%s is a folder, not a log file"), {QDir::toNativeSeparators(path)});
+  const QString shown = QDir::toNativeSeparators(path);
+  const QByteArray local = QFile::encodeName(path);
+  const auto cannot_open = [&shown](int error) {
+    return FormatMessage(Tr("Cannot open file %s. %s"),
+                         {shown, QString::fromLocal8Bit(std::strerror(error))});
+  };
+  // The type is looked at before the file is opened, and the open does not
+  // wait: opening a FIFO for reading would hold the window until some
+  // other program writes to it.
+  struct stat info;
+  if (::stat(local.constData(), &info) != 0) return cannot_open(errno);
+  if (S_ISDIR(info.st_mode)) return FormatMessage(Tr("%s is a folder, not a log file"), {shown});
+  if (!S_ISREG(info.st_mode)) {
+    return FormatMessage(Tr("File %s is not a regular file and is not loaded"), {shown});
   }
-  // Opening tells missing from unreadable, with the system's reason.
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    const int error = errno;
-    return FormatMessage(
-        Tr("Cannot open file %s. %s"),
-        {QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error))});
-  }
+  // Opening tells an unreadable file, with the system's reason.
+  const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return cannot_open(errno);
+  ::close(fd);
   return {};
 }
 

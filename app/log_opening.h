@@ -15,8 +15,9 @@ namespace quorlix {
 // for the error box.
 QString DroppedLogProblem(const QList<QUrl>& urls, QString& path);
 
-// Why the file at `path` cannot be loaded (a folder, missing, unreadable),
-// or empty.
+// Why the file at `path` cannot be loaded (a folder, a FIFO or other file
+// that is not regular, missing, unreadable), or empty. Never waits on the
+// file: its type is known before it is opened, and the open does not block.
 QString LogFileProblem(const QString& path);
 
 // The log named by the program's arguments (without the program's own

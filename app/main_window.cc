@@ -450,11 +450,15 @@ void MainWindow::RunCommand(Body&& body) {
 }
 
 void MainWindow::tb_loadClick() {
-  RunCommand([this] { Load(); });
+  RunCommand([this] {
+    if (MayReplaceOutput()) Load();
+  });
 }
 
 void MainWindow::bt_convertClick() {
-  RunCommand([this] { ConvertLog(); });
+  RunCommand([this] {
+    if (MayReplaceOutput()) ConvertLog();
+  });
 }
 
 void MainWindow::bt_saveClick() {
@@ -496,11 +500,15 @@ void MainWindow::About1Click() {
 void MainWindow::Exit1Click() { close(); }
 
 void MainWindow::ConvertScene1Click() {
-  RunCommand([this] { ConvertSceneLog(); });
+  RunCommand([this] {
+    if (MayReplaceOutput()) ConvertSceneLog();
+  });
 }
 
 void MainWindow::LoadFile(const QString& path) {
-  RunCommand([this, &path] { LoadPath(path); });
+  RunCommand([this, &path] {
+    if (MayReplaceOutput()) LoadPath(path);
+  });
 }
 
 void MainWindow::LoadCheckedFile(const QString& path) {
@@ -526,7 +534,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
     messages_.ShowError(this, ErrorBoxText(problem));
     return;
   }
-  LoadFile(path);
+  // After the drop has ended: the load may ask about the edits first, and
+  // the program the file came from should not wait on that question.
+  QMetaObject::invokeMethod(
+      this, [this, path] { LoadFile(path); }, Qt::QueuedConnection);
 }
 
 // Entries whose file has gone are shown disabled.
@@ -551,7 +562,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (!MayDiscardOutput()) {
+  bool may_close = false;
+  busy_ = true;
+  RunHandler(messages_, this, [this, &may_close] {
+    may_close = MayReplaceOutput(UnsavedEditsQuestion::Moment::kClosing);
+  });
+  busy_ = false;
+  if (!may_close) {
     event->ignore();
     return;
   }
@@ -559,16 +576,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 // Edits the user made since the last save cannot be got back: ask first.
-bool MainWindow::MayDiscardOutput() {
+bool MainWindow::MayReplaceOutput(UnsavedEditsQuestion::Moment moment) {
   if (!memo_output_->IsEditedSinceSave()) return true;
-  switch (unsaved_edits_.AskBeforeClosing(this)) {
+  switch (unsaved_edits_.Ask(this, moment)) {
     case UnsavedEditsQuestion::Answer::kDiscard: return true;
     case UnsavedEditsQuestion::Answer::kCancel: return false;
     case UnsavedEditsQuestion::Answer::kSave: break;
   }
-  busy_ = true;
-  RunHandler(messages_, this, [this] { SaveOutput(); });
-  busy_ = false;
+  SaveOutput();
   return !memo_output_->IsEditedSinceSave();
 }
 
@@ -580,6 +595,10 @@ void MainWindow::Load() {
 }
 
 void MainWindow::LoadPath(const QString& chosen) {
+  // A file that cannot be loaded is refused before anything is cleared.
+  if (const QString problem = LogFileProblem(chosen); !problem.isEmpty()) {
+    throw Error(problem.toStdString());
+  }
   status_text_->clear();  // the counts of the log being replaced no longer hold
   // The view shows the lines in place: it lets go of them until the pass
   // has ended, since the Working window lets the window system draw while

@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 
+#include "app/dialogs.h"
 #include "app/log_opening.h"
 #include "app/working_window.h"
 #include "config/config_file.h"
@@ -45,7 +46,6 @@ class MessageSink;
 class OutputPosts;
 class OutputSink;
 class OutputView;
-class UnsavedEditsQuestion;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
@@ -104,9 +104,11 @@ class MainWindow : public QMainWindow {
   // Loads a file that the window did not ask for through its dialog (a
   // drop, a recent entry): a file that cannot be loaded changes nothing.
   void LoadCheckedFile(const QString& path);
-  // False when the user keeps the window open: asked to, or saving the
-  // edited output failed or was cancelled.
-  bool MayDiscardOutput();
+  // Whether the output may go (the window closes, a load or conversion
+  // replaces it): false when the user keeps it, asked to or by cancelling
+  // the save; a save that fails throws.
+  bool MayReplaceOutput(
+      UnsavedEditsQuestion::Moment moment = UnsavedEditsQuestion::Moment::kReplacing);
   QWidget* BuildBanner();
   QWidget* BuildLeftPanel();
   QWidget* BuildPages();

@@ -45,6 +45,7 @@ class LogOpeningTest : public QObject {
     QApplication::sendEvent(f.window.get(), &enter);
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(f.window.get(), &drop);
+    QCoreApplication::sendPostedEvents();  // the load follows the drop
   }
   int InputRows(WindowFixture& f) {
     return Find<QAbstractItemView>(f, "memo_input")->model()->rowCount();
@@ -59,6 +60,7 @@ class LogOpeningTest : public QObject {
     WriteBytes(f.Path("one.log"), "[\"1\",\"Clan\",\"Bob\",1104635045]x\n");
     WriteBytes(f.Path("locked.log"), "x\n");
     ::chmod(QFile::encodeName(f.Path("locked.log")).constData(), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(f.Path("fifo")).constData(), 0600), 0);
     const bool root = ::geteuid() == 0;  // root reads any file
     f.window->LoadFile(f.Path("chat.log"));
     QCOMPARE(InputRows(f), 3);
@@ -71,6 +73,9 @@ class LogOpeningTest : public QObject {
         {{local("chat.log"), local("one.log")}, "nur eine Logdatei", 3},
         {{QUrl("https://example.org/chat.log")}, "keine Datei auf diesem Rechner", 3},
         {{QUrl::fromLocalFile(f.dir.path())}, "ist ein Ordner", 3},
+        // Refused before it is opened: opening would wait for a writer.
+        {{local("fifo")}, "keine regul\xc3\xa4re Datei", 3},
+        {{QUrl::fromLocalFile("/dev/null")}, "keine regul\xc3\xa4re Datei", 3},
         {{local("missing.log")},
          "kann nicht ge\xc3\xb6"
          "ffnet werden",

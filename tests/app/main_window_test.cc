@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
@@ -427,9 +429,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.messages.shown,
              QStringList("Datei " + f.Path("no-such.log") + " kann nicht geöffnet werden. " +
                          QString::fromUtf8(std::strerror(ENOENT)) + "."));
-    // Input cleared and shown; everything else as it was.
-    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 0);
-    QCOMPARE(ShownPage(f), QString("Input"));
+    // Refused before anything is cleared: everything as it was.
+    QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 2);
+    QCOMPARE(ShownPage(f), QString("Ouput"));
     QCOMPARE(CommandStates(f), QString("1111"));
     QCOMPARE(Find<QListWidget>(f, "lb_person")->count(), 2);
     QVERIFY(!Find<OutputView>(f, "memo_output")->PlainText().isEmpty());
@@ -437,6 +439,8 @@ class MainWindowTest : public QObject {
 
   void LoadTakesRegularFilesOnly() {
     WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    const QString status = f.window->StatusText();
     const QString fifo = f.Path("fifo");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     // A FIFO would freeze the window, a device fill the disk.
@@ -446,8 +450,14 @@ class MainWindowTest : public QObject {
       Find<QPushButton>(f, "tb_load")->click();
       QCOMPARE(f.messages.shown,
                QStringList("Datei " + name + " ist keine reguläre Datei und wird nicht geladen."));
+      // The loaded log stays whole: its lines, lists, tree and counts.
+      QCOMPARE(Find<LineView>(f, "memo_input")->model()->rowCount(), 2);
+      QCOMPARE(Find<QListWidget>(f, "lb_person")->count(), 2);
+      QCOMPARE(Find<QTreeWidget>(f, "TreeView_time")->topLevelItem(0)->childCount(), 1);
+      QCOMPARE(f.window->StatusText(), status);
+      QCOMPARE(CommandStates(f), QString("1100"));
     }
-    QCOMPARE(QDir(f.Path("cache")).entryList(QDir::Files), QStringList());
+    QCOMPARE(QDir(f.Path("cache")).entryList(QDir::Files), QStringList("log.txt"));
   }
 
   void OverlongBadTimeStampGivesAShortMessage() {
@@ -601,6 +611,55 @@ class MainWindowTest : public QObject {
       QVERIFY2(f.unsaved_edits.asked == (c.asked ? 1 : 0), c.name);
       QVERIFY2(f.window->isVisible() != c.closed, c.name);
       if (*c.save_name) QVERIFY(ReadBytes(f.Path(c.save_name)).starts_with("edited "));
+    }
+  }
+
+  // Every command that replaces the output asks as closing does; Cancel
+  // keeps the edits, Discard lets the command go on.
+  void ReplacingTheOutputAsksBeforeDiscardingEdits() {
+    using Answer = UnsavedEditsQuestion::Answer;
+    const std::pair<const char*, std::function<void(WindowFixture&)>> commands[] = {
+        {"Load", [this](WindowFixture& f) { Action(f, "Load1")->trigger(); }},
+        {"Load button", [this](WindowFixture& f) { Find<QPushButton>(f, "tb_load")->click(); }},
+        {"drop",
+         [](WindowFixture& f) {
+           QMimeData mime;
+           mime.setUrls({QUrl::fromLocalFile(f.Path("other.log"))});
+           QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, {});
+           QApplication::sendEvent(f.window.get(), &enter);
+           QDropEvent drop(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, {});
+           QApplication::sendEvent(f.window.get(), &drop);
+           QCoreApplication::sendPostedEvents();
+         }},
+        {"recent log",
+         [this](WindowFixture& f) {
+           auto* menu = Find<QMenu>(f, "RecentLogs1");
+           emit menu->aboutToShow();
+           menu->actions().first()->trigger();
+         }},
+        {"Convert", [this](WindowFixture& f) { Action(f, "Convert1")->trigger(); }},
+        {"Convert scene",
+         [this](WindowFixture& f) {
+           Find<LineView>(f, "memo_input")->SetSceneStart(0);
+           Action(f, "ConvertScene1")->trigger();
+         }},
+    };
+    for (const auto& [name, run] : commands) {
+      for (Answer answer : {Answer::kCancel, Answer::kDiscard}) {
+        WindowFixture f;
+        WriteBytes(f.Path("other.log"), kThreeLineLog);
+        LoadLog(f, kOneLineLog);
+        Action(f, "Convert1")->trigger();
+        Find<OutputView>(f, "memo_output")->InsertText("edited ");
+        f.unsaved_edits.answer = answer;
+        f.dialogs.open_name = f.Path("other.log");
+        run(f);
+        QVERIFY2(f.unsaved_edits.asked == 1, name);
+        QVERIFY2(f.unsaved_edits.moments.back() == UnsavedEditsQuestion::Moment::kReplacing, name);
+        const bool kept = Find<OutputView>(f, "memo_output")->PlainText().startsWith("edited ");
+        QVERIFY2(kept == (answer == Answer::kCancel), name);
+        QCOMPARE(f.messages.shown, QStringList());
+      }
     }
   }
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -44,11 +45,13 @@ class FakeColorPicker : public ColorPicker {
 
 class FakeUnsavedEditsQuestion : public UnsavedEditsQuestion {
  public:
-  Answer AskBeforeClosing(QWidget*) override {
+  Answer Ask(QWidget*, Moment moment) override {
     ++asked;
+    moments.push_back(moment);
     return answer;
   }
   int asked = 0;
+  std::vector<Moment> moments;
   Answer answer = Answer::kCancel;
 };
 
