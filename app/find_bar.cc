@@ -20,7 +20,7 @@ FindBar::FindBar(LineView* view, QWidget* parent) : QWidget(parent), view_(view)
   setObjectName(QStringLiteral("find_bar"));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
-  auto* label = new QLabel(tr("Fi&nd:"));
+  auto* label = new QLabel(tr("F&ind:"));
   text_ = new QLineEdit;
   text_->setObjectName(QStringLiteral("find_text"));
   text_->setClearButtonEnabled(true);

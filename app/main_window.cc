@@ -24,7 +24,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -36,6 +35,7 @@
 #include "app/about_window.h"
 #include "app/cache_dir.h"
 #include "app/dialogs.h"
+#include "app/edit_commands.h"
 #include "app/error_box.h"
 #include "app/find_bar.h"
 #include "app/go_to_time_bar.h"
@@ -245,11 +245,17 @@ void MainWindow::BuildMenu() {
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
 }
 
-// Find, Go to time and the scene's ends, for the Input page.
+// The clipboard entries for the page in front; Find, Go to time and the
+// scene's ends for the Input page.
 void MainWindow::BuildEditMenu() {
   QMenu* edit = new QMenu(tr("&Edit"), menuBar());
   edit->setObjectName(QStringLiteral("Edit1"));
   menuBar()->insertMenu(About1_, edit);
+  edit_commands_ = new EditCommands(
+      {TabSheet1_, memo_input_, TabSheet2_, memo_output_, TabSheet3_, posts_->preview()->browser(),
+       posts_->strip(), [this] { return PageControl1_->currentWidget(); }},
+      this);
+  edit_commands_->AddTo(edit);
   const auto add = [&](const char* name, const QString& text, const QKeySequence& keys,
                        auto handler) {
     QAction* action = NamedAction(this, name, text, keys);
@@ -266,7 +272,7 @@ void MainWindow::BuildEditMenu() {
     on_input_page();
     find_bar_->FindNext(false);
   });
-  add("FindPrevious1", tr("Find &previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+  add("FindPrevious1", tr("Find pre&vious"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
       [this, on_input_page] {
         on_input_page();
         find_bar_->FindNext(true);
@@ -358,9 +364,11 @@ QWidget* MainWindow::BuildLeftPanel() {
   TreeView_time_ = Named(new QTreeWidget, "TreeView_time");
   TreeView_time_->setHeaderHidden(true);
   TreeView_time_->setColumnCount(2);  // the node, and the lines it holds
-  TreeView_time_->header()->setStretchLastSection(false);
-  TreeView_time_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  TreeView_time_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  // The node's text is never cut: where it and the count do not fit, the
+  // tree scrolls sideways.
+  TreeView_time_->header()->setStretchLastSection(true);
+  TreeView_time_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  TreeView_time_->header()->setSectionResizeMode(1, QHeaderView::Stretch);
   TreeView_time_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   TreeView_time_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   auto* time = new QVBoxLayout;
@@ -406,12 +414,6 @@ QWidget* MainWindow::BuildPages() {
   PageControl1_->addTab(TabSheet2_, tr("Ouput"));
   PageControl1_->addTab(TabSheet3_, tr("Preview"));
   PageControl1_->setCurrentWidget(TabSheet1_);
-  // Ctrl+Shift+C copies the part and moves on, on both pages of the posts.
-  for (QWidget* page : {TabSheet2_, TabSheet3_}) {
-    auto* copy_part = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), page);
-    copy_part->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy_part, &QShortcut::activated, posts_->strip(), &PostStrip::CopyPart);
-  }
   return PageControl1_;
 }
 
@@ -429,8 +431,6 @@ void MainWindow::Connect() {
   connect(check_channel_, &QCheckBox::clicked, this, &MainWindow::check_channelClick);
   // activated: raised by the user's choice only, never by setCurrentIndex.
   connect(combo_code_, &QComboBox::activated, this, &MainWindow::combo_codeChange);
-  connect(combo_code_, &QComboBox::currentIndexChanged, posts_,
-          [this](int index) { posts_->SetDialect(static_cast<Dialect>(index)); });
   connect(PageControl1_, &QTabWidget::currentChanged, this,
           [this] { posts_->SetPreviewShown(PageControl1_->currentWidget() == TabSheet3_); });
   connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
@@ -637,7 +637,12 @@ void MainWindow::ShowLoadedState() {
   auto* root = new QTreeWidgetItem(TreeView_time_);
   AddTreeItems(state_.time_tree, NodeLineCounts(state_), TimeTree::kRoot, root);
   root->setExpanded(true);
-  memo_output_->SetSource(nullptr);
+  ShowOutput(nullptr);
+}
+
+void MainWindow::ShowOutput(std::shared_ptr<const LineSource> output) {
+  edit_commands_->SetHasOutput(output != nullptr);
+  memo_output_->SetSource(std::move(output));
 }
 
 void MainWindow::ReadControlsIntoState() {
@@ -685,7 +690,9 @@ void MainWindow::ConvertIntoOutputPage(
   const ConvertSettings settings = ReadConvertSettings(config, state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
-  memo_output_->SetSource(nullptr);
+  ShowOutput(nullptr);
+  // The Preview shows the dialect the output is made in.
+  posts_->SetDialect(state_.options.dialect);
   posts_->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
@@ -697,12 +704,12 @@ void MainWindow::ConvertIntoOutputPage(
     // The lines converted before the error stay, if the disk kept them.
     try {
       output->Finish();
-      memo_output_->SetSource(output);
+      ShowOutput(output);
     } catch (const Error&) {
     }
     throw;
   }
-  memo_output_->SetSource(output);
+  ShowOutput(output);
   SetConvertedCommands();
   status_text_->setText(Counted(converted, tr("%1 line converted"), tr("%1 lines converted")));
 }

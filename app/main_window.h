@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
@@ -37,6 +38,8 @@ class QWidget;
 namespace quorlix {
 
 class ColorPicker;
+class EditCommands;
+class LineSource;
 struct ConvertSettings;
 class FileDialogs;
 class FindBar;
@@ -131,6 +134,9 @@ class MainWindow : public QMainWindow {
   QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
+  // Shows `output` on the Output page (nullptr: none), the post strip and
+  // Copy part enabled with it.
+  void ShowOutput(std::shared_ptr<const LineSource> output);
   void ReadControlsIntoState();
   void SetLoadedCommands();
   void SetConvertedCommands();
@@ -180,6 +186,7 @@ class MainWindow : public QMainWindow {
   GoToTimeBar* go_to_time_bar_;
   OutputView* memo_output_;
   OutputPosts* posts_;  // the post strip and the Preview page
+  EditCommands* edit_commands_;
   QLabel* status_text_;
 };
 

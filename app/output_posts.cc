@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStringList>
 
 #include "app/error_box.h"
@@ -90,7 +91,11 @@ void OutputPosts::PartsChanged() {
   if (preview_shown_) preview_timer_.start();
 }
 
-void OutputPosts::ShowPartInView(std::size_t first_line) { view_->SetCursor({first_line, 0}); }
+// The part's first line at the top of the view, whichever way the user went.
+void OutputPosts::ShowPartInView(std::size_t first_line) {
+  view_->SetCursor({first_line, 0});
+  view_->verticalScrollBar()->setValue(static_cast<int>(first_line));
+}
 
 // A rule in the gap above the first line of every part after the first,
 // with its name at the right edge.

@@ -37,6 +37,7 @@ QVariant PreviewBrowser::loadResource(int, const QUrl&) {
 PostPreview::PostPreview(QWidget* parent) : QWidget(parent) {
   note_ = new QLabel;
   note_->setObjectName(QStringLiteral("preview_note"));
+  note_->setWordWrap(true);  // a long note must not widen the page
   browser_ = new PreviewBrowser;
   browser_->setObjectName(QStringLiteral("preview"));
   auto* layout = new QVBoxLayout(this);

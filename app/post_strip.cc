@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/translations.h"
+
 namespace quorlix {
 
 PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_(std::move(lines)) {
@@ -27,7 +29,7 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
   limit_box_->setAccelerated(true);
   // A typed number counts once it is complete (Enter, or focus leaves).
   limit_box_->setKeyboardTracking(false);
-  auto* limit_label = new QLabel(tr("Post &limit:"));
+  auto* limit_label = new QLabel(tr("Post li&mit:"));
   limit_label->setBuddy(limit_box_);
 
   part_label_ = new QLabel;
@@ -35,7 +37,7 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
   part_label_->setTextInteractionFlags(Qt::NoTextInteraction);
   // A fixed room, so that a longer text never widens the window.
   part_label_->setMinimumWidth(part_label_->fontMetrics().horizontalAdvance(
-      tr("Part %1 of %2 (%3 characters)").arg(1).arg(9).arg(9999)));
+      tr("Part %1 of %2 (%3 characters)").arg(1).arg(9).arg(GroupedNumber(9999))));
   // Tool buttons: as narrow as their text, so the strip fits the page.
   auto button = [](const QString& text) {
     auto* made = new QToolButton;
@@ -140,7 +142,9 @@ void PostStrip::SetCurrent(std::size_t part) {
 }
 
 QString PostStrip::PartName(std::size_t part) const {
-  return tr("part %1 of %2").arg(part + 1).arg(parts_.size());
+  return tr("part %1 of %2")
+      .arg(GroupedNumber(static_cast<qlonglong>(part + 1)))
+      .arg(GroupedNumber(static_cast<qlonglong>(parts_.size())));
 }
 
 void PostStrip::Previous() {
@@ -163,8 +167,10 @@ void PostStrip::CopyAll() { QGuiApplication::clipboard()->setText(lines_.text(0,
 
 void PostStrip::ShowCurrent() {
   const PostPart& part = parts_[current_];
-  QString text =
-      tr("Part %1 of %2 (%3 characters)").arg(current_ + 1).arg(parts_.size()).arg(part.bytes);
+  QString text = tr("Part %1 of %2 (%3 characters)")
+                     .arg(GroupedNumber(static_cast<qlonglong>(current_ + 1)))
+                     .arg(GroupedNumber(static_cast<qlonglong>(parts_.size())))
+                     .arg(GroupedNumber(static_cast<qlonglong>(part.bytes)));
   if (part.over_limit) text = tr("%1, over the limit").arg(text);
   part_label_->setText(text);
   QPalette palette = part_label_->palette();

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QScreen>
 
 namespace quorlix {
@@ -22,6 +24,16 @@ void LetWindowSystemDraw() { QCoreApplication::processEvents(QEventLoop::Exclude
 
 }  // namespace
 
+// Wide enough for the longest caption a log can give, in a bold title font
+// with room for the window manager's icon and margins; never narrower
+// than the classic 251 pixels.
+int WorkingWindowQt::CaptionWidth() {
+  QFont title = QApplication::font();
+  title.setBold(true);
+  const QString longest = tr("Working") + QStringLiteral("   9999999999 / 9999999999");
+  return std::max(251, QFontMetrics(title).horizontalAdvance(longest) + 96);
+}
+
 WorkingWindowQt::WorkingWindowQt(QWidget* owner, int min_interval_ms)
     : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::MSWindowsFixedSizeDialogHint),
@@ -29,7 +41,7 @@ WorkingWindowQt::WorkingWindowQt(QWidget* owner, int min_interval_ms)
       min_interval_ms_(min_interval_ms) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(tr("Working"));
-  setFixedSize(251, 5);
+  setFixedSize(CaptionWidth(), 5);
   pending_.reserve(64);
 }
 

@@ -34,6 +34,8 @@ class WorkingWindowQt : public QWidget, public WorkingWindow {
 
   // Puts the latest caption on screen now, if it is not there yet.
   void FlushCaption();
+  // The window's width: the whole of any caption shows.
+  static int CaptionWidth();
   // The latest caption given, whether on screen yet or not.
   QString latest_caption() const { return QString::fromLatin1(pending_); }
 

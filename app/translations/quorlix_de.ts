@@ -9,6 +9,12 @@ Save it before closing?</source>
         <translation>Die Ausgabe wurde seit dem letzten Speichern bearbeitet.
 Vor dem Schließen speichern?</translation>
     </message>
+    <message>
+        <source>The output was edited since it was last saved.
+Save it before it is replaced?</source>
+        <translation>Die Ausgabe wurde seit dem letzten Speichern bearbeitet.
+Vor dem Ersetzen speichern?</translation>
+    </message>
 </context>
 <context>
     <name>FileDialogs</name>
@@ -76,11 +82,38 @@ Vor dem Schließen speichern?</translation>
     </message>
 </context>
 <context>
-    <name>quorlix::FindBar</name>
+    <name>quorlix::EditCommands</name>
     <message>
-        <source>Fi&amp;nd:</source>
-        <translation>Such&amp;en:</translation>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
     </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>Wieder&amp;herstellen</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>&amp;Ausschneiden</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>&amp;Einfügen</translation>
+    </message>
+    <message>
+        <source>&amp;Select all</source>
+        <translation>Alles &amp;markieren</translation>
+    </message>
+    <message>
+        <source>Copy p&amp;art</source>
+        <translation>&amp;Teil kopieren</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::FindBar</name>
     <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
@@ -124,6 +157,10 @@ Vor dem Schließen speichern?</translation>
     <message>
         <source>%1 matching lines</source>
         <translation>%1 passende Zeilen</translation>
+    </message>
+    <message>
+        <source>F&amp;ind:</source>
+        <translation>Suc&amp;hen:</translation>
     </message>
 </context>
 <context>
@@ -314,10 +351,6 @@ Vor dem Schließen speichern?</translation>
         <translation>&amp;Weitersuchen</translation>
     </message>
     <message>
-        <source>Find &amp;previous</source>
-        <translation>&amp;Rückwärts suchen</translation>
-    </message>
-    <message>
         <source>&amp;Go to time...</source>
         <translation>Zu &amp;Zeit springen...</translation>
     </message>
@@ -336,6 +369,10 @@ Vor dem Schließen speichern?</translation>
     <message>
         <source>%1 lines converted</source>
         <translation>%1 Zeilen umgewandelt</translation>
+    </message>
+    <message>
+        <source>Find pre&amp;vious</source>
+        <translation>Rückwärts su&amp;chen</translation>
     </message>
 </context>
 <context>
@@ -442,16 +479,12 @@ Vor dem Schließen speichern?</translation>
         <translation>Höchstzahl der Zeichen eines Beitrags, Zeilenumbrüche doppelt gezählt; 0: keine Grenze</translation>
     </message>
     <message>
-        <source>Post &amp;limit:</source>
-        <translation>&amp;Grenze:</translation>
-    </message>
-    <message>
         <source>Part %1 of %2 (%3 characters)</source>
         <translation>Teil %1 von %2 (%3 Zeichen)</translation>
     </message>
     <message>
         <source>Pre&amp;vious</source>
-        <translation>&amp;Zurück</translation>
+        <translation>Zu&amp;rück</translation>
     </message>
     <message>
         <source>&amp;Next</source>
@@ -459,7 +492,7 @@ Vor dem Schließen speichern?</translation>
     </message>
     <message>
         <source>Copy &amp;part</source>
-        <translation>&amp;Kopieren</translation>
+        <translation>&amp;Teil kopieren</translation>
     </message>
     <message>
         <source>Copy this part, then show the next (Ctrl+Shift+C)</source>
@@ -467,11 +500,15 @@ Vor dem Schließen speichern?</translation>
     </message>
     <message>
         <source>Cop&amp;y all</source>
-        <translation>Alles &amp;kopieren</translation>
+        <translation>&amp;Alles kopieren</translation>
     </message>
     <message>
         <source>part %1 of %2</source>
         <translation>Teil %1 von %2</translation>
+    </message>
+    <message>
+        <source>Post li&amp;mit:</source>
+        <translation>&amp;Grenze:</translation>
     </message>
 </context>
 <context>

@@ -150,7 +150,7 @@ class MainWindowTest : public QObject {
         {"ConvertScene1", "Convert sce&ne", "Ctrl+F5"},
         {"Find1", "&Find...", "Ctrl+F"},
         {"FindNext1", "Find &next", "F3"},
-        {"FindPrevious1", "Find &previous", "Shift+F3"},
+        {"FindPrevious1", "Find pre&vious", "Shift+F3"},
         {"GoToTime1", "&Go to time...", "Ctrl+G"}};
     for (auto [name, text, keys] : actions) {
       QCOMPARE(Action(f, name)->text(), QString(text));

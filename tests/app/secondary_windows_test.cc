@@ -1,5 +1,7 @@
 // The Working window (its frame, its captions, the rate at which they are
 // put on screen) and the About window.
+#include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,8 +31,15 @@ class SecondaryWindowsTest : public QObject {
                                 Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint}) {
       QVERIFY(!flags.testFlag(hint));
     }
-    QCOMPARE(window.minimumSize(), QSize(251, 5));
-    QCOMPARE(window.maximumSize(), QSize(251, 5));
+    // A fixed size, the title bar only, wide enough for a caption of two
+    // ten-digit counts in a bold title font.
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.height(), 5);
+    QFont title = QApplication::font();
+    title.setBold(true);
+    QVERIFY(window.width() >
+            QFontMetrics(title).horizontalAdvance("Working   9999999999 / 9999999999"));
+    QVERIFY(window.width() >= 251);
 
     QVERIFY(!window.IsActive());
     window.Show();
