@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -17,9 +18,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -196,6 +200,102 @@ class MainWindowTest : public QObject {
     QCOMPARE(items->selectionModel()->selectedIndexes().size(), 1);
   }
 
+  // Access keys that clash in the window (buttons, labels, the menu bar)
+  // or within one menu, in English and in German.
+  void AccessKeysAreUnique() {
+    for (bool german : {false, true}) {
+      if (german) InstallTranslators(*QCoreApplication::instance());
+      const auto english = qScopeGuard([] {
+        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+          QCoreApplication::removeTranslator(translator);
+          delete translator;
+        }
+      });
+      WindowFixture f;
+      const auto clashes = [](const QStringList& texts) {
+        QMap<QString, QStringList> by_key;
+        for (const QString& text : texts) {
+          const QKeySequence key = QKeySequence::mnemonic(text);
+          if (!key.isEmpty()) by_key[key.toString()] << text;
+        }
+        QStringList found;
+        for (const QStringList& same : by_key) {
+          if (same.size() > 1) found << same.join(" / ");
+        }
+        return found;
+      };
+      QStringList window;
+      for (QAbstractButton* button : f.window->findChildren<QAbstractButton*>()) {
+        window << button->text();
+      }
+      for (QLabel* label : f.window->findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr) window << label->text();
+      }
+      for (QAction* menu : f.window->menuBar()->actions()) window << menu->text();
+      QCOMPARE(clashes(window), QStringList());
+      for (QMenu* menu : f.window->menuBar()->findChildren<QMenu*>()) {
+        QStringList entries;
+        for (QAction* action : menu->actions()) entries << action->text();
+        QCOMPARE(clashes(entries), QStringList());
+      }
+    }
+  }
+
+  // The clipboard entries act on the page in front; the Input page is
+  // read-only.
+  void EditMenuActsOnThePageInFront() {
+    WindowFixture f;
+    LoadLog(f, kThreeLineLog);
+    auto* menu = Find<QMenu>(f, "Edit1");
+    auto* pages = Find<QTabWidget>(f, "PageControl1");
+    QClipboard* clipboard = QApplication::clipboard();
+    const auto states = [&] {
+      emit menu->aboutToShow();
+      QString s;
+      for (const char* name :
+           {"Undo1", "Redo1", "Cut1", "Copy1", "Paste1", "SelectAll1", "CopyPart1"}) {
+        s += Action(f, name)->isEnabled() ? '1' : '0';
+      }
+      return s;
+    };
+    // As the user does: the menu opens (its states set), then an entry.
+    const auto run = [&](const char* name) {
+      emit menu->aboutToShow();
+      Action(f, name)->trigger();
+    };
+    clipboard->setText("pasted ");
+    QCOMPARE(states(), QString("0000010"));
+    run("SelectAll1");
+    QCOMPARE(states(), QString("0001010"));
+    run("Copy1");
+    QVERIFY2(clipboard->text().contains("no header here") == false &&
+                 clipboard->text().split('\n').size() == 2,
+             qPrintable(clipboard->text()));
+
+    Action(f, "Convert1")->trigger();
+    auto* pane = Find<OutputView>(f, "memo_output");
+    const QString converted = pane->PlainText();
+    QCOMPARE(states(), QString("0000111"));
+    run("SelectAll1");
+    run("Copy1");
+    QCOMPARE(clipboard->text(), converted);
+    run("Cut1");
+    QCOMPARE(pane->PlainText(), QString());
+    QCOMPARE(states(), QString("1000111"));
+    run("Undo1");
+    QCOMPARE(pane->PlainText(), converted);
+    run("Redo1");
+    run("Paste1");
+    QCOMPARE(pane->PlainText(), converted);
+
+    pages->setCurrentWidget(Find<QWidget>(f, "TabSheet3"));
+    QCOMPARE(states(), QString("0000011"));
+    clipboard->clear();
+    run("SelectAll1");
+    run("Copy1");
+    QVERIFY(clipboard->text().contains("Ann: three"));
+  }
+
   void ShowChannelnameCouplesColors() {
     WindowFixture f;
     auto* channel = Find<QCheckBox>(f, "check_channel");
@@ -292,6 +392,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(tree->topLevelItemCount(), 1);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("Rubi-Ka Standart Time"));
     QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QString("2005"));
+    // The root's text is never cut, however narrow the tree.
+    tree->resize(60, tree->height());
+    QVERIFY(tree->header()->sectionSize(0) >
+            tree->fontMetrics().horizontalAdvance(tree->topLevelItem(0)->text(0)));
   }
 
   void LoadConvertSaveByteForByte() {

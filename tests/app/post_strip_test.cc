@@ -1,9 +1,13 @@
 // The post strip and the Preview page in the main window: Copy part walks
 // through all parts and pastes the whole output post by post.
+#include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -13,6 +17,7 @@
 #include "app/output_view.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
+#include "app/translations.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
@@ -124,6 +129,65 @@ class PostStripTest : public QObject {
     QVERIFY(strip->parts()[0].over_limit);
     QTRY_VERIFY(preview->note().endsWith("Only the first 100,000 characters are shown."));
     QVERIFY(preview->browser()->toPlainText().size() <= int(OutputPosts::kPreviewMaxChars));
+  }
+
+  // Before any output the strip and Copy part are off. Once there is
+  // output, Ctrl+Shift+C works wherever the focus is, a part chosen starts
+  // at the top of the view, the numbers are grouped and the Preview keeps
+  // the dialect the output was made in.
+  void StripFollowsTheOutput() {
+    WindowFixture f;
+    WriteBytes(f.Path("config.cfg"), "[config]\npost_limit=300\n");
+    f.dialogs.open_name = QStringLiteral(QUORLIX_EXAMPLES_DIR "/sample.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    auto* strip = Find<PostStrip>(f, "post_strip");
+    auto* copy_part = Find<QAction>(f, "CopyPart1");
+    QVERIFY(!strip->isEnabled());
+    QVERIFY(!copy_part->isEnabled());
+
+    Find<QPushButton>(f, "bt_convert")->click();  // UBB
+    QVERIFY(strip->isEnabled());
+    QTRY_VERIFY(strip->parts().size() >= 5);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* combo = Find<QComboBox>(f, "combo_code");
+    combo->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(combo, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(strip->current(), 1u);
+    QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
+
+    auto* view = Find<OutputView>(f, "memo_output");
+    const auto top_is_part = [&] {
+      const int first = static_cast<int>(strip->parts()[strip->current()].first);
+      return view->verticalScrollBar()->value() ==
+             std::min(first, view->verticalScrollBar()->maximum());
+    };
+    Find<QToolButton>(f, "post_next")->click();
+    QVERIFY(top_is_part());
+    Find<QToolButton>(f, "post_copy_part")->click();
+    QVERIFY(top_is_part());
+    Find<QToolButton>(f, "post_previous")->click();
+    QVERIFY(top_is_part());
+
+    Find<QSpinBox>(f, "post_limit")->setValue(0);
+    const std::uint64_t bytes = strip->parts()[0].bytes;
+    QVERIFY(bytes >= 1000);
+    QVERIFY2(Find<QLabel>(f, "post_part")->text().contains(GroupedNumber(qlonglong(bytes))),
+             qPrintable(Find<QLabel>(f, "post_part")->text()));
+
+    // The Preview stays in UBB when the box says Html, until the next Convert.
+    combo->setCurrentIndex(static_cast<int>(Dialect::kHtml));
+    emit combo->activated(static_cast<int>(Dialect::kHtml));
+    Find<QTabWidget>(f, "PageControl1")->setCurrentWidget(Find<QWidget>(f, "TabSheet3"));
+    auto* preview = Find<PostPreview>(f, "TabSheet3");
+    QTRY_VERIFY(preview->browser()->toPlainText().contains("The Quorlix"));
+    QVERIFY(!preview->browser()->toPlainText().contains("[/url]"));
+
+    // A long note wraps: it never widens the page.
+    preview->Show("x\n", Dialect::kUbb,
+                  QString(400, 'n').replace(QRegularExpression("n{9}"), "note "));
+    QVERIFY(preview->minimumSizeHint().width() < 300);
   }
 };
 
