@@ -21,6 +21,11 @@ namespace {
 constexpr int kMargin = 4;             // the document margin of a plain-text pane
 constexpr double kTabStop = 80;        // pixels, as a plain-text pane's default
 constexpr std::size_t kRunChars = 64;  // drawn at a time, each at its measured place
+// A line this long is read and measured once per change of the text, with
+// its x kept at every kStride-th column, instead of at every key, click,
+// paint and blink.
+constexpr std::size_t kLongLine = 4096;
+constexpr std::size_t kStride = 1024;
 
 std::u16string_view Chars(const QString& text) {
   return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
@@ -60,6 +65,7 @@ OutputView::~OutputView() = default;
 
 void OutputView::SetSource(std::shared_ptr<const LineSource> source) {
   const std::size_t old_count = lines_->size();
+  ForgetMeasuredLine();
   lines_.reset();  // the old output goes before the new one is shown
   lines_ = std::make_unique<EditableLines>(source);
   lines_->on_change = [this](std::size_t first, std::size_t removed, std::size_t inserted) {
@@ -120,18 +126,71 @@ double OutputView::Advance(char16_t c) const {
   return advance;
 }
 
+const std::u16string& OutputView::TextOf(std::size_t line, std::u16string& scratch) const {
+  if (lines_->LineLength(line) < kLongLine) {
+    lines_->Line(line, scratch);
+    return scratch;
+  }
+  if (measured_line_ != line) {
+    measured_line_ = line;
+    lines_->Line(line, measured_text_);
+    measured_x_.clear();
+    double x = 0;
+    for (std::size_t i = 0; i < measured_text_.size(); ++i) {
+      if (i % kStride == 0) measured_x_.push_back(x);
+      x = measured_text_[i] == u'\t' ? (std::floor(x / kTabStop) + 1) * kTabStop
+                                     : x + Advance(measured_text_[i]);
+    }
+    measured_width_ = x;
+  }
+  return measured_text_;
+}
+
+void OutputView::ForgetMeasuredLine() {
+  measured_line_ = SIZE_MAX;
+  measured_text_ = std::u16string();  // a line of megabytes is not kept
+  measured_x_ = std::vector<double>();
+}
+
+// Where a walk along `text` may start to reach `column` (or, with
+// `by_x`, the x `target`): the line's start, or for the measured line the
+// last kept column before it.
+void OutputView::WalkStart(const std::u16string& text, std::size_t column, double target, bool by_x,
+                           std::size_t& i, double& x) const {
+  i = 0;
+  x = 0;
+  if (&text != &measured_text_ || measured_x_.empty()) return;
+  std::size_t k = 0;
+  if (by_x) {
+    const auto after = std::upper_bound(measured_x_.begin(), measured_x_.end(), target);
+    k = after == measured_x_.begin() ? 0
+                                     : static_cast<std::size_t>(after - measured_x_.begin() - 1);
+
+  } else {
+    k = std::min(column, text.size()) / kStride;
+    if (k >= measured_x_.size()) k = measured_x_.size() - 1;
+  }
+  i = k * kStride;
+  x = measured_x_[k];
+}
+
 double OutputView::XOf(const std::u16string& text, std::size_t column) const {
-  double x = 0;
   const std::size_t end = std::min(column, text.size());
-  for (std::size_t i = 0; i < end; ++i) {
+  if (&text == &measured_text_ && end == text.size()) return measured_width_;
+  std::size_t i;
+  double x;
+  WalkStart(text, column, 0, false, i, x);
+  for (; i < end; ++i) {
     x = text[i] == u'\t' ? (std::floor(x / kTabStop) + 1) * kTabStop : x + Advance(text[i]);
   }
   return x;
 }
 
 std::size_t OutputView::ColumnAt(const std::u16string& text, double x) const {
-  double left = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  std::size_t start;
+  double left;
+  WalkStart(text, 0, x, true, start, left);
+  for (std::size_t i = start; i < text.size(); ++i) {
     const double right =
         text[i] == u'\t' ? (std::floor(left / kTabStop) + 1) * kTabStop : left + Advance(text[i]);
     if (x < (left + right) / 2) return i;
@@ -145,8 +204,8 @@ TextPos OutputView::PosAt(QPoint point) const {
       static_cast<long long>(std::floor(static_cast<double>(point.y() - kMargin) / line_height_));
   const long long line = std::clamp<long long>(verticalScrollBar()->value() + row, 0,
                                                static_cast<long long>(lines_->size()) - 1);
-  std::u16string text;
-  lines_->Line(static_cast<std::size_t>(line), text);
+  std::u16string scratch;
+  const std::u16string& text = TextOf(static_cast<std::size_t>(line), scratch);
   const double x = point.x() - kMargin + horizontalScrollBar()->value();
   return {static_cast<std::size_t>(line), ColumnAt(text, x)};
 }
@@ -173,9 +232,9 @@ void OutputView::UpdateScrollBars() {
 // Widens the scrollable area for the lines [first, first + count). It
 // never narrows: that would need a pass over every line.
 void OutputView::WidenFor(std::size_t first, std::size_t count) {
-  std::u16string text;
+  std::u16string scratch;
   for (std::size_t line = first; line < first + count && line < lines_->size(); ++line) {
-    lines_->Line(line, text);
+    const std::u16string& text = TextOf(line, scratch);
     content_width_ = std::max(content_width_, XOf(text, text.size()));
   }
 }
@@ -188,9 +247,8 @@ void OutputView::EnsureVisible(TextPos pos) {
   } else if (line >= vertical->value() + FullRows()) {
     vertical->setValue(static_cast<int>(line - FullRows() + 1));
   }
-  std::u16string text;
-  lines_->Line(pos.line, text);
-  const double x = XOf(text, pos.column);
+  std::u16string scratch;
+  const double x = XOf(TextOf(pos.line, scratch), pos.column);
   content_width_ = std::max(content_width_, x);
   UpdateScrollBars();
   QScrollBar* horizontal = horizontalScrollBar();
@@ -210,8 +268,9 @@ void OutputView::PaintLine(QPainter& painter, const std::u16string& text, int to
   const double right = left + viewport()->width();
   const double baseline = top + ascent_;
   painter.setPen(color);
-  double x = 0;
-  std::size_t i = 0;
+  double x;
+  std::size_t i;
+  WalkStart(text, 0, left, true, i, x);
   while (i < text.size()) {
     // One run: up to kRunChars characters without a Tab.
     const double run_x = x;
@@ -245,18 +304,20 @@ void OutputView::paintEvent(QPaintEvent* event) {
   const auto first = static_cast<std::size_t>(verticalScrollBar()->value());
   if (first >= lines_->size()) return;
   std::size_t last = first;
-  std::u16string text;
+  std::u16string scratch;
   for (std::size_t line = first; line < lines_->size(); ++line) {
     const int top = LineTop(line);
     if (top >= viewport()->height()) break;
     last = line;
     const QRect row(0, top, viewport()->width(), line_height_);
     if (!event->rect().intersects(row)) continue;
+    const std::u16string* read = &scratch;
     try {
-      lines_->Line(line, text);
+      read = &TextOf(line, scratch);
     } catch (const Error&) {
-      text.clear();  // a line the disk no longer gives shows blank; painting must not throw
+      scratch.clear();  // a line the disk no longer gives shows blank; painting must not throw
     }
+    const std::u16string& text = *read;
     PaintLine(painter, text, top, text_color);
     if (line >= from.line && line <= to.line && from != to) {
       const double x1 = line == from.line ? XOf(text, from.column) : 0;
@@ -286,6 +347,7 @@ void OutputView::scrollContentsBy(int, int) { viewport()->update(); }
 void OutputView::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
+    ForgetMeasuredLine();
     UpdateFontMetrics();
     content_width_ = 0;
     WidenFor(longest_line_, 1);
@@ -312,8 +374,15 @@ void OutputView::timerEvent(QTimerEvent* event) {
     return;
   }
   cursor_shown_ = !cursor_shown_;
-  const int top = LineTop(cursor_.line);
-  viewport()->update(0, top, viewport()->width(), line_height_);
+  viewport()->update(CursorRect());
+}
+
+// The cursor's own rectangle: a blink repaints only that.
+QRect OutputView::CursorRect() const {
+  std::u16string scratch;
+  const double x =
+      kMargin + XOf(TextOf(cursor_.line, scratch), cursor_.column) - horizontalScrollBar()->value();
+  return QRect(static_cast<int>(std::floor(x)) - 1, LineTop(cursor_.line), 3, line_height_);
 }
 
 void OutputView::focusInEvent(QFocusEvent* event) {
@@ -347,6 +416,7 @@ void OutputView::Edit(TextPos from, TextPos to, std::u16string_view text, bool t
 }
 
 void OutputView::AfterChange(std::size_t first, std::size_t removed, std::size_t inserted) {
+  ForgetMeasuredLine();
   WidenFor(first, std::min<std::size_t>(inserted, 1000));
   UpdateScrollBars();
   viewport()->update();
@@ -466,15 +536,15 @@ bool OutputView::event(QEvent* event) {
 }
 
 TextPos OutputView::Moved(TextPos pos, Motion motion) {
-  std::u16string text;
-  lines_->Line(pos.line, text);
+  std::u16string scratch, other;
+  const std::u16string& text = TextOf(pos.line, scratch);
   const std::size_t last = lines_->size() - 1;
   const auto vertical = [&](long long rows) {
     if (wanted_x_ < 0) wanted_x_ = XOf(text, pos.column);
     const long long line = std::clamp<long long>(static_cast<long long>(pos.line) + rows, 0,
                                                  static_cast<long long>(last));
-    lines_->Line(static_cast<std::size_t>(line), text);
-    return TextPos{static_cast<std::size_t>(line), ColumnAt(text, wanted_x_)};
+    return TextPos{static_cast<std::size_t>(line),
+                   ColumnAt(TextOf(static_cast<std::size_t>(line), other), wanted_x_)};
   };
   switch (motion) {
     case Motion::kLeft:
@@ -624,8 +694,8 @@ void OutputView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
 void OutputView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const TextPos pos = PosAt(event->position().toPoint());
-  std::u16string text;
-  lines_->Line(pos.line, text);
+  std::u16string scratch;
+  const std::u16string& text = TextOf(pos.line, scratch);
   std::size_t begin = pos.column, end = pos.column;
   while (begin > 0 && IsWordChar(text[begin - 1])) --begin;
   while (end < text.size() && IsWordChar(text[end])) ++end;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -134,6 +135,13 @@ class OutputView : public QAbstractScrollArea {
   void EnsureVisible(TextPos pos);
   void RestartBlink();
   void PaintLine(QPainter& painter, const std::u16string& text, int top, const QColor& color) const;
+  // The characters of `line`, read into `scratch`, or for a long line kept
+  // and measured until the text changes.
+  const std::u16string& TextOf(std::size_t line, std::u16string& scratch) const;
+  void ForgetMeasuredLine();
+  void WalkStart(const std::u16string& text, std::size_t column, double target, bool by_x,
+                 std::size_t& i, double& x) const;
+  QRect CursorRect() const;
 
   std::unique_ptr<EditableLines> lines_;
   TextPos cursor_, anchor_;
@@ -149,6 +157,10 @@ class OutputView : public QAbstractScrollArea {
   double content_width_ = 0;
   std::size_t longest_line_ = 0;         // of the converted lines, by bytes
   mutable std::vector<float> advances_;  // per UTF-16 unit, measured on first use
+  mutable std::size_t measured_line_ = SIZE_MAX;
+  mutable std::u16string measured_text_;
+  mutable std::vector<double> measured_x_;  // x at columns 0, kStride, 2 kStride, ...
+  mutable double measured_width_ = 0;
 };
 
 }  // namespace quorlix

@@ -67,6 +67,14 @@ std::size_t EditableLines::LineLength(std::size_t line) const {
                       : base_->LineLength(piece.first + offset);
 }
 
+std::u16string_view EditableLines::LineChars(std::size_t line, std::u16string& scratch) const {
+  std::size_t offset;
+  const Piece& piece = pieces_[PieceAt(line, offset)];
+  if (piece.edited) return (*piece.edited)[piece.first + offset];
+  Line(line, scratch);
+  return scratch;
+}
+
 void EditableLines::Line(std::size_t line, std::u16string& out) const {
   std::size_t offset;
   const Piece& piece = pieces_[PieceAt(line, offset)];
@@ -151,11 +159,18 @@ TextPos EditableLines::Replace(TextPos from, TextPos to, std::u16string_view tex
   to = Clamp(to);
   if (to < from) std::swap(from, to);
   if (from == to && text.empty()) return from;
-  std::u16string current, tail;
-  Line(from.line, current);
-  current.resize(from.column);
-  Line(to.line, tail);
-  tail.erase(0, to.column);
+  // The kept ends are read in place where the lines are edited ones: a key
+  // typed into a line of megabytes copies that line once, not three times.
+  std::u16string first_scratch, last_scratch;
+  const std::u16string_view first = LineChars(from.line, first_scratch);
+  const std::u16string_view head = first.substr(0, from.column);
+  const std::u16string_view tail =
+      (to.line == from.line ? first : LineChars(to.line, last_scratch)).substr(to.column);
+  std::u16string current;
+  if (text.find(u'\n') == std::u16string_view::npos) {
+    current.reserve(head.size() + text.size() + tail.size());
+  }
+  current.append(head);
   auto lines = std::make_shared<EditedLines>();
   for (std::size_t start = 0;;) {
     const std::size_t newline = text.find(u'\n', start);

@@ -39,6 +39,9 @@ class EditableLines {
   std::size_t LineLength(std::size_t line) const;
   // Replaces `out` by the characters of `line`.
   void Line(std::size_t line, std::u16string& out) const;
+  // The characters of `line`: in place for an edited line, else read into
+  // `scratch`. Valid until the next change of the text.
+  std::u16string_view LineChars(std::size_t line, std::u16string& scratch) const;
   // Replaces `out` by the bytes of `line`; false when a character of it has
   // no byte (then `out` holds the bytes before it).
   bool LineBytes(std::size_t line, std::string& out) const;

@@ -1,9 +1,16 @@
 // The text rules of the windows: the error box's final ".", the bytes a
 // pane shows and the bytes a save writes.
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QScrollBar>
 #include <QTest>
+
+#include <cmath>
 
 #include "app/error_box.h"
 #include "app/line_view.h"
+#include "app/output_view.h"
 #include "app/pane_text.h"
 #include "core/error.h"
 
@@ -13,6 +20,80 @@ class PaneAndErrorTextTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A long line is measured once and then found from kept columns: a click
+  // lands on the column whose character is there, Tabs (80-pixel stops)
+  // included, on both sides of each kept column.
+  void ClickInALongLineFindsTheColumn_data() {
+    QTest::addColumn<int>("column");
+    for (int column : {0, 1, 700, 1023, 1024, 1025, 2047, 2048, 2049, 5000, 9998}) {
+      QTest::newRow(qPrintable(QString::number(column))) << column;
+    }
+  }
+  void ClickInALongLineFindsTheColumn() {
+    QFETCH(int, column);
+    QString line;
+    for (int i = 0; i < 10000; ++i) line += i % 997 == 996 ? QChar('\t') : QChar("iWm."[i % 4]);
+    OutputView view;
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.InsertText(line + "\nshort");
+    QFont font = view.font();
+    font.setKerning(false);
+    const QFontMetricsF metrics(font);
+    double x = 0;
+    for (int i = 0; i < column; ++i) {
+      x = line[i] == '\t' ? (std::floor(x / 80) + 1) * 80 : x + metrics.horizontalAdvance(line[i]);
+    }
+    view.SetCursor({0, static_cast<std::size_t>(column)});  // scrolls it into view
+    const double left = view.horizontalScrollBar()->value();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      QPoint(static_cast<int>(std::lround(4 + x - left + 1)), 6));
+    QCOMPARE(view.cursor().column, std::size_t(column));
+
+    // Typed text moves what follows: the line is measured again.
+    view.SetCursor({0, 0});
+    view.InsertText("WWWW");
+    view.SetCursor({0, static_cast<std::size_t>(column) + 4});
+    const double shifted = x + 4 * metrics.horizontalAdvance('W');
+    const bool tab_before = line.left(column).contains('\t');
+    if (!tab_before) {
+      QTest::mouseClick(
+          view.viewport(), Qt::LeftButton, {},
+          QPoint(
+              static_cast<int>(std::lround(4 + shifted - view.horizontalScrollBar()->value() + 1)),
+              6));
+      QCOMPARE(view.cursor().column, std::size_t(column) + 4);
+    }
+  }
+
+  // The blink repaints the cursor's own rectangle, not its line: on a
+  // line of megabytes painting the line costs far more.
+  void BlinkRepaintsOnlyTheCursor() {
+    OutputView view;
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.activateWindow();
+    view.setFocus();
+    if (!view.hasFocus()) QSKIP("no focus on this platform: the cursor does not blink");
+    view.InsertText(QString(100000, 'x'));
+    view.SetCursor({0, 50000});
+    QCoreApplication::processEvents();
+    struct PaintRects : QObject {
+      QList<QRect> rects;
+      bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) rects << static_cast<QPaintEvent*>(event)->rect();
+        return false;
+      }
+    } spy;
+    view.viewport()->installEventFilter(&spy);
+    QTest::qWait(QApplication::cursorFlashTime() + 100);
+    QVERIFY(!spy.rects.isEmpty());
+    for (const QRect& rect : spy.rects)
+      QVERIFY2(rect.width() <= 4, qPrintable(QString::number(rect.width())));
+  }
+
   void ErrorBoxAddsAFinalDot_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
