@@ -77,10 +77,15 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
   rows->addLayout(second_row_);
   one_row_width_ = sizeHint().width();
 
-  // The strip never widens the window or narrows the left panel: where one
-  // row does not fit, the part and its buttons go to a second row
-  // (resizeEvent), and in a window narrower still the right end is cut off.
-  setMinimumWidth(1);
+  // Where one row does not fit, the part and its buttons go to a second
+  // row (resizeEvent). The strip is never narrower than those two rows, so
+  // that at the window's smallest size no control is cut or overlapped.
+  int first_row = 0;
+  for (QWidget* widget :
+       std::initializer_list<QWidget*>{limit_label, limit_box_, copy_part_, copy_all_}) {
+    first_row += widget->sizeHint().width() + first_row_->spacing();
+  }
+  setMinimumWidth(std::max(first_row, part_navigation_->sizeHint().width()));
 
   connect(limit_box_, &QSpinBox::valueChanged, this, [this](int value) {
     limit_ = static_cast<std::uint64_t>(value);

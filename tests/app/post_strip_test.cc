@@ -184,6 +184,26 @@ class PostStripTest : public QObject {
     QTRY_VERIFY(preview->browser()->toPlainText().contains("The Quorlix"));
     QVERIFY(!preview->browser()->toPlainText().contains("[/url]"));
 
+    // At the window's smallest size every control of the strip shows whole,
+    // none over another.
+    Find<QTabWidget>(f, "PageControl1")->setCurrentWidget(Find<QWidget>(f, "TabSheet2"));
+    f.window->resize(1, 1);  // held at the minimum
+    QTRY_VERIFY(f.window->width() <= f.window->minimumSize().width() + 1);
+    QList<QRect> shown;
+    for (QWidget* child : strip->findChildren<QWidget*>()) {
+      if (!child->isVisible()) continue;
+      if (qobject_cast<QLabel*>(child) == nullptr && qobject_cast<QToolButton*>(child) == nullptr &&
+          qobject_cast<QSpinBox*>(child) == nullptr) {
+        continue;
+      }
+      const QRect rect(child->mapTo(strip, QPoint()), child->size());
+      QVERIFY2(strip->rect().contains(rect), qPrintable(child->objectName()));
+      for (const QRect& other : shown)
+        QVERIFY2(!rect.intersects(other), qPrintable(child->objectName()));
+      shown << rect;
+    }
+    QCOMPARE(shown.size(), 7);  // the limit's label and box, the part, four buttons
+
     // A long note wraps: it never widens the page.
     preview->Show("x\n", Dialect::kUbb,
                   QString(400, 'n').replace(QRegularExpression("n{9}"), "note "));
