@@ -163,12 +163,17 @@ class PostStripTest : public QObject {
       return view->verticalScrollBar()->value() ==
              std::min(first, view->verticalScrollBar()->maximum());
     };
-    Find<QToolButton>(f, "post_next")->click();
-    QVERIFY(top_is_part());
-    Find<QToolButton>(f, "post_copy_part")->click();
-    QVERIFY(top_is_part());
-    Find<QToolButton>(f, "post_previous")->click();
-    QVERIFY(top_is_part());
+    // Parts of about 100 lines in an output of 3,000.
+    view->SetSource(std::make_shared<RepeatedLines>(3000, 10));
+    Find<QSpinBox>(f, "post_limit")->setValue(4200);
+    for (const char* button : {"post_next", "post_copy_part", "post_next", "post_previous"}) {
+      Find<QToolButton>(f, button)->click();
+      QVERIFY(strip->parts()[strip->current()].first > 0);
+      QVERIFY2(top_is_part(), button);
+    }
+    f.dialogs.open_name = QStringLiteral(QUORLIX_EXAMPLES_DIR "/sample.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    Find<QPushButton>(f, "bt_convert")->click();
 
     Find<QSpinBox>(f, "post_limit")->setValue(0);
     const std::uint64_t bytes = strip->parts()[0].bytes;
