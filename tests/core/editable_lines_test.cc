@@ -7,6 +7,7 @@
 
 #include "core/cp1252.h"
 #include "core/error.h"
+#include "tests/support/scratch_dir.h"
 
 namespace quorlix {
 namespace {
@@ -231,13 +232,12 @@ TEST(EditableLinesTest, LongRangesReadAsTheirLines) {
 // The store's file has no name from the start: nothing is left behind,
 // whatever ends the process.
 TEST(OutputStoreTest, LeavesNoNameInItsFolder) {
-  const std::string dir = testing::TempDir() + "quorlix-output-unlinked";
-  std::filesystem::remove_all(dir);
+  const test::ScratchDir scratch;
+  const std::string dir = scratch.Path("output");
   OutputStore store(dir);
   store.AppendLine("line");
   store.Finish();
   EXPECT_TRUE(std::filesystem::is_empty(dir));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Cp1252Test, EveryByteRoundTripsThroughOneCharacter) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 
 #include "core/byte_scan.h"
 #include "core/error.h"
+#include "tests/support/scratch_dir.h"
 
 namespace quorlix {
 namespace {
@@ -71,7 +71,9 @@ TEST(LineStoreTest, ViewsSurviveMovesOfShortTexts) {
 }
 
 TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
-  const std::string path = testing::TempDir() + "line_store_test.log";
+  // A folder of its own: other runs of the suite may share the temporary one.
+  const test::ScratchDir scratch;
+  const std::string path = scratch.Path("line_store_test.log");
   const std::string small = std::string("one\r\ntw\xf6\0o\rthree\n", 16);
   // Large enough for a buffer mapped on its own, and a file for two threads
   // that meet at a line start; a pipe's buffer grows into one. All kinds of
@@ -110,7 +112,6 @@ TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
   }
   const LineStore store = LineStore::FromBytes(small);
   EXPECT_EQ(Lines(store), (std::vector<std::string>{"one", std::string("tw\xf6\0o", 5), "three"}));
-  std::remove(path.c_str());
 }
 
 TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
