@@ -17,10 +17,11 @@ BUILD_DIR=${QUORLIX_BUILD_DIR:-build}
 
 PACKAGES=(
   build-essential cmake pkg-config
-  dpkg-dev  # dpkg-shlibdeps: the package's dependencies from what it links
+  dpkg-dev file  # dpkg-shlibdeps (which calls file): the package's dependencies
   qt6-base-dev libgl-dev
   gettext                        # xgettext, msgfmt: the messages' catalogues
   qt6-l10n-tools qt6-tools-dev   # lupdate, lrelease: the windows' catalogues
+  qt6-translations-l10n          # Qt's own dialogs in the user's language
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev
   xvfb xauth
