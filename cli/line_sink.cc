@@ -47,6 +47,13 @@ bool IsStream(const std::string& path, struct stat& st) {
 
 }  // namespace
 
+bool IsTheLog(const std::string& output_file, const std::string& log_file) {
+  struct stat out, log;
+  if (::stat(output_file.c_str(), &out) != 0) return false;
+  const int status = log_file == "-" ? ::fstat(STDIN_FILENO, &log) : ::stat(log_file.c_str(), &log);
+  return status == 0 && out.st_dev == log.st_dev && out.st_ino == log.st_ino;
+}
+
 LineSink::LineSink() : stream_fd_(STDOUT_FILENO) { buffer_.reserve(kBlockSize + 4096); }
 
 LineSink::LineSink(const std::string& path) {

@@ -2,7 +2,6 @@
 // the Convert command does, without a window.
 //
 //   quorlix-cli [OPTIONS] LOGFILE
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +53,9 @@ int Report(const std::string& log_file, Step&& step) {
   try {
     step();
     return 0;
+  } catch (const RefusedOutput& e) {
+    PrintError(e.what());
+    return kExitUsage;
   } catch (const Error& e) {
     if (e.line() > 0) {
       PrintError(log_file + ":" + std::to_string(e.line()) + ": " + e.what());
@@ -66,11 +68,11 @@ int Report(const std::string& log_file, Step&& step) {
   return kExitFailure;
 }
 
-// True when `output_file` names the log itself, also through links: the
-// conversion would replace its own input.
-bool IsTheLog(const std::string& output_file, const std::string& log_file) {
+// True when standard output is the log's own file (`1<>v.log`, `>> v.log`):
+// writing would overwrite the input as it is read.
+bool StandardOutputIsTheLog(const std::string& log_file) {
   struct stat out, log;
-  if (::stat(output_file.c_str(), &out) != 0) return false;
+  if (::fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(out.st_mode)) return false;
   const int status =
       log_file == kStandardInput ? ::fstat(STDIN_FILENO, &log) : ::stat(log_file.c_str(), &log);
   return status == 0 && out.st_dev == log.st_dev && out.st_ino == log.st_ino;
@@ -110,14 +112,11 @@ void ReportUnknown(const char* message, const std::vector<std::string>& unknown,
   for (const std::string& name : unknown) PrintError(FormatText(message, {name, log_file}));
 }
 
-// Every part file waits, held open, until all are written: allow as many
-// open files as the system lets this process have.
-void AllowManyOpenFiles() {
-  rlimit limit;
-  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-  }
+// A device, FIFO or socket named by -o, written into rather than replaced.
+bool IsStream(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 &&
+         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
 std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
@@ -128,8 +127,8 @@ std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
   }
   const std::uint64_t limit = *command_line.post_limit;
   if (path.empty()) return std::make_unique<PartStreamSink>(limit);
-  AllowManyOpenFiles();
-  return std::make_unique<PartFileSink>(path, limit);
+  if (IsStream(path)) return std::make_unique<PartStreamSink>(path, limit);
+  return std::make_unique<PartFileSink>(path, limit, command_line.log_file);
 }
 
 int Run(const CommandLine& command_line) {
@@ -149,6 +148,11 @@ int Run(const CommandLine& command_line) {
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
     PrintError(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
                           {command_line.output_file, log_file}));
+    return kExitUsage;
+  }
+  if (command_line.output_file.empty() && StandardOutputIsTheLog(log_file)) {
+    PrintError(FormatText(Tr("Standard output is the input file %s itself and is not written"),
+                          {log_file}));
     return kExitUsage;
   }
 

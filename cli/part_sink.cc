@@ -1,9 +1,16 @@
 #include "cli/part_sink.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/signal_cleanup.h"
@@ -11,6 +18,104 @@
 #include "core/translation.h"
 
 namespace quorlix::cli {
+namespace {
+
+constexpr std::string_view kFolderMarker = ".quorlix-parts-";
+constexpr std::size_t kSuffixLength = 6;  // mkdtemp's XXXXXX
+// Keeps the folder's name within the usual 255-byte limit.
+constexpr std::size_t kMaxNameInFolderName = 200;
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ".<name>.quorlix-parts-": the private folders of the parts of `path`.
+std::string FolderPrefix(const std::string& path) {
+  std::string prefix = ".";
+  prefix += NameOf(path).substr(0, kMaxNameInFolderName);
+  prefix += kFolderMarker;
+  return prefix;
+}
+
+bool IsFolderName(std::string_view name, std::string_view prefix) {
+  if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) return false;
+  for (char c : name.substr(prefix.size())) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// Empties and removes a folder that a killed run left: only one of ours
+// that no live run holds, and only the files in it.
+void RemoveStaleFolder(const std::string& folder) noexcept {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid()) {
+    const int list_fd = ::dup(fd);
+    if (DIR* listing = list_fd >= 0 ? ::fdopendir(list_fd) : nullptr) {
+      while (const dirent* entry = ::readdir(listing)) ::unlinkat(fd, entry->d_name, 0);
+      ::closedir(listing);
+    } else if (list_fd >= 0) {
+      ::close(list_fd);
+    }
+    ::rmdir(folder.c_str());
+  }
+  ::close(fd);
+}
+
+void RemoveStaleFolders(const std::string& path) noexcept {
+  const std::string dir = DirectoryOf(path);
+  const std::string prefix = FolderPrefix(path);
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (IsFolderName(entry->d_name, prefix)) stale.push_back(dir + "/" + entry->d_name);
+  }
+  ::closedir(listing);
+  for (const std::string& folder : stale) RemoveStaleFolder(folder);
+}
+
+// What two names of one file have in common: the device and inode of an
+// existing file, the full name of one yet to be made.
+std::string FileKey(const std::string& resolved) {
+  struct stat st;
+  if (::stat(resolved.c_str(), &st) == 0) {
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  }
+  char* real_dir = ::realpath(DirectoryOf(resolved).c_str(), nullptr);
+  std::string key = "name:";
+  key += real_dir != nullptr ? std::string(real_dir) : DirectoryOf(resolved);
+  std::free(real_dir);
+  key += '/';
+  key += NameOf(resolved);
+  return key;
+}
+
+bool IsStream(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 &&
+         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+}
+
+}  // namespace
+
+// A part's writer and, while Commit() runs, the old content of its target.
+struct PartFileSink::Part {
+  enum class Old { kNone, kSaved, kNotSaved };
+  std::unique_ptr<AtomicFileWriter> writer;
+  Old old = Old::kNone;
+  std::string saved;  // a hard link to the old content, in the folder
+};
 
 void PartStreamSink::AppendLine(std::string_view line) {
   if (cutter_.Add(line.size())) out_.AppendLine(kPartSeparator);
@@ -25,58 +130,191 @@ std::string PartFileName(const std::string& path, std::size_t number) {
   return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
 }
 
-PartFileSink::PartFileSink(std::string path, std::uint64_t limit)
-    : path_(std::move(path)), cutter_(limit) {
+PartFileSink::PartFileSink(std::string path, std::uint64_t limit, std::string log_file)
+    : path_(std::move(path)), cutter_(limit), log_file_(std::move(log_file)) {
+  RemoveStaleFolders(path_);
+  const std::string name = DirectoryOf(path_) + "/" + FolderPrefix(path_) + "XXXXXX";
+  const SignalHold hold;
+  // A clean-up by another run may take a folder between its creation and
+  // its lock: then it is made again.
+  for (int attempt = 0; folder_fd_ < 0; ++attempt) {
+    std::string folder = name;
+    if (::mkdtemp(folder.data()) == nullptr) {
+      throw Error(FormatText(Tr("Cannot write file %s. %s"), {path_, std::strerror(errno)}));
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat held, named;
+    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 &&
+        ::lstat(folder.c_str(), &named) == 0 && held.st_ino == named.st_ino) {
+      folder_ = folder;
+      folder_fd_ = fd;
+      ArmSignalCleanup(folder_, /*directory=*/true);
+    } else {
+      if (fd >= 0) ::close(fd);
+      if (attempt >= 10) {
+        throw Error(FormatText(Tr("Cannot write file %s. %s"), {path_, std::strerror(EBUSY)}));
+      }
+    }
+  }
   StartPart();
 }
 
 PartFileSink::~PartFileSink() {
   const SignalHold hold;
   parts_.clear();  // uncommitted writers remove their temporary files
+  RemoveFolder();
   DisarmSignalCleanup();
 }
 
 void PartFileSink::StartPart() {
-  if (!parts_.empty()) parts_.back()->Finish();
+  if (parts_.size() >= kMaxPartFiles) {
+    throw Error(FormatText(Tr("The output needs more than %s part files; choose a larger "
+                              "--post-limit"),
+                           {std::to_string(kMaxPartFiles)}));
+  }
+  if (!parts_.empty()) parts_.back().writer->Finish();
+  const std::string name = PartFileName(path_, parts_.size() + 1);
+  if (!log_file_.empty() && IsTheLog(name, log_file_)) {
+    throw RefusedOutput(
+        FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file_}));
+  }
+  if (IsStream(name)) {
+    throw Error(
+        FormatText(Tr("Part file %s is a device, FIFO or socket and is not written"), {name}));
+  }
   // Named for the clean-up before any signal can come between.
   const SignalHold hold;
-  parts_.push_back(std::make_unique<AtomicFileWriter>(PartFileName(path_, parts_.size() + 1)));
-  ArmSignalCleanup(parts_.back()->temp_path());
+  auto writer =
+      std::make_unique<AtomicFileWriter>(name, folder_ + "/" + std::to_string(parts_.size() + 1));
+  ArmSignalCleanup(writer->temp_path());
+  CheckSameFile(name, *writer);
+  parts_.push_back(Part{std::move(writer), Part::Old::kNone, {}});
+}
+
+void PartFileSink::CheckSameFile(const std::string& name, const AtomicFileWriter& writer) {
+  const auto [earlier, added] = targets_.emplace(FileKey(writer.resolved_target()), parts_.size());
+  if (!added) {
+    throw RefusedOutput(FormatText(Tr("Part files %s and %s are the same file; no part is written"),
+                                   {parts_[earlier->second].writer->target(), name}));
+  }
 }
 
 void PartFileSink::AppendLine(std::string_view line) {
   if (cutter_.Add(line.size())) StartPart();
-  AtomicFileWriter& part = *parts_.back();
+  AtomicFileWriter& part = *parts_.back().writer;
   part.Write(line);
   part.Write("\r\n");
 }
 
 void PartFileSink::Commit() {
-  for (auto& part : parts_) part->Finish();
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  parts_.back().writer->Finish();
   // A directory in a part's place would stop the renames half way: refuse
   // before any file appears.
-  for (auto& part : parts_) {
+  for (const Part& part : parts_) {
     struct stat info;
-    if (::stat(part->target().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      throw Error(
-          FormatText(Tr("Cannot write file %s. %s"), {part->target(), std::strerror(EISDIR)}));
+    if (::stat(part.writer->target().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      throw Error(FormatText(Tr("Cannot write file %s. %s"),
+                             {part.writer->target(), std::strerror(EISDIR)}));
     }
   }
-  const SignalHold hold;
-  for (std::size_t i = 0; i < parts_.size(); ++i) {
-    try {
-      parts_[i]->Commit(/*sync_directory=*/false);
-    } catch (const Error&) {
-      RemoveCommittedParts(i);
-      throw;
+  // Runs to the same names take turns here, so that the later one's set
+  // is the one that stays, whole.
+  const int dir_fd = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd >= 0) ::flock(dir_fd, LOCK_EX);
+  const std::vector<std::string> stale = StaleParts();
+  {
+    const SignalHold hold;
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+      Part& part = parts_[i];
+      const std::string& target = part.writer->resolved_target();
+      struct stat st;
+      if (::lstat(target.c_str(), &st) == 0) {
+        part.saved = folder_ + "/old-" + std::to_string(i + 1);
+        part.old = sys.link(target.c_str(), part.saved.c_str()) == 0 ? Part::Old::kSaved
+                                                                     : Part::Old::kNotSaved;
+      }
+      try {
+        part.writer->Commit(/*sync_directory=*/false);
+      } catch (const Error&) {
+        if (part.old == Part::Old::kSaved) sys.unlink(part.saved.c_str());
+        RestoreParts(i);
+        if (dir_fd >= 0) ::close(dir_fd);
+        throw;
+      }
+    }
+    std::size_t removed = 0;
+    for (const std::string& name : stale) removed += sys.unlink(name.c_str()) == 0 ? 1 : 0;
+    for (const Part& part : parts_) {
+      if (part.old == Part::Old::kSaved) sys.unlink(part.saved.c_str());
+    }
+    RemoveFolder();
+    DisarmSignalCleanup();
+    if (removed > 0) {
+      std::fprintf(
+          stderr, "quorlix-cli: %s\n",
+          FormatText(Tr("Part files of an earlier run removed: %s"), {std::to_string(removed)})
+              .c_str());
     }
   }
-  DisarmSignalCleanup();
+  if (dir_fd >= 0) ::close(dir_fd);
   SyncDirectoryOf(path_);  // once for all the renames
 }
 
-void PartFileSink::RemoveCommittedParts(std::size_t count) noexcept {
-  for (std::size_t i = 0; i < count; ++i) ::unlink(parts_[i]->target().c_str());
+// The numbered parts of this name beyond this run's last: regular files
+// named as PartFileName() names them, nothing else.
+std::vector<std::string> PartFileSink::StaleParts() const {
+  const std::string dir = DirectoryOf(path_);
+  const std::string first = NameOf(PartFileName(path_, 1));
+  const std::size_t dash = first.rfind("-1");
+  const std::string stem = first.substr(0, dash + 1), extension = first.substr(dash + 2);
+  std::vector<std::string> stale;
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return stale;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) ||
+        !name.ends_with(extension)) {
+      continue;
+    }
+    const std::string_view digits =
+        name.substr(stem.size(), name.size() - stem.size() - extension.size());
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '0' ||
+        number <= parts_.size()) {
+      continue;
+    }
+    const std::string path = dir + "/" + std::string(name);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) stale.push_back(path);
+  }
+  ::closedir(listing);
+  return stale;
+}
+
+// After the rename of part `count` + 1 failed: the parts before it get
+// their old content back, or go when they are new.
+void PartFileSink::RestoreParts(std::size_t count) noexcept {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  for (std::size_t i = 0; i < count; ++i) {
+    Part& part = parts_[i];
+    const char* target = part.writer->resolved_target().c_str();
+    if (part.old == Part::Old::kSaved) {
+      sys.rename(part.saved.c_str(), target);
+    } else if (part.old == Part::Old::kNone) {
+      sys.unlink(target);
+    }
+    part.old = Part::Old::kNone;
+  }
+}
+
+void PartFileSink::RemoveFolder() noexcept {
+  if (folder_.empty()) return;
+  ::rmdir(folder_.c_str());
+  folder_.clear();
+  ::close(folder_fd_);
+  folder_fd_ = -1;
 }
 
 }  // namespace quorlix::cli

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/line_sink.h"
@@ -17,11 +18,17 @@ namespace quorlix::cli {
 // The line that stands between two parts on standard output.
 inline constexpr std::string_view kPartSeparator = "\f";
 
-// Standard output: consecutive parts separated by a line holding a single
-// form feed.
+// At most so many part files: more would flood a folder, and a limit that
+// small was hardly meant.
+inline constexpr std::size_t kMaxPartFiles = 100000;
+
+// Standard output, or a device, FIFO or socket named by -o: consecutive
+// parts separated by a line holding a single form feed.
 class PartStreamSink : public CommitSink {
  public:
   explicit PartStreamSink(std::uint64_t limit) : cutter_(limit) {}
+  // `path`: an existing device, FIFO or socket (LineSink(path)).
+  PartStreamSink(const std::string& path, std::uint64_t limit) : cutter_(limit), out_(path) {}
   void AppendLine(std::string_view line) override;
   void Commit() override { out_.Commit(); }
 
@@ -35,28 +42,41 @@ class PartStreamSink : public CommitSink {
 // "post-2"; a leading dot starts no extension).
 std::string PartFileName(const std::string& path, std::size_t number);
 
-// One file per part. Every part is written through its own atomic writer
-// and made ready, but none appears before Commit(), which puts them all in
-// place; if any cannot be written, no part file of this run is left.
-// Files of an earlier run are never removed, even those past this run's
-// last part.
+// One file per part, each replaced as -o replaces its file (links
+// followed, modes and owners kept, the same refusals). The parts wait in a
+// private folder beside the first part, ".<name>.quorlix-tmp-XXXXXX", and
+// none appears before Commit(), which puts them all in place and removes
+// the numbered parts of an earlier, longer run: all or none. Should a
+// rename fail, the parts already replaced get their old content back.
+// A folder that a killed run left is removed by the next run to that name.
 class PartFileSink : public CommitSink {
  public:
-  // Creates the first part's temporary file, so that an unwritable place
-  // fails at once. Throws quorlix::Error.
-  PartFileSink(std::string path, std::uint64_t limit);
+  // Creates the folder and the first part's file, so that an unwritable
+  // place fails at once. Throws quorlix::Error; RefusedOutput for a part
+  // that is `log_file` (IsTheLog) or the same file as an earlier part.
+  PartFileSink(std::string path, std::uint64_t limit, std::string log_file = {});
   ~PartFileSink() override;
 
   void AppendLine(std::string_view line) override;
   void Commit() override;
 
  private:
+  struct Part;
+
   void StartPart();
-  void RemoveCommittedParts(std::size_t count) noexcept;
+  void CheckSameFile(const std::string& name, const AtomicFileWriter& writer);
+  std::vector<std::string> StaleParts() const;
+  void RestoreParts(std::size_t count) noexcept;
+  void RemoveFolder() noexcept;
 
   std::string path_;
+  std::string folder_;  // the private folder; empty once removed
+  int folder_fd_ = -1;  // holds the folder's in-use lock
   PostCutter cutter_;
-  std::vector<std::unique_ptr<AtomicFileWriter>> parts_;
+  std::string log_file_;
+  std::vector<Part> parts_;
+  // The files the parts replace (FileKey), each with its part's index.
+  std::unordered_map<std::string, std::size_t> targets_;
 };
 
 }  // namespace quorlix::cli

@@ -11,7 +11,8 @@
 namespace quorlix::cli {
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGXFSZ: a file size limit (ulimit -f) reached while writing.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
 // The files to remove, newest first. A node is complete before it is
 // published and lives until the program ends (a deque never moves its
@@ -19,13 +20,18 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct CleanupNode {
   const CleanupNode* next;
   std::string path;
+  bool directory;  // removed with rmdir, once the files in it are gone
 };
 std::deque<CleanupNode> g_nodes;  // changed by the main thread only
 std::atomic<const CleanupNode*> g_files{nullptr};
 
 void RemoveFiles() {
   for (const CleanupNode* node = g_files.load(); node != nullptr; node = node->next) {
-    ::unlink(node->path.c_str());
+    if (node->directory) {
+      ::rmdir(node->path.c_str());
+    } else {
+      ::unlink(node->path.c_str());
+    }
   }
 }
 
@@ -86,10 +92,10 @@ SignalHold::SignalHold() {
 
 SignalHold::~SignalHold() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
 
-void ArmSignalCleanup(const std::string& path) {
+void ArmSignalCleanup(const std::string& path, bool directory) {
   const SignalHold hold;
   InstallHandlers();
-  g_files.store(&g_nodes.emplace_back(CleanupNode{g_files.load(), path}));
+  g_files.store(&g_nodes.emplace_back(CleanupNode{g_files.load(), path, directory}));
 }
 
 void GuardMappedLog(std::string_view bytes, const std::string& message) {

@@ -1,5 +1,5 @@
 // Removes the temporary files of the outputs being written when SIGINT,
-// SIGTERM or SIGHUP ends quorlix-cli, then lets the signal end the program
+// SIGTERM, SIGHUP or SIGXFSZ ends quorlix-cli, then lets the signal end the program
 // as it would have. The handler only unlinks paths prepared in advance and
 // re-raises the signal: both are async-signal-safe.
 // The same clean-up, with a message and exit status 1, when the mapped log
@@ -15,8 +15,9 @@ namespace quorlix::cli {
 
 // Adds a file to remove (installing the handlers on first use; a signal
 // the program was started to ignore stays ignored). A name is complete
-// before the handler can see it.
-void ArmSignalCleanup(const std::string& path);
+// before the handler can see it. The files armed last go first, so a
+// `directory` armed before the files in it is empty when its turn comes.
+void ArmSignalCleanup(const std::string& path, bool directory = false);
 // No file to remove any more: all have been renamed into place or removed.
 void DisarmSignalCleanup();
 
@@ -25,7 +26,7 @@ void DisarmSignalCleanup();
 // ends the program with status 1. A SIGBUS elsewhere keeps its default action.
 void GuardMappedLog(std::string_view bytes, const std::string& message);
 
-// Holds SIGINT, SIGTERM and SIGHUP back while it lives, so that a file can
+// Holds the signals above back while it lives, so that a file can
 // be created and named for the clean-up without a gap between the two.
 class SignalHold {
  public:

@@ -101,19 +101,47 @@ void RemoveStaleTempFiles(const std::string& dir, std::string_view temp_name_pre
   ::closedir(listing);
 }
 
-// The file that `path` names once every symbolic link at its end is
-// followed; `path` itself when it is no link (or does not exist).
-std::string FollowLinks(std::string path) {
+// A link that the system would not follow on open either: one in a sticky,
+// world-writable directory whose owner is neither the user nor the
+// directory's owner (another user's trap in /tmp).
+bool IsUntrustedLink(const std::string& link, const struct stat& link_st) {
+  struct stat dir;
+  if (::stat(DirectoryOf(link).c_str(), &dir) != 0) return false;
+  const bool shared = (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
+  return shared && link_st.st_uid != ::geteuid() && link_st.st_uid != dir.st_uid;
+}
+
+// The file that `target` names once every symbolic link at its end is
+// followed; `target` itself when it is no link (or does not exist). Throws
+// quorlix::Error for a loop of links and for a link not to be followed.
+std::string FollowLinks(const std::string& target) {
+  std::string path = target;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    if (IsUntrustedLink(path, st)) {
+      throw Error(FormatText(
+          Tr("%s is a link in a shared folder that belongs to another user and is not followed"),
+          {path}));
+    }
     std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
     const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
     if (n < 0 || static_cast<std::size_t>(n) >= link.size()) return path;
     link.resize(static_cast<std::size_t>(n));
     path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
   }
-  return path;  // a loop of links: the open below reports it
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {target, std::strerror(ELOOP)}));
+}
+
+// Gives the new file the old one's owner and group: root keeps another
+// user's file theirs; a user may keep a group they belong to. Where the
+// system does not allow it the new file stays the user's, without a word.
+void KeepOwner(int fd, const struct stat& old) {
+  if (::geteuid() == 0) {
+    if (old.st_uid != 0 || old.st_gid != 0) (void)::fchown(fd, old.st_uid, old.st_gid);
+  } else if (old.st_gid != ::getegid()) {
+    (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  }
 }
 
 // Whether the user may replace the file: root may write anything, so only
@@ -172,7 +200,8 @@ class AtomicFileWriter::Syncer {
 };
 
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
-  return AtomicWriteCalls{&OpenFile, &::write, &::fchmod, &::fsync, &::close, &::rename, &::unlink};
+  return AtomicWriteCalls{&OpenFile, &::write,  &::fchmod, &::fsync,
+                          &::close,  &::rename, &::unlink, &::link};
 }
 
 AtomicWriteCalls& CurrentAtomicWriteCalls() {
@@ -181,6 +210,9 @@ AtomicWriteCalls& CurrentAtomicWriteCalls() {
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string target)
+    : AtomicFileWriter(std::move(target), std::string()) {}
+
+AtomicFileWriter::AtomicFileWriter(std::string target, std::string temp_path)
     : target_(std::move(target)), resolved_(FollowLinks(target_)) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   // A new file gets 0666 less the umask from open() itself; an existing
@@ -193,8 +225,31 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   if (replacing && !MayReplace(resolved_, old)) {
     throw Error(FormatText(Tr("File %s is write-protected and is not replaced"), {target_}));
   }
+  // The other names would keep the old content: the file would be split.
+  if (replacing && S_ISREG(old.st_mode) && old.st_nlink > 1) {
+    throw Error(FormatText(Tr("File %s has further hard links and is not replaced"), {target_}));
+  }
   const mode_t create_mode = replacing ? 0600 : 0666;
 
+  if (!temp_path.empty()) {
+    temp_path_ = std::move(temp_path);
+    fd_ = sys.open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, create_mode);
+    if (fd_ < 0) {
+      const int error_number = errno;
+      temp_path_.clear();
+      Fail(error_number);
+    }
+  } else {
+    CreateLockedTempFile(create_mode);
+  }
+  if (replacing) KeepOwner(fd_, old);
+  // Setuid, setgid and sticky bits stay with the old file: output that
+  // took them over could run with another's rights.
+  if (replacing && sys.fchmod(fd_, old.st_mode & 0777) != 0) Fail(errno);
+}
+
+void AtomicFileWriter::CreateLockedTempFile(mode_t create_mode) {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   const std::string dir = DirectoryOf(resolved_);
   std::string temp_name_prefix = ".";
   temp_name_prefix += NameOf(resolved_).substr(0, kMaxNameInTempName);
@@ -216,9 +271,6 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
   // rename is done. Without locks (some network file systems) the write
   // goes on unmarked.
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) lock_fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-  // Setuid, setgid and sticky bits stay with the old file: output that
-  // took them over could run with another's rights.
-  if (replacing && sys.fchmod(fd_, old.st_mode & 0777) != 0) Fail(errno);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {

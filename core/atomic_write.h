@@ -18,10 +18,15 @@ namespace quorlix {
 // until Commit() succeeds. Destroying it uncommitted discards the content.
 // The temporary file is named ".<target name>.quorlix-tmp-XXXXXX"; it gets
 // the permission bits of the old target (never setuid, setgid or sticky),
-// or 0666 less the umask for a new one. A symbolic link at `target` is
+// or 0666 less the umask for a new one, and the old target's owner and
+// group as far as the user may set them. A symbolic link at `target` is
 // followed: the file it names is replaced, in that file's directory, and
-// the link stays. A directory, and a file the user may not write (for root:
-// one with no write bit at all), are refused.
+// the link stays; but not a loop of links, nor a link in a sticky,
+// world-writable directory that belongs neither to the user nor to the
+// directory's owner (the rule the system applies when opening one). A
+// directory, a file the user may not write (for root: one with no write bit
+// at all) and a file with further hard links (which a replacement would
+// part from it) are refused.
 // Before it creates its own, the writer removes the temporary files of the
 // same target that a killed writer left (names of exactly that pattern, not
 // in use by a live writer).
@@ -30,6 +35,10 @@ class AtomicFileWriter {
   // Creates the temporary file; throws quorlix::Error naming `target` and
   // the system's reason when it cannot.
   explicit AtomicFileWriter(std::string target);
+  // The same with the temporary file at `temp_path`, a new name on the
+  // target's file system that the caller keeps from other writers and
+  // clears up after a crash; no lock is held and no earlier file removed.
+  AtomicFileWriter(std::string target, std::string temp_path);
   ~AtomicFileWriter();
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -62,6 +71,7 @@ class AtomicFileWriter {
   [[noreturn]] void Fail(int error_number);
   void Discard() noexcept;
   void ReleaseLock() noexcept;
+  void CreateLockedTempFile(mode_t create_mode);
 
   std::string target_;
   std::string resolved_;
@@ -95,6 +105,7 @@ struct AtomicWriteCalls {
   int (*close)(int fd);
   int (*rename)(const char* from, const char* to);
   int (*unlink)(const char* path);
+  int (*link)(const char* from, const char* to);
 
   static AtomicWriteCalls Defaults();
 };

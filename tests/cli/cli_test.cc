@@ -408,6 +408,7 @@ mode_t ModeOf(const fs::path& path) {
 
 TEST_F(CliTest, OutputTargets) {
   const std::string expected = RunSample({}).out;
+  const std::string expected_parts = RunSample({"--post-limit", "500"}).out;
   const fs::path log = dir_ / "x.log";
   fs::copy_file(QUORLIX_SAMPLE_LOG, log);
   const std::string log_bytes = test::ReadFileBytes(log);
@@ -418,6 +419,7 @@ TEST_F(CliTest, OutputTargets) {
     int status;
     std::string message;                         // part of standard error
     std::function<void(const fs::path&)> check;  // what the target must be after
+    std::vector<std::string> options = {};
   } cases[] = {
       {"the log itself", [&](const fs::path&) {}, 2, "ist die Eingabedatei", nullptr},
       {"the log on standard input", [&](const fs::path&) {}, 2, "ist die Eingabedatei", nullptr},
@@ -482,6 +484,57 @@ TEST_F(CliTest, OutputTargets) {
        [&](const fs::path& t) { EXPECT_EQ(test::ReadFileBytes(t), "old"); }},
       {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1, "ist ein Verzeichnis",
        nullptr},
+      {"a loop of links", [&](const fs::path& t) { fs::create_symlink("target", t); }, 1,
+       "Zu viele Ebenen aus symbolischen Links",
+       [&](const fs::path& t) { EXPECT_TRUE(fs::is_symlink(t)); }},
+      {"a file with a second hard link",
+       [&](const fs::path& t) {
+         test::WriteFileBytes(t, "old");
+         fs::create_hard_link(t, dir_ / "real.txt");
+       },
+       1, "weitere harte Links",
+       [&](const fs::path&) { EXPECT_EQ(test::ReadFileBytes(dir_ / "real.txt"), "old"); }},
+      {"a part that is a link to the log",
+       [&](const fs::path& t) { fs::create_symlink(log, t.string() + "-1"); },
+       2,
+       "ist die Eingabedatei",
+       [&](const fs::path& t) { EXPECT_TRUE(fs::is_symlink(t.string() + "-1")); },
+       {"--post-limit", "0"}},
+      {"a part that is a hard link to the log",
+       [&](const fs::path& t) { fs::create_hard_link(log, t.string() + "-1"); },
+       2,
+       "ist die Eingabedatei",
+       nullptr,
+       {"--post-limit", "0"}},
+      {"two parts that are one file",
+       [&](const fs::path& t) {
+         test::WriteFileBytes(t.string() + "-1", "old");
+         fs::create_symlink("target-1", t.string() + "-2");
+       },
+       2,
+       "dieselbe Datei",
+       [&](const fs::path& t) { EXPECT_EQ(test::ReadFileBytes(t.string() + "-1"), "old"); },
+       {"--post-limit", "500"}},
+      {"parts into a FIFO",
+       [&](const fs::path& t) {
+         ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
+         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+       },
+       0,
+       "",
+       [&](const fs::path& t) {
+         EXPECT_EQ(reader->Take(), expected_parts);
+         EXPECT_FALSE(fs::exists(t.string() + "-1"));
+       },
+       {"--post-limit", "500"}},
+      {"parts into a character device",
+       [&](const fs::path& t) {
+         if (::mknod(t.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP();
+       },
+       0,
+       "",
+       [&](const fs::path& t) { EXPECT_FALSE(fs::exists(t.string() + "-1")); },
+       {"--post-limit", "500"}},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -489,16 +542,28 @@ TEST_F(CliTest, OutputTargets) {
     const fs::path target = c.name == "the log itself" || piped ? log : dir_ / "target";
     c.make(target);
     if (::testing::Test::IsSkipped()) continue;
-    const Result result =
-        Run({"--config", config_, "-o", target.string(), piped ? std::string("-") : log.string()},
-            piped ? log.string() : "/dev/null");
+    std::vector<std::string> args = {"--config", config_, "-o", target.string(),
+                                     piped ? std::string("-") : log.string()};
+    args.insert(args.begin(), c.options.begin(), c.options.end());
+    const Result result = Run(args, piped ? log.string() : "/dev/null");
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     if (c.check) c.check(target);
     EXPECT_EQ(test::ReadFileBytes(log), log_bytes);
-    std::error_code ignored;
-    fs::remove(dir_ / "target", ignored);
-    fs::remove(dir_ / "real.txt", ignored);
+    for (const std::string& name : FilesInDir()) {
+      if (name.starts_with("target") || name == "real.txt") fs::remove(dir_ / name);
+    }
+  }
+  EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "x.log"}));
+  // Standard output that is the log's own file is refused as -o is.
+  for (const char* redirect : {" 1<>\"$2\"", " >>\"$2\""}) {
+    const Result same =
+        Run({"/bin/sh", "-c", std::string("exec \"$0\" --config \"$1\" \"$2\"") + redirect,
+             QUORLIX_CLI_PATH, config_, log.string()});
+    EXPECT_EQ(same.status, 2) << redirect;
+    EXPECT_NE(same.err.find("Die Standardausgabe ist die Eingabedatei"), std::string::npos)
+        << same.err;
+    EXPECT_EQ(test::ReadFileBytes(log), log_bytes);
   }
   // A path that ends in "/" names a directory, existing or not.
   const Result result = Run({"--config", config_, "-o", (dir_ / "out/").string(), log.string()});
@@ -574,7 +639,7 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // One output file, and the first of the parts of --post-limit.
   for (const char* limit : {"", "100"}) {
-    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGKILL}) {
       SCOPED_TRACE(std::to_string(signal_number) + " " + limit);
       test::WriteFileBytes(target, "old");
       std::vector<std::string> args = {"--config", config_, "-o", target.string(), fifo.string()};
@@ -586,13 +651,23 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
       const std::vector<std::string> names = FilesInDir();
       EXPECT_EQ(std::count_if(names.begin(), names.end(),
                               [](const std::string& name) {
-                                return name.find(".quorlix-tmp-") != std::string::npos;
+                                return name.find(".quorlix-") != std::string::npos;
                               }),
                 1);
       ::kill(pid, signal_number);
       EXPECT_EQ(Finish(pid).status, 128 + signal_number);
       ::close(fd);
       EXPECT_EQ(test::ReadFileBytes(target), "old");
+      if (signal_number == SIGKILL) {
+        // What a kill leaves, the next run to the same name removes.
+        args.back() = QUORLIX_SAMPLE_LOG;
+        ASSERT_EQ(Run(args).status, 0);
+        for (const std::string& name : FilesInDir()) {
+          EXPECT_EQ(name.find(".quorlix-"), std::string::npos) << name;
+          if (name != "empty.cfg" && name != "fifo") fs::remove(dir_ / name);
+        }
+        continue;
+      }
       EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
     }
   }
@@ -815,19 +890,23 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
       {"post", [](std::size_t k) { return "post-" + std::to_string(k); }},
       {"a.b.log", [](std::size_t k) { return "a.b-" + std::to_string(k) + ".log"; }},
   };
-  std::vector<std::string> expected_files = {fs::path(config_).filename().string(), "out-99.txt"};
+  std::vector<std::string> expected_files = {fs::path(config_).filename().string()};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Result result = RunSample({"--post-limit", "500", "-o", (dir_ / c.name).string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
+    // An earlier run's parts beyond this run's last go, and are counted.
+    EXPECT_EQ(result.err, c.name == "out.txt"
+                              ? "quorlix-cli: Teildateien eines früheren Laufs entfernt: 1\n"
+                              : "");
     for (std::size_t k = 1; k <= parts.size(); ++k) {
       EXPECT_EQ(test::ReadFileBytes((dir_ / c.part_name(k)).string()), parts[k - 1]) << k;
       expected_files.push_back(c.part_name(k));
     }
   }
   std::sort(expected_files.begin(), expected_files.end());
-  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, nothing temporary
+  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, no out-99.txt, nothing temporary
 
   // A part that cannot be written: no part file of this run is left, and
   // the earlier run's files stay as they were.
