@@ -172,7 +172,7 @@ void PartFileSink::StartPart() {
                               "--post-limit"),
                            {std::to_string(kMaxPartFiles)}));
   }
-  if (!parts_.empty()) parts_.back().writer->Finish();
+  if (!parts_.empty()) parts_.back().writer->Finish(/*sync=*/false);
   const std::string name = PartFileName(path_, parts_.size() + 1);
   if (!log_file_.empty() && IsTheLog(name, log_file_)) {
     throw RefusedOutput(
@@ -208,7 +208,12 @@ void PartFileSink::AppendLine(std::string_view line) {
 
 void PartFileSink::Commit() {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  parts_.back().writer->Finish();
+  parts_.back().writer->Finish(/*sync=*/false);
+  // One sync for all the parts' content, which fsync() per file would
+  // make thousands of journal commits.
+  if (sys.syncfs(folder_fd_) != 0) {
+    throw Error(FormatText(Tr("Cannot write file %s. %s"), {path_, std::strerror(errno)}));
+  }
   // A directory in a part's place would stop the renames half way: refuse
   // before any file appears.
   for (const Part& part : parts_) {

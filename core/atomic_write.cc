@@ -200,8 +200,8 @@ class AtomicFileWriter::Syncer {
 };
 
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
-  return AtomicWriteCalls{&OpenFile, &::write,  &::fchmod, &::fsync,
-                          &::close,  &::rename, &::unlink, &::link};
+  return AtomicWriteCalls{&OpenFile, &::write,  &::fchmod, &::fsync, &::close,
+                          &::rename, &::unlink, &::link,   &::syncfs};
 }
 
 AtomicWriteCalls& CurrentAtomicWriteCalls() {
@@ -326,16 +326,18 @@ void AtomicFileWriter::RequestSync() noexcept {
   if (syncer_) syncer_->Request();
 }
 
-void AtomicFileWriter::Finish() {
+void AtomicFileWriter::Finish(bool sync) {
   if (finished_) return;
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   if (fd_ < 0) Fail(EBADF);
   Flush();
   syncer_.reset();
-  int rc;
-  while ((rc = sys.fsync(fd_)) != 0 && errno == EINTR) {
+  if (sync) {
+    int rc;
+    while ((rc = sys.fsync(fd_)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0) Fail(errno);
   }
-  if (rc != 0) Fail(errno);
   // The descriptor is released even when close reports an error (EINTR
   // included), so it must not be closed again.
   const int fd = fd_;

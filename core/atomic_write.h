@@ -49,7 +49,9 @@ class AtomicFileWriter {
   // so that several files can be made ready before any of them appears;
   // Commit() then only renames. The temporary file stays marked as in use.
   // Throws quorlix::Error (and discards the content) on failure.
-  void Finish();
+  // `sync` false: the caller makes the content durable before Commit(),
+  // for many files at once with one syncfs() on their file system.
+  void Finish(bool sync = true);
   // Finishes (unless done), renames over the target and syncs the
   // directory; throws quorlix::Error (and leaves the target as it was) on
   // failure. After a failure the writer is spent: further calls throw.
@@ -106,6 +108,7 @@ struct AtomicWriteCalls {
   int (*rename)(const char* from, const char* to);
   int (*unlink)(const char* path);
   int (*link)(const char* from, const char* to);
+  int (*syncfs)(int fd);
 
   static AtomicWriteCalls Defaults();
 };

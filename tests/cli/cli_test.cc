@@ -494,6 +494,31 @@ TEST_F(CliTest, OutputTargets) {
        },
        1, "weitere harte Links",
        [&](const fs::path&) { EXPECT_EQ(test::ReadFileBytes(dir_ / "real.txt"), "old"); }},
+      {"another user's file, replaced by root",
+       [&](const fs::path& t) {
+         test::WriteFileBytes(t, "old");
+         if (::geteuid() != 0 || ::chown(t.c_str(), 12345, 23456) != 0) GTEST_SKIP();
+       },
+       0, "",
+       [&](const fs::path& t) {
+         struct stat st {};
+         ::stat(t.c_str(), &st);
+         EXPECT_EQ(st.st_uid, 12345u);
+         EXPECT_EQ(st.st_gid, 23456u);
+       }},
+      {"another user's link in a sticky, world-writable folder",
+       [&](const fs::path& t) {
+         test::WriteFileBytes(dir_ / "real.txt", "old");
+         fs::create_symlink("real.txt", t);
+         if (::lchown(t.c_str(), 12345, 12345) != 0 || ::chmod(dir_.c_str(), 01777) != 0) {
+           GTEST_SKIP();
+         }
+       },
+       1, "einem anderen Benutzer geh\xc3\xb6rt",
+       [&](const fs::path&) {
+         ::chmod(dir_.c_str(), 0700);
+         EXPECT_EQ(test::ReadFileBytes(dir_ / "real.txt"), "old");
+       }},
       {"a part that is a link to the log",
        [&](const fs::path& t) { fs::create_symlink(log, t.string() + "-1"); },
        2,

@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 // the call with that errno.
 std::function<int(const std::string& to)> g_before_rename;
 int g_directory_syncs = 0;
+int g_file_system_syncs = 0;
 
 void InstallCalls() {
   AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
@@ -41,6 +42,10 @@ void InstallCalls() {
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) ++g_directory_syncs;
     return ::fsync(fd);
+  };
+  calls.syncfs = [](int fd) {
+    ++g_file_system_syncs;
+    return ::syncfs(fd);
   };
 }
 
@@ -134,7 +139,7 @@ TEST(PartFileSinkTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
     ASSERT_EQ(::symlink("elsewhere", scratch.Path("out-7.txt").c_str()), 0);
     InstallCalls();
     g_before_rename = c.before_rename;
-    g_directory_syncs = 0;
+    g_directory_syncs = g_file_system_syncs = 0;
     bool threw = false;
     try {
       PartFileSink sink(scratch.Path(c.output), 1);
@@ -149,6 +154,8 @@ TEST(PartFileSinkTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
     Files after = c.after;
     after["out-7.txt"] = "-> elsewhere";  // a link is no part file
     EXPECT_EQ(Listing(scratch.path()), after);
+    // The parts' content made durable before the renames, the folder after.
+    EXPECT_EQ(g_file_system_syncs, 1);
     EXPECT_EQ(g_directory_syncs, c.fails ? 0 : 1);
   }
 }
