@@ -485,7 +485,7 @@ TEST_F(CliTest, OutputTargets) {
       {"a directory", [&](const fs::path& t) { fs::create_directory(t); }, 1, "ist ein Verzeichnis",
        nullptr},
       {"a loop of links", [&](const fs::path& t) { fs::create_symlink("target", t); }, 1,
-       "Zu viele Ebenen aus symbolischen Links",
+       "target kann nicht geschrieben werden",
        [&](const fs::path& t) { EXPECT_TRUE(fs::is_symlink(t)); }},
       {"a file with a second hard link",
        [&](const fs::path& t) {
