@@ -248,8 +248,15 @@ void PartFileSink::Commit() {
         throw;
       }
     }
-    std::size_t removed = 0;
-    for (const std::string& name : stale) removed += sys.unlink(name.c_str()) == 0 ? 1 : 0;
+    // Moved aside first, which is quick, and only then removed, which
+    // frees their blocks: the set is mixed for as short a time as can be.
+    std::vector<std::string> moved;
+    for (const std::string& name : stale) {
+      std::string aside = folder_ + "/stale-" + std::to_string(moved.size() + 1);
+      if (sys.rename(name.c_str(), aside.c_str()) == 0) moved.push_back(std::move(aside));
+    }
+    for (const std::string& name : moved) sys.unlink(name.c_str());
+    const std::size_t removed = moved.size();
     for (const Part& part : parts_) {
       if (part.old == Part::Old::kSaved) sys.unlink(part.saved.c_str());
     }

@@ -35,7 +35,18 @@ void RemoveFiles() {
   }
 }
 
+// The thread that arms and holds: the one on which the list is whole
+// whenever the handler may run.
+std::atomic<pid_t> g_main_thread{0};
+
 extern "C" void RemoveTempAndReraise(int signal_number) {
+  // A worker thread does not hold the signals while the main thread
+  // creates a file and names it: the main thread takes over, once it lets
+  // the signal in.
+  if (::gettid() != g_main_thread.load()) {
+    ::tgkill(::getpid(), g_main_thread.load(), signal_number);
+    return;
+  }
   RemoveFiles();
   ::signal(signal_number, SIG_DFL);
   // Pending until the handler returns and unblocks it; then the default
@@ -47,6 +58,7 @@ void InstallHandlers() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  g_main_thread.store(::gettid());
   for (int signal_number : kSignals) {
     struct sigaction old {};
     if (::sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;

@@ -15,7 +15,8 @@ namespace quorlix::cli {
 
 // Adds a file to remove (installing the handlers on first use; a signal
 // the program was started to ignore stays ignored). A name is complete
-// before the handler can see it. The files armed last go first, so a
+// before the handler can see it; call it from one thread, which then
+// handles the signals for all. The files armed last go first, so a
 // `directory` armed before the files in it is empty when its turn comes.
 void ArmSignalCleanup(const std::string& path, bool directory = false);
 // No file to remove any more: all have been renamed into place or removed.

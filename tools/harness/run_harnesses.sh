@@ -9,4 +9,5 @@ status=0
 "$BUILD_DIR/bin/options_close_harness" kill 300 "$dir" || status=1
 "$BUILD_DIR/bin/options_close_harness" race 200 "$dir" || status=1
 "$(dirname "$0")/kill_output.sh" 1000 100 || status=1
+"$(dirname "$0")/kill_parts.sh" 1000 100 || status=1
 exit $status
