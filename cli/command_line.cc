@@ -2,7 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "core/post_parts.h"
 #include "core/text_util.h"
@@ -19,6 +23,15 @@ bool ReadNumber(std::string_view text, std::size_t max_digits, int& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
+// Plain decimal digits of a value that fits in 64 bits: no sign, no
+// base prefix, nothing saturated.
+bool FitsInteger(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && text.front() != '-' && error == std::errc() &&
+         end == text.data() + text.size();
+}
+
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 unsigned DaysInMonth(int year, unsigned month) {
@@ -27,6 +40,22 @@ unsigned DaysInMonth(int year, unsigned month) {
 }
 
 }  // namespace
+
+std::string ShowableText(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+        static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+      shown += '?';
+      ++i;
+    } else {
+      shown += byte < 0x20 || byte == 0x7f ? '?' : text[i];
+    }
+  }
+  return shown;
+}
 
 bool ParsePeriod(const std::string& text, Period& period) {
   period = Period{text};
@@ -64,7 +93,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   app.option_defaults()->group(Tr("Options"));
   app.set_help_flag("-h,--help", Tr("Print this help message and exit"));
   app.failure_message([](const CLI::App*, const CLI::Error& error) {
-    return std::string(error.what()) + "\n" + Tr("Run with --help for more information.") + "\n";
+    return ShowableText(error.what()) + "\n" + Tr("Run with --help for more information.") + "\n";
   });
   app.set_version_flag("--version", "quorlix-cli " + GetExeVersion(),
                        Tr("Print the version and exit"));
@@ -145,25 +174,47 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->option_text("N")
       ->check(CLI::Validator(
           [](std::string& text) {
-            return ParsePostLimit(text)
+            return ParsePostLimit(text) && FitsInteger(text)
                        ? std::string()
                        : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
           },
           "", "LIMIT"));
   app.add_flag("--list", command_line.list,
                Tr("Print the persons, the channels and the time tree; convert nothing"));
-  app.add_option("--threads", command_line.threads,
+  // Read as plain decimal here: CLI11 would take 0x10 and 010 as hex and octal.
+  std::string threads;
+  app.add_option("--threads", threads,
                  Tr("Load and convert on N threads (default: one per processor thread; "
                     "1: a single pass)"))
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return FitsInteger(text) ? std::string()
+                                     : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
+          },
+          "", "DECIMAL"))
       ->check(CLI::Range(1u, 1024u))
       ->option_text("N");
 
   try {
     app.parse(argc, argv);
+    for (const char* name : {"--output", "--from", "--to"}) {
+      const CLI::Option* option = app.get_option(name);
+      if (option->count() > 0 && option->as<std::string>().empty()) {
+        throw CLI::ValidationError(name, Tr("an empty value names nothing"));
+      }
+    }
     const std::string error = ParseTimeSpan(from, to, command_line.selection.span);
     if (!error.empty()) throw CLI::ValidationError("--from/--to", error);
   } catch (const CLI::Success& e) {
-    return app.exit(e);  // help or version, on standard output
+    app.exit(e);  // help or version, on standard output
+    // A full disk or a closed output: the text did not arrive.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(
+          stderr, "quorlix-cli: %s\n",
+          FormatText(Tr("Cannot write to standard output. %s"), {std::strerror(errno)}).c_str());
+      return kExitFailure;
+    }
+    return 0;
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return kExitUsage;
@@ -171,6 +222,10 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   command_line.options.dialect =
       EqualsIgnoreAsciiCase(format, "html") ? Dialect::kHtml : Dialect::kUbb;
   if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
+  if (command_line.output_file == "-") command_line.output_file.clear();  // standard output
+  if (!threads.empty())
+    std::from_chars(threads.data(), threads.data() + threads.size(),
+                    command_line.threads);  // checked above
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

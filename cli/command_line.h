@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/chat_state.h"
@@ -32,6 +33,11 @@ struct CommandLine {
 inline constexpr int kExitUsage = 2;
 // Exit status when the log cannot be read or converted, or output fails.
 inline constexpr int kExitFailure = 1;
+
+// `text` for a message on a terminal: control characters (C0, DEL and,
+// in UTF-8, C1) of file names and arguments become "?", as those of log
+// lines do, so that a name cannot steer the terminal.
+std::string ShowableText(std::string_view text);
 
 // Parses argv into `command_line`. Returns -1 when the program should go
 // on; otherwise the exit status after help or the version was printed

@@ -29,7 +29,7 @@ namespace quorlix::cli {
 namespace {
 
 void PrintError(const std::string& message) {
-  std::fprintf(stderr, "quorlix-cli: %s\n", message.c_str());
+  std::fprintf(stderr, "quorlix-cli: %s\n", ShowableText(message).c_str());
 }
 
 // The name standing for standard input as LOGFILE.
@@ -90,10 +90,17 @@ bool ShowProgress(bool output_to_stdout) {
 
 // The settings for the whole run, read once. A --config file that is
 // missing gets a warning and the defaults; one that cannot be read (a
-// directory, a FIFO, no permission) ends the run. False then.
+// directory, a FIFO, no permission) ends the run. False then. The file in
+// use without --config gets a warning and the defaults in either case.
 bool ReadSettings(const std::string& config_file, ConfigFile& config) {
   config = (config_file.empty() ? ConfigFile(LocateConfig()) : ConfigFile(config_file)).Snapshot();
-  if (config_file.empty()) return true;
+  if (config_file.empty()) {
+    // The file in use that exists but cannot be read: said, not silent.
+    if (!config.unreadable_reason().empty()) {
+      PrintError(FormatText(Tr("Warning: %s; the defaults apply"), {config.unreadable_reason()}));
+    }
+    return true;
+  }
   if (!config.unreadable_reason().empty()) {
     PrintError(config.unreadable_reason());
     return false;

@@ -129,6 +129,13 @@ TEST_F(CliTest, VersionAndHelp) {
         "--post-limit", "form feed", "out-k.txt", "[config] post_limit", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
+  // Into a full disk: the text is lost, and the status says so.
+  for (const char* flag : {"--help", "--version"}) {
+    const Result full =
+        Run({"/bin/sh", "-c", "exec \"$0\" \"$1\" >/dev/full", QUORLIX_CLI_PATH, flag});
+    EXPECT_EQ(full.status, 1) << flag;
+    EXPECT_NE(full.err.find("Standardausgabe"), std::string::npos) << full.err;
+  }
   // Translated as far as CLI11 lets it be (German here); names stay.
   EXPECT_NE(help.out.find("Aufruf: quorlix-cli [OPTIONEN] LOGFILE"), std::string::npos) << help.out;
 }
@@ -264,7 +271,14 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"--post-limit", "1.5", QUORLIX_SAMPLE_LOG}, 2, "'1.5' ist keine ganze Zahl"},
       {{"--post-limit", "", QUORLIX_SAMPLE_LOG}, 2, "ist keine ganze Zahl"},
       {{"--post-limit", "100", missing}, 1, missing},
+      {{"--post-limit", "18446744073709551616", QUORLIX_SAMPLE_LOG}, 2, "18446744073709551616"},
+      {{"--threads", "0x10", QUORLIX_SAMPLE_LOG}, 2, "'0x10' ist keine ganze Zahl"},
       {{"--threads", "0", QUORLIX_SAMPLE_LOG}, 2, "--threads"},
+      {{"--from", "", QUORLIX_SAMPLE_LOG}, 2, "--from: ein leerer Wert"},
+      {{"--to", "", QUORLIX_SAMPLE_LOG}, 2, "--to: ein leerer Wert"},
+      // Control bytes of names reach the terminal as "?".
+      {{"-p", "\x1b[2JX", QUORLIX_SAMPLE_LOG}, 2, "'?[2JX'"},
+      {{missing + "\x1b[2J"}, 1, missing + "?[2J"},
   };
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {
@@ -371,6 +385,8 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   EXPECT_EQ(to_file.out, "");
   Result to_stdout = RunSample({"--mark-links", "--strip-tags"});
   EXPECT_EQ(test::ReadFileBytes(target), to_stdout.out);
+  EXPECT_EQ(RunSample({"--mark-links", "--strip-tags", "-o", "-"}).out, to_stdout.out);
+  EXPECT_EQ(RunSample({"-o", "", "--mark-links"}).status, 2);
   EXPECT_NE(to_stdout.out.find("Bob:  - [i]link removed[/i] - Hi red and here [b]ok[/b]\r\n"),
             std::string::npos);
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "out.txt"}));
@@ -885,7 +901,7 @@ TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
         {"200", 200, 2, 9999},
         {"2000", 2000, 1, 9999},
         {"9223372036854775808", 0, 1, 1},
-        {"99999999999999999999999", 0, 1, 1},
+        {"18446744073709551615", 0, 1, 1},
     };
     for (const auto& c : cases) {
       SCOPED_TRACE(source + " --post-limit " + c.limit);
