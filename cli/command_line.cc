@@ -83,7 +83,8 @@ bool ParsePeriod(const std::string& text, Period& period) {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
-  CLI::App app(Tr("Converts a chat log into UBB forum code or Html."), "quorlix-cli");
+  CLI::App app(Tr("Converts a chat log into UBB forum code, Html or Markdown for chat apps."),
+               "quorlix-cli");
   // The help's own words, in the user's language as far as CLI11 lets them
   // be set; its descriptions of parse errors stay English.
   app.get_formatter()->label("Usage", Tr("Usage"));
@@ -108,11 +109,13 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                  Tr("Write to FILE instead of standard output; FILE is replaced only "
                     "when the run succeeds"))
       ->option_text(file);
-  // Only the two names: a transformer would also take the indices 0 and 1.
+  // Only the names: a transformer would also take the indices.
   std::string format = "ubb";
-  app.add_option("-f,--format", format, Tr("Output dialect (default ubb)"))
-      ->check(CLI::IsMember({"ubb", "html"}, CLI::ignore_case))
-      ->option_text("ubb|html");
+  app.add_option("-f,--format", format,
+                 Tr("Output dialect (default ubb); markdown writes chat-app Markdown that shows "
+                    "the messages exactly as the game did"))
+      ->check(CLI::IsMember({"ubb", "html", "markdown"}, CLI::ignore_case))
+      ->option_text("ubb|html|markdown");
   app.add_flag("--channel-name", command_line.options.show_channel,
                Tr("Show the channel name in bold"));
   app.add_flag("--channel-colors", command_line.options.channel_colors,
@@ -219,8 +222,9 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
     app.exit(e);
     return kExitUsage;
   }
-  command_line.options.dialect =
-      EqualsIgnoreAsciiCase(format, "html") ? Dialect::kHtml : Dialect::kUbb;
+  command_line.options.dialect = EqualsIgnoreAsciiCase(format, "html")       ? Dialect::kHtml
+                                 : EqualsIgnoreAsciiCase(format, "markdown") ? Dialect::kMarkdown
+                                                                             : Dialect::kUbb;
   if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
   if (command_line.output_file == "-") command_line.output_file.clear();  // standard output
   if (!threads.empty())

@@ -21,7 +21,7 @@ struct ListEntry {
 // The output dialect, valued as the index of combo_code. Other values stand
 // for entries that give no output; the window and quorlix-cli convert from
 // and to the index at their edges.
-enum class Dialect : int { kUbb = 0, kHtml = 1 };
+enum class Dialect : int { kUbb = 0, kHtml = 1, kMarkdown = 2 };
 
 struct ConvertOptions {
   Dialect dialect = Dialect::kUbb;  // combo_code

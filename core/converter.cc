@@ -370,6 +370,9 @@ void AppendFooter(Dialect dialect, OutputSink& out) {
   } else if (dialect == Dialect::kHtml) {
     out.AppendLine("<br>");
     credit.append("Created using <a href=\"").append(kHomePageUrl).append("\">The Quorlix</a><br>");
+  } else if (dialect == Dialect::kMarkdown) {
+    out.AppendLine("");
+    credit.append("Created using [The Quorlix](").append(kHomePageUrl).append(")");
   } else {
     return;
   }

@@ -171,7 +171,8 @@ LineFormatter::LineFormatter(const ConvertOptions& options,
                              std::string time_pattern)
     : options_(options),
       time_pattern_(std::move(time_pattern)),
-      html_(options.dialect == Dialect::kHtml) {
+      html_(options.dialect == Dialect::kHtml),
+      markdown_(options.dialect == Dialect::kMarkdown) {
   // Only channel colours look at the definitions: without them a large
   // colordef section costs no copies.
   if (!options_.channel_colors) return;
@@ -251,6 +252,11 @@ void LineFormatter::AppendLinePrefix(std::string_view channel, std::string_view 
 
 void LineFormatter::AppendPrefixAtTime(std::string_view channel, int64_t time,
                                        std::string_view person, std::string& out) {
+  if (markdown_) {
+    MarkdownLine line(out);
+    AppendMarkdownPrefix(channel, time, person, line);
+    return;
+  }
   std::string_view channel_part;
   if (options_.show_channel) channel_part = ChannelPart(channel);
   unsigned second_of_day = 0;
@@ -422,10 +428,19 @@ void LineFormatter::AppendUbbQuoteAndClose(std::string_view text, std::string& o
   }
 }
 
+bool LineFormatter::HasOutput() const {
+  return options_.dialect == Dialect::kUbb || html_ || markdown_;
+}
+
 bool LineFormatter::AppendFields(std::string_view channel, std::string_view timestamp,
                                  std::string_view person, std::string_view message,
                                  std::string& out) {
-  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
+  if (!HasOutput()) return false;
+  if (markdown_) {
+    AppendMarkdownLine(channel, options_.show_time ? ReadTimestamp(timestamp) : 0, person, message,
+                       out);
+    return true;
+  }
   AppendLinePrefix(channel, timestamp, person, out);
   AppendMessage(message, out);
   return true;
@@ -434,7 +449,11 @@ bool LineFormatter::AppendFields(std::string_view channel, std::string_view time
 bool LineFormatter::AppendFieldsAtTime(std::string_view channel, int32_t time,
                                        std::string_view person, std::string_view message,
                                        std::string& out) {
-  if (options_.dialect != Dialect::kUbb && options_.dialect != Dialect::kHtml) return false;
+  if (!HasOutput()) return false;
+  if (markdown_) {
+    AppendMarkdownLine(channel, time, person, message, out);
+    return true;
+  }
   AppendPrefixAtTime(channel, time, person, out);
   AppendMessage(message, out);
   return true;
@@ -480,6 +499,53 @@ void LineFormatter::AppendMessage(std::string_view message, std::string& out) {
     out.append(body_);
   }
   if (html_) out.append("<br>");
+}
+
+void LineFormatter::AppendMarkdownLine(std::string_view channel, int64_t time,
+                                       std::string_view person, std::string_view message,
+                                       std::string& out) {
+  MarkdownLine line(out);
+  AppendMarkdownPrefix(channel, time, person, line);
+  AppendMarkdownMessage(message, line);
+}
+
+void LineFormatter::AppendMarkdownPrefix(std::string_view channel, int64_t time,
+                                         std::string_view person, MarkdownLine& line) {
+  if (options_.show_channel) {  // no colours in a chat app
+    line.AppendMarkup("**");
+    line.AppendText("[");
+    line.AppendText(channel);
+    line.AppendText("]");
+    line.AppendMarkup("**");
+    line.AppendText(" ");
+  }
+  if (options_.show_time) {
+    const unsigned second_of_day = SecondOfDay(time);
+    prefix_room_.resize(day_text_.size() + 2 * day_clocks_.size() + kCopySlack);
+    const char* const begin = prefix_room_.data();
+    const char* const end = WriteClock(second_of_day, prefix_room_.data());
+    line.AppendText(std::string_view(begin, static_cast<std::size_t>(end - begin)));
+  }
+  line.AppendText(person);
+  if (options_.show_channel || !person.empty() || options_.show_time) line.AppendText(": ");
+}
+
+// Links go as in UBB, then every tag as "Delete all Tags in Chatlines"
+// deletes them; what is left is the game's text, shown as it is.
+void LineFormatter::AppendMarkdownMessage(std::string_view message, MarkdownLine& line) {
+  std::string_view text = message;
+  if (message.find("<a href") != std::string_view::npos) {
+    RemoveLinks(message);
+    text = body_;
+    if (options_.mark_links) {
+      text.remove_prefix(kLinkMarker.size());
+      line.AppendText(" - ");
+      line.AppendMarkup("*link removed*");
+      line.AppendText(" - ");
+    }
+  }
+  if (DeleteTags(text, scratch_)) text = scratch_;
+  line.AppendText(text);
 }
 
 }  // namespace quorlix

@@ -10,6 +10,7 @@
 
 #include "core/chat_state.h"
 #include "core/line_fields.h"
+#include "core/markdown_text.h"
 #include "core/name_lookup.h"
 
 namespace quorlix {
@@ -51,6 +52,14 @@ class LineFormatter {
   void AppendPrefixAtTime(std::string_view channel, int64_t time, std::string_view person,
                           std::string& out);
   void AppendMessage(std::string_view message, std::string& out);
+  // Markdown: the same line with the text escaped, colours dropped and
+  // every tag deleted.
+  void AppendMarkdownLine(std::string_view channel, int64_t time, std::string_view person,
+                          std::string_view message, std::string& out);
+  void AppendMarkdownPrefix(std::string_view channel, int64_t time, std::string_view person,
+                            MarkdownLine& line);
+  void AppendMarkdownMessage(std::string_view message, MarkdownLine& line);
+  bool HasOutput() const;
   unsigned SecondOfDay(int64_t t);
   char* WriteClock(unsigned second_of_day, char* p) const;
   void RemoveLinks(std::string_view message);
@@ -64,6 +73,7 @@ class LineFormatter {
   std::vector<std::string> lowered_definitions_;
   std::string time_pattern_;
   bool html_;
+  bool markdown_;
 
   // Per-line scratch, kept between lines.
   std::vector<std::string_view> pieces_;
