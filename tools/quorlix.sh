@@ -24,6 +24,7 @@ PACKAGES=(
   qt6-translations-l10n          # Qt's own dialogs in the user's language
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev
+  libcmark-dev  # a CommonMark renderer for the tests of the Markdown dialect
   xvfb xauth
   time
   clang-14 libclang-rt-14-dev  # libFuzzer for the fuzz targets (tools/fuzz.sh)
