@@ -23,7 +23,9 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/log_generator.h"
 #include "core/converter.h"
+#include "tests/support/commonmark_text.h"
 #include "tests/support/scratch_dir.h"
 #include "version_info.h"
 
@@ -914,6 +916,96 @@ TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
       for (const std::string& part : parts) joined += part;
       EXPECT_EQ(joined, whole.out);
       ExpectWithinLimit(parts, c.bytes);
+    }
+  }
+}
+
+// The lines of `text`, each ended by CR LF.
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    lines.push_back(text.substr(at, end - at));
+  }
+  return lines;
+}
+
+// Removes the first `markup` from `line`; true when there was one.
+bool Drop(std::string& line, std::string_view markup) {
+  const std::size_t at = line.find(markup);
+  if (at == std::string::npos) return false;
+  line.erase(at, markup.size());
+  return true;
+}
+
+// A UBB line of --strip-tags as a chat app shows its Markdown twin: the
+// prefix's colour and bold, the marker's italics and the footer's link are
+// markup, the rest is text. `markup` gets what ShowMarkdown names.
+std::string ShownUbb(std::string line, std::string& markup) {
+  markup.clear();
+  if (line.starts_with("[color=#")) {
+    line.erase(0, line.find(']') + 1);
+    Drop(line, "[/color]");
+  }
+  if (line.starts_with("[b][")) {
+    Drop(line, "[b]");
+    Drop(line, "[/b]");
+    markup = "strong(" + line.substr(0, line.find("] ") + 1) + ")";
+  }
+  if (Drop(line, "[i]link removed[/i]")) {
+    line.insert(line.find(" - ") + 3, "link removed");
+    markup += std::string(markup.empty() ? "" : " ") + "emph(link removed)";
+  }
+  const std::string footer = "Created using [url=\"" + std::string(kHomePageUrl) + "\"]";
+  if (line.starts_with(footer) && Drop(line, "[/url]")) {
+    line = "Created using " + line.substr(footer.size());
+    markup = "link(The Quorlix)";
+  }
+  return line;
+}
+
+// Each line of -f markdown, rendered by a CommonMark library, shows the
+// text of the --strip-tags UBB line, with markup only where the prefix,
+// the link marker and the footer have theirs: nothing of the log's text
+// becomes markup. On the sample log and on generated logs.
+TEST_F(CliTest, MarkdownShowsWhatStrippedUbbShows) {
+  std::vector<std::string> logs = {QUORLIX_SAMPLE_LOG};
+  for (uint64_t seed : {1, 2}) {
+    bench::LogGenerator generator(seed, bench::kDefaultStartTime, 60);
+    std::string log, line;
+    for (int i = 0; i < 3000; ++i) {
+      generator.NextLine(line);
+      log += line + "\r\n";
+    }
+    logs.push_back((dir_ / ("generated-" + std::to_string(seed) + ".log")).string());
+    test::WriteFileBytes(logs.back(), log);
+  }
+  const std::string colors = scratch_.Path("colors.cfg");
+  test::WriteFileBytes(colors, "[colordef]\nClan=ff8000\nOOC=00ff00\n");
+  const std::vector<std::vector<std::string>> option_sets = {
+      {},
+      {"--channel-name", "--time", "--mark-links"},
+      {"--channel-name", "--channel-colors", "--mark-links", "-t", "2004", "-c", "OOC", "-c",
+       "Clan"},
+  };
+  for (const std::string& log : logs) {
+    for (std::vector<std::string> options : option_sets) {
+      options.insert(options.begin(), {"--config", colors, log});
+      options.insert(options.begin(), {"-f", "ubb", "--strip-tags"});
+      const Result ubb = Run(options);
+      options[1] = "markdown";
+      const Result markdown = Run(options);
+      ASSERT_EQ(markdown.status, 0) << markdown.err;
+      const std::vector<std::string> want = CrLfLines(ubb.out);
+      const std::vector<std::string> got = CrLfLines(markdown.out);
+      ASSERT_EQ(got.size(), want.size()) << log;
+      ASSERT_GT(got.size(), 3u) << log;
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        std::string markup;
+        const std::string text = ShownUbb(want[i], markup);
+        const test::ShownMarkdown shown = test::ShowMarkdown(got[i]);
+        EXPECT_EQ(test::Trimmed(shown.text), test::Trimmed(text)) << log << ": " << got[i];
+        EXPECT_EQ(shown.markup, markup) << log << ": " << got[i];
+      }
     }
   }
 }
