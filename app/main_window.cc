@@ -341,7 +341,8 @@ QWidget* MainWindow::BuildLeftPanel() {
   auto* options = new QVBoxLayout;
   options->addWidget(Named(new QLabel(tr("Convert to:")), "Label5"));
   combo_code_ = Named(new QComboBox, "combo_code");
-  combo_code_->addItems({QStringLiteral("UBB"), QStringLiteral("Html")});
+  combo_code_->addItems(
+      {QStringLiteral("UBB"), QStringLiteral("Html"), QStringLiteral("Markdown (Discord)")});
   combo_code_->setEditable(false);
   options->addWidget(combo_code_);
   check_channel_ = Named(new QCheckBox(tr("Show Channelname")), "check_channel");
@@ -480,7 +481,8 @@ void MainWindow::check_channelClick() {
 
 void MainWindow::combo_codeChange(int index) {
   const Dialect dialect = static_cast<Dialect>(index);
-  check_marklink_->setEnabled(dialect == Dialect::kUbb || dialect == Dialect::kHtml);
+  check_marklink_->setEnabled(dialect == Dialect::kUbb || dialect == Dialect::kHtml ||
+                              dialect == Dialect::kMarkdown);
 }
 
 void MainWindow::Options1Click() {

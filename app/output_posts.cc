@@ -66,17 +66,22 @@ OutputPosts::OutputPosts(OutputView* view, ConfigLocation config, MessageSink& m
   ReadLimit(ConfigFile(config_));
 }
 
-void OutputPosts::ReadLimit(const ConfigFile& config) { strip_->SetLimit(ReadPostLimit(config)); }
+void OutputPosts::ReadLimit(const ConfigFile& config) {
+  strip_->SetLimit(ReadPostLimit(config, dialect_));
+}
 
 void OutputPosts::WriteLimit(quint64 limit) {
   RunHandler(messages_, window_, [&] {
     ConfigFile config(config_);
-    WritePostLimit(config, limit);
+    WritePostLimit(config, dialect_, limit);
   });
 }
 
+// Each dialect has the limit of the place it is written for.
 void OutputPosts::SetDialect(Dialect dialect) {
+  const bool other_limit = (dialect == Dialect::kMarkdown) != (dialect_ == Dialect::kMarkdown);
   dialect_ = dialect;
+  if (other_limit) ReadLimit(ConfigFile(config_));
   PartsChanged();
 }
 

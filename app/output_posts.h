@@ -1,6 +1,7 @@
 // The Output page's posts: joins the output view, the post strip above it
 // and the Preview page. The strip cuts the text the view shows (edits
-// included) into parts for the limit of config.cfg, and the view draws a
+// included) into parts for the dialect's limit of config.cfg (forum posts
+// or chat-app messages), and the view draws a
 // thin rule labelled "part k of K" where each part begins (in the warning
 // colour for a part over the limit). The Preview page shows the current
 // part (with the limit 0, the first 2,000 lines) in the dialect picked; it
@@ -41,8 +42,10 @@ class OutputPosts : public QObject {
   PostStrip* strip() const { return strip_; }
   PostPreview* preview() const { return preview_; }
 
-  // Takes post_limit from `config`, as read for the conversion.
+  // Takes the dialect's post limit from `config`, as read for the
+  // conversion.
   void ReadLimit(const ConfigFile& config);
+  // The strip then shows and edits that dialect's limit.
   void SetDialect(Dialect dialect);
   // Whether the Preview page is the one shown: it renders only then.
   void SetPreviewShown(bool shown);

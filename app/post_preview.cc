@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "core/markdown_preview.h"
 #include "core/ubb_preview.h"
 
 namespace quorlix {
@@ -55,10 +56,11 @@ void PostPreview::Show(const QString& text, Dialect dialect, const QString& note
   if (dialect == Dialect::kHtml) {
     browser_->setHtml(text);
   } else {
-    // The renderer passes bytes above 0x7F through, so UTF-8 round-trips.
+    // The renderers pass bytes above 0x7F through, so UTF-8 round-trips.
     const QByteArray utf8 = text.toUtf8();
+    const std::string_view bytes(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     const std::string html =
-        UbbToHtml(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        dialect == Dialect::kMarkdown ? MarkdownToHtml(bytes) : UbbToHtml(bytes);
     browser_->setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
   }
 }

@@ -1,5 +1,6 @@
-// The Preview page: a part of the output shown as a forum shows it (UBB
-// rendered by core/ubb_preview.h, Html as it is), with a note saying what
+// The Preview page: a part of the output shown as a forum or a chat app
+// shows it (UBB rendered by core/ubb_preview.h, Markdown by
+// core/markdown_preview.h, Html as it is), with a note saying what
 // is shown. Nothing is ever loaded or opened: every resource (pictures,
 // style sheets) reads as missing, and links are shown, selectable and
 // copyable from the context menu, but a click follows none.
@@ -35,7 +36,7 @@ class PostPreview : public QWidget {
   explicit PostPreview(QWidget* parent = nullptr);
 
   // Shows `text` (lines ending in "\n") in `dialect` below `note`; a
-  // dialect other than Html shows as UBB.
+  // dialect other than Html and Markdown shows as UBB.
   void Show(const QString& text, Dialect dialect, const QString& note);
   PreviewBrowser* browser() const { return browser_; }
   QString note() const;

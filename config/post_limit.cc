@@ -6,13 +6,21 @@
 #include "core/post_parts.h"
 
 namespace quorlix {
+namespace {
 
-std::uint64_t ReadPostLimit(const ConfigFile& config) {
-  return ParsePostLimit(config.ReadConfigValue("config", "post_limit", "")).value_or(0);
+const char* LimitKey(Dialect dialect) {
+  return dialect == Dialect::kMarkdown ? "post_limit_markdown" : "post_limit";
 }
 
-void WritePostLimit(ConfigFile& config, std::uint64_t limit) {
-  config.WriteConfigValue("config", "post_limit", std::to_string(limit));
+}  // namespace
+
+std::uint64_t ReadPostLimit(const ConfigFile& config, Dialect dialect) {
+  const std::uint64_t fallback = dialect == Dialect::kMarkdown ? kChatMessageLimit : 0;
+  return ParsePostLimit(config.ReadConfigValue("config", LimitKey(dialect), "")).value_or(fallback);
+}
+
+void WritePostLimit(ConfigFile& config, Dialect dialect, std::uint64_t limit) {
+  config.WriteConfigValue("config", LimitKey(dialect), std::to_string(limit));
 }
 
 }  // namespace quorlix

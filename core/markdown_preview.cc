@@ -77,6 +77,7 @@ class LineRenderer {
     const std::size_t n = tokens.size();
     next_star_.assign(n + 1, kNone);
     next_stars_.assign(n + 1, kNone);
+    next_open_bracket_.assign(n + 1, kNone);
     next_close_bracket_.assign(n + 1, kNone);
     next_close_paren_.assign(n + 1, kNone);
     for (std::size_t i = n; i-- > 0;) {
@@ -123,8 +124,9 @@ class LineRenderer {
 
   // At "[": the link it opens, or the "[" alone. Returns the last token used.
   std::size_t Link(std::size_t open) {
+    // The innermost "[" before the "]" opens the link.
     const std::size_t close = next_close_bracket_[open + 1];
-    const std::size_t end = LinkEnd(close);
+    const std::size_t end = next_open_bracket_[open + 1] < close ? kNone : LinkEnd(close);
     if (end == kNone) {
       AppendToken(out_, tokens_[open]);
       return open;
@@ -159,7 +161,8 @@ class LineRenderer {
 
   const std::vector<Token>& tokens_;
   std::string& out_;
-  std::vector<std::size_t> next_star_, next_stars_, next_close_bracket_, next_close_paren_;
+  std::vector<std::size_t> next_star_, next_stars_, next_open_bracket_, next_close_bracket_,
+      next_close_paren_;
   std::size_t checked_close_ = kNone - 1;
   std::size_t checked_end_ = kNone;
   bool bold_ = false;

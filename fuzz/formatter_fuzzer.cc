@@ -1,5 +1,5 @@
 // Fuzz target: converting lines under every combination of dialect (UBB,
-// Html, an index out of range) and options, with colour definitions and a
+// Html, Markdown, an index out of range) and options, with colour definitions and a
 // time pattern, all taken from the input's first bytes. Each output must
 // equal the literal model's; several lines through one formatter check
 // that its caches and buffers carry nothing from line to line.
@@ -40,12 +40,13 @@ bool ConvertLine(quorlix::LineFormatter& formatter, const std::string& line, std
 
 ConvertOptions TakeOptions(FuzzedDataProvider& input) {
   ConvertOptions options;
-  switch (input.ConsumeIntegralInRange(0, 2)) {
+  switch (input.ConsumeIntegralInRange(0, 3)) {
     case 0: options.dialect = quorlix::Dialect::kUbb; break;
     case 1: options.dialect = quorlix::Dialect::kHtml; break;
+    case 2: options.dialect = quorlix::Dialect::kMarkdown; break;
     default: {
       const int other = input.ConsumeIntegral<int8_t>();
-      options.dialect = static_cast<quorlix::Dialect>(other == 0 || other == 1 ? 2 : other);
+      options.dialect = static_cast<quorlix::Dialect>(other >= 0 && other <= 2 ? 3 : other);
     }
   }
   options.show_channel = input.ConsumeBool();

@@ -253,6 +253,7 @@ std::vector<std::string> Footer(Dialect dialect) {
   if (dialect == Dialect::kHtml) {
     return {"<br>", "Created using <a href=\"" + url + "\">The Quorlix</a><br>"};
   }
+  if (dialect == Dialect::kMarkdown) return {"", "Created using [The Quorlix](" + url + ")"};
   return {};
 }
 
@@ -316,7 +317,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   load.depth = kDepths[input.ConsumeIntegralInRange(0, 5)];
   ChatState state;
   ConvertOptions& options = state.options;
-  options.dialect = static_cast<Dialect>(input.ConsumeIntegralInRange(0, 2));
+  options.dialect = static_cast<Dialect>(input.ConsumeIntegralInRange(0, 3));
   options.show_channel = input.ConsumeBool();
   options.channel_colors = input.ConsumeBool();
   options.show_time = input.ConsumeBool();

@@ -16,6 +16,21 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+std::vector<MarkdownPiece> MarkdownPrefixPieces(const ConvertOptions& options,
+                                                std::string_view time_pattern,
+                                                std::string_view channel,
+                                                std::string_view timestamp,
+                                                std::string_view person) {
+  std::vector<MarkdownPiece> pieces;
+  if (options.show_channel) {
+    pieces = {{"**", true}, {"[" + std::string(channel) + "]"}, {"**", true}, {" "}};
+  }
+  if (options.show_time) pieces.push_back({TimeText(time_pattern, timestamp)});
+  pieces.push_back({std::string(person)});
+  if (options.show_channel || !person.empty() || options.show_time) pieces.push_back({": "});
+  return pieces;
+}
+
 std::string WithoutQuotes(std::string_view field) {
   std::string out;
   for (char c : field) {
@@ -42,6 +57,105 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // The text after the first ">" of `piece`.
 std::string_view Tail(std::string_view piece) { return SplitAtChar(piece, '>', 2); }
 
+// The time part: the pattern's letters replaced, and a space.
+std::string TimeText(std::string_view time_pattern, std::string_view timestamp) {
+  const time_t t = ReadTimestamp(timestamp);
+  struct tm utc;
+  gmtime_r(&t, &utc);
+  std::string text;
+  for (char c : time_pattern) {
+    switch (c) {
+      case 'Y': text += std::to_string(utc.tm_year + 1900); break;
+      case 'M': text += std::to_string(utc.tm_mon + 1); break;
+      case 'D': text += std::to_string(utc.tm_mday); break;
+      case 'h': text += std::to_string(utc.tm_hour); break;
+      case 'm': text += std::to_string(utc.tm_min); break;
+      case 's': text += std::to_string(utc.tm_sec); break;
+      default: text += c;
+    }
+  }
+  return text + ' ';
+}
+
+// A Markdown line as pieces of text (to escape) and markup (as it is).
+struct MarkdownPiece {
+  std::string text;
+  bool markup = false;
+};
+
+// Each character of the line with where it came from.
+struct LineChar {
+  char c;
+  bool markup;
+  std::size_t piece;
+};
+
+bool IsText(const std::vector<LineChar>& line, std::size_t i, std::string_view set) {
+  return !line[i].markup && set.find(line[i].c) != std::string_view::npos;
+}
+
+constexpr std::string_view kDigits = "0123456789";
+constexpr std::string_view kAlnum =
+    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// Whether only blanks of text stand between the line's start (or a text
+// CR or LF) and position `end`.
+bool AtLineStart(const std::vector<LineChar>& line, std::size_t end) {
+  std::size_t i = end;
+  while (i > 0 && IsText(line, i - 1, " \t")) --i;
+  return i == 0 || IsText(line, i - 1, "\r\n");
+}
+
+// How many characters of `set`, all text, stand right before `end`.
+std::size_t RunBefore(const std::vector<LineChar>& line, std::size_t end, std::string_view set) {
+  std::size_t n = 0;
+  while (n < end && IsText(line, end - n - 1, set)) ++n;
+  return n;
+}
+
+bool NeedsEscape(const std::vector<LineChar>& line, std::size_t i) {
+  const char c = line[i].c;
+  const bool after_text = i > 0 && !line[i - 1].markup;
+  const char before = after_text ? line[i - 1].c : '\0';
+  if (std::string_view("\\*_`<@#").find(c) != std::string_view::npos) return true;
+  if (c == '~' || c == '|') return before == c;
+  if (c == '(') return before == ']';
+  if (c == '/') return before == ':';
+  if (c == ';') {
+    const std::size_t n = RunBefore(line, i, kAlnum);
+    return n >= 1 && n <= 32 && n < i && IsText(line, i - n - 1, "&");
+  }
+  if (c == ':') {
+    const std::string name_chars = std::string(kAlnum) + "_+-";
+    const std::size_t n = RunBefore(line, i, name_chars);
+    if (n == 0 || n >= i || !IsText(line, i - n - 1, ":")) return false;
+    std::string name;
+    for (std::size_t k = i - n; k < i; ++k) name += line[k].c;
+    return name.find_first_not_of(kDigits) != std::string::npos || name == "100" || name == "1234";
+  }
+  if (std::string_view(">-+=[").find(c) != std::string_view::npos) return AtLineStart(line, i);
+  if (c == '.' || c == ')') {
+    const std::size_t n = RunBefore(line, i, kDigits);
+    const bool piece_ends = i + 1 == line.size() || line[i + 1].piece != line[i].piece;
+    return n >= 1 && n <= 9 && AtLineStart(line, i - n) &&
+           (piece_ends || line[i + 1].c == ' ' || line[i + 1].c == '\t');
+  }
+  return false;
+}
+
+std::string MarkdownLineText(const std::vector<MarkdownPiece>& pieces) {
+  std::vector<LineChar> line;
+  for (std::size_t p = 0; p < pieces.size(); ++p) {
+    for (char c : pieces[p].text) line.push_back({c, pieces[p].markup, p});
+  }
+  std::string out;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (!line[i].markup && NeedsEscape(line, i)) out += '\\';
+    out += line[i].c;
+  }
+  return out;
+}
+
 }  // namespace
 
 ReferenceFields ReferenceSplit(std::string_view line) {
@@ -56,6 +170,10 @@ std::string ReferencePrefix(const ConvertOptions& options,
                             const std::vector<std::string>& color_definitions,
                             std::string_view time_pattern, std::string_view channel,
                             std::string_view timestamp, std::string_view person) {
+  if (options.dialect == Dialect::kMarkdown) {
+    return MarkdownLineText(
+        MarkdownPrefixPieces(options, time_pattern, channel, timestamp, person));
+  }
   const bool html = options.dialect == Dialect::kHtml;
   std::string prefix;
   if (options.show_channel) {
@@ -76,32 +194,46 @@ std::string ReferencePrefix(const ConvertOptions& options,
       prefix = html ? "<b>[" + name + "]</b> " : "[b][" + name + "][/b] ";
     }
   }
-  if (options.show_time) {
-    const time_t t = ReadTimestamp(timestamp);
-    struct tm utc;
-    gmtime_r(&t, &utc);
-    for (char c : time_pattern) {
-      switch (c) {
-        case 'Y': prefix += std::to_string(utc.tm_year + 1900); break;
-        case 'M': prefix += std::to_string(utc.tm_mon + 1); break;
-        case 'D': prefix += std::to_string(utc.tm_mday); break;
-        case 'h': prefix += std::to_string(utc.tm_hour); break;
-        case 'm': prefix += std::to_string(utc.tm_min); break;
-        case 's': prefix += std::to_string(utc.tm_sec); break;
-        default: prefix += c;
-      }
-    }
-    prefix += ' ';
-  }
+  if (options.show_time) prefix += TimeText(time_pattern, timestamp);
   prefix.append(person);
   if (options.show_channel || !person.empty() || options.show_time) prefix += ": ";
   return prefix;
+}
+
+std::string ReferenceMarkdownLine(const ConvertOptions& options, std::string_view time_pattern,
+                                  std::string_view line) {
+  const ReferenceFields record = ReferenceSplit(line);
+  std::vector<MarkdownPiece> pieces = MarkdownPrefixPieces(
+      options, time_pattern, record.channel_name, record.timestamp_text, record.person);
+  // Links as in UBB, the marker in italics; then every tag deleted.
+  std::string body(record.message);
+  if (CountOccurrences("<a href", record.message) > 0) {
+    const std::vector<std::string_view> links = Explode("<a href", body);
+    std::string joined(links[0]);
+    for (std::size_t i = 1; i < links.size(); ++i) joined.append(Tail(links[i]));
+    body = joined;
+    if (options.mark_links) {
+      pieces.push_back({" - "});
+      pieces.push_back({"*link removed*", true});
+      pieces.push_back({" - "});
+    }
+  }
+  const std::vector<std::string_view> tags = Explode("<", body);
+  if (tags.size() > 1) {
+    std::string joined(tags[0]);
+    for (std::size_t i = 1; i < tags.size(); ++i) joined.append(Tail(tags[i]));
+    body = joined;
+  }
+  pieces.push_back({body});
+  return MarkdownLineText(pieces);
 }
 
 std::optional<std::string> ReferenceConvertLine(const ConvertOptions& options,
                                                 const std::vector<std::string>& color_definitions,
                                                 std::string_view time_pattern,
                                                 std::string_view line) {
+  if (options.dialect == Dialect::kMarkdown)
+    return ReferenceMarkdownLine(options, time_pattern, line);
   if (options.dialect != Dialect::kUbb && options.dialect != Dialect::kHtml) return std::nullopt;
   const ReferenceFields record = ReferenceSplit(line);
   const std::string_view message = record.message;

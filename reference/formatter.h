@@ -26,7 +26,12 @@ std::string ReferencePrefix(const ConvertOptions& options,
                             std::string_view time_pattern, std::string_view channel,
                             std::string_view timestamp, std::string_view person);
 
-// The output line; nothing for a dialect other than UBB and Html.
+// The Markdown line: the prefix and the message's text, escaped piece by
+// piece by looking at the whole line.
+std::string ReferenceMarkdownLine(const ConvertOptions& options, std::string_view time_pattern,
+                                  std::string_view line);
+
+// The output line; nothing for a dialect other than UBB, Html and Markdown.
 std::optional<std::string> ReferenceConvertLine(const ConvertOptions& options,
                                                 const std::vector<std::string>& color_definitions,
                                                 std::string_view time_pattern,

@@ -1,6 +1,7 @@
 // The post strip and the Preview page in the main window: Copy part walks
 // through all parts and pastes the whole output post by post.
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -11,6 +12,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "app/output_posts.h"
@@ -213,6 +216,54 @@ class PostStripTest : public QObject {
     preview->Show("x\n", Dialect::kUbb,
                   QString(400, 'n').replace(QRegularExpression("n{9}"), "note "));
     QVERIFY(preview->minimumSizeHint().width() < 300);
+  }
+
+  // Markdown is pasted into a chat app: its own limit, 2000 unless set,
+  // edited in the strip while Markdown is chosen; the preview shows the
+  // channel in bold and the text as it is.
+  void MarkdownPartsFitAChatMessage() {
+    WindowFixture f;
+    WriteBytes(f.Path("config.cfg"), "[config]\npost_limit=300\n");
+    f.dialogs.open_name = QStringLiteral(QUORLIX_EXAMPLES_DIR "/sample.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    Find<QComboBox>(f, "combo_code")->setCurrentIndex(static_cast<int>(Dialect::kMarkdown));
+    Find<QCheckBox>(f, "check_channel")->setChecked(true);
+    Find<QCheckBox>(f, "check_marklink")->setChecked(true);
+    Find<QPushButton>(f, "bt_convert")->click();
+    auto* strip = Find<PostStrip>(f, "post_strip");
+    QCOMPARE(strip->limit(), 2000u);
+
+    Find<QSpinBox>(f, "post_limit")->setValue(500);
+    const std::string config = ReadBytes(f.Path("config.cfg"));
+    QVERIFY(config.find("post_limit_markdown=500") != std::string::npos);
+    QVERIFY(config.find("post_limit=300") != std::string::npos);
+    QTRY_VERIFY(strip->parts().size() >= 4);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QString pasted;
+    for (std::size_t k = 0; k < strip->parts().size(); ++k) {
+      Find<QToolButton>(f, "post_copy_part")->click();
+      QVERIFY2(PostSize(clipboard->text()) <= 500, qPrintable(clipboard->text()));
+      pasted += clipboard->text();
+    }
+    QVERIFY(pasted.startsWith("**[Clan]** Tilvara: Anyone up for the last raid of the year?\n"));
+    QVERIFY(pasted.endsWith("\nCreated using [The Quorlix](https://quorlix.example.org/)\n"));
+
+    strip->SetCurrent(0);
+    Find<QTabWidget>(f, "PageControl1")->setCurrentWidget(Find<QWidget>(f, "TabSheet3"));
+    auto* preview = Find<PostPreview>(f, "TabSheet3");
+    QTRY_VERIFY(preview->note().startsWith("Preview of part 1"));
+    const QString shown = preview->browser()->toPlainText();
+    QVERIFY2(shown.startsWith("[Clan] Tilvara: Anyone up for the last raid of the year?\n"),
+             qPrintable(shown));
+    QVERIFY(shown.contains(" - link removed - Map is here: raid map"));
+    QVERIFY(!shown.contains('*'));
+    const QTextBlock first = preview->browser()->document()->firstBlock();
+    QCOMPARE(first.begin().fragment().text(), QStringLiteral("[Clan]"));
+    QVERIFY(first.begin().fragment().charFormat().fontWeight() >= QFont::Bold);
+
+    // Back to UBB: the forum's limit again.
+    Find<QComboBox>(f, "combo_code")->setCurrentIndex(static_cast<int>(Dialect::kUbb));
+    QCOMPARE(strip->limit(), 300u);
   }
 };
 

@@ -237,11 +237,14 @@ TEST_F(ConfigFileTest, DeleteRemovesEveryLineOfTheKeyOnly) {
   EXPECT_EQ(Read("colordef", "clan"), "<default>");
 }
 
-TEST_F(ConfigFileTest, PostLimitReadsZeroUnlessAWholeNumber) {
-  EXPECT_EQ(ReadPostLimit(config_), 0u);  // no file
+// Forum posts have no limit unless one is set; chat-app messages have
+// theirs, in a key of their own.
+TEST_F(ConfigFileTest, PostLimitPerDialectReadsItsDefaultUnlessAWholeNumber) {
+  EXPECT_EQ(ReadPostLimit(config_, Dialect::kUbb), 0u);  // no file
+  EXPECT_EQ(ReadPostLimit(config_, Dialect::kMarkdown), 2000u);
   const struct {
     const char* value;
-    std::uint64_t limit;
+    std::uint64_t limit;  // forum posts; Markdown reads 2000 for 0 here
   } cases[] = {
       {"10000", 10000},
       {"0", 0},
@@ -253,10 +256,16 @@ TEST_F(ConfigFileTest, PostLimitReadsZeroUnlessAWholeNumber) {
   };
   for (const auto& c : cases) {
     config_.WriteConfigValue("config", "post_limit", c.value);
-    EXPECT_EQ(ReadPostLimit(config_), c.limit) << c.value;
+    config_.WriteConfigValue("config", "post_limit_markdown", c.value);
+    EXPECT_EQ(ReadPostLimit(config_, Dialect::kUbb), c.limit) << c.value;
+    EXPECT_EQ(ReadPostLimit(config_, Dialect::kHtml), c.limit) << c.value;
+    const bool number = c.limit != 0 || std::string_view(c.value) == "0";
+    EXPECT_EQ(ReadPostLimit(config_, Dialect::kMarkdown), number ? c.limit : 2000u) << c.value;
   }
-  WritePostLimit(config_, 60000);
+  WritePostLimit(config_, Dialect::kHtml, 60000);
+  WritePostLimit(config_, Dialect::kMarkdown, 4000);
   EXPECT_EQ(Read("config", "post_limit"), "60000");
+  EXPECT_EQ(Read("config", "post_limit_markdown"), "4000");
 }
 
 TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
