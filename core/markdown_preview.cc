@@ -83,6 +83,7 @@ class LineRenderer {
     for (std::size_t i = n; i-- > 0;) {
       next_star_[i] = tokens[i].kind == Kind::kStar ? i : next_star_[i + 1];
       next_stars_[i] = tokens[i].kind == Kind::kStars ? i : next_stars_[i + 1];
+      next_open_bracket_[i] = tokens[i].kind == Kind::kOpenBracket ? i : next_open_bracket_[i + 1];
       next_close_bracket_[i] =
           tokens[i].kind == Kind::kCloseBracket ? i : next_close_bracket_[i + 1];
       next_close_paren_[i] = tokens[i].kind == Kind::kCloseParen ? i : next_close_paren_[i + 1];

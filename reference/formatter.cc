@@ -16,21 +16,6 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::vector<MarkdownPiece> MarkdownPrefixPieces(const ConvertOptions& options,
-                                                std::string_view time_pattern,
-                                                std::string_view channel,
-                                                std::string_view timestamp,
-                                                std::string_view person) {
-  std::vector<MarkdownPiece> pieces;
-  if (options.show_channel) {
-    pieces = {{"**", true}, {"[" + std::string(channel) + "]"}, {"**", true}, {" "}};
-  }
-  if (options.show_time) pieces.push_back({TimeText(time_pattern, timestamp)});
-  pieces.push_back({std::string(person)});
-  if (options.show_channel || !person.empty() || options.show_time) pieces.push_back({": "});
-  return pieces;
-}
-
 std::string WithoutQuotes(std::string_view field) {
   std::string out;
   for (char c : field) {
@@ -154,6 +139,23 @@ std::string MarkdownLineText(const std::vector<MarkdownPiece>& pieces) {
     out += line[i].c;
   }
   return out;
+}
+
+std::vector<MarkdownPiece> MarkdownPrefixPieces(const ConvertOptions& options,
+                                                std::string_view time_pattern,
+                                                std::string_view channel,
+                                                std::string_view timestamp,
+                                                std::string_view person) {
+  std::vector<MarkdownPiece> pieces;
+  if (options.show_channel) {
+    std::string name = "[";
+    name.append(channel).append("]");
+    pieces = {{"**", true}, {name}, {"**", true}, {" "}};
+  }
+  if (options.show_time) pieces.push_back({TimeText(time_pattern, timestamp)});
+  pieces.push_back({std::string(person)});
+  if (options.show_channel || !person.empty() || options.show_time) pieces.push_back({": "});
+  return pieces;
 }
 
 }  // namespace

@@ -233,16 +233,16 @@ class PostStripTest : public QObject {
     auto* strip = Find<PostStrip>(f, "post_strip");
     QCOMPARE(strip->limit(), 2000u);
 
-    Find<QSpinBox>(f, "post_limit")->setValue(500);
+    Find<QSpinBox>(f, "post_limit")->setValue(350);
     const std::string config = ReadBytes(f.Path("config.cfg"));
-    QVERIFY(config.find("post_limit_markdown=500") != std::string::npos);
+    QVERIFY(config.find("post_limit_markdown=350") != std::string::npos);
     QVERIFY(config.find("post_limit=300") != std::string::npos);
     QTRY_VERIFY(strip->parts().size() >= 4);
     QClipboard* clipboard = QGuiApplication::clipboard();
     QString pasted;
     for (std::size_t k = 0; k < strip->parts().size(); ++k) {
       Find<QToolButton>(f, "post_copy_part")->click();
-      QVERIFY2(PostSize(clipboard->text()) <= 500, qPrintable(clipboard->text()));
+      QVERIFY2(PostSize(clipboard->text()) <= 350, qPrintable(clipboard->text()));
       pasted += clipboard->text();
     }
     QVERIFY(pasted.startsWith("**[Clan]** Tilvara: Anyone up for the last raid of the year?\n"));

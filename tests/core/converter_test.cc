@@ -17,6 +17,7 @@ const Strings kUbbFooter = {
     "", "Created using [url=\"https://quorlix.example.org/\"]The Quorlix[/url]"};
 const Strings kHtmlFooter = {
     "<br>", "Created using <a href=\"https://quorlix.example.org/\">The Quorlix</a><br>"};
+const Strings kMarkdownFooter = {"", "Created using [The Quorlix](https://quorlix.example.org/)"};
 
 // 2005-01-02, 2005-01-03 (two lines), 2006-01-05. Tree ids in order of
 // creation: 2005 = 1, January = 2, day 2 = 3, day 3 = 4, 2006 = 5,
@@ -64,7 +65,9 @@ TEST_F(ConvertTest, WithoutFiltersEveryLineThenTheFooter) {
             Concat({{"Alice: a<br>", "Bob: b<br>", "bob: c<br>", "Alice: d<br>"}, kHtmlFooter}));
   // Converting again starts from empty output.
   EXPECT_EQ(Run().size(), 6u);
-  state_.options.dialect = static_cast<Dialect>(2);
+  state_.options.dialect = Dialect::kMarkdown;
+  EXPECT_EQ(Run(), Concat({{"Alice: a", "Bob: b", "bob: c", "Alice: d"}, kMarkdownFooter}));
+  state_.options.dialect = static_cast<Dialect>(3);
   EXPECT_EQ(Run(), Strings());
 }
 
@@ -375,8 +378,9 @@ TEST(ConvertHelpersTest, FilterModeCodesAndFooters) {
   OutputLines out(lines);
   AppendFooter(Dialect::kUbb, out);
   AppendFooter(Dialect::kHtml, out);
+  AppendFooter(Dialect::kMarkdown, out);
   AppendFooter(static_cast<Dialect>(5), out);
-  EXPECT_EQ(lines, Concat({kUbbFooter, kHtmlFooter}));
+  EXPECT_EQ(lines, Concat({kUbbFooter, kHtmlFooter, kMarkdownFooter}));
 }
 
 }  // namespace
