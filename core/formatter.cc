@@ -544,7 +544,7 @@ void LineFormatter::AppendMarkdownMessage(std::string_view message, MarkdownLine
       line.AppendText(" - ");
     }
   }
-  if (DeleteTags(text, scratch_)) text = scratch_;
+  if (text.find('<') != std::string_view::npos && DeleteTags(text, scratch_)) text = scratch_;
   line.AppendText(text);
 }
 

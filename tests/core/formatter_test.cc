@@ -295,6 +295,7 @@ TEST(LineFormatterTest, MarkdownShowsEveryMessageAsItsCharacters) {
       // The person is text too; an emoji shape may end in the separator.
       {"_A*", "hi", R"(\_A\*: hi)", "_A*: hi"},
       {"x:b", "hi", R"(x:b\: hi)", "x:b: hi"},
+      {"Bob", "", "Bob: ", "Bob:"},
   };
   for (const MarkdownCase& c : cases) {
     const std::string line = R"(["1","Chan",")" + c.person + R"(",0])" + c.message;
