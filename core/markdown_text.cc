@@ -1,7 +1,17 @@
 #include "core/markdown_text.h"
 
+#include <array>
+
 namespace quorlix {
 namespace {
+
+// The bytes that may need an escape or start a line; any other byte is
+// copied as it is wherever the line's start lies behind.
+constexpr auto kLookAt = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("\\*_`<@#~|(/;:>-+=[.)&\r\n")) table[c] = true;
+  return table;
+}();
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiAlnum(char c) { return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -50,6 +60,12 @@ bool MarkdownLine::NeedsEscape(std::string_view text, std::size_t i) {
 }
 
 void MarkdownLine::Track(char c) {
+  TrackLineStart(c);
+  TrackNames(c);
+  previous_ = c;
+}
+
+void MarkdownLine::TrackLineStart(char c) {
   if (c == '\r' || c == '\n') {
     line_start_ = true;
     leading_digits_ = 0;
@@ -62,7 +78,9 @@ void MarkdownLine::Track(char c) {
     line_start_ = false;
     leading_digits_ = 0;
   }
+}
 
+void MarkdownLine::TrackNames(char c) {
   if (c == ':') {  // also the closing one: emoji follow each other
     emoji_name_ = 0;
     emoji_digits_ = true;
@@ -85,14 +103,31 @@ void MarkdownLine::Track(char c) {
   } else {
     reference_ = -1;
   }
-  previous_ = c;
 }
 
 void MarkdownLine::AppendText(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (!line_start_ && leading_digits_ == 0) {
+      // Most text is a run of bytes that need no escape: copied at once.
+      std::size_t end = i;
+      while (end < text.size() && !kLookAt[static_cast<unsigned char>(text[end])]) ++end;
+      if (end > i) {
+        out_.append(text, i, end - i);
+        // Such bytes keep the line's start where it is; they only go on
+        // or end an emoji name or a reference.
+        for (std::size_t k = i; k < end && (emoji_name_ >= 0 || reference_ >= 0); ++k) {
+          TrackNames(text[k]);
+        }
+        previous_ = text[end - 1];
+        i = end;
+        if (i == text.size()) break;
+      }
+    }
     if (NeedsEscape(text, i)) out_.push_back('\\');
     out_.push_back(text[i]);
     Track(text[i]);
+    ++i;
   }
 }
 

@@ -41,6 +41,8 @@ class MarkdownLine {
  private:
   bool NeedsEscape(std::string_view text, std::size_t i);
   void Track(char c);
+  void TrackLineStart(char c);
+  void TrackNames(char c);
 
   std::string& out_;
   bool line_start_ = true;    // nothing but blanks on the line so far
