@@ -45,7 +45,7 @@ TEST(MarkdownPreview, ConvertedMessagesShowTheirCharacters) {
   };
   for (const std::string& message : messages) {
     std::string line;
-    ASSERT_TRUE(formatter.ConvertLine(R"(["1","Chan","Bob",0])" + message, line));
+    ASSERT_TRUE(formatter.AppendFields("Chan", "0", "Bob", message, line));
     std::string text = "[Chan] Bob: " + message;
     if (message == "a < b") text = "[Chan] Bob: a ";
     std::string html;
