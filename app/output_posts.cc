@@ -77,11 +77,8 @@ void OutputPosts::WriteLimit(quint64 limit) {
   });
 }
 
-// Each dialect has the limit of the place it is written for.
 void OutputPosts::SetDialect(Dialect dialect) {
-  const bool other_limit = (dialect == Dialect::kMarkdown) != (dialect_ == Dialect::kMarkdown);
   dialect_ = dialect;
-  if (other_limit) ReadLimit(ConfigFile(config_));
   PartsChanged();
 }
 

@@ -42,10 +42,10 @@ class OutputPosts : public QObject {
   PostStrip* strip() const { return strip_; }
   PostPreview* preview() const { return preview_; }
 
-  // Takes the dialect's post limit from `config`, as read for the
-  // conversion.
+  // Takes the post limit of the dialect set (forum posts or chat-app
+  // messages) from `config`, as read for the conversion; the strip then
+  // edits that limit.
   void ReadLimit(const ConfigFile& config);
-  // The strip then shows and edits that dialect's limit.
   void SetDialect(Dialect dialect);
   // Whether the Preview page is the one shown: it renders only then.
   void SetPreviewShown(bool shown);

@@ -219,7 +219,7 @@ class PostStripTest : public QObject {
   }
 
   // Markdown is pasted into a chat app: its own limit, 2000 unless set,
-  // edited in the strip while Markdown is chosen; the preview shows the
+  // edited in the strip while the output is Markdown; the preview shows the
   // channel in bold and the text as it is.
   void MarkdownPartsFitAChatMessage() {
     WindowFixture f;
@@ -261,8 +261,9 @@ class PostStripTest : public QObject {
     QCOMPARE(first.begin().fragment().text(), QStringLiteral("[Clan]"));
     QVERIFY(first.begin().fragment().charFormat().fontWeight() >= QFont::Bold);
 
-    // Back to UBB: the forum's limit again.
+    // Converted to UBB again: the forum's limit.
     Find<QComboBox>(f, "combo_code")->setCurrentIndex(static_cast<int>(Dialect::kUbb));
+    Find<QPushButton>(f, "bt_convert")->click();
     QCOMPARE(strip->limit(), 300u);
   }
 };
