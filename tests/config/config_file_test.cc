@@ -288,7 +288,12 @@ TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
 }
 
 TEST(ConfigLocation, BesideTheProgramElseTheUsersOwnWithTheShippedDefaults) {
+#ifdef _WIN32
+  // Windows keeps share/ beside the program.
+  const std::string shipped = "/opt/q/bin/share/quorlix/config.cfg";
+#else
   const std::string shipped = "/opt/q/share/quorlix/config.cfg";
+#endif
   const struct {
     ConfigSearch search;
     ConfigLocation expected;
