@@ -1,5 +1,9 @@
 #include "cli/line_sink.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,7 +11,6 @@
 
 #include "cli/signal_cleanup.h"
 #include "core/error.h"
-#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix::cli {
@@ -17,14 +20,29 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 
 [[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
-  throw Error(FormatText(Tr("Cannot write file %s. %s"), {name, platform::SystemErrorText(error)}));
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {name, std::strerror(error)}));
+}
+
+// A socket cannot be opened; it is connected to.
+int ConnectSocket(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return errno = ENAMETOOLONG, -1;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return errno = error, -1;
+  }
+  return fd;
 }
 
 // An existing target that is no regular file and cannot be replaced.
-bool IsStream(const std::string& path, platform::FileInfo& info) {
-  return platform::InspectPath(path, info) &&
-         (info.kind == platform::FileKind::kDevice || info.kind == platform::FileKind::kPipe ||
-          info.kind == platform::FileKind::kSocket);
+bool IsStream(const std::string& path, struct stat& st) {
+  return ::stat(path.c_str(), &st) == 0 &&
+         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
 }  // namespace
@@ -39,11 +57,10 @@ bool IsTheLog(const std::string& output_file, const std::string& log_file) {
 LineSink::LineSink() : stream_fd_(STDOUT_FILENO) { buffer_.reserve(kBlockSize + 4096); }
 
 LineSink::LineSink(const std::string& path) {
-  platform::FileInfo info;
-  if (IsStream(path, info)) {
-    // A socket cannot be opened; it is connected to.
-    stream_fd_ = info.kind == platform::FileKind::kSocket ? platform::ConnectLocalSocket(path)
-                                                          : platform::OpenForWriting(path);
+  struct stat st;
+  if (IsStream(path, st)) {
+    stream_fd_ =
+        S_ISSOCK(st.st_mode) ? ConnectSocket(path) : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (stream_fd_ < 0) ThrowCannotWrite(path, errno);
     owns_stream_ = true;
     stream_name_ = path;
@@ -92,8 +109,7 @@ void LineSink::Write(std::string_view bytes) {
     if (n < 0) {
       if (errno == EINTR) continue;
       if (owns_stream_) ThrowCannotWrite(stream_name_, errno);
-      throw Error(FormatText(Tr("Cannot write to standard output. %s"),
-                             {platform::SystemErrorText(errno)}));
+      throw Error(FormatText(Tr("Cannot write to standard output. %s"), {std::strerror(errno)}));
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
