@@ -1,9 +1,5 @@
 #include "config/config_file.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +15,7 @@
 
 #include "core/atomic_write.h"
 #include "core/error.h"
+#include "core/platform.h"
 #include "core/text_util.h"
 #include "core/translation.h"
 
@@ -37,18 +34,20 @@ enum class FileState { kMissing, kRead, kUnreadable };
 // `reason` then says why.
 FileState ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
   text.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = platform::OpenForReading(path, /*nonblocking=*/true);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return FileState::kMissing;
-    reason = FormatText(Tr("Cannot read settings file %s. %s"), {path, std::strerror(errno)});
+    reason = FormatText(Tr("Cannot read settings file %s. %s"),
+                        {path, platform::SystemErrorText(errno)});
     return FileState::kUnreadable;
   }
-  struct stat st {};
+  platform::FileInfo info;
   FileState state = FileState::kRead;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (!platform::InspectFile(fd, info) || info.kind != platform::FileKind::kRegular) {
     state = FileState::kUnreadable;
-    reason = S_ISDIR(st.st_mode) ? FormatText(Tr("%s is a directory"), {path})
-                                 : FormatText(Tr("Settings file %s is not a regular file"), {path});
+    reason = info.kind == platform::FileKind::kDirectory
+                 ? FormatText(Tr("%s is a directory"), {path})
+                 : FormatText(Tr("Settings file %s is not a regular file"), {path});
   } else {
     char chunk[64 * 1024];
     for (;;) {
@@ -56,7 +55,8 @@ FileState ReadWholeFile(const std::string& path, std::string& text, std::string&
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         state = FileState::kUnreadable;
-        reason = FormatText(Tr("Cannot read settings file %s. %s"), {path, std::strerror(errno)});
+        reason = FormatText(Tr("Cannot read settings file %s. %s"),
+                            {path, platform::SystemErrorText(errno)});
         break;
       }
       if (n == 0) break;
@@ -71,11 +71,8 @@ FileState ReadWholeFile(const std::string& path, std::string& text, std::string&
 // (a read-only directory) the write goes on unlocked and fails there.
 class WriterLock {
  public:
-  explicit WriterLock(const std::string& path)
-      : fd_(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666)) {
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
+  explicit WriterLock(const std::string& path) : fd_(platform::OpenLockFile(path + ".lock")) {
+    if (fd_ >= 0) platform::LockExclusive(fd_);
   }
   ~WriterLock() {
     if (fd_ >= 0) ::close(fd_);  // closing drops the lock
@@ -169,6 +166,13 @@ class QuotingWriter : public Ini::OutputWriter {
   explicit QuotingWriter(std::string& out) : out_(out) {}
   void Write(const char* text) override {
     const std::string_view piece(text);
+    // Lines end in LF on every system, so that the same settings are the
+    // same bytes wherever they were saved.
+    if (piece == "\r\n") {
+      out_.push_back('\n');
+      after_equals_ = false;
+      return;
+    }
     if (after_equals_ && piece.size() >= 2 && piece.front() == '"' && piece.back() == '"') {
       out_.push_back('"');
       out_.append(piece);
@@ -270,19 +274,6 @@ std::string EnvironmentValue(const char* name) {
   return value ? value : "";
 }
 
-// $HOME, else the password database's entry.
-std::string HomeFolder() {
-  std::string home = EnvironmentValue("HOME");
-  if (!home.empty()) return home;
-  std::vector<char> buffer(16384);
-  struct passwd entry;
-  struct passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
-    home = found->pw_dir;
-  }
-  return home;
-}
-
 // The settings as they stand: the file itself or, while it is missing, the
 // shipped defaults. A missing or unreadable defaults file reads as missing.
 FileState ReadSettings(const ConfigLocation& location, std::string& text, std::string& reason) {
@@ -303,7 +294,8 @@ bool MakeFolderFor(const ConfigLocation& location) {
   fs::path folder;
   for (const fs::path& part : fs::path(location.path).parent_path()) {
     folder /= part;
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (folder == folder.root_path()) continue;  // "/", "C:" and "C:\\" are there
+    if (platform::MakePrivateFolder(folder.string()) != 0) return false;
   }
   return true;
 }
@@ -313,24 +305,27 @@ bool MakeFolderFor(const ConfigLocation& location) {
 ConfigLocation ChooseConfigLocation(const ConfigSearch& search) {
   const fs::path program_dir(search.program_dir);
   if (search.beside_program) return {(program_dir / "config.cfg").string(), ""};
+  const fs::path shipped = program_dir / QUORLIX_DATA_FROM_BIN / "quorlix" / "config.cfg";
+  if (!search.app_data.empty()) {
+    return {(fs::path(search.app_data) / "Quorlix" / "config.cfg").lexically_normal().string(),
+            shipped.lexically_normal().string()};
+  }
   const fs::path xdg(search.xdg_config_home);
   const fs::path config_home = xdg.is_absolute() ? xdg : fs::path(search.home) / ".config";
-  const fs::path shipped = program_dir / QUORLIX_DATA_FROM_BIN / "quorlix" / "config.cfg";
   return {(config_home / "quorlix" / "config.cfg").lexically_normal().string(),
           shipped.lexically_normal().string()};
 }
 
 ConfigLocation LocateConfig() {
   ConfigSearch search;
-  char exe[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
-  if (n > 0 && static_cast<std::size_t>(n) < sizeof exe) {
-    search.program_dir = fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path();
-  }
-  struct stat st;
-  search.beside_program = ::stat((fs::path(search.program_dir) / "config.cfg").c_str(), &st) == 0;
+  const std::string program = platform::ProgramPath();
+  if (!program.empty()) search.program_dir = fs::path(program).parent_path().string();
+  platform::FileInfo info;
+  search.beside_program =
+      platform::InspectPath((fs::path(search.program_dir) / "config.cfg").string(), info);
   search.xdg_config_home = EnvironmentValue("XDG_CONFIG_HOME");
-  search.home = HomeFolder();
+  search.home = platform::HomeFolder();
+  search.app_data = platform::AppDataFolder();
   return ChooseConfigLocation(search);
 }
 

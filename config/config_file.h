@@ -10,7 +10,8 @@
 //
 // Which file: config.cfg beside the executable when it exists (the build
 // folder, a portable copy); otherwise the user's
-// $XDG_CONFIG_HOME/quorlix/config.cfg (~/.config/quorlix/config.cfg). Until
+// $XDG_CONFIG_HOME/quorlix/config.cfg (~/.config/quorlix/config.cfg), on
+// Windows %APPDATA%\Quorlix\config.cfg. Until
 // the user's file exists, reads see the shipped defaults
 // (<prefix>/share/quorlix/config.cfg); the first write creates it, folder
 // included, from them.
@@ -35,6 +36,7 @@ struct ConfigSearch {
   bool beside_program = false;  // program_dir holds a config.cfg
   std::string xdg_config_home;  // $XDG_CONFIG_HOME; used only when absolute
   std::string home;             // the user's home folder
+  std::string app_data;         // where settings go instead, when set (%APPDATA% on Windows)
 };
 
 ConfigLocation ChooseConfigLocation(const ConfigSearch& search);

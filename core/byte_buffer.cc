@@ -1,10 +1,10 @@
 #include "core/byte_buffer.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <new>
 #include <utility>
+
+#include "core/platform.h"
 
 namespace quorlix {
 namespace {
@@ -20,7 +20,7 @@ void AdviseHugePages(const void* data, std::size_t size) {
   const auto start = reinterpret_cast<std::uintptr_t>(data);
   const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
   const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  if (end > begin) platform::AdviseHugePages(reinterpret_cast<void*>(begin), end - begin);
 }
 
 ByteBuffer::ByteBuffer(std::size_t size) : size_(size) {
@@ -31,14 +31,13 @@ ByteBuffer::ByteBuffer(std::size_t size) : size_(size) {
   // One huge page more than needed, so that the data can start on a huge
   // page's boundary and every 2 MB of it can be one page.
   mapped_ = size + kHugePage;
-  void* const mapping =
-      ::mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapping == MAP_FAILED) throw std::bad_alloc();
+  void* const mapping = platform::MapPages(mapped_);
+  if (mapping == nullptr) throw std::bad_alloc();
   mapping_ = mapping;
   const auto aligned =
       (reinterpret_cast<std::uintptr_t>(mapping) + kHugePage - 1) & ~(kHugePage - 1);
   data_ = reinterpret_cast<char*>(aligned);
-  ::madvise(data_, size, MADV_HUGEPAGE);  // a hint: without it, small pages
+  platform::AdviseHugePages(data_, size);  // a hint: without it, small pages
 }
 
 ByteBuffer::~ByteBuffer() { Release(); }
@@ -62,7 +61,7 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
 
 void ByteBuffer::Release() noexcept {
   if (mapping_ != nullptr) {
-    ::munmap(mapping_, mapped_);
+    platform::UnmapPages(mapping_, mapped_);
   } else {
     delete[] data_;
   }

@@ -1,10 +1,8 @@
 #include "core/line_store.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -15,6 +13,7 @@
 #include "core/byte_buffer.h"
 #include "core/byte_scan.h"
 #include "core/error.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix {
@@ -26,7 +25,7 @@ class LineStore::Storage {
   // Takes over a read-only mapping of `size` bytes.
   Storage(const char* mapping, std::size_t size) : mapping_(mapping), buffer_size_(size) {}
   ~Storage() {
-    if (mapping_ != nullptr) ::munmap(const_cast<char*>(mapping_), buffer_size_);
+    if (mapping_ != nullptr) platform::UnmapFile(mapping_, buffer_size_);
   }
   Storage(const Storage&) = delete;
   Storage& operator=(const Storage&) = delete;
@@ -47,13 +46,15 @@ class LineStore::Storage {
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
-  throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, std::strerror(error)}));
+  throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, platform::SystemErrorText(error)}));
 }
 
 // Reads `fd` into `buffer`, which is not zero-filled first: the bytes are
 // written once, by read(). With `bounded`, stops after `size` bytes (a
 // file that grows is read as it was); otherwise reads to the end, growing
 // the buffer. Returns 0 or the errno of the failure.
+constexpr std::size_t kMostAtOnce = std::size_t{1} << 30;
+
 int ReadAll(int fd, std::size_t size, bool bounded, ByteBuffer& buffer, std::size_t& used) {
   std::size_t capacity = bounded ? size : 65536;
   buffer = ByteBuffer(capacity);
@@ -66,7 +67,8 @@ int ReadAll(int fd, std::size_t size, bool bounded, ByteBuffer& buffer, std::siz
       std::memcpy(bigger.data(), buffer.data(), used);
       buffer = std::move(bigger);
     }
-    const ssize_t got = read(fd, buffer.data() + used, capacity - used);
+    // At most 1 GB a call: some systems take no more at once.
+    const auto got = read(fd, buffer.data() + used, std::min(capacity - used, kMostAtOnce));
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -78,12 +80,12 @@ int ReadAll(int fd, std::size_t size, bool bounded, ByteBuffer& buffer, std::siz
 
 // Reads bytes [from, to) of a regular file (counted from `offset`) into
 // `data` + from; stops early at the file's end. Returns 0 or the errno.
-int ReadPart(int fd, off_t offset, std::size_t from, std::size_t to, char* data,
+int ReadPart(int fd, std::uint64_t offset, std::size_t from, std::size_t to, char* data,
              std::size_t& used) {
   used = 0;
   while (from + used < to) {
-    const ssize_t got =
-        pread(fd, data + from + used, to - from - used, offset + static_cast<off_t>(from + used));
+    const std::int64_t got =
+        platform::ReadAt(fd, data + from + used, to - from - used, offset + from + used);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -131,9 +133,7 @@ namespace {
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::string& path) {
-    do {
-      fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd_ < 0 && errno == EINTR);
+    fd_ = platform::OpenForReading(path);
     if (fd_ < 0) ThrowCannotOpen(path, errno);
   }
   ~ReadOnlyFile() { close(fd_); }
@@ -152,10 +152,10 @@ class ReadOnlyFile {
 // MapFile's callers are ready for that). A device is refused before it is
 // opened: opening some has side effects.
 LineStore LineStore::ReadFile(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) ThrowIsDirectory(path);
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) ThrowNoEnd(path);
+  platform::FileInfo info;
+  if (platform::InspectPath(path, info)) {
+    if (info.kind == platform::FileKind::kDirectory) ThrowIsDirectory(path);
+    if (info.kind == platform::FileKind::kDevice) ThrowNoEnd(path);
   }
   const ReadOnlyFile file(path);
   return ReadDescriptor(file.fd(), path);
@@ -163,35 +163,40 @@ LineStore LineStore::ReadFile(const std::string& path) {
 
 LineStore LineStore::MapFile(const std::string& path,
                              const std::function<void(std::string_view)>& guard) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadFile(path);
+  platform::FileInfo info;
+  if (!platform::InspectPath(path, info) || info.kind != platform::FileKind::kRegular) {
+    return ReadFile(path);
+  }
   const ReadOnlyFile file(path);
   const int fd = file.fd();
-  if (fstat(fd, &info) != 0) ThrowCannotOpen(path, errno);
-  if (!S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) < kMapFrom) {
+  if (!platform::InspectFile(fd, info)) ThrowCannotOpen(path, errno);
+  if (info.kind != platform::FileKind::kRegular || info.size < kMapFrom) {
     return ReadDescriptor(fd, path);
   }
-  const auto size = static_cast<std::size_t>(info.st_size);
-  void* const mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-  if (mapping == MAP_FAILED) return ReadDescriptor(fd, path);  // a file system that cannot map
-  LineStore store(std::make_unique<Storage>(static_cast<const char*>(mapping), size));
+  const auto size = static_cast<std::size_t>(info.size);
+  const char* const mapping = platform::MapForReading(fd, size);
+  if (mapping == nullptr) return ReadDescriptor(fd, path);  // a file system that cannot map
+  LineStore store(std::make_unique<Storage>(mapping, size));
   guard(store.bytes_);
   store.Split();
   return store;
 }
 
 LineStore LineStore::ReadDescriptor(int fd, const std::string& name) {
-  struct stat info;
-  if (fstat(fd, &info) != 0) ThrowCannotOpen(name, errno);
-  if (S_ISDIR(info.st_mode)) ThrowIsDirectory(name);
-  const bool regular = S_ISREG(info.st_mode);
-  if (!regular && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode)) ThrowNoEnd(name);
+  platform::FileInfo info;
+  if (!platform::InspectFile(fd, info)) ThrowCannotOpen(name, errno);
+  if (info.kind == platform::FileKind::kDirectory) ThrowIsDirectory(name);
+  const bool regular = info.kind == platform::FileKind::kRegular;
+  if (!regular && info.kind != platform::FileKind::kPipe &&
+      info.kind != platform::FileKind::kSocket) {
+    ThrowNoEnd(name);
+  }
   std::size_t size = 0;
-  off_t offset = 0;
+  std::int64_t offset = 0;
   if (regular) {
-    offset = lseek(fd, 0, SEEK_CUR);
-    if (offset >= 0 && offset < info.st_size)
-      size = static_cast<std::size_t>(info.st_size - offset);
+    offset = platform::FilePosition(fd);
+    if (offset >= 0 && static_cast<std::uint64_t>(offset) < info.size)
+      size = static_cast<std::size_t>(info.size - static_cast<std::uint64_t>(offset));
   }
   if (regular && offset >= 0 && size >= kTwoHalvesFrom && std::thread::hardware_concurrency() > 1) {
     return ReadInHalves(fd, offset, size, name);
@@ -237,7 +242,8 @@ void RunOnTwoThreads(Work&& work) {
 }  // namespace
 
 // A second thread reads the second half while this one reads the first.
-LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size, const std::string& name) {
+LineStore LineStore::ReadInHalves(int fd, std::int64_t offset, std::size_t size,
+                                  const std::string& name) {
   ByteBuffer buffer(size);
   char* const data = buffer.data();
   const std::size_t mid = size / 2;
@@ -250,7 +256,8 @@ LineStore LineStore::ReadInHalves(int fd, off_t offset, std::size_t size, const 
   if (error[0] != 0) ThrowCannotOpen(name, error[0]);
   const std::size_t total = used[0] < mid ? used[0] : mid + used[1];
   if (used[0] == mid && error[1] != 0) ThrowCannotOpen(name, error[1]);
-  lseek(fd, offset + static_cast<off_t>(total), SEEK_SET);  // as a read would leave it
+  platform::SetFilePosition(fd,
+                            offset + static_cast<std::int64_t>(total));  // as a read would leave it
 
   LineStore store(std::make_unique<Storage>(std::move(buffer), total));
   store.Split();

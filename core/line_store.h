@@ -3,8 +3,6 @@
 // the file makes no extra line. Lines are held whole, whatever their length.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -54,7 +52,8 @@ class LineStore {
  private:
   class Storage;  // owns the bytes: the string given, the buffer read or the mapping
   explicit LineStore(std::unique_ptr<Storage> storage);  // holds the bytes, not yet split
-  static LineStore ReadInHalves(int fd, off_t offset, std::size_t size, const std::string& name);
+  static LineStore ReadInHalves(int fd, std::int64_t offset, std::size_t size,
+                                const std::string& name);
   // Splits the bytes into lines: a large text on two threads at once.
   void Split();
   void SplitInOneScan();

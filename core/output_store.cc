@@ -1,7 +1,5 @@
 #include "core/output_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix {
@@ -17,8 +16,8 @@ namespace {
 constexpr std::size_t kBufferBytes = 1 << 20;
 
 [[noreturn]] void Fail(const std::string& dir, int error_number) {
-  throw Error(
-      FormatText(Tr("Cannot keep the output in %s. %s"), {dir, std::strerror(error_number)}));
+  throw Error(FormatText(Tr("Cannot keep the output in %s. %s"),
+                         {dir, platform::SystemErrorText(error_number)}));
 }
 
 }  // namespace
@@ -48,11 +47,9 @@ std::size_t LineSource::LongestLine() const {
 }
 
 OutputStore::OutputStore(const std::string& dir, std::size_t expected_lines) : dir_(dir) {
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) Fail(dir, errno);
-  std::string name = dir + "/output.quorlix-tmp-XXXXXX";
-  fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+  if (const int error = platform::MakePrivateFolder(dir)) Fail(dir, error);
+  fd_ = platform::CreateScratchFile(dir);
   if (fd_ < 0) Fail(dir, errno);
-  ::unlink(name.c_str());
   starts_.reserve(expected_lines + 1);
   pending_.reserve(kBufferBytes);
 }
@@ -83,8 +80,8 @@ void OutputStore::Flush() const {
   if (pending_.empty()) return;
   std::size_t done = 0;
   while (done < pending_.size()) {
-    const ssize_t n = ::pwrite(fd_, pending_.data() + done, pending_.size() - done,
-                               static_cast<off_t>(written_ + done));
+    const std::int64_t n =
+        platform::WriteAt(fd_, pending_.data() + done, pending_.size() - done, written_ + done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) Fail(dir_, n < 0 ? errno : ENOSPC);
     done += static_cast<std::size_t>(n);
@@ -97,7 +94,7 @@ void OutputStore::ReadAt(std::uint64_t offset, char* data, std::size_t size) con
   Flush();
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pread(fd_, data + done, size - done, static_cast<off_t>(offset + done));
+    const std::int64_t n = platform::ReadAt(fd_, data + done, size - done, offset + done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) Fail(dir_, n < 0 ? errno : EIO);
     done += static_cast<std::size_t>(n);

@@ -1,13 +1,14 @@
 #include "core/translation.h"
 
-#include <libintl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <clocale>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <unordered_map>
 #include <vector>
+
+#include "core/platform.h"
 
 namespace quorlix {
 namespace {
@@ -17,55 +18,135 @@ std::string EnvironmentValue(const char* name) {
   return value ? value : "";
 }
 
-std::string ProgramDir() {
-  char exe[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
-  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof exe) return ".";
-  const std::string path(exe, static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/'));
+// The catalogue in use: the bytes of its .mo file, and each English text's
+// translation in them. Set up once at start, then only read.
+struct Catalogue {
+  std::string bytes;
+  std::unordered_map<std::string_view, const char*> translations;
+};
+Catalogue g_catalogue;
+
+// A compiled catalogue: a header of 32-bit numbers in the writer's byte
+// order, then two tables of (length, offset) pairs, one for the English
+// texts and one for their translations, each text followed by a NUL.
+bool ParseCatalogue(Catalogue& catalogue) {
+  const std::string& bytes = catalogue.bytes;
+  if (bytes.size() < 20) return false;
+  const auto word_at = [&](std::size_t at, bool swap) -> std::uint32_t {
+    std::uint32_t w;
+    std::memcpy(&w, bytes.data() + at, 4);
+    return swap ? __builtin_bswap32(w) : w;
+  };
+  constexpr std::uint32_t kMagic = 0x950412de;
+  const bool swap = word_at(0, false) != kMagic;
+  if (swap && word_at(0, true) != kMagic) return false;
+  const std::uint64_t count = word_at(8, swap);
+  const std::uint64_t originals = word_at(12, swap);
+  const std::uint64_t translated = word_at(16, swap);
+  if (originals + count * 8 > bytes.size() || translated + count * 8 > bytes.size()) return false;
+  // A text that does not fit, or lacks its NUL, leaves the catalogue unused.
+  const auto text_at = [&](std::uint64_t entry, std::string_view& text) {
+    const std::uint64_t length = word_at(entry, swap);
+    const std::uint64_t offset = word_at(entry + 4, swap);
+    if (offset + length >= bytes.size() || bytes[offset + length] != '\0') return false;
+    text = std::string_view(bytes.data() + offset, length);
+    return true;
+  };
+  catalogue.translations.reserve(count);
+  for (std::uint64_t i = 0; i < count; ++i) {
+    std::string_view english, translation;
+    if (!text_at(originals + i * 8, english) || !text_at(translated + i * 8, translation)) {
+      return false;
+    }
+    catalogue.translations.emplace(english, translation.data());
+  }
+  return true;
 }
 
-// The locale the environment asks for messages: LC_ALL, LC_MESSAGES, LANG.
-std::string WantedMessagesLocale() {
+bool LoadCatalogue(const std::string& path, Catalogue& catalogue) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  catalogue.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (ParseCatalogue(catalogue)) return true;
+  catalogue = Catalogue{};
+  return false;
+}
+
+// The locale the environment names for messages: LC_ALL, LC_MESSAGES,
+// LANG; where the environment names none, the desktop's language.
+std::string MessagesLocale() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     std::string value = EnvironmentValue(name);
     if (!value.empty()) return value;
   }
-  return "";
+  return platform::DesktopLanguage();
 }
 
-// Sets LC_MESSAGES from the environment. A locale that this machine has not
-// generated (de_DE.UTF-8 on a fresh system) would leave gettext in "C",
-// which speaks English only: then the built-in C.UTF-8 locale is used and
-// the wanted language goes to LANGUAGE, which gettext honours under any
-// locale but "C", so the user gets the language asked for all the same.
-void SetMessagesLocale() {
-  if (std::setlocale(LC_MESSAGES, "") != nullptr) return;
-  const std::string wanted = WantedMessagesLocale();
-  if (wanted.empty() || wanted == "C" || wanted == "POSIX") return;
-  if (std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr) return;
-  if (EnvironmentValue("LANGUAGE").empty()) ::setenv("LANGUAGE", wanted.c_str(), 1);
+// The languages to try, best first: LANGUAGE's list (colon-separated)
+// unless the locale is C, which speaks English whatever LANGUAGE says;
+// otherwise the locale itself.
+std::vector<std::string> WantedLanguages() {
+  const std::string locale = MessagesLocale();
+  if (locale.empty() || locale == "C" || locale == "POSIX") return {};
+  std::vector<std::string> languages;
+  const std::string list = EnvironmentValue("LANGUAGE");
+  if (list.empty()) return {locale};
+  std::size_t begin = 0;
+  while (begin <= list.size()) {
+    std::size_t end = list.find(':', begin);
+    if (end == std::string::npos) end = list.size();
+    if (end > begin) languages.push_back(list.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return languages;
+}
+
+// "de_AT.UTF-8@euro", then "de_AT.UTF-8", "de_AT" and "de": the catalogue
+// of the most specific name that has one is used.
+std::vector<std::string> CatalogueNames(std::string name) {
+  std::vector<std::string> names{name};
+  for (const char cut : {'@', '.', '_'}) {
+    const std::size_t at = name.find(cut);
+    if (at == std::string::npos) continue;
+    name.resize(at);
+    names.push_back(name);
+  }
+  return names;
 }
 
 }  // namespace
 
 void InitTranslations(const std::string& catalogue_dir) {
-  // The character set too: the system's own texts (strerror) come out in
-  // the user's language and character set, not as "?" for every umlaut.
-  if (std::setlocale(LC_CTYPE, "") == nullptr) std::setlocale(LC_CTYPE, "C.UTF-8");
-  SetMessagesLocale();
-  const std::string dir =
-      catalogue_dir.empty() ? ProgramDir() + "/" + QUORLIX_LOCALE_FROM_BIN : catalogue_dir;
-  ::bindtextdomain(kTextDomain, dir.c_str());
-  // Messages are UTF-8 whatever the locale's character set.
-  ::bind_textdomain_codeset(kTextDomain, "UTF-8");
+  platform::InitLocale();
+  std::string dir = catalogue_dir;
+  if (dir.empty()) {
+    const std::string program = platform::ProgramPath();
+    const std::size_t slash = program.find_last_of("/\\");
+    dir = (slash == std::string::npos ? std::string(".") : program.substr(0, slash)) + "/" +
+          QUORLIX_LOCALE_FROM_BIN;
+  }
+  g_catalogue = Catalogue{};
+  for (const std::string& language : WantedLanguages()) {
+    if (language == "C" || language == "POSIX") return;  // English, the rest of the list unread
+    for (const std::string& name : CatalogueNames(language)) {
+      if (LoadCatalogue(dir + "/" + name + "/LC_MESSAGES/" + kTextDomain + ".mo", g_catalogue)) {
+        return;
+      }
+    }
+  }
 }
 
-const char* Tr(const char* english) { return ::dgettext(kTextDomain, english); }
+const char* Tr(const char* english) {
+  if (english[0] == '\0') return english;  // "" is the catalogue's header, no text
+  const auto found = g_catalogue.translations.find(english);
+  return found == g_catalogue.translations.end() ? english : found->second;
+}
 
 std::string CurrentLanguage() {
   // The catalogue's header is the translation of "".
-  const std::string_view header = ::dgettext(kTextDomain, "");
+  const auto header_entry = g_catalogue.translations.find("");
+  if (header_entry == g_catalogue.translations.end()) return "";
+  const std::string_view header = header_entry->second;
   constexpr std::string_view kField = "Language: ";
   const std::size_t at = header.find(kField);
   if (at == std::string_view::npos) return "";

@@ -1,10 +1,12 @@
-// The program's own texts in the user's language, through GNU gettext
-// (domain "quorlix"). The texts in the sources are English; a catalogue
-// per language (German: de) holds their translations. One language at a
+// The program's own texts in the user's language, from gettext's compiled
+// catalogues (domain "quorlix"), read here on every system. The texts in
+// the sources are English; a catalogue per language (German: de) holds
+// their translations. One language at a
 // time: the desktop program's windows follow CurrentLanguage().
 //
 // The language comes from the environment as for every gettext program:
-// LANGUAGE, then LC_ALL, LC_MESSAGES, LANG. English or the C locale give
+// LANGUAGE, then LC_ALL, LC_MESSAGES, LANG (where none is set, the
+// desktop's language on systems that have one). English or the C locale give
 // English; a language without a catalogue, or a missing catalogue, gives
 // English too, silently. Names from the log and the config are never
 // passed through here.
@@ -19,8 +21,8 @@ namespace quorlix {
 
 inline constexpr const char* kTextDomain = "quorlix";
 
-// Sets LC_CTYPE and LC_MESSAGES from the environment and binds the
-// catalogues in `catalogue_dir` (<dir>/<language>/LC_MESSAGES/quorlix.mo);
+// Sets the C library's locale from the environment and loads the
+// catalogue from `catalogue_dir` (<dir>/<language>/LC_MESSAGES/quorlix.mo);
 // empty: the installed ones, <program>/../share/locale. Call once at
 // start, after anything else that sets the locale (QApplication).
 void InitTranslations(const std::string& catalogue_dir = "");

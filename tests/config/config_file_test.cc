@@ -20,7 +20,9 @@
 
 #include "core/atomic_write.h"
 #include "core/error.h"
+#include "core/platform.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/test_platform.h"
 
 namespace quorlix {
 namespace {
@@ -295,33 +297,55 @@ TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
 }
 
 TEST(ConfigLocation, BesideTheProgramElseTheUsersOwnWithTheShippedDefaults) {
+#ifdef _WIN32
+  // Windows keeps share/ beside the program.
+  const std::string shipped = "/opt/q/bin/share/quorlix/config.cfg";
+#else
   const std::string shipped = "/opt/q/share/quorlix/config.cfg";
+#endif
   const struct {
     ConfigSearch search;
     ConfigLocation expected;
   } cases[] = {
-      {{"/opt/q/bin", true, "/x", "/home/ann"}, {"/opt/q/bin/config.cfg", ""}},
-      {{"/opt/q/bin", false, "/x/", "/home/ann"}, {"/x/quorlix/config.cfg", shipped}},
-      {{"/opt/q/bin", false, "", "/home/ann"}, {"/home/ann/.config/quorlix/config.cfg", shipped}},
-      // Relative values of XDG_CONFIG_HOME are to be ignored.
-      {{"/opt/q/bin", false, "rel/cfg", "/home/ann/"},
+      {{"/opt/q/bin", true, "/x", "/home/ann", ""}, {"/opt/q/bin/config.cfg", ""}},
+      {{"/opt/q/bin", false, "/x/", "/home/ann", ""}, {"/x/quorlix/config.cfg", shipped}},
+      {{"/opt/q/bin", false, "", "/home/ann", ""},
        {"/home/ann/.config/quorlix/config.cfg", shipped}},
+      // Relative values of XDG_CONFIG_HOME are to be ignored.
+      {{"/opt/q/bin", false, "rel/cfg", "/home/ann/", ""},
+       {"/home/ann/.config/quorlix/config.cfg", shipped}},
+      // Where the system has a folder for programs' settings (Windows), that
+      // one; a portable copy beside the program still wins.
+      {{"/opt/q/bin", false, "/x", "/home/ann", "/home/ann/AppData/Roaming"},
+       {"/home/ann/AppData/Roaming/Quorlix/config.cfg", shipped}},
+      {{"/opt/q/bin", true, "/x", "/home/ann", "/home/ann/AppData/Roaming"},
+       {"/opt/q/bin/config.cfg", ""}},
   };
   for (const auto& c : cases) {
     const ConfigLocation location = ChooseConfigLocation(c.search);
-    EXPECT_EQ(location.path, c.expected.path) << c.search.xdg_config_home;
-    EXPECT_EQ(location.defaults, c.expected.defaults) << c.search.xdg_config_home;
+    // Separators as the system writes them: "\\" on Windows.
+    EXPECT_EQ(fs::path(location.path).generic_string(), c.expected.path)
+        << c.search.xdg_config_home;
+    EXPECT_EQ(fs::path(location.defaults).generic_string(), c.expected.defaults)
+        << c.search.xdg_config_home;
   }
 }
 
 TEST(ConfigLocation, ThisProcessLooksBesideItselfThenInXdgConfigHome) {
-  const std::string beside = fs::read_symlink("/proc/self/exe").parent_path() / "config.cfg";
+  const std::string beside =
+      (fs::path(platform::ProgramPath()).parent_path() / "config.cfg").string();
   const char* old = std::getenv("XDG_CONFIG_HOME");
   const std::string saved = old ? old : "";
-  ::setenv("XDG_CONFIG_HOME", "/tmp/quorlix-xdg", 1);
-  EXPECT_EQ(ConfigFilePath(), fs::exists(beside) ? beside : "/tmp/quorlix-xdg/quorlix/config.cfg");
+  test::SetEnv("XDG_CONFIG_HOME", "/tmp/quorlix-xdg");
+  // On Windows the system's folder for settings, whatever XDG_CONFIG_HOME says.
+  const std::string app_data = platform::AppDataFolder();
+  const std::string users =
+      app_data.empty()
+          ? "/tmp/quorlix-xdg/quorlix/config.cfg"
+          : (fs::path(app_data) / "Quorlix" / "config.cfg").lexically_normal().string();
+  EXPECT_EQ(ConfigFilePath(), fs::exists(beside) ? beside : users);
   EXPECT_EQ(ConfigFile().path(), ConfigFilePath());
-  old ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+  old ? test::SetEnv("XDG_CONFIG_HOME", saved.c_str()) : test::UnsetEnv("XDG_CONFIG_HOME");
 }
 
 TEST_F(ConfigFileTest, UsersFileStartsAsTheShippedDefaultsAtTheFirstWrite) {
@@ -336,7 +360,9 @@ TEST_F(ConfigFileTest, UsersFileStartsAsTheShippedDefaultsAtTheFirstWrite) {
   config.WriteConfigValue("config", "time_config", "D");
   EXPECT_THAT(config.ReadConfigSection("colordef"), ElementsAre("OOC=222222"));
   EXPECT_EQ(config.ReadConfigValue("config", "time_config", ""), "D");
-  EXPECT_EQ(fs::status(dir_ + "/home/.config").permissions(), fs::perms::owner_all);
+  if (platform::AppDataFolder().empty()) {  // Windows has no such bits: access rules instead
+    EXPECT_EQ(fs::status(dir_ + "/home/.config").permissions(), fs::perms::owner_all);
+  }
   EXPECT_EQ(Read("config", "time_config"), "h:m");  // the shipped file stays
 
   // A settings folder that cannot be made (here a file is in the way, as

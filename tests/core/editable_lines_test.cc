@@ -232,6 +232,11 @@ TEST(EditableLinesTest, LongRangesReadAsTheirLines) {
 // The store's file has no name from the start: nothing is left behind,
 // whatever ends the process.
 TEST(OutputStoreTest, LeavesNoNameInItsFolder) {
+#ifdef _WIN32
+  GTEST_SKIP()
+      << "Windows keeps a scratch file's name while it is open; the system removes it "
+         "when the store closes it or the program dies (platform_windows_test checks that)";
+#endif
   const test::ScratchDir scratch;
   const std::string dir = scratch.Path("output");
   OutputStore store(dir);

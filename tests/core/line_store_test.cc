@@ -1,7 +1,6 @@
 #include "core/line_store.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +10,9 @@
 
 #include "core/byte_scan.h"
 #include "core/error.h"
+#include "core/platform.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/test_platform.h"
 
 namespace quorlix {
 namespace {
@@ -100,9 +101,9 @@ TEST(LineStoreTest, ReadsFilesAndPipesAsBytes) {
     EXPECT_TRUE(Lines(mapped) == Lines(store)) << bytes->size();
     EXPECT_EQ(guarded.data(), bytes->size() > 1000 ? mapped.bytes().data() : nullptr);
     int ends[2];
-    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(test::MakePipe(ends), 0);
     std::thread writer([&] {
-      EXPECT_EQ(write(ends[1], bytes->data(), bytes->size()), static_cast<ssize_t>(bytes->size()));
+      EXPECT_EQ(write(ends[1], bytes->data(), bytes->size()), static_cast<int64_t>(bytes->size()));
       close(ends[1]);
     });
     const LineStore piped = LineStore::ReadDescriptor(ends[0], "pipe");
@@ -123,15 +124,15 @@ TEST(LineStoreTest, UnreadableFilesNameThePathAndTheReason) {
     EXPECT_EQ(std::string(e.what()), "Datei " + missing +
                                          " kann nicht ge\xc3\xb6"
                                          "ffnet werden. " +
-                                         std::strerror(ENOENT));
+                                         platform::SystemErrorText(ENOENT));
   }
   // A directory, and a device that never ends, are refused by name.
   const std::string dir = testing::TempDir();
   for (const auto& [path, message] :
        {std::pair<std::string, std::string>{dir, dir + " ist ein Verzeichnis"},
-        {"/dev/zero",
-         "Datei /dev/zero ist weder eine regul\xc3\xa4re Datei noch eine Pipe "
-         "und wird nicht gelesen"}}) {
+        {test::kEndlessDevice, "Datei " + test::kEndlessDevice +
+                                   " ist weder eine regul\xc3\xa4re Datei noch eine Pipe "
+                                   "und wird nicht gelesen"}}) {
     try {
       LineStore::ReadFile(path);
       ADD_FAILURE() << path << ": no error";

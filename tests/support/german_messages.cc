@@ -4,9 +4,8 @@
 // machine has generated de_DE.UTF-8).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "core/translation.h"
+#include "tests/support/test_platform.h"
 
 namespace quorlix {
 namespace {
@@ -14,8 +13,8 @@ namespace {
 class GermanMessages : public ::testing::Environment {
  public:
   void SetUp() override {
-    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-    ::unsetenv("LANGUAGE");
+    test::SetEnv("LC_ALL", "de_DE.UTF-8");
+    test::UnsetEnv("LANGUAGE");
     InitTranslations(QUORLIX_BUILD_LOCALE_DIR);
   }
 };

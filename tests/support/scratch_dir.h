@@ -3,10 +3,9 @@
 // reads and writes that tests of written files share.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -18,11 +17,19 @@ namespace quorlix::test {
 class ScratchDir {
  public:
   ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorlix-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot make a folder like " + pattern);
+    // A name of random letters that nobody else made first.
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; path_.empty(); ++attempt) {
+      std::string name = "quorlix-test-";
+      for (int i = 0; i < 6; ++i) name += static_cast<char>('a' + random() % 26);
+      std::error_code error;
+      if (std::filesystem::create_directory(base / name, error)) {
+        path_ = (base / name).generic_string();
+      } else if (attempt >= 100) {
+        throw std::runtime_error("cannot make a folder in " + base.string());
+      }
     }
-    path_ = pattern;
   }
   ~ScratchDir() {
     std::error_code ignored;

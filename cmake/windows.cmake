@@ -1,0 +1,40 @@
+# The Windows build (cross-built with MinGW-w64, see mingw-w64-x86_64.cmake):
+# the engine, the settings and quorlix-cli with their tests; the window is
+# not built for Windows yet.
+set(QUORLIX_BUILD_GUI OFF CACHE BOOL "" FORCE)
+set(QUORLIX_BUILD_BENCH OFF CACHE BOOL "" FORCE)
+
+# Programs that run without MinGW's DLLs, wherever they are copied.
+add_link_options(-static -static-libgcc -static-libstdc++)
+# The Windows 10 API.
+# The POSIX names the C runtime has as well (gmtime_r, sigset_t).
+add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 _POSIX_C_SOURCE=200809L _POSIX)
+
+# Everything lands in one folder, as in the zip: the programs, share/quorlix
+# with the shipped settings and share/locale with the catalogues.
+set(CMAKE_INSTALL_BINDIR . CACHE STRING "" FORCE)
+
+# CLI11 and SimpleIni are header-only: Debian's headers serve every target.
+# Only they are taken from /usr/include, through a folder of their own, so
+# that no Linux header is seen by the cross compiler.
+set(QUORLIX_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${QUORLIX_HOST_HEADERS})
+file(CREATE_LINK /usr/include/CLI ${QUORLIX_HOST_HEADERS}/CLI SYMBOLIC)
+file(CREATE_LINK /usr/include/SimpleIni.h ${QUORLIX_HOST_HEADERS}/SimpleIni.h SYMBOLIC)
+add_library(CLI11::CLI11 INTERFACE IMPORTED)
+target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${QUORLIX_HOST_HEADERS})
+add_library(quorlix_host_headers INTERFACE)
+target_include_directories(quorlix_host_headers SYSTEM INTERFACE ${QUORLIX_HOST_HEADERS})
+
+# GoogleTest, built for Windows from Debian's source of it.
+if(QUORLIX_BUILD_TESTS)
+  set(QUORLIX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source")
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${QUORLIX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  foreach(library gtest gtest_main gmock gmock_main)
+    if(NOT TARGET GTest::${library})
+      add_library(GTest::${library} ALIAS ${library})
+    endif()
+  endforeach()
+endif()

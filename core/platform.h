@@ -1,0 +1,102 @@
+// What differs between the systems Quorlix runs on, in one place: opening,
+// reading and syncing files, their identity, locks, mappings, the program's
+// and the user's folders, the user's language and the system's error texts.
+// The build compiles platform_posix.cc or platform_windows.cc; nothing else
+// in the engine, the settings or quorlix-cli asks which system it runs on.
+//
+// Descriptors are the C runtime's, always in binary mode; paths are UTF-8.
+// Functions returning int give 0 or an errno value unless said otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quorlix::platform {
+
+// A descriptor for reading `path`, not inherited by child programs, or -1
+// with errno set. `nonblocking`: a FIFO without a writer does not hang.
+int OpenForReading(const std::string& path, bool nonblocking = false);
+// A descriptor for writing to an existing `path` (a device or a FIFO) or -1.
+int OpenForWriting(const std::string& path);
+// A lock file: created if missing (0666 less the umask), never through a
+// symbolic link; -1 with errno set on failure.
+int OpenLockFile(const std::string& path);
+// Waits for an exclusive lock on the file of `fd`, held until it is closed.
+int LockExclusive(int fd);
+
+// As pread and pwrite: at `offset`, the file position left alone. Returns
+// the bytes moved, 0 at the end, or -1 with errno set.
+std::int64_t ReadAt(int fd, void* data, std::size_t size, std::uint64_t offset);
+std::int64_t WriteAt(int fd, const void* data, std::size_t size, std::uint64_t offset);
+// The file's data on the disk, not just in caches.
+int SyncFile(int fd);
+
+// An unnamed file in `dir` for scratch data: gone when `fd` is closed or
+// the program ends, however it ends. -1 with errno set on failure.
+int CreateScratchFile(const std::string& dir);
+// A folder only the user may enter; an existing one is no error.
+int MakePrivateFolder(const std::string& path);
+
+// What a name or descriptor stands for, as far as reading and writing go.
+enum class FileKind { kRegular, kDirectory, kPipe, kSocket, kDevice, kOther };
+struct FileInfo {
+  FileKind kind = FileKind::kOther;
+  std::uint64_t size = 0;  // of a regular file
+};
+// False with errno set when there is no such file (links are followed).
+bool InspectPath(const std::string& path, FileInfo& info);
+bool InspectFile(int fd, FileInfo& info);
+// The file position of `fd`, or -1 with errno set.
+std::int64_t FilePosition(int fd);
+void SetFilePosition(int fd, std::int64_t position);
+
+// Equal for two names of one file, whatever the names.
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileId&) const = default;
+};
+bool IdentifyFile(int fd, FileId& id);
+bool IdentifyPath(const std::string& path, FileId& id);
+
+// A read-only view of the first `size` bytes of the file of `fd`, or null
+// where the file cannot be mapped. The file need not stay open.
+const char* MapForReading(int fd, std::size_t size);
+void UnmapFile(const char* data, std::size_t size);
+// Zeroed pages straight from the system (null when none), and the hint
+// that [data, data + size) is worth huge pages.
+void* MapPages(std::size_t size);
+void UnmapPages(void* data, std::size_t size);
+void AdviseHugePages(void* data, std::size_t size);
+
+// A descriptor connected to the local (Unix domain) socket `path`, or -1
+// with errno set; where there are no such sockets, always -1.
+int ConnectLocalSocket(const std::string& path);
+
+// The running program's file, "" when unknown.
+std::string ProgramPath();
+// The user's home folder, "" when unknown.
+std::string HomeFolder();
+// Where a program keeps its per-user settings on this system when that is
+// not under the home folder (%APPDATA% on Windows); "" elsewhere.
+std::string AppDataFolder();
+
+// Sets the C library's character set and message language from the
+// environment, so that SystemErrorText speaks the user's language.
+void InitLocale();
+// The locale name the user's desktop language stands for ("de_DE"), used
+// when the environment names none; "" where only the environment counts.
+std::string DesktopLanguage();
+// The system's text for an errno value, in the user's language.
+std::string SystemErrorText(int error_number);
+
+// Standard input, output and error pass bytes through unchanged.
+void UseBinaryStandardStreams();
+bool IsTerminal(int fd);
+// Whether two terminal descriptors show on the same terminal.
+bool SameTerminal(int fd, int other_fd);
+// Lifts the limit on open files to the most allowed, where there is one.
+void RaiseOpenFileLimit();
+
+}  // namespace quorlix::platform

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The Windows stage of CI: cross-builds quorlix-cli and its tests
+# (tools/quorlix.sh windows), runs each cross-built test program once under
+# Wine, then holds quorlix-cli.exe against the Linux quorlix-cli: the same
+# standard output, standard error, exit status and files, byte for byte, on
+# examples/sample.log and on generated logs over the option sets.
+#
+#   tools/windows_tests.sh
+#
+# Needs the Linux build (build/bin/quorlix-cli, bin/generate_log); makes it
+# when it is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+
+bash tools/quorlix.sh windows
+if [ ! -x build/bin/quorlix-cli ] || [ ! -x build/bin/generate_log ]; then
+  bash tools/quorlix.sh build
+fi
+LINUX_CLI=$ROOT/build/bin/quorlix-cli
+WINDOWS_CLI=$ROOT/build-windows/bin/quorlix-cli.exe
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/wine WINEDEBUG=-all
+# No prompts for the optional .NET and HTML engines on the first start.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start=$SECONDS
+# One server for every run below, kept while idle: each start is then quick.
+mkdir -p "$WINEPREFIX"
+"$WINESERVER" -p || true
+"$WINE" wineboot --init >/dev/null 2>&1 || true
+echo "Wine prefix ready in $((SECONDS - start)) s"
+
+passed=0
+failed=0
+
+# ---- The test programs, each once, whole.
+for program in quorlix_core_tests quorlix_config_tests; do
+  start=$SECONDS
+  if (cd "$work" && TZ=QLX-14 "$WINE" "$ROOT/build-windows/bin/$program.exe" --gtest_brief=1 \
+    >"$work/$program.out" 2>&1); then
+    status=0
+  else
+    status=$?
+  fi
+  summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED) ' "$work/$program.out" || true)
+  echo "$program under Wine ($((SECONDS - start)) s, exit $status):"
+  echo "$summary" | sed 's/^/  /'
+  if [ "$status" -ne 0 ]; then
+    grep -E '^\[  FAILED  \]|Failure|error' "$work/$program.out" | head -40 | sed 's/^/  /'
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+  grep -E '^\[  SKIPPED \]' -B3 "$work/$program.out" | grep -v '^\[  SKIPPED \] [0-9]' |
+    sed 's/^/  skipped: /' | head -20 || true
+done
+
+# ---- quorlix-cli.exe against quorlix-cli.
+logs=$work/logs
+mkdir -p "$logs"
+cp examples/sample.log "$logs/sample.log"
+cp app/config.cfg "$logs/config.cfg"
+build/bin/generate_log 2 "$logs/two-mb.log" 7 >/dev/null           # mapped
+build/bin/generate_log 40 "$logs/forty-mb.log" 11 >/dev/null       # read in two halves
+
+# Runs one case on both programs, each in a fresh folder of its own (so
+# that files and messages name the same relative paths), and compares all
+# they leave. Arguments: a name, the environment (VAR=VALUE ...) as one
+# word, then quorlix-cli's arguments; "@LOG" stands for the log file.
+compare() {
+  local name=$1 environment=$2
+  shift 2
+  local side dir
+  for side in linux windows; do
+    dir=$work/cases/$name/$side
+    mkdir -p "$dir"
+    local args=() a
+    for a in "$@"; do args+=("${a//@LOGS/../../../logs}"); done
+    local program=("$LINUX_CLI")
+    [ "$side" = windows ] && program=("$WINE" "$WINDOWS_CLI")
+    local input=/dev/null
+    [ -n "${STDIN_LOG:-}" ] && input=$logs/$STDIN_LOG
+    set +e
+    (cd "$dir" && env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 TZ=UTC $environment \
+      "${program[@]}" "${args[@]}" <"$input" >../$side.stdout 2>../$side.stderr)
+    echo $? >"$work/cases/$name/$side.status"
+    set -e
+  done
+  local case_dir=$work/cases/$name
+  if cmp -s "$case_dir/linux.stdout" "$case_dir/windows.stdout" &&
+    cmp -s "$case_dir/linux.stderr" "$case_dir/windows.stderr" &&
+    cmp -s "$case_dir/linux.status" "$case_dir/windows.status" &&
+    diff -r "$case_dir/linux" "$case_dir/windows" >/dev/null; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "DIFFERENT: $name ($environment $*)"
+    for part in status stderr; do
+      diff "$case_dir/linux.$part" "$case_dir/windows.$part" | head -6 | sed "s/^/  $part: /" || true
+    done
+    cmp "$case_dir/linux.stdout" "$case_dir/windows.stdout" | sed 's/^/  stdout: /' || true
+    diff -r "$case_dir/linux" "$case_dir/windows" | head -6 | sed 's/^/  files: /' || true
+  fi
+}
+
+start=$SECONDS
+C=(--config @LOGS/config.cfg)
+for log in sample two-mb forty-mb; do
+  L=@LOGS/$log.log
+  compare "$log-plain" "" "${C[@]}" "$L"
+  compare "$log-html-all" "" "${C[@]}" -f html --channel-name --channel-colors --time \
+    --mark-links --strip-tags "$L"
+  compare "$log-list" "" "${C[@]}" --list "$L"
+  compare "$log-parts" "" "${C[@]}" --post-limit 20000 -o out.txt "$L"
+  compare "$log-threads" "" "${C[@]}" --threads 1 --time "$L"
+done
+L=@LOGS/sample.log
+compare ubb-name "" "${C[@]}" --channel-name "$L"
+compare ubb-colors "" "${C[@]}" --channel-colors "$L"
+compare ubb-time "" "${C[@]}" --time "$L"
+compare ubb-links "" "${C[@]}" --mark-links "$L"
+compare ubb-strip "" "${C[@]}" --strip-tags "$L"
+compare person "" "${C[@]}" -p bob "$L"
+compare channel-person "" "${C[@]}" -c clan -p Tilvara "$L"
+compare period "" "${C[@]}" -t 2004-12 "$L"
+compare span "" "${C[@]}" --from 2004-12-31T20:00 --to 2005-01-01 "$L"
+compare post-limit-stdout "" "${C[@]}" --post-limit 300 "$L"
+compare output-file "" "${C[@]}" -o out.txt "$L"
+compare output-parts-html "" "${C[@]}" -f html --post-limit 400 -o post.html "$L"
+compare no-person "" "${C[@]}" -p nobody "$L"
+compare no-period "" "${C[@]}" -t 1999 "$L"
+compare bad-time "" "${C[@]}" --from yesterday "$L"
+compare bad-limit "" "${C[@]}" --post-limit -5 "$L"
+compare no-log "" "${C[@]}"
+compare unknown-option "" "${C[@]}" --colour "$L"
+compare help "" --help
+compare version "" --version
+compare missing-config "" --config missing.cfg "$L"
+compare output-is-log "" "${C[@]}" -o "$L" "$L"
+STDIN_LOG=sample.log compare stdin "" "${C[@]}" -f html -
+compare german-help LANG=de_DE.UTF-8 --help
+compare german-no-person LANG=de_DE.UTF-8 "${C[@]}" -p nobody "$L"
+compare german-language LANGUAGE=de "${C[@]}" -t 1999 "$L"
+compare german-missing-config LANG=de_DE.UTF-8 --config missing.cfg "$L"
+echo "quorlix-cli.exe against quorlix-cli: $((SECONDS - start)) s"
+
+echo "windows: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
