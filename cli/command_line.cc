@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
+#include "config/scene_gap.h"
 #include "core/post_parts.h"
 #include "core/text_util.h"
 #include "core/translation.h"
@@ -164,6 +166,28 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   app.add_option("--to", to, FormatText(Tr("Convert the lines before this time (%s)"), {span_help}))
       ->option_text(time)
       ->excludes(period_option);
+  CLI::Option* from_option = app.get_option("--from");
+  CLI::Option* to_option = app.get_option("--to");
+  app.add_option("--scene", command_line.scene,
+                 Tr("Convert the lines of scene K only (K from 1, as --scenes counts), as one "
+                    "range with one footer"))
+      ->option_text("K")
+      ->check(CLI::Range(int64_t{1}, std::numeric_limits<int64_t>::max()))
+      ->excludes(period_option)
+      ->excludes(from_option)
+      ->excludes(to_option);
+  std::string scene_gap;
+  app.add_option("--scene-gap", scene_gap,
+                 Tr("A new scene starts after a silence of more than this many minutes "
+                    "(default: scene_gap in config.cfg, or 30); 0: at every new second"))
+      ->option_text(Tr("MINUTES"))
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return ParseSceneGap(text)
+                       ? std::string()
+                       : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
+          },
+          "", "MINUTES"));
   app.add_option("--config", command_line.config_file,
                  Tr("Read settings from FILE instead of the settings file in use"))
       ->option_text(file);
@@ -186,6 +210,14 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
           "", "LIMIT"));
   app.add_flag("--list", command_line.list,
                Tr("Print the persons, the channels and the time tree; convert nothing"));
+  app.add_flag("--scenes", command_line.scenes,
+               Tr("Print the scenes, one per row: number, first and last time (UTC), lines "
+                  "and persons; convert nothing. With -p and -c the filters apply"))
+      ->excludes(period_option)
+      ->excludes(from_option)
+      ->excludes(to_option)
+      ->excludes("--scene")
+      ->excludes("--list");
   // Read as plain decimal here: CLI11 would take 0x10 and 010 as hex and octal.
   std::string threads;
   app.add_option("--threads", threads,
@@ -232,6 +264,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   if (!threads.empty())
     std::from_chars(threads.data(), threads.data() + threads.size(),
                     command_line.threads);  // checked above
+  if (!scene_gap.empty()) command_line.scene_gap = ParseSceneGap(scene_gap);
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

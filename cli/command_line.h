@@ -24,7 +24,12 @@ struct CommandLine {
   // -p, -c, -t, --from and --to.
   Selection selection;
   bool list = false;
-  unsigned threads = 0;  // 0: one per hardware thread
+  // --scenes lists the scenes; --scene K (from 1) converts scene K alone,
+  // as one range, never together with periods or --from/--to.
+  bool scenes = false;
+  std::optional<int64_t> scene;
+  std::optional<int64_t> scene_gap;  // --scene-gap: minutes, instead of config.cfg's
+  unsigned threads = 0;              // 0: one per hardware thread
   // --post-limit: cut the output into parts of at most this many bytes.
   std::optional<std::uint64_t> post_limit;
 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -18,11 +19,14 @@
 #include "cli/listing.h"
 #include "cli/part_sink.h"
 #include "cli/progress_bar.h"
+#include "cli/scene_rows.h"
 #include "cli/signal_cleanup.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
+#include "config/scene_gap.h"
 #include "core/error.h"
 #include "core/loaded_log.h"
+#include "core/scene_finder.h"
 #include "core/translation.h"
 
 namespace quorlix::cli {
@@ -145,12 +149,16 @@ int Run(const CommandLine& command_line) {
   request.selection = command_line.selection;
   request.options = command_line.options;
   request.list_only = command_line.list;
+  const bool scenes = command_line.scenes || command_line.scene.has_value();
+  request.scenes = scenes;
+  int64_t scene_gap = kDefaultSceneGapMinutes;
   {
     // The parsed file goes before the log is read: it can be large.
     ConfigFile config;
     if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
     load_settings = ReadLoadSettings(config);
     if (!command_line.list) request.settings = ReadConvertSettings(config, command_line.options);
+    scene_gap = command_line.scene_gap.value_or(ReadSceneGap(config));
   }
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
     PrintError(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
@@ -188,9 +196,29 @@ int Run(const CommandLine& command_line) {
   ReportUnknown(Tr("no period '%s' in %s"), unknown.periods, log_file);
   if (!unknown.empty()) return kExitUsage;
 
+  // --scene K is converted as the range of --from/--to is, over its lines.
+  SceneList scene_list;
+  if (scenes) {
+    scene_list = FindScenes(log->state(), scene_gap);
+    if (scene_list.scenes.empty()) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
+    const std::size_t count = scene_list.scenes.size();
+    if (command_line.scene && static_cast<uint64_t>(*command_line.scene) > count) {
+      PrintError(
+          FormatText(Tr("no scene %s in %s: it has %s scenes"),
+                     {std::to_string(*command_line.scene), log_file, std::to_string(count)}));
+      return kExitUsage;
+    }
+    if (command_line.scene) {
+      const Scene range = SceneToConvert(scene_list.scenes[*command_line.scene - 1]);
+      log->SelectLines(range.first, range.last);
+    }
+  }
+
   return Report(log_file, [&] {
     if (command_line.list) {
       WriteListing(log->state(), *out);
+    } else if (command_line.scenes) {
+      WriteSceneRows(scene_list, *out);
     } else {
       if (bar) bar->set_label(Tr("Converting"));
       log->Convert(*out, windows, threads);

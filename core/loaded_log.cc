@@ -1,5 +1,6 @@
 #include "core/loaded_log.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "core/text_util.h"
@@ -67,7 +68,7 @@ LoadedLog LoadedLog::Load(LineStore raw_lines, ConversionRequest request,
                           const PassThreads& threads) {
   LoadedLog log(std::move(request));
   const ConversionRequest& r = log.request_;
-  if (!r.list_only && r.selection == Selection{}) {
+  if (!r.list_only && !r.scenes && r.selection == Selection{}) {
     // Converting the whole log needs none of its lines kept, nor the lists.
     log.whole_ = LoadWholeLog(std::move(raw_lines), settings, windows, threads,
                               ConvertWantsChannelList(r.options, r.settings));
@@ -86,14 +87,23 @@ void LoadedLog::Select() {
   unknown_.periods = SelectPeriods(selection.periods, state_);
 }
 
+void LoadedLog::SelectLines(int64_t first, int64_t last) {
+  // The whole-log load kept no input line to narrow.
+  if (whole_) throw std::logic_error("SelectLines after the whole-log load");
+  request_.selection.first_line = first;
+  request_.selection.last_line = last;
+}
+
 int64_t LoadedLog::Convert(OutputSink& out, WorkingWindowFactory& windows,
                            const PassThreads& threads) {
   const ConversionRequest& r = request_;
   if (whole_) return ConvertWholeLogIntoSink(*whole_, r.options, r.settings, out, windows, threads);
   state_.options = r.options;
-  if (r.selection.span.limited()) {
-    return ConvertSceneIntoSink(state_, Scene{.span = r.selection.span}, r.settings, out, windows,
-                                threads);
+  const Selection& selection = r.selection;
+  if (selection.span.limited() || selection.lines_limited()) {
+    const Scene range{
+        .first = selection.first_line, .last = selection.last_line, .span = selection.span};
+    return ConvertSceneIntoSink(state_, range, r.settings, out, windows, threads);
   }
   return ConvertIntoSink(state_, r.settings, out, windows, threads);
 }

@@ -1,9 +1,10 @@
 // A log loaded for one conversion without the window (quorlix-cli): the
-// caller names what to convert, by person, channel, period or time span,
-// and the engine picks the load. With nothing selected and no lists
-// wanted, the whole log is converted from its raw lines and no input line
-// is kept; otherwise the full load fills the lists and the time tree, the
-// names are selected in them and the filters apply.
+// caller names what to convert, by person, channel, period, time span or
+// input-line range (a scene's), and the engine picks the load. With
+// nothing selected and neither the lists nor the scenes wanted, the whole
+// log is converted from its raw lines and no input line is kept;
+// otherwise the full load fills the lists and the time tree, the names
+// are selected in them and the filters apply.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +43,12 @@ struct Selection {
   // The lines in this span, in file order, as one range with one footer;
   // never together with periods.
   TimeSpan span;
+  // The input lines first to last (inclusive, from 0), converted as
+  // `span` is; a scene's lines. Together with `span`, lines in both.
+  int64_t first_line = 0;
+  int64_t last_line = INT64_MAX;
 
+  bool lines_limited() const { return first_line != 0 || last_line != INT64_MAX; }
   bool operator==(const Selection&) const = default;
 };
 
@@ -51,6 +57,9 @@ struct ConversionRequest {
   ConvertOptions options;
   ConvertSettings settings;
   bool list_only = false;  // the lists and the time tree are wanted, no conversion
+  // The scenes are wanted (FindScenes over state()), and may then narrow
+  // the selection to one of them: the full load, as for a selection.
+  bool scenes = false;
 };
 
 // The names and periods (as written) of a selection that the log lacks.
@@ -73,8 +82,13 @@ class LoadedLog {
   // The persons, channels and time tree of a full load (else empty).
   const ChatState& state() const { return state_; }
 
+  // Narrows the selection to the input lines first..last (a scene found
+  // in state()). Only after the full load: throws std::logic_error when
+  // the request wanted neither a selection nor the scenes.
+  void SelectLines(int64_t first, int64_t last);
+
   // Converts the selection into `out` as ConvertIntoSink does (with a time
-  // span, as ConvertSceneIntoSink does); errors as there. Returns the
+  // span or an input-line range, as ConvertSceneIntoSink does); errors as there. Returns the
   // number of lines converted.
   int64_t Convert(OutputSink& out, WorkingWindowFactory& windows, const PassThreads& threads = {});
 
