@@ -13,10 +13,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -233,6 +235,122 @@ TEST_F(CliTest, ListsPersonsChannelsAndTimeTree) {
             "      February\r\n        28\r\n      March\r\n        1\r\n        5\r\n");
 }
 
+TEST_F(CliTest, ListsScenes) {
+  const struct {
+    std::vector<std::string> args;
+    std::string out, err;
+  } cases[] = {
+      {{"--scenes", "-p", "bob", "-c", "clan"},
+       "1\t2004-12-31T20:16:40\t2004-12-31T20:16:40\t1\tBob (1)\r\n"
+       "2\t2005-01-02T03:04:05\t2005-01-02T03:04:05\t1\tBob (1)\r\n"
+       "3\t2005-02-28T23:45:00\t2005-02-28T23:45:00\t1\tBob (1)\r\n"
+       "4\t2005-03-01T10:00:00\t2005-03-01T10:00:00\t1\tBob (1)\r\n",
+       ""},
+      {{"--scenes", "--scene-gap", "100", "-t", "2005-03-01"}, "", "excludes"},
+      {{"--scenes", "--scene-gap", "600", "--from", "2005"}, "", "excludes"},
+      {{"--scenes", "-p", "gorund", "-c", "OOC"}, "", "keine Szenen in"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const Result result = RunSample(c.args);
+    EXPECT_EQ(result.status, c.err == "excludes" ? 2 : 0);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+  }
+  const Result all = RunSample({"--scenes", "--scene-gap", "90"});
+  EXPECT_NE(all.out.find("\r\n10\t2005-03-01T10:00:00\t2005-03-01T10:07:45\t3\t"
+                         "Bob (1), Gorund (1)\r\n11\t2005-03-05T16:20:00"),
+            std::string::npos)
+      << all.out;
+}
+
+// "YYYY-MM-DDTHH:MM:SS" of `t` in UTC, as --scenes writes and --from reads it.
+std::string UtcText(int64_t t) {
+  const time_t seconds = static_cast<time_t>(t);
+  tm fields{};
+  gmtime_r(&seconds, &fields);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
+  return text;
+}
+
+// On logs with random gaps (the gap itself among them) and filters:
+// --scenes lists the scenes the definition gives, and --scene K converts
+// what --from/--to convert over the span of the scene's lines.
+TEST_F(CliTest, ScenesFollowTheirDefinitionAndConvertAsTheirSpan) {
+  std::mt19937 random(24);
+  const char* channels[] = {"OOC", "Clan"};
+  const char* persons[] = {"Ann", "Bob", ""};
+  const int64_t steps[] = {0, 1, 300, 600, 601, 5000};  // gap of 10 minutes
+  const std::vector<std::string> filters[] = {{}, {"-p", "ann"}, {"-c", "Clan", "-p", "Bob"}};
+  const fs::path log = dir_ / "scenes.log";
+  for (const std::vector<std::string>& filter : filters) {
+    SCOPED_TRACE(filter.empty() ? "no filter" : filter.back());
+    std::string text, expected;
+    int64_t t = 1104537600, previous = 0;
+    int scenes = 0, lines = 0;
+    auto close = [&] {
+      if (lines > 0) expected += "\t" + UtcText(previous) + "\t" + std::to_string(lines);
+    };
+    for (int i = 0; i < 80; ++i) {
+      t += steps[random() % 6];
+      const char* channel = channels[random() % 2];
+      const char* person = persons[random() % 3];
+      text += std::string("[\"1\",\"") + channel + "\",\"" + person + "\"," + std::to_string(t) +
+              "]line " + std::to_string(i) + "\n";
+      const bool passes =
+          filter.empty() ||
+          (filter.back() == "ann" ? person == std::string("Ann")
+                                  : person == std::string("Bob") && channel == std::string("Clan"));
+      if (!passes) continue;
+      if (lines == 0 || t - previous > 600) {
+        close();
+        if (lines > 0) expected += "\n";
+        expected += std::to_string(++scenes) + "\t" + UtcText(t);
+        lines = 0;
+      }
+      previous = t;
+      ++lines;
+    }
+    close();
+    test::WriteFileBytes(log, text);
+    std::vector<std::string> args = {"--config", config_, "--scene-gap", "10"};
+    args.insert(args.end(), filter.begin(), filter.end());
+    std::vector<std::string> list = args;
+    list.insert(list.end(), {"--scenes", log.string()});
+    const Result listed = Run(list);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    // The rows without their persons.
+    std::string rows;
+    std::istringstream in(listed.out);
+    for (std::string row; std::getline(in, row);) {
+      if (!rows.empty()) rows += "\n";
+      rows += row.substr(0, row.rfind('\t'));
+    }
+    ASSERT_EQ(rows, expected);
+    ASSERT_GT(scenes, 3);
+
+    in = std::istringstream(listed.out);
+    for (std::string row; std::getline(in, row);) {
+      std::istringstream fields(row);
+      std::string k, first, last;
+      std::getline(fields, k, '\t');
+      std::getline(fields, first, '\t');
+      std::getline(fields, last, '\t');
+      tm parsed{};
+      strptime(last.c_str(), "%Y-%m-%dT%H:%M:%S", &parsed);
+      std::vector<std::string> scene = args, span = args;
+      scene.insert(scene.end(), {"--scene", k, log.string()});
+      span.insert(span.end(),
+                  {"--from", first, "--to", UtcText(timegm(&parsed) + 1), log.string()});
+      const Result by_scene = Run(scene);
+      ASSERT_EQ(by_scene.status, 0) << by_scene.err;
+      EXPECT_EQ(by_scene.out, Run(span).out) << k;
+      EXPECT_TRUE(by_scene.out.ends_with(kUbbFooter));
+    }
+  }
+}
+
 TEST_F(CliTest, FailuresWriteNothing) {
   const fs::path bad_stamp = dir_ / "bad.log";
   test::WriteFileBytes(bad_stamp,
@@ -281,6 +399,17 @@ TEST_F(CliTest, FailuresWriteNothing) {
       // Control bytes of names reach the terminal as "?".
       {{"-p", "\x1b[2JX", QUORLIX_SAMPLE_LOG}, 2, "'?[2JX'"},
       {{missing + "\x1b[2J"}, 1, missing + "?[2J"},
+      {{"--scene", "14", QUORLIX_SAMPLE_LOG}, 2, "hat 13 Szenen"},
+      {{"--scene", "1", "-p", "gorund", "-c", "OOC", QUORLIX_SAMPLE_LOG}, 2, "hat 0 Szenen"},
+      {{"--scene", "0", QUORLIX_SAMPLE_LOG}, 2, "--scene"},
+      {{"--scene", "1", "-t", "2005", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
+      {{"--scene", "1", "--from", "2005-01-01", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
+      {{"--to", "2005-01-01", "--scene", "1", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
+      {{"--scenes", "--scene", "1", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
+      {{"--scene-gap", "abc", "--scenes", QUORLIX_SAMPLE_LOG},
+       2,
+       "'abc' ist keine ganze Zahl ab 0"},
+      {{"--scene-gap", "-5", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "--scene-gap"},
   };
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {

@@ -1,5 +1,6 @@
 #include "config/config_file.h"
 #include "config/post_limit.h"
+#include "config/scene_gap.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -240,21 +241,26 @@ TEST_F(ConfigFileTest, DeleteRemovesEveryLineOfTheKeyOnly) {
 }
 
 // Forum posts have no limit unless one is set; chat-app messages have
-// theirs, in a key of their own.
-TEST_F(ConfigFileTest, PostLimitPerDialectReadsItsDefaultUnlessAWholeNumber) {
+// theirs, in a key of their own. The scene gap reads 30 unless the value
+// is a whole number from 0 up.
+TEST_F(ConfigFileTest, PostLimitPerDialectAndSceneGapReadTheirDefaultUnlessAWholeNumber) {
   EXPECT_EQ(ReadPostLimit(config_, Dialect::kUbb), 0u);  // no file
   EXPECT_EQ(ReadPostLimit(config_, Dialect::kMarkdown), 2000u);
+  EXPECT_EQ(ReadSceneGap(config_), 30);
   const struct {
     const char* value;
     std::uint64_t limit;  // forum posts; Markdown reads 2000 for 0 here
+    int64_t gap;
   } cases[] = {
-      {"10000", 10000},
-      {"0", 0},
-      {"", 0},
-      {"-5", 0},
-      {"ten", 0},
-      {"1e4", 0},
-      {"9223372036854775808", std::uint64_t{1} << 63},
+      {"10000", 10000, 10000},
+      {"0", 0, 0},
+      {"", 0, 30},
+      {"-5", 0, 30},
+      {"ten", 0, 30},
+      {"abc", 0, 30},
+      {"1e4", 0, 30},
+      {" 45 ", 0, 45},
+      {"9223372036854775808", std::uint64_t{1} << 63, 525600},
   };
   for (const auto& c : cases) {
     config_.WriteConfigValue("config", "post_limit", c.value);
@@ -263,11 +269,15 @@ TEST_F(ConfigFileTest, PostLimitPerDialectReadsItsDefaultUnlessAWholeNumber) {
     EXPECT_EQ(ReadPostLimit(config_, Dialect::kHtml), c.limit) << c.value;
     const bool number = c.limit != 0 || std::string_view(c.value) == "0";
     EXPECT_EQ(ReadPostLimit(config_, Dialect::kMarkdown), number ? c.limit : 2000u) << c.value;
+    config_.WriteConfigValue("config", "scene_gap", c.value);
+    EXPECT_EQ(ReadSceneGap(config_), c.gap) << c.value;
   }
   WritePostLimit(config_, Dialect::kHtml, 60000);
   WritePostLimit(config_, Dialect::kMarkdown, 4000);
   EXPECT_EQ(Read("config", "post_limit"), "60000");
   EXPECT_EQ(Read("config", "post_limit_markdown"), "4000");
+  WriteSceneGap(config_, 45);
+  EXPECT_EQ(Read("config", "scene_gap"), "45");
 }
 
 TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
