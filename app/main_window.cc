@@ -47,6 +47,7 @@
 #include "app/pane_text.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
+#include "app/scenes_panel.h"
 #include "app/translations.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
@@ -170,7 +171,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
                                            : ConfigLocation{services.config_path, ""}),
       temp_dir_(std::move(services.temp_dir)),
       working_windows_(this),
-      recent_(services.settings_file) {
+      recent_(services.settings_file),
+      scenes_(new ScenesPanel(config_, services.settings_file, messages_)) {
   setObjectName(QStringLiteral("Form1"));
   // FormCreate: the caption with the version; the dialect index is set
   // before the change signal is connected, so it raises no change.
@@ -195,6 +197,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   Named(statusBar(), "StatusBar1");
   status_text_ = Named(new QLabel, "status_text");
   statusBar()->addWidget(status_text_, 1);
+  statusBar()->addPermanentWidget(scenes_->count_label());
   setAcceptDrops(true);
 
   combo_code_->setCurrentIndex(static_cast<int>(Dialect::kUbb));
@@ -379,7 +382,13 @@ QWidget* MainWindow::BuildLeftPanel() {
   grid->addLayout(persons, 0, 0);
   grid->addLayout(options, 0, 1);
   grid->addLayout(channels, 1, 0);
-  grid->addLayout(time, 1, 1);
+  auto* time_page = Named(new QWidget, "time_page");
+  time->setContentsMargins(0, 4, 0, 0);
+  time_page->setLayout(time);
+  auto* time_tabs = Named(new QTabWidget, "time_tabs");
+  time_tabs->addTab(time_page, tr("Time"));
+  time_tabs->addTab(scenes_, tr("Scenes"));
+  grid->addWidget(time_tabs, 1, 1);
   grid->setRowStretch(0, 1);
   grid->setRowStretch(1, 1);
   grid->setColumnStretch(0, 1);
@@ -439,6 +448,20 @@ void MainWindow::Connect() {
   connect(Exit1_, &QAction::triggered, this, &MainWindow::Exit1Click);
   connect(ConvertScene1_, &QAction::triggered, this, &MainWindow::ConvertScene1Click);
   connect(memo_input_, &LineView::sceneChanged, this, &MainWindow::UpdateSceneCommand);
+  for (QCheckBox* filter : {cb_filter_person_, cb_filter_channel_}) {
+    connect(filter, &QCheckBox::clicked, this, &MainWindow::RefreshScenes);
+  }
+  for (QListWidget* list : {lb_person_, lb_channel_}) {
+    connect(list, &QListWidget::itemSelectionChanged, this, &MainWindow::RefreshScenes);
+  }
+  connect(scenes_, &ScenesPanel::sceneChosen, this, [this](int64_t first, int64_t last) {
+    PageControl1_->setCurrentWidget(TabSheet1_);
+    memo_input_->GoToRow(static_cast<int>(last));
+    memo_input_->SetSceneStart(static_cast<int>(first));
+    memo_input_->scrollTo(memo_input_->line_model()->index(static_cast<int>(first)),
+                          QAbstractItemView::PositionAtTop);
+  });
+  connect(scenes_, &ScenesPanel::convertRequested, this, &MainWindow::ConvertScene1Click);
 }
 
 template <typename Body>
@@ -606,6 +629,7 @@ void MainWindow::LoadPath(const QString& chosen) {
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.
   memo_input_->SetLines(nullptr);
+  scenes_->Clear();
   state_.ReplaceRawLines();
   PageControl1_->setCurrentWidget(TabSheet1_);
 
@@ -626,6 +650,7 @@ void MainWindow::LoadPath(const QString& chosen) {
   }
   ShowLoadedState();
   SetLoadedCommands();
+  RefreshScenes();
   log_path_ = chosen;
   recent_.Add(chosen);
   status_text_->setText(SummaryText(SummarizeLog(state_)));
@@ -714,6 +739,16 @@ void MainWindow::ConvertIntoOutputPage(
   ShowOutput(output);
   SetConvertedCommands();
   status_text_->setText(Counted(converted, tr("%1 line converted"), tr("%1 lines converted")));
+}
+
+void MainWindow::RefreshScenes() {
+  // Not while a load has let go of the lines, nor before a log is loaded.
+  if (memo_input_->line_model()->lines() == nullptr || !Convert1_->isEnabled()) return;
+  state_.filters.persons = cb_filter_person_->isChecked();
+  state_.filters.channels = cb_filter_channel_->isChecked();
+  ReadSelection(lb_person_, state_.persons);
+  ReadSelection(lb_channel_, state_.channels);
+  scenes_->Refresh(state_);
 }
 
 void MainWindow::UpdateSceneCommand() {

@@ -49,6 +49,7 @@ class MessageSink;
 class OutputPosts;
 class OutputSink;
 class OutputView;
+class ScenesPanel;
 
 // What the window asks of the outside world; tests replace each part.
 struct MainWindowServices {
@@ -131,6 +132,8 @@ class MainWindow : public QMainWindow {
   void ConvertIntoOutputPage(
       const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert);
   void UpdateSceneCommand();
+  // The Scenes page follows the person and channel filters.
+  void RefreshScenes();
   QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
@@ -152,7 +155,8 @@ class MainWindow : public QMainWindow {
   bool busy_ = false;
   bool close_requested_ = false;
   RecentLogs recent_;
-  QString log_path_;  // the log loaded last
+  QString log_path_;     // the log loaded last
+  ScenesPanel* scenes_;  // the Scenes page, beside the time tree
 
   QAction* Load1_;
   QAction* Convert1_;
