@@ -374,6 +374,14 @@ Vor dem Ersetzen speichern?</translation>
         <source>Find pre&amp;vious</source>
         <translation>Rückwärts su&amp;chen</translation>
     </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Scenes</source>
+        <translation>Szenen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OptionsWindow</name>
@@ -509,6 +517,73 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Post li&amp;mit:</source>
         <translation>&amp;Grenze:</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::ScenesPanel</name>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Beginn</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Ende</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Lines</source>
+        <translation>Zeilen</translation>
+    </message>
+    <message>
+        <source>Persons</source>
+        <translation>Personen</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> Min.</translation>
+    </message>
+    <message>
+        <source>A new scene starts after a silence of more than this</source>
+        <translation>Nach einer längeren Stille beginnt eine neue Szene</translation>
+    </message>
+    <message>
+        <source>Convert sce&amp;ne</source>
+        <translation>Sze&amp;ne umwandeln</translation>
+    </message>
+    <message>
+        <source>%1 scene</source>
+        <translation>%1 Szene</translation>
+    </message>
+    <message>
+        <source>%1 scenes</source>
+        <translation>%1 Szenen</translation>
+    </message>
+    <message>
+        <source>(%1 shown)</source>
+        <translation>(%1 angezeigt)</translation>
+    </message>
+    <message>
+        <source>No scenes</source>
+        <translation>Keine Szenen</translation>
+    </message>
+    <message>
+        <source>Scenes of fewer lines are hidden</source>
+        <translation>Szenen mit weniger Zeilen werden ausgeblendet</translation>
+    </message>
+    <message>
+        <source>Gap:</source>
+        <translation>Pause:</translation>
+    </message>
+    <message>
+        <source>Min. lines:</source>
+        <translation>Min. Zeilen:</translation>
     </message>
 </context>
 <context>

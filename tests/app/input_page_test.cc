@@ -6,14 +6,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 #include <cstring>
+#include <random>
 
 #include "app/find_bar.h"
 #include "app/go_to_time_bar.h"
 #include "app/line_view.h"
 #include "app/output_view.h"
+#include "app/scenes_panel.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {
@@ -173,6 +180,79 @@ class InputPageTest : public QObject {
     view->SetSceneStart(6);  // past the end: the scene is that row alone
     QVERIFY(view->SceneRange(first, last));
     QCOMPARE(std::pair(first, last), std::pair(6, 6));
+    QVERIFY(f.messages.shown.isEmpty());
+  }
+
+  // A generated log with random gaps and the person filter on: clicking a
+  // scene selects its lines, Enter converts them, and the output is what
+  // quorlix-cli --scene K gives. The gap field writes config.cfg; the
+  // field of fewest lines hides scenes and is remembered.
+  void ScenesPageConvertsAsTheCommandLine() {
+    WindowFixture f;
+    WriteBytes(f.Path("config.cfg"), "[config]\nscene_gap=10\n");
+    std::mt19937 random(24);
+    const char* persons[] = {"Ann", "Bob", "bob", ""};
+    const int steps[] = {0, 30, 600, 601, 4000};
+    std::string log;
+    int64_t t = 1104634800;
+    for (int i = 0; i < 120; ++i) {
+      t += steps[random() % 5];
+      log += "[\"1\",\"Clan\",\"" + std::string(persons[random() % 4]) + "\"," + std::to_string(t) +
+             "]line " + std::to_string(i) + "\n";
+    }
+    WriteBytes(f.Path("chat.log"), log);
+    f.dialogs.open_name = f.Path("chat.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    const auto cli = [&](const QStringList& args) {
+      QProcess process;
+      process.start(QUORLIX_CLI_PATH, QStringList{"--config", f.Path("config.cfg"), "-p", "bob"} +
+                                          args + QStringList{f.Path("chat.log")});
+      process.waitForFinished();
+      return QString::fromLatin1(process.readAllStandardOutput());
+    };
+    Find<QCheckBox>(f, "cb_filter_person")->click();
+    Find<QListWidget>(f, "lb_person")->item(1)->setSelected(true);  // Bob
+    const QStringList rows = cli({"--scenes"}).split("\r\n", Qt::SkipEmptyParts);
+    QVERIFY(rows.size() > 4);
+    Find<QTabWidget>(f, "time_tabs")->setCurrentIndex(1);
+    auto* list = Find<QTreeView>(f, "scene_list");
+    QVERIFY(list->isVisible());
+    auto* count = Find<QLabel>(f, "scene_count");
+    QCOMPARE(list->model()->rowCount(), rows.size());
+    QCOMPARE(count->text(), QString("%1 scenes").arg(rows.size()));
+
+    auto* view = Find<LineView>(f, "memo_input");
+    for (const int k : {1, 4}) {
+      const QModelIndex row = list->model()->index(k - 1, 0);
+      list->scrollTo(row);
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+      int first = -1, last = -1;
+      QVERIFY(view->SceneRange(first, last));
+      const QString lines = rows[k - 1].section('\t', 3, 3);
+      QVERIFY(last - first + 1 >= lines.toInt());
+      QTest::keyClick(list, Qt::Key_Return);
+      QCOMPARE(Output(f).join("\r\n") + "\r\n", cli({"--scene", QString::number(k)}));
+      QCOMPARE(f.window->StatusText(), lines == "1" ? QString("1 line converted")
+                                                    : QString("%1 lines converted").arg(lines));
+    }
+
+    auto* gap = Find<QSpinBox>(f, "scene_gap");
+    QCOMPARE(gap->value(), 10);
+    gap->setValue(100000);  // one scene: the whole log
+    QVERIFY(ReadBytes(f.Path("config.cfg")).find("scene_gap=100000") != std::string::npos);
+    QCOMPARE(list->model()->rowCount(), 1);
+    gap->setValue(10);
+    auto* min_lines = Find<QSpinBox>(f, "scene_min_lines");
+    min_lines->setValue(3);
+    int shown = 0;
+    for (const QString& r : rows) shown += r.section('\t', 3, 3).toInt() >= 3 ? 1 : 0;
+    QCOMPARE(list->model()->rowCount(), shown);
+    QCOMPARE(count->text(), QString("%1 scenes (%2 shown)").arg(rows.size()).arg(shown));
+    QCOMPARE(QSettings(f.Path("quorlix.ini"), QSettings::IniFormat).value("scenes/min_lines"), 3);
+    // Filters that leave no line: no scenes, said so.
+    Find<QListWidget>(f, "lb_person")->clearSelection();
+    QCOMPARE(list->model()->rowCount(), 0);
+    QCOMPARE(count->text(), QString("No scenes"));
     QVERIFY(f.messages.shown.isEmpty());
   }
 };
