@@ -22,7 +22,7 @@
 namespace quorlix {
 namespace {
 
-enum Column { kDay, kStart, kEnd, kDuration, kLines, kPersons, kColumns };
+enum Column { kDay, kTime, kDuration, kLines, kPersons, kColumns };
 
 constexpr const char* kMinLinesKey = "scenes/min_lines";
 constexpr int kPersonsShown = 3;
@@ -92,17 +92,27 @@ QString SceneTableModel::Persons(std::size_t k) const {
   return names.join(QStringLiteral(", "));
 }
 
+// Every person of the scene with their lines, one a line.
+QString SceneTableModel::PersonsWithLines(std::size_t k) const {
+  QStringList lines;
+  for (const ScenePerson& person : scenes_.PersonsOf(k)) {
+    lines << QStringLiteral("%1 (%2)").arg(BytesToText(scenes_.names[person.name]),
+                                           GroupedNumber(person.lines));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
 QVariant SceneTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const SceneInfo& s = scene(index.row());
   if (role == Qt::TextAlignmentRole && (index.column() == kLines || index.column() == kDuration)) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }
+  if (role == Qt::ToolTipRole) return PersonsWithLines(SceneNumber(index.row()));
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case kDay: return Day(s.first_time);
-    case kStart: return Clock(s.first_time);
-    case kEnd: return Clock(s.last_time);
+    case kTime: return Clock(s.first_time) + QStringLiteral("–") + Clock(s.last_time);
     case kDuration: return Duration(s.last_time - s.first_time);
     case kLines: return GroupedNumber(s.lines);
     case kPersons: return Persons(SceneNumber(index.row()));
@@ -114,8 +124,7 @@ QVariant SceneTableModel::headerData(int section, Qt::Orientation orientation, i
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (section) {
     case kDay: return ScenesPanel::tr("Day");
-    case kStart: return ScenesPanel::tr("Start");
-    case kEnd: return ScenesPanel::tr("End");
+    case kTime: return ScenesPanel::tr("Time (UTC)");
     case kDuration: return ScenesPanel::tr("Duration");
     case kLines: return ScenesPanel::tr("Lines");
     case kPersons: return ScenesPanel::tr("Persons");

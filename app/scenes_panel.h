@@ -1,6 +1,7 @@
 // The Scenes page of the left panel: the log's scenes (core/scene_finder.h)
 // under the person and channel filters, one row each with its day, start
-// and end time (UTC), duration, lines and first persons. A click on a row
+// and end time (UTC), duration, lines and first persons (all of them, with
+// their lines, in the row's tool tip). A click on a row
 // asks for its lines to be selected; Enter (or a double click) and the
 // Convert scene button ask for it to be converted. A field sets the gap,
 // written to config.cfg; another hides scenes of fewer lines, remembered
@@ -47,6 +48,7 @@ class SceneTableModel : public QAbstractTableModel {
 
  private:
   QString Persons(std::size_t k) const;
+  QString PersonsWithLines(std::size_t k) const;
 
   SceneList scenes_;
   std::vector<std::size_t> shown_;  // scene numbers of the rows

@@ -526,14 +526,6 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Tag</translation>
     </message>
     <message>
-        <source>Start</source>
-        <translation>Beginn</translation>
-    </message>
-    <message>
-        <source>End</source>
-        <translation>Ende</translation>
-    </message>
-    <message>
         <source>Duration</source>
         <translation>Dauer</translation>
     </message>
@@ -584,6 +576,10 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Min. lines:</source>
         <translation>Min. Zeilen:</translation>
+    </message>
+    <message>
+        <source>Time (UTC)</source>
+        <translation>Zeit (UTC)</translation>
     </message>
 </context>
 <context>
