@@ -168,14 +168,19 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       ->excludes(period_option);
   CLI::Option* from_option = app.get_option("--from");
   CLI::Option* to_option = app.get_option("--to");
-  app.add_option("--scene", command_line.scene,
-                 Tr("Convert the lines of scene K only (K from 1, as --scenes counts), as one "
-                    "range with one footer"))
-      ->option_text("K")
-      ->check(CLI::Range(int64_t{1}, std::numeric_limits<int64_t>::max()))
-      ->excludes(period_option)
-      ->excludes(from_option)
-      ->excludes(to_option);
+  CLI::Option* scenes_option =
+      app.add_flag("--scenes", command_line.scenes,
+                   Tr("Print the scenes, one per row: number, first and last time (UTC), lines and "
+                      "persons; convert nothing. With -p and -c the filters apply"));
+  CLI::Option* scene_option =
+      app.add_option("--scene", command_line.scene,
+                     Tr("Convert the lines of scene K only (K from 1, as --scenes counts), as one "
+                        "range with one footer"))
+          ->option_text("K")
+          ->check(CLI::Range(int64_t{1}, std::numeric_limits<int64_t>::max()))
+          ->excludes(period_option)
+          ->excludes(from_option)
+          ->excludes(to_option);
   std::string scene_gap;
   app.add_option("--scene-gap", scene_gap,
                  Tr("A new scene starts after a silence of more than this many minutes "
@@ -210,14 +215,6 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
           "", "LIMIT"));
   app.add_flag("--list", command_line.list,
                Tr("Print the persons, the channels and the time tree; convert nothing"));
-  app.add_flag("--scenes", command_line.scenes,
-               Tr("Print the scenes, one per row: number, first and last time (UTC), lines "
-                  "and persons; convert nothing. With -p and -c the filters apply"))
-      ->excludes(period_option)
-      ->excludes(from_option)
-      ->excludes(to_option)
-      ->excludes("--scene")
-      ->excludes("--list");
   // Read as plain decimal here: CLI11 would take 0x10 and 010 as hex and octal.
   std::string threads;
   app.add_option("--threads", threads,
@@ -238,6 +235,13 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       const CLI::Option* option = app.get_option(name);
       if (option->count() > 0 && option->as<std::string>().empty()) {
         throw CLI::ValidationError(name, Tr("an empty value names nothing"));
+      }
+    }
+    // Checked here: excludes() on a flag would fill its line of the help.
+    if (scenes_option->count() > 0) {
+      for (const CLI::Option* other :
+           {period_option, from_option, to_option, scene_option, app.get_option("--list")}) {
+        if (other->count() > 0) throw CLI::ExcludesError("--scenes", other->get_name());
       }
     }
     const std::string error = ParseTimeSpan(from, to, command_line.selection.span);

@@ -133,6 +133,9 @@ TEST_F(CliTest, VersionAndHelp) {
         "--post-limit", "form feed", "out-k.txt", "[config] post_limit", "LOGFILE"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
+  for (const char* option : {"--scenes", "--scene K", "--scene-gap MINUTEN"}) {
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
   // Into a full disk: the text is lost, and the status says so.
   for (const char* flag : {"--help", "--version"}) {
     const Result full =
