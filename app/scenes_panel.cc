@@ -168,7 +168,7 @@ ScenesPanel::ScenesPanel(ConfigLocation config, QString settings_file, MessageSi
   view_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   view_->header()->setStretchLastSection(true);
 
-  convert_ = new QPushButton(tr("Convert sce&ne"));
+  convert_ = new QPushButton(tr("Conve&rt scene"));
   convert_->setObjectName(QStringLiteral("scene_convert"));
   convert_->setEnabled(false);
   count_ = new QLabel;

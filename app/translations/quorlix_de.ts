@@ -546,7 +546,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Nach einer längeren Stille beginnt eine neue Szene</translation>
     </message>
     <message>
-        <source>Convert sce&amp;ne</source>
+        <source>Conve&amp;rt scene</source>
         <translation>Sze&amp;ne umwandeln</translation>
     </message>
     <message>
