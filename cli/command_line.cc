@@ -172,11 +172,19 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       app.add_flag("--scenes", command_line.scenes,
                    Tr("Print the scenes, one per row: number, first and last time (UTC), lines and "
                       "persons; convert nothing. With -p and -c the filters apply"));
+  std::string scene;  // plain decimal, as --threads
   CLI::Option* scene_option =
-      app.add_option("--scene", command_line.scene,
+      app.add_option("--scene", scene,
                      Tr("Convert the lines of scene K only (K from 1, as --scenes counts), as one "
                         "range with one footer"))
           ->option_text("K")
+          ->check(CLI::Validator(
+              [](std::string& text) {
+                return FitsInteger(text)
+                           ? std::string()
+                           : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
+              },
+              "", "DECIMAL"))
           ->check(CLI::Range(int64_t{1}, std::numeric_limits<int64_t>::max()))
           ->excludes(period_option)
           ->excludes(from_option)
@@ -268,6 +276,11 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   if (!threads.empty())
     std::from_chars(threads.data(), threads.data() + threads.size(),
                     command_line.threads);  // checked above
+  if (!scene.empty()) {
+    int64_t k = 0;
+    std::from_chars(scene.data(), scene.data() + scene.size(), k);  // checked above
+    command_line.scene = k;
+  }
   if (!scene_gap.empty()) command_line.scene_gap = ParseSceneGap(scene_gap);
   for (const std::string& text : periods) {
     Period period;

@@ -405,6 +405,7 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"--scene", "14", QUORLIX_SAMPLE_LOG}, 2, "hat 13 Szenen"},
       {{"--scene", "1", "-p", "gorund", "-c", "OOC", QUORLIX_SAMPLE_LOG}, 2, "hat 0 Szenen"},
       {{"--scene", "0", QUORLIX_SAMPLE_LOG}, 2, "--scene"},
+      {{"--scene", "0x3", QUORLIX_SAMPLE_LOG}, 2, "'0x3' ist keine ganze Zahl"},
       {{"--scene", "1", "-t", "2005", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"--scene", "1", "--from", "2005-01-01", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
       {{"--to", "2005-01-01", "--scene", "1", QUORLIX_SAMPLE_LOG}, 2, "excludes"},
