@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "cli/signal_cleanup.h"
+#include "core/atomic_write.h"
 #include "core/error.h"
 #include "core/translation.h"
 
@@ -24,18 +25,6 @@ constexpr std::string_view kFolderMarker = ".quorlix-parts-";
 constexpr std::size_t kSuffixLength = 6;  // mkdtemp's XXXXXX
 // Keeps the folder's name within the usual 255-byte limit.
 constexpr std::size_t kMaxNameInFolderName = 200;
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // ".<name>.quorlix-parts-": the private folders of the parts of `path`.
 std::string FolderPrefix(const std::string& path) {

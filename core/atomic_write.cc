@@ -34,18 +34,6 @@ constexpr std::size_t kSuffixLength = 6;
 
 int OpenFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Six random letters and digits, as mkstemp uses; the exclusive create
 // below settles any collision.
 std::string RandomSuffix() {
@@ -152,6 +140,18 @@ bool MayReplace(const std::string& path, const struct stat& st) {
 }
 
 }  // namespace
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 // Syncs the file's data on a thread of its own, each time it is asked to,
 // while the writer goes on writing. Without it the final sync would find

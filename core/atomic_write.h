@@ -89,6 +89,11 @@ class AtomicFileWriter {
   bool syncer_failed_ = false;
 };
 
+// The folder part of `path` ("." when it has none, "/" for the root) and
+// the name after its last '/'.
+std::string DirectoryOf(const std::string& path);
+std::string NameOf(const std::string& path);
+
 // Makes the renames into the directory of `path` durable. A failure is not
 // reported: the new content is in place by then, and after a crash each
 // target holds either its old or its new content, both whole.
