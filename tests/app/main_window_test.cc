@@ -542,7 +542,7 @@ class MainWindowTest : public QObject {
       Find<QPushButton>(f, "bt_save")->click();
       QCOMPARE(f.messages.shown,
                QStringList(f.Path(name) + " ist die Eingabedatei " + f.Path("chat.log") +
-                           " selbst und wird nicht überschrieben"));
+                           " selbst und wird nicht überschrieben."));
       QCOMPARE(ReadBytes(f.Path("chat.log")), std::string(kOneLineLog));
     }
     f.messages.shown.clear();
