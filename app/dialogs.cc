@@ -3,11 +3,22 @@
 #include <QColor>
 #include <QColorDialog>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
+#include "core/output_target.h"
+
 namespace quorlix {
+
+QString WithoutSuffixAddedToStream(const QString& selected) {
+  const QString suffix = QStringLiteral(".txt");
+  if (!selected.endsWith(suffix) || QFileInfo::exists(selected)) return selected;
+  const QString typed = selected.chopped(suffix.size());
+  return IsStreamTarget(QFile::encodeName(typed).toStdString()) ? typed : selected;
+}
 
 QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& folder) {
   return QFileDialog::getOpenFileName(parent, QString(), folder);
@@ -27,7 +38,7 @@ QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestio
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   if (!suggestion.isEmpty()) dialog.selectFile(suggestion);  // its folder and name
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first();
+  return WithoutSuffixAddedToStream(dialog.selectedFiles().first());
 }
 
 std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initial) {

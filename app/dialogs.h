@@ -24,6 +24,11 @@ class FileDialogs {
   virtual QString GetSaveFileName(QWidget* parent, const QString& suggestion) = 0;
 };
 
+// The save dialog's `selected` name, less the ".txt" that the dialog
+// appended, when only the name without it exists and is a device, FIFO or
+// socket: "/dev/null" stays "/dev/null" and no "/dev/null.txt" is made.
+QString WithoutSuffixAddedToStream(const QString& selected);
+
 class QtFileDialogs : public FileDialogs {
  public:
   QString GetOpenFileName(QWidget* parent, const QString& folder) override;

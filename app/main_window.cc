@@ -30,6 +30,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "app/about_window.h"
@@ -57,6 +61,7 @@
 #include "core/loader.h"
 #include "core/log_summary.h"
 #include "core/output_store.h"
+#include "core/output_target.h"
 #include "core/temp_log.h"
 #include "core/translation.h"
 #include "core/version.h"
@@ -157,6 +162,22 @@ void ReadTreeSelection(QTreeWidgetItem* item, TimeTree& tree) {
 }
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// A FIFO or device cannot be replaced: the output goes straight into it,
+// as quorlix-cli's -o does.
+void WriteIntoStream(const std::string& path, const EditableLines& lines) {
+  const int fd = OpenStreamTarget(path);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    lines.WriteBytes([&](std::string_view bytes) {
+      if (error == 0 && !WriteAllToStream(fd, bytes.data(), bytes.size())) error = errno;
+    });
+    ::close(fd);
+  }
+  if (error != 0) {
+    throw Error(FormatText(Tr("Cannot write file %s. %s"), {path, std::strerror(error)}));
+  }
+}
 
 }  // namespace
 
@@ -641,7 +662,7 @@ void MainWindow::LoadPath(const QString& chosen) {
     throw Error(FormatText(Tr("Not enough memory for %s"), {path}));
   }
   bt_convert_->setEnabled(false);
-  const ConfigFile config = ConfigFile(config_).Snapshot();
+  const ConfigFile config = ReadConfig();
   try {
     RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
   } catch (...) {
@@ -713,7 +734,7 @@ void MainWindow::ConvertIntoOutputPage(
   status_text_->clear();
   ReadControlsIntoState();
   // One reading of config.cfg serves the conversion and the post limit.
-  const ConfigFile config = ConfigFile(config_).Snapshot();
+  const ConfigFile config = ReadConfig();
   const ConvertSettings settings = ReadConvertSettings(config, state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
@@ -751,6 +772,21 @@ void MainWindow::RefreshScenes() {
   scenes_->Refresh(state_);
 }
 
+// config.cfg as it is now. One that exists but cannot be read gives the
+// defaults, and says so once, as quorlix-cli does on stderr.
+ConfigFile MainWindow::ReadConfig() {
+  ConfigFile config = ConfigFile(config_).Snapshot();
+  if (config.unreadable_reason().empty()) {
+    config_warned_ = false;
+  } else if (!config_warned_) {
+    config_warned_ = true;
+    messages_.ShowError(
+        this, ErrorBoxText(QString::fromStdString(FormatText(Tr("Warning: %s; the defaults apply"),
+                                                             {config.unreadable_reason()}))));
+  }
+  return config;
+}
+
 void MainWindow::UpdateSceneCommand() {
   int first = 0, last = -1;
   ConvertScene1_->setEnabled(Convert1_->isEnabled() && memo_input_->SceneRange(first, last));
@@ -780,9 +816,18 @@ void MainWindow::SaveOutput() {
     lines.Line(bad->line, text);
     ThrowCharWithoutByte(bad->line + 1, text, bad->column);
   }
-  AtomicFileWriter writer(LocalPath(chosen));
-  lines.WriteBytes([&writer](std::string_view bytes) { writer.Write(bytes); });
-  writer.Commit();
+  const std::string path = LocalPath(chosen);
+  if (!log_path_.isEmpty() && IsTheLog(path, LocalPath(log_path_))) {
+    throw Error(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
+                           {path, LocalPath(log_path_)}));
+  }
+  if (IsStreamTarget(path)) {
+    WriteIntoStream(path, lines);
+  } else {
+    AtomicFileWriter writer(path);
+    lines.WriteBytes([&writer](std::string_view bytes) { writer.Write(bytes); });
+    writer.Commit();
+  }
   memo_output_->MarkSaved();
 }
 

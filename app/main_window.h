@@ -134,6 +134,7 @@ class MainWindow : public QMainWindow {
   void UpdateSceneCommand();
   // The Scenes page follows the person and channel filters.
   void RefreshScenes();
+  ConfigFile ReadConfig();
   QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
@@ -155,8 +156,9 @@ class MainWindow : public QMainWindow {
   bool busy_ = false;
   bool close_requested_ = false;
   RecentLogs recent_;
-  QString log_path_;     // the log loaded last
-  ScenesPanel* scenes_;  // the Scenes page, beside the time tree
+  QString log_path_;            // the log loaded last
+  ScenesPanel* scenes_;         // the Scenes page, beside the time tree
+  bool config_warned_ = false;  // the unreadable config.cfg was reported
 
   QAction* Load1_;
   QAction* Convert1_;

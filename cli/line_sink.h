@@ -11,6 +11,7 @@
 #include "core/atomic_write.h"
 #include "core/error.h"
 #include "core/output_sink.h"
+#include "core/output_target.h"  // IsTheLog
 
 namespace quorlix::cli {
 
@@ -20,10 +21,6 @@ class RefusedOutput : public Error {
  public:
   using Error::Error;
 };
-
-// True when `output_file` names the log itself, also through links: the
-// conversion would replace its own input. LOGFILE "-" is standard input.
-bool IsTheLog(const std::string& output_file, const std::string& log_file);
 
 // Where quorlix-cli's output goes: nothing is final before Commit().
 class CommitSink : public OutputSink {

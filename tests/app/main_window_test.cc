@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -33,6 +34,7 @@
 #include <QTranslator>
 #include <QTreeWidget>
 
+#include "app/dialogs.h"
 #include "app/line_view.h"
 #include "app/main_window.h"
 #include "app/output_view.h"
@@ -523,6 +525,77 @@ class MainWindowTest : public QObject {
     QVERIFY2(f.messages.shown[0].contains("missing-dir/out.txt"), qPrintable(f.messages.shown[0]));
     QVERIFY(f.messages.shown[0].endsWith('.'));
     QCOMPARE(CommandStates(f), QString("1111"));
+  }
+
+  // Save checks its target as quorlix-cli's -o does: never the log itself
+  // (by any name), and a FIFO or device is written into, not replaced.
+  void SaveRefusesTheLogAndWritesIntoStreams() {
+    WindowFixture f;
+    LoadLog(f, kOneLineLog);
+    Click(Find<QCheckBox>(f, "check_channel"));
+    Find<QPushButton>(f, "bt_convert")->click();
+    QVERIFY(QFile::link(f.Path("chat.log"), f.Path("link.log")));
+    QVERIFY(::link(qPrintable(f.Path("chat.log")), qPrintable(f.Path("hard.log"))) == 0);
+    for (const char* name : {"chat.log", "link.log", "hard.log"}) {
+      f.messages.shown.clear();
+      f.dialogs.save_name = f.Path(name);
+      Find<QPushButton>(f, "bt_save")->click();
+      QCOMPARE(f.messages.shown,
+               QStringList(f.Path(name) + " ist die Eingabedatei " + f.Path("chat.log") +
+                           " selbst und wird nicht überschrieben."));
+      QCOMPARE(ReadBytes(f.Path("chat.log")), std::string(kOneLineLog));
+    }
+    f.messages.shown.clear();
+    // A reader already waits, so the window's open does not block.
+    QVERIFY(::mkfifo(qPrintable(f.Path("fifo")), 0600) == 0);
+    const int reader = ::open(qPrintable(f.Path("fifo")), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    f.dialogs.save_name = f.Path("fifo");
+    Find<QPushButton>(f, "bt_save")->click();
+    QCOMPARE(f.messages.shown, QStringList());
+    std::string got(4096, '\0');
+    const ssize_t n = ::read(reader, got.data(), got.size());
+    ::close(reader);
+    QCOMPARE(got.substr(0, n > 0 ? n : 0), std::string(kOneLineSaved));
+    QVERIFY(QFileInfo(f.Path("fifo")).exists() && !QFileInfo(f.Path("fifo")).isFile());
+    f.dialogs.save_name = "/dev/null";
+    Find<QPushButton>(f, "bt_save")->click();
+    QCOMPARE(f.messages.shown, QStringList());
+    QVERIFY(!QFileInfo("/dev/null").isFile());
+    // The ".txt" the save dialog appends never makes a file beside a stream.
+    WriteBytes(f.Path("plain"), "x");
+    for (const auto& [selected, kept] : {std::pair{QString("/dev/null.txt"), QString("/dev/null")},
+                                         {f.Path("fifo.txt"), f.Path("fifo")},
+                                         {f.Path("plain.txt"), f.Path("plain.txt")},
+                                         {f.Path("new.txt"), f.Path("new.txt")},
+                                         {QString("/dev/null"), QString("/dev/null")}}) {
+      QCOMPARE(WithoutSuffixAddedToStream(selected), kept);
+    }
+  }
+
+  // A config.cfg that exists but cannot be read: one warning, through the
+  // error box, and the defaults, as with no file at all.
+  void UnreadableConfigWarnsOnceAndGivesTheDefaults() {
+    const std::pair<const char*, std::function<void(const QString&)>> rows[] = {
+        {"directory", [](const QString& path) { QVERIFY(QDir().mkdir(path)); }},
+        {"FIFO", [](const QString& path) { QVERIFY(::mkfifo(qPrintable(path), 0600) == 0); }},
+    };
+    for (const auto& [kind, make] : rows) {
+      WindowFixture f;
+      make(f.Path("config.cfg"));
+      LoadLog(f, kOneLineLog);
+      Click(Find<QCheckBox>(f, "check_channel"));
+      Find<QPushButton>(f, "bt_convert")->click();
+      QVERIFY2(f.messages.shown.size() == 1, kind);
+      QVERIFY2(f.messages.shown[0].startsWith("Warnung: ") &&
+                   f.messages.shown[0].contains(f.Path("config.cfg")) &&
+                   f.messages.shown[0].endsWith("; es gelten die Voreinstellungen."),
+               qPrintable(f.messages.shown[0]));
+      f.dialogs.save_name = f.Path("out.txt");
+      Find<QPushButton>(f, "bt_save")->click();
+      QCOMPARE(f.messages.shown.size(), 1);
+      QCOMPARE(ReadBytes(f.Path("out.txt")), std::string(kOneLineSaved));
+    }
   }
 
   void UnreadableLogStopsTheLoad() {
