@@ -1,34 +1,12 @@
 #include "core/output_target.h"
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include "core/platform.h"
 
 namespace quorlix {
-namespace {
-
-// A socket cannot be opened; it is connected to.
-int ConnectSocket(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return errno = ENAMETOOLONG, -1;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return errno = error, -1;
-  }
-  return fd;
-}
-
-}  // namespace
 
 bool IsTheLog(const std::string& output_file, const std::string& log_file) {
   struct stat out, log;
@@ -46,7 +24,8 @@ bool IsStreamTarget(const std::string& path) {
 int OpenStreamTarget(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return -1;
-  return S_ISSOCK(st.st_mode) ? ConnectSocket(path) : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  return S_ISSOCK(st.st_mode) ? platform::ConnectLocalSocket(path)
+                              : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
 }
 
 bool WriteAllToStream(int fd, const char* data, std::size_t size) {
