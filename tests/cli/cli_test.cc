@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -861,6 +862,19 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
   }
   EXPECT_EQ(Finish(pid).status, 0);
   EXPECT_EQ(test::ReadFileBytes(target), RunSample({}).out);
+  fs::remove(target);
+  // A real file-size limit (512 bytes, below the sample's output and first
+  // part): the kernel's SIGXFSZ ends the run as above.
+  for (const char* limit : {"", "--post-limit 1000 "}) {
+    SCOPED_TRACE(limit);
+    test::WriteFileBytes(target, "old");
+    const Result result = Run({"/bin/sh", "-c",
+                               "ulimit -f 1; exec " QUORLIX_CLI_PATH " --config " + config_ + " " +
+                                   limit + "-o " + target.string() + " " QUORLIX_SAMPLE_LOG});
+    EXPECT_EQ(result.status, 128 + SIGXFSZ) << result.err;
+    EXPECT_EQ(test::ReadFileBytes(target), "old");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+  }
 }
 
 // The log is mapped: shortened by another program during the run, it ends
@@ -1173,6 +1187,55 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
   }
   std::sort(expected_files.begin(), expected_files.end());
   EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, no out-99.txt, nothing temporary
+
+  // Three runs at once to the same names, each with its own number of
+  // parts: each succeeds or fails with its own message, and the set left
+  // is one run's, whole.
+  fs::remove_all(dir_);
+  fs::create_directories(dir_ / "runs");
+  test::WriteFileBytes(config_, "");
+  const fs::path log = dir_ / "generated.log";
+  test::WriteFileBytes(log, GeneratedLog(11, 20000));
+  const std::vector<std::string> limits = {"2000", "3000", "5000"};
+  std::vector<std::vector<std::string>> sets;
+  std::vector<pid_t> runs;
+  for (const std::string& limit : limits) {
+    sets.push_back(SplitParts(Run({"--config", config_, "--post-limit", limit, log.string()}).out));
+  }
+  for (std::size_t r = 0; r < limits.size(); ++r) {
+    const std::string err = (dir_ / "runs" / ("err" + std::to_string(r))).string();
+    runs.push_back(Start({"/bin/sh", "-c",
+                          "exec " QUORLIX_CLI_PATH " --config " + config_ + " --post-limit " +
+                              limits[r] + " -o " + (dir_ / "runs" / "out.txt").string() + " " +
+                              log.string() + " 2>" + err}));
+  }
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const int status = Finish(runs[r]).status;
+    const std::string err = test::ReadFileBytes(dir_ / "runs" / ("err" + std::to_string(r)));
+    EXPECT_TRUE(status == 0 || (status == 1 && !err.empty())) << status << err;
+    EXPECT_EQ(err.find("nicht gefunden"), std::string::npos) << err;  // "No such file"
+    fs::remove(dir_ / "runs" / ("err" + std::to_string(r)));
+  }
+  std::vector<std::string> left;
+  for (std::size_t k = 1; fs::exists(dir_ / "runs" / ("out-" + std::to_string(k) + ".txt")); ++k) {
+    left.push_back(test::ReadFileBytes(dir_ / "runs" / ("out-" + std::to_string(k) + ".txt")));
+  }
+  EXPECT_NE(std::find(sets.begin(), sets.end(), left), sets.end()) << left.size() << " parts";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "runs"), fs::directory_iterator()),
+            static_cast<long>(left.size()));  // nothing else, nothing temporary
+  // They take turns through a lock on the folder: while another holds it,
+  // a run does not put its parts in place.
+  const int held = ::open((dir_ / "runs").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const pid_t waiting = Start({"--config", config_, "--post-limit", "2000", "-o",
+                               (dir_ / "runs" / "out.txt").string(), log.string()});
+  int wait_status = 0;
+  for (int i = 0; i < 20 && ::waitpid(waiting, &wait_status, WNOHANG) == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(::waitpid(waiting, &wait_status, WNOHANG), 0) << "ran while the folder was locked";
+  ::close(held);
+  EXPECT_EQ(Finish(waiting).status, 0);
 
   // A part that cannot be written: no part file of this run is left, and
   // the earlier run's files stay as they were.
