@@ -752,6 +752,29 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   const std::string expected = RunSample({}).out;
   const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // quorlix-cli alone in a folder, with its catalogues, so that it looks
+  // for the user's config.cfg; one such file of every unreadable kind.
+  fs::create_directories(dir_ / "alone");
+  fs::copy_file(QUORLIX_CLI_PATH, dir_ / "alone/quorlix-cli");
+  fs::create_directory_symlink(fs::path(QUORLIX_CLI_PATH).parent_path() / "../share",
+                               dir_ / "share");
+  for (const char* kind : {"dir", "fifo", "device", "mode000"}) {
+    fs::create_directories(dir_ / ("user-" + std::string(kind)) / "quorlix");
+  }
+  fs::create_directory(dir_ / "user-dir/quorlix/config.cfg");
+  ASSERT_EQ(::mkfifo((dir_ / "user-fifo/quorlix/config.cfg").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir_ / "user-device/quorlix/config.cfg");
+  test::WriteFileBytes(dir_ / "user-mode000/quorlix/config.cfg", "[config]\n");
+  fs::permissions(dir_ / "user-mode000/quorlix/config.cfg", fs::perms::none);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  const auto user_config = [&](const char* kind) {
+    // root reads a file of mode 000: the run then drops to nobody.
+    const std::string as = ::geteuid() == 0 && std::string_view(kind) == "mode000"
+                               ? "setpriv --reuid=65534 --regid=65534 --clear-groups "
+                               : "";
+    return "XDG_CONFIG_HOME=" + (dir_ / ("user-" + std::string(kind))).string() + " exec " + as +
+           (dir_ / "alone/quorlix-cli").string() + " " QUORLIX_SAMPLE_LOG;
+  };
   // A time stamp of 50 MB that would also clear the terminal.
   test::WriteFileBytes(big,
                        "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
@@ -783,6 +806,17 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
      1,
      "",
      "ist keine regul\xc3\xa4re Datei"},
+    // The user's own config.cfg (no --config, none beside the program)
+    // that cannot be read: a warning, and the defaults.
+    {{"/bin/sh", "-c", user_config("dir")}, "/dev/null", 0, expected, "ist ein Verzeichnis"},
+    {{"/bin/sh", "-c", user_config("fifo")}, "/dev/null", 0, expected, "keine regul\xc3\xa4re"},
+    {{"/bin/sh", "-c", user_config("device")}, "/dev/null", 0, expected, "keine regul\xc3\xa4re"},
+    {{"/bin/sh", "-c", user_config("mode000")},
+     "/dev/null",
+     0,
+     expected,
+     "Warnung: Einstellungsdatei " + (dir_ / "user-mode000/quorlix/config.cfg").string() +
+         " kann nicht gelesen werden"},
 #if !defined(__SANITIZE_ADDRESS__)  // the sanitizer needs more address space than the limit
     {{"/bin/sh", "-c", "ulimit -v 300000; cat /dev/zero | " QUORLIX_CLI_PATH " -"},
      "/dev/null",
