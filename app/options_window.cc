@@ -16,6 +16,7 @@
 
 #include "app/dialogs.h"
 #include "app/error_box.h"
+#include "core/translation.h"
 
 namespace quorlix {
 namespace {
@@ -179,7 +180,15 @@ OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, Message
   connect(Button1_, &QPushButton::clicked, this, &OptionsWindow::Button1Click);
 
   // FormActivate: the window is created afresh for each opening.
-  model_.Open(config_.Snapshot());  // one read of the file for all its values
+  const ConfigFile snapshot = config_.Snapshot();  // one read of the file for all its values
+  model_.Open(snapshot);
+  // A file that exists but cannot be read shows the defaults; said once
+  // the window is up, as the main window and quorlix-cli say it.
+  if (!snapshot.unreadable_reason().empty()) {
+    const QString warning = ErrorBoxText(QString::fromStdString(
+        FormatText(Tr("Warning: %s; the defaults apply"), {snapshot.unreadable_reason()})));
+    QTimer::singleShot(0, this, [this, warning] { messages_.ShowError(this, warning); });
+  }
   Edit_time_->setText(Latin1(model_.time_pattern()));
   ComboBox_timedisplay_depth_->setCurrentText(Latin1(model_.depth()));
   CheckBox_disable_polbot_->setChecked(model_.suppress_bot_lines());

@@ -3,11 +3,16 @@
 // way of closing writes nothing.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <sys/stat.h>
+
+#include <functional>
 
 #include "app/options_window.h"
 #include "config/config_file.h"
@@ -35,9 +40,12 @@ class OptionsWindowTest : public QObject {
 
  private:
   struct Fixture {
-    explicit Fixture(std::string_view config = kConfig, const QString& name = "config.cfg") {
+    // `make`, when given, puts something other than a file at the path.
+    explicit Fixture(std::string_view config = kConfig, const QString& name = "config.cfg",
+                     const std::function<void(const QString&)>& make = {}) {
       path = dir.filePath(name);
       if (!config.empty()) WriteBytes(path, config);
+      if (make) make(path);
       window = std::make_unique<OptionsWindow>(
           ConfigLocation{QFile::encodeName(path).toStdString(), ""}, picker, messages, nullptr);
       window->show();
@@ -218,6 +226,24 @@ class OptionsWindowTest : public QObject {
     f.Close();
     QCOMPARE(f.messages.shown, QStringList("In " + f.path + " kann nicht geschrieben werden."));
     QVERIFY(f.window->isVisible());
+  }
+
+  // A config.cfg that exists but cannot be read: the defaults, one warning
+  // once the window is up, and Close leaves the thing as it was.
+  void UnreadableFileWarnsAndShowsTheDefaults() {
+    const std::vector<std::function<void(const QString&)>> makes = {
+        [](const QString& p) { QVERIFY(QDir().mkdir(p)); },
+        [](const QString& p) { QCOMPARE(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
+    };
+    for (const auto& make : makes) {
+      Fixture f({}, "config.cfg", make);
+      QTRY_COMPARE(f.messages.shown.size(), 1);
+      QVERIFY2(f.messages.shown[0].startsWith("Warnung: "), qPrintable(f.messages.shown[0]));
+      QCOMPARE(f.window->findChild<QLineEdit*>("Edit_time")->text(), QString("Y:M:D"));
+      QCOMPARE(f.Grid(), QStringList());
+      QTest::qWait(20);
+      QCOMPARE(f.messages.shown.size(), 1);
+    }
   }
 
   void OtherClosingWritesNothing() {

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -751,6 +752,29 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   const std::string expected = RunSample({}).out;
   const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // quorlix-cli alone in a folder, with its catalogues, so that it looks
+  // for the user's config.cfg; one such file of every unreadable kind.
+  fs::create_directories(dir_ / "alone");
+  fs::copy_file(QUORLIX_CLI_PATH, dir_ / "alone/quorlix-cli");
+  fs::create_directory_symlink(fs::path(QUORLIX_CLI_PATH).parent_path() / "../share",
+                               dir_ / "share");
+  for (const char* kind : {"dir", "fifo", "device", "mode000"}) {
+    fs::create_directories(dir_ / ("user-" + std::string(kind)) / "quorlix");
+  }
+  fs::create_directory(dir_ / "user-dir/quorlix/config.cfg");
+  ASSERT_EQ(::mkfifo((dir_ / "user-fifo/quorlix/config.cfg").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir_ / "user-device/quorlix/config.cfg");
+  test::WriteFileBytes(dir_ / "user-mode000/quorlix/config.cfg", "[config]\n");
+  fs::permissions(dir_ / "user-mode000/quorlix/config.cfg", fs::perms::none);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  const auto user_config = [&](const char* kind) {
+    // root reads a file of mode 000: the run then drops to nobody.
+    const std::string as = ::geteuid() == 0 && std::string_view(kind) == "mode000"
+                               ? "setpriv --reuid=65534 --regid=65534 --clear-groups "
+                               : "";
+    return "XDG_CONFIG_HOME=" + (dir_ / ("user-" + std::string(kind))).string() + " exec " + as +
+           (dir_ / "alone/quorlix-cli").string() + " " QUORLIX_SAMPLE_LOG;
+  };
   // A time stamp of 50 MB that would also clear the terminal.
   test::WriteFileBytes(big,
                        "[\"1\",\"OOC\",\"Ann\",1109628000]ok\n[\"1\",\"OOC\",\"Ann\",1\x1b[2J" +
@@ -782,6 +806,17 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
      1,
      "",
      "ist keine regul\xc3\xa4re Datei"},
+    // The user's own config.cfg (no --config, none beside the program)
+    // that cannot be read: a warning, and the defaults.
+    {{"/bin/sh", "-c", user_config("dir")}, "/dev/null", 0, expected, "ist ein Verzeichnis"},
+    {{"/bin/sh", "-c", user_config("fifo")}, "/dev/null", 0, expected, "keine regul\xc3\xa4re"},
+    {{"/bin/sh", "-c", user_config("device")}, "/dev/null", 0, expected, "keine regul\xc3\xa4re"},
+    {{"/bin/sh", "-c", user_config("mode000")},
+     "/dev/null",
+     0,
+     expected,
+     "Warnung: Einstellungsdatei " + (dir_ / "user-mode000/quorlix/config.cfg").string() +
+         " kann nicht gelesen werden"},
 #if !defined(__SANITIZE_ADDRESS__)  // the sanitizer needs more address space than the limit
     {{"/bin/sh", "-c", "ulimit -v 300000; cat /dev/zero | " QUORLIX_CLI_PATH " -"},
      "/dev/null",
@@ -861,6 +896,19 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
   }
   EXPECT_EQ(Finish(pid).status, 0);
   EXPECT_EQ(test::ReadFileBytes(target), RunSample({}).out);
+  fs::remove(target);
+  // A real file-size limit (512 bytes, below the sample's output and first
+  // part): the kernel's SIGXFSZ ends the run as above.
+  for (const char* limit : {"", "--post-limit 1000 "}) {
+    SCOPED_TRACE(limit);
+    test::WriteFileBytes(target, "old");
+    const Result result = Run({"/bin/sh", "-c",
+                               "ulimit -f 1; exec " QUORLIX_CLI_PATH " --config " + config_ + " " +
+                                   limit + "-o " + target.string() + " " QUORLIX_SAMPLE_LOG});
+    EXPECT_EQ(result.status, 128 + SIGXFSZ) << result.err;
+    EXPECT_EQ(test::ReadFileBytes(target), "old");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "fifo", "out.txt"}));
+  }
 }
 
 // The log is mapped: shortened by another program during the run, it ends
@@ -1173,6 +1221,55 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
   }
   std::sort(expected_files.begin(), expected_files.end());
   EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, no out-99.txt, nothing temporary
+
+  // Three runs at once to the same names, each with its own number of
+  // parts: each succeeds or fails with its own message, and the set left
+  // is one run's, whole.
+  fs::remove_all(dir_);
+  fs::create_directories(dir_ / "runs");
+  test::WriteFileBytes(config_, "");
+  const fs::path log = dir_ / "generated.log";
+  test::WriteFileBytes(log, GeneratedLog(11, 20000));
+  const std::vector<std::string> limits = {"2000", "3000", "5000"};
+  std::vector<std::vector<std::string>> sets;
+  std::vector<pid_t> runs;
+  for (const std::string& limit : limits) {
+    sets.push_back(SplitParts(Run({"--config", config_, "--post-limit", limit, log.string()}).out));
+  }
+  for (std::size_t r = 0; r < limits.size(); ++r) {
+    const std::string err = (dir_ / "runs" / ("err" + std::to_string(r))).string();
+    runs.push_back(Start({"/bin/sh", "-c",
+                          "exec " QUORLIX_CLI_PATH " --config " + config_ + " --post-limit " +
+                              limits[r] + " -o " + (dir_ / "runs" / "out.txt").string() + " " +
+                              log.string() + " 2>" + err}));
+  }
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const int status = Finish(runs[r]).status;
+    const std::string err = test::ReadFileBytes(dir_ / "runs" / ("err" + std::to_string(r)));
+    EXPECT_TRUE(status == 0 || (status == 1 && !err.empty())) << status << err;
+    EXPECT_EQ(err.find("nicht gefunden"), std::string::npos) << err;  // "No such file"
+    fs::remove(dir_ / "runs" / ("err" + std::to_string(r)));
+  }
+  std::vector<std::string> left;
+  for (std::size_t k = 1; fs::exists(dir_ / "runs" / ("out-" + std::to_string(k) + ".txt")); ++k) {
+    left.push_back(test::ReadFileBytes(dir_ / "runs" / ("out-" + std::to_string(k) + ".txt")));
+  }
+  EXPECT_NE(std::find(sets.begin(), sets.end(), left), sets.end()) << left.size() << " parts";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "runs"), fs::directory_iterator()),
+            static_cast<long>(left.size()));  // nothing else, nothing temporary
+  // They take turns through a lock on the folder: while another holds it,
+  // a run does not put its parts in place.
+  const int held = ::open((dir_ / "runs").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const pid_t waiting = Start({"--config", config_, "--post-limit", "2000", "-o",
+                               (dir_ / "runs" / "out.txt").string(), log.string()});
+  int wait_status = 0;
+  for (int i = 0; i < 20 && ::waitpid(waiting, &wait_status, WNOHANG) == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(::waitpid(waiting, &wait_status, WNOHANG), 0) << "ran while the folder was locked";
+  ::close(held);
+  EXPECT_EQ(Finish(waiting).status, 0);
 
   // A part that cannot be written: no part file of this run is left, and
   // the earlier run's files stay as they were.
