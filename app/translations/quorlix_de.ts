@@ -82,6 +82,33 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
+    <name>quorlix::ConversionOptionsPanel</name>
+    <message>
+        <source>Convert to:</source>
+        <translation>Umwandeln in:</translation>
+    </message>
+    <message>
+        <source>Show Channelname</source>
+        <translation>Kanalnamen zeigen</translation>
+    </message>
+    <message>
+        <source>Use Colors for Channels</source>
+        <translation>Farben für Kanäle verwenden</translation>
+    </message>
+    <message>
+        <source>Show Time</source>
+        <translation>Zeit zeigen</translation>
+    </message>
+    <message>
+        <source>Mark Removed Links</source>
+        <translation>Entfernte Links markieren</translation>
+    </message>
+    <message>
+        <source>Delete all Tags in Chatlines</source>
+        <translation>Alle Tags in Chatzeilen löschen</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::EditCommands</name>
     <message>
         <source>&amp;Undo</source>
@@ -191,6 +218,48 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
+    <name>quorlix::InputPage</name>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen...</translation>
+    </message>
+    <message>
+        <source>Find &amp;next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find pre&amp;vious</source>
+        <translation>Rückwärts su&amp;chen</translation>
+    </message>
+    <message>
+        <source>&amp;Go to time...</source>
+        <translation>Zu &amp;Zeit springen...</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::LeftPanel</name>
+    <message>
+        <source>&amp;Load</source>
+        <translation>&amp;Laden</translation>
+    </message>
+    <message>
+        <source>&amp;Convert</source>
+        <translation>&amp;Umwandeln</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Scenes</source>
+        <translation>Szenen</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::LineView</name>
     <message>
         <source>Scene &amp;starts here</source>
@@ -263,42 +332,6 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Ü&amp;ber</translation>
     </message>
     <message>
-        <source>Filter Persons</source>
-        <translation>Personen filtern</translation>
-    </message>
-    <message>
-        <source>Filter Channel</source>
-        <translation>Kanäle filtern</translation>
-    </message>
-    <message>
-        <source>Convert to:</source>
-        <translation>Umwandeln in:</translation>
-    </message>
-    <message>
-        <source>Show Channelname</source>
-        <translation>Kanalnamen zeigen</translation>
-    </message>
-    <message>
-        <source>Use Colors for Channels</source>
-        <translation>Farben für Kanäle verwenden</translation>
-    </message>
-    <message>
-        <source>Show Time</source>
-        <translation>Zeit zeigen</translation>
-    </message>
-    <message>
-        <source>Mark Removed Links</source>
-        <translation>Entfernte Links markieren</translation>
-    </message>
-    <message>
-        <source>Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in Chatzeilen löschen</translation>
-    </message>
-    <message>
-        <source>Filter Time</source>
-        <translation>Zeit filtern</translation>
-    </message>
-    <message>
         <source>Input</source>
         <translation>Eingabe</translation>
     </message>
@@ -343,18 +376,6 @@ Vor dem Ersetzen speichern?</translation>
         <translation>B&amp;earbeiten</translation>
     </message>
     <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Suchen...</translation>
-    </message>
-    <message>
-        <source>Find &amp;next</source>
-        <translation>&amp;Weitersuchen</translation>
-    </message>
-    <message>
-        <source>&amp;Go to time...</source>
-        <translation>Zu &amp;Zeit springen...</translation>
-    </message>
-    <message>
         <source>Preview</source>
         <translation>Vorschau</translation>
     </message>
@@ -369,18 +390,6 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>%1 lines converted</source>
         <translation>%1 Zeilen umgewandelt</translation>
-    </message>
-    <message>
-        <source>Find pre&amp;vious</source>
-        <translation>Rückwärts su&amp;chen</translation>
-    </message>
-    <message>
-        <source>Time</source>
-        <translation>Zeit</translation>
-    </message>
-    <message>
-        <source>Scenes</source>
-        <translation>Szenen</translation>
     </message>
 </context>
 <context>
@@ -580,6 +589,21 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Time (UTC)</source>
         <translation>Zeit (UTC)</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::SelectionPanel</name>
+    <message>
+        <source>Filter Persons</source>
+        <translation>Personen filtern</translation>
+    </message>
+    <message>
+        <source>Filter Channel</source>
+        <translation>Kanäle filtern</translation>
+    </message>
+    <message>
+        <source>Filter Time</source>
+        <translation>Zeit filtern</translation>
     </message>
 </context>
 <context>
