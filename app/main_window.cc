@@ -5,14 +5,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPixmap>
@@ -20,7 +17,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <new>
@@ -29,18 +25,17 @@
 #include "app/cache_dir.h"
 #include "app/conversion_options_panel.h"
 #include "app/dialogs.h"
-#include "app/edit_commands.h"
 #include "app/error_box.h"
 #include "app/input_page.h"
 #include "app/left_panel.h"
 #include "app/line_view.h"
+#include "app/main_menu.h"
+#include "app/main_pages.h"
 #include "app/options_window.h"
 #include "app/output_posts.h"
 #include "app/output_saving.h"
 #include "app/output_view.h"
 #include "app/pane_text.h"
-#include "app/post_preview.h"
-#include "app/post_strip.h"
 #include "app/scenes_panel.h"
 #include "app/selection_panel.h"
 #include "app/translations.h"
@@ -107,7 +102,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   // before the change signal is connected, so it raises no change.
   setWindowTitle(tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())));
 
-  BuildMenu();
+  menu_ = new MainMenu(menuBar(), recent_, this);
   auto* central = Named(new QWidget, "central");
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -117,21 +112,22 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   auto* body = Named(new QSplitter(Qt::Horizontal), "Splitter1");
   left_ = new LeftPanel(scenes_);
   body->addWidget(left_);
-  body->addWidget(BuildPages());
+  pages_ = new MainPages(menu_->convert_scene(), config_, messages_, this);
+  body->addWidget(pages_);
   body->setStretchFactor(1, 1);
   body->setChildrenCollapsible(false);
   body->setSizes({413, 1042 - 413});
   layout->addWidget(body, 1);
   setCentralWidget(central);
-  BuildEditMenu();
+  pages_->AddEditEntriesTo(menu_->edit());
   Named(statusBar(), "StatusBar1");
   status_text_ = Named(new QLabel, "status_text");
   statusBar()->addWidget(status_text_, 1);
   statusBar()->addPermanentWidget(scenes_->count_label());
   setAcceptDrops(true);
 
-  Convert1_->setEnabled(false);
-  Save1_->setEnabled(false);
+  menu_->convert()->setEnabled(false);
+  menu_->save()->setEnabled(false);
   left_->convert_button()->setEnabled(false);
   left_->save_button()->setEnabled(false);
   Connect();
@@ -142,46 +138,6 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 QColor MainWindow::ScrollBarColor() { return SelectionPanel::ScrollBarColor(); }
-
-void MainWindow::BuildMenu() {
-  QMenu* file = menuBar()->addMenu(tr("&File"));
-  file->setObjectName(QStringLiteral("File1"));
-  file->menuAction()->setObjectName(QStringLiteral("File1Action"));
-  Load1_ = NamedAction(this, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
-  Convert1_ = NamedAction(this, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
-  ConvertScene1_ =
-      NamedAction(this, "ConvertScene1", tr("Convert sce&ne"), QKeySequence(Qt::CTRL | Qt::Key_F5));
-  Save1_ = NamedAction(this, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-  Options1_ = NamedAction(this, "Options1", tr("&Options"));
-  Exit1_ = NamedAction(this, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
-  RecentLogs1_ = new QMenu(tr("&Recent logs"), file);
-  RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
-  connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
-  file->addAction(Load1_);
-  file->addMenu(RecentLogs1_);
-  file->addAction(Convert1_);
-  file->addAction(ConvertScene1_);
-  file->addAction(Save1_);
-  file->addAction(Options1_);
-  file->addAction(Exit1_);
-  About1_ = NamedAction(this, "About1", tr("&About"));
-  menuBar()->addAction(About1_);
-  menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-}
-
-// The clipboard entries for the page in front; Find, Go to time and the
-// scene's ends for the Input page.
-void MainWindow::BuildEditMenu() {
-  QMenu* edit = new QMenu(tr("&Edit"), menuBar());
-  edit->setObjectName(QStringLiteral("Edit1"));
-  menuBar()->insertMenu(About1_, edit);
-  edit_commands_ = new EditCommands({TabSheet1_, TabSheet1_->view(), TabSheet2_, memo_output_,
-                                     TabSheet3_, posts_->preview()->browser(), posts_->strip(),
-                                     [this] { return PageControl1_->currentWidget(); }},
-                                    this);
-  edit_commands_->AddTo(edit);
-  TabSheet1_->AddActionsTo(edit);
-}
 
 QWidget* MainWindow::BuildBanner() {
   auto* panel = Named(new QFrame, "Panel3");
@@ -197,31 +153,11 @@ QWidget* MainWindow::BuildBanner() {
   return panel;
 }
 
-QWidget* MainWindow::BuildPages() {
-  PageControl1_ = Named(new QTabWidget, "PageControl1");
-  TabSheet1_ = new InputPage;
-  TabSheet1_->view()->AddContextActions({ConvertScene1_});
-  TabSheet2_ = Named(new QWidget, "TabSheet2");
-  memo_output_ = Named(new OutputView, "memo_output");
-  memo_output_->setFocusPolicy(Qt::StrongFocus);  // reachable with Tab (where Tab is typed)
-  posts_ = new OutputPosts(memo_output_, config_, messages_, this);
-  auto* layout = new QVBoxLayout(TabSheet2_);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->addWidget(posts_->strip());
-  layout->addWidget(memo_output_);
-  TabSheet3_ = Named(posts_->preview(), "TabSheet3");
-  PageControl1_->addTab(TabSheet1_, tr("Input"));
-  PageControl1_->addTab(TabSheet2_, tr("Ouput"));
-  PageControl1_->addTab(TabSheet3_, tr("Preview"));
-  PageControl1_->setCurrentWidget(TabSheet1_);
-  return PageControl1_;
-}
-
 void MainWindow::Connect() {
   for (auto [button, action, handler] :
-       {std::tuple{left_->load_button(), Load1_, &MainWindow::tb_loadClick},
-        std::tuple{left_->convert_button(), Convert1_, &MainWindow::bt_convertClick},
-        std::tuple{left_->save_button(), Save1_, &MainWindow::bt_saveClick}}) {
+       {std::tuple{left_->load_button(), menu_->load(), &MainWindow::tb_loadClick},
+        std::tuple{left_->convert_button(), menu_->convert(), &MainWindow::bt_convertClick},
+        std::tuple{left_->save_button(), menu_->save(), &MainWindow::bt_saveClick}}) {
     connect(button, &QPushButton::clicked, this, handler);
     connect(action, &QAction::triggered, this, handler);
   }
@@ -236,16 +172,13 @@ void MainWindow::Connect() {
   connect(options->channel_name(), &QCheckBox::clicked, this, &MainWindow::check_channelClick);
   // activated: raised by the user's choice only, never by setCurrentIndex.
   connect(options->dialect_list(), &QComboBox::activated, this, &MainWindow::combo_codeChange);
-  connect(PageControl1_, &QTabWidget::currentChanged, this,
-          [this] { posts_->SetPreviewShown(PageControl1_->currentWidget() == TabSheet3_); });
-  connect(Options1_, &QAction::triggered, this, &MainWindow::Options1Click);
-  connect(About1_, &QAction::triggered, this, &MainWindow::About1Click);
-  connect(Exit1_, &QAction::triggered, this, &MainWindow::Exit1Click);
-  connect(ConvertScene1_, &QAction::triggered, this, &MainWindow::ConvertScene1Click);
-  connect(TabSheet1_->view(), &LineView::sceneChanged, this, &MainWindow::UpdateSceneCommand);
-  connect(TabSheet1_, &InputPage::shownWanted, this,
-          [this] { PageControl1_->setCurrentWidget(TabSheet1_); });
-  connect(scenes_, &ScenesPanel::sceneChosen, TabSheet1_, &InputPage::ShowScene);
+  connect(menu_->options(), &QAction::triggered, this, &MainWindow::Options1Click);
+  connect(menu_->about(), &QAction::triggered, this, &MainWindow::About1Click);
+  connect(menu_->exit(), &QAction::triggered, this, &MainWindow::Exit1Click);
+  connect(menu_->convert_scene(), &QAction::triggered, this, &MainWindow::ConvertScene1Click);
+  connect(menu_, &MainMenu::recentChosen, this, &MainWindow::LoadCheckedFile);
+  connect(pages_->input()->view(), &LineView::sceneChanged, this, &MainWindow::UpdateSceneCommand);
+  connect(scenes_, &ScenesPanel::sceneChosen, pages_->input(), &InputPage::ShowScene);
   connect(scenes_, &ScenesPanel::convertRequested, this, &MainWindow::ConvertScene1Click);
 }
 
@@ -337,20 +270,6 @@ void MainWindow::dropEvent(QDropEvent* event) {
       this, [this, path] { LoadFile(path); }, Qt::QueuedConnection);
 }
 
-// Entries whose file has gone are shown disabled.
-void MainWindow::FillRecentMenu() {
-  RecentLogs1_->clear();
-  const QStringList logs = recent_.Logs();
-  for (int i = 0; i < logs.size(); ++i) {
-    const QString& path = logs[i];
-    QAction* action = RecentLogs1_->addAction(
-        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
-    action->setEnabled(QFileInfo(path).isFile());
-    connect(action, &QAction::triggered, this, [this, path] { LoadCheckedFile(path); });
-  }
-  if (logs.isEmpty()) RecentLogs1_->addAction(tr("(none)"))->setEnabled(false);
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A close request that arrives while a command draws its progress is
   // carried out when the command has ended.
@@ -374,14 +293,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // Edits the user made since the last save cannot be got back: ask first.
 bool MainWindow::MayReplaceOutput(UnsavedEditsQuestion::Moment moment) {
-  if (!memo_output_->IsEditedSinceSave()) return true;
+  if (!pages_->output()->IsEditedSinceSave()) return true;
   switch (unsaved_edits_.Ask(this, moment)) {
     case UnsavedEditsQuestion::Answer::kDiscard: return true;
     case UnsavedEditsQuestion::Answer::kCancel: return false;
     case UnsavedEditsQuestion::Answer::kSave: break;
   }
   SaveOutput();
-  return !memo_output_->IsEditedSinceSave();
+  return !pages_->output()->IsEditedSinceSave();
 }
 
 void MainWindow::Load() {
@@ -400,10 +319,10 @@ void MainWindow::LoadPath(const QString& chosen) {
   // The view shows the lines in place: it lets go of them until the pass
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.
-  TabSheet1_->view()->SetLines(nullptr);
+  pages_->input()->view()->SetLines(nullptr);
   scenes_->Clear();
   state_.ReplaceRawLines();
-  PageControl1_->setCurrentWidget(TabSheet1_);
+  pages_->ShowInputPage();
 
   const std::string path = LocalPath(chosen);
   try {
@@ -429,14 +348,9 @@ void MainWindow::LoadPath(const QString& chosen) {
 }
 
 void MainWindow::ShowLoadedState() {
-  TabSheet1_->view()->SetLines(&state_.input_lines);
+  pages_->input()->view()->SetLines(&state_.input_lines);
   left_->selection()->Fill(state_);
-  ShowOutput(nullptr);
-}
-
-void MainWindow::ShowOutput(std::shared_ptr<const LineSource> output) {
-  edit_commands_->SetHasOutput(output != nullptr);
-  memo_output_->SetSource(std::move(output));
+  pages_->ShowOutput(nullptr);
 }
 
 void MainWindow::ConvertLog() {
@@ -450,7 +364,7 @@ void MainWindow::ConvertLog() {
 void MainWindow::ConvertSceneLog() {
   Scene scene;
   int first = 0, last = -1;
-  if (!TabSheet1_->view()->SceneRange(first, last)) return;
+  if (!pages_->input()->view()->SceneRange(first, last)) return;
   scene.first = first;
   scene.last = last;
   ConvertIntoOutputPage([this, &scene](const ConvertSettings& settings, OutputSink& out) {
@@ -468,10 +382,10 @@ void MainWindow::ConvertIntoOutputPage(
   const ConvertSettings settings = ReadConvertSettings(config, state_.options);
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
-  ShowOutput(nullptr);
+  pages_->ShowOutput(nullptr);
   // The Preview shows the dialect the output is made in.
-  posts_->SetDialect(state_.options.dialect);
-  posts_->ReadLimit(config);
+  pages_->posts()->SetDialect(state_.options.dialect);
+  pages_->posts()->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines.size());
   int64_t converted = 0;
@@ -482,19 +396,20 @@ void MainWindow::ConvertIntoOutputPage(
     // The lines converted before the error stay, if the disk kept them.
     try {
       output->Finish();
-      ShowOutput(output);
+      pages_->ShowOutput(output);
     } catch (const Error&) {
     }
     throw;
   }
-  ShowOutput(output);
+  pages_->ShowOutput(output);
   SetConvertedCommands();
   status_text_->setText(Counted(converted, tr("%1 line converted"), tr("%1 lines converted")));
 }
 
 void MainWindow::RefreshScenes() {
   // Not while a load has let go of the lines, nor before a log is loaded.
-  if (TabSheet1_->view()->line_model()->lines() == nullptr || !Convert1_->isEnabled()) return;
+  if (pages_->input()->view()->line_model()->lines() == nullptr || !menu_->convert()->isEnabled())
+    return;
   left_->selection()->ReadNamesInto(state_);
   scenes_->Refresh(state_);
 }
@@ -516,7 +431,8 @@ ConfigFile MainWindow::ReadConfig() {
 
 void MainWindow::UpdateSceneCommand() {
   int first = 0, last = -1;
-  ConvertScene1_->setEnabled(Convert1_->isEnabled() && TabSheet1_->view()->SceneRange(first, last));
+  menu_->convert_scene()->setEnabled(menu_->convert()->isEnabled() &&
+                                     pages_->input()->view()->SceneRange(first, last));
 }
 
 void MainWindow::SaveOutput() {
@@ -524,22 +440,22 @@ void MainWindow::SaveOutput() {
       file_dialogs_.GetSaveFileName(this, SuggestedSavePath(log_path_, recent_.LastFolder()));
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
-  SaveOutputLines(memo_output_->lines(), chosen, log_path_);
-  memo_output_->MarkSaved();
+  SaveOutputLines(pages_->output()->lines(), chosen, log_path_);
+  pages_->output()->MarkSaved();
 }
 
 void MainWindow::SetLoadedCommands() {
   left_->convert_button()->setEnabled(true);
-  Convert1_->setEnabled(true);
-  Save1_->setEnabled(false);
+  menu_->convert()->setEnabled(true);
+  menu_->save()->setEnabled(false);
   left_->save_button()->setEnabled(false);
   UpdateSceneCommand();
 }
 
 void MainWindow::SetConvertedCommands() {
-  PageControl1_->setCurrentWidget(TabSheet2_);
+  pages_->ShowOutputPage();
   left_->save_button()->setEnabled(true);
-  Save1_->setEnabled(true);
+  menu_->save()->setEnabled(true);
 }
 
 }  // namespace quorlix

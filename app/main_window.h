@@ -1,11 +1,11 @@
-// The main window: the three commands Load, Convert and Save, the menus,
-// the pages, and the state that loading and conversion share. Its rooms
-// hold the rest: the left panel (app/left_panel.h) with the selection
+// The main window: the commands Load, Convert and Save, and the state that
+// loading and conversion share. Its parts show the rest: the menu bar
+// (app/main_menu.h), the left panel (app/left_panel.h) with the selection
 // (app/selection_panel.h) and the output options
-// (app/conversion_options_panel.h), and the Input page (app/input_page.h);
-// their handlers here forward to them. The work itself is the engine's
-// (core/); the window shows its values and enables the commands in step
-// with the work.
+// (app/conversion_options_panel.h), and the pages (app/main_pages.h). The
+// handlers of the filter and option controls forward to those parts. The
+// work itself is the engine's (core/); the window shows its values and
+// enables the commands in step with the work.
 //
 // Re-entrancy: Load and Convert run the engine on this window's thread, and
 // the Working window lets the window system draw in the middle of a pass
@@ -27,25 +27,19 @@
 #include "config/config_file.h"
 #include "core/chat_state.h"
 
-class QAction;
 class QLabel;
-class QMenu;
-class QTabWidget;
 class QWidget;
 
 namespace quorlix {
 
 class ColorPicker;
-class EditCommands;
-class InputPage;
-class LeftPanel;
-class LineSource;
 struct ConvertSettings;
 class FileDialogs;
+class LeftPanel;
+class MainMenu;
+class MainPages;
 class MessageSink;
-class OutputPosts;
 class OutputSink;
-class OutputView;
 class ScenesPanel;
 
 // What the window asks of the outside world; tests replace each part.
@@ -99,9 +93,6 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void BuildMenu();
-  void BuildEditMenu();
-  void FillRecentMenu();
   // Loads a file that the window did not ask for through its dialog (a
   // drop, a recent entry): a file that cannot be loaded changes nothing.
   void LoadCheckedFile(const QString& path);
@@ -111,7 +102,6 @@ class MainWindow : public QMainWindow {
   bool MayReplaceOutput(
       UnsavedEditsQuestion::Moment moment = UnsavedEditsQuestion::Moment::kReplacing);
   QWidget* BuildBanner();
-  QWidget* BuildPages();
   void Connect();
 
   // Runs one command: none starts while another runs (the Working window
@@ -133,9 +123,6 @@ class MainWindow : public QMainWindow {
   ConfigFile ReadConfig();
   void SaveOutput();
   void ShowLoadedState();
-  // Shows `output` on the Output page (nullptr: none), the post strip and
-  // Copy part enabled with it.
-  void ShowOutput(std::shared_ptr<const LineSource> output);
   void SetLoadedCommands();
   void SetConvertedCommands();
 
@@ -154,22 +141,9 @@ class MainWindow : public QMainWindow {
   ScenesPanel* scenes_;         // the Scenes page, beside the time tree
   bool config_warned_ = false;  // the unreadable config.cfg was reported
 
-  QAction* Load1_;
-  QAction* Convert1_;
-  QAction* Save1_;
-  QAction* Options1_;
-  QAction* Exit1_;
-  QAction* About1_;
-  QAction* ConvertScene1_;
-  QMenu* RecentLogs1_;
+  MainMenu* menu_;
   LeftPanel* left_;
-  QTabWidget* PageControl1_;
-  InputPage* TabSheet1_;
-  QWidget* TabSheet2_;
-  QWidget* TabSheet3_;  // "Preview"
-  OutputView* memo_output_;
-  OutputPosts* posts_;  // the post strip and the Preview page
-  EditCommands* edit_commands_;
+  MainPages* pages_;
   QLabel* status_text_;
 };
 

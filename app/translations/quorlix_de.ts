@@ -298,11 +298,7 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
-    <name>quorlix::MainWindow</name>
-    <message>
-        <source>Quorlix Version %1</source>
-        <translation>Quorlix Version %1</translation>
-    </message>
+    <name>quorlix::MainMenu</name>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
@@ -314,6 +310,10 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>&amp;Convert</source>
         <translation>&amp;Umwandeln</translation>
+    </message>
+    <message>
+        <source>Convert sce&amp;ne</source>
+        <translation>Sze&amp;ne umwandeln</translation>
     </message>
     <message>
         <source>&amp;Save</source>
@@ -328,9 +328,24 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Beenden</translation>
     </message>
     <message>
+        <source>&amp;Recent logs</source>
+        <translation>Zuletzt &amp;geöffnet</translation>
+    </message>
+    <message>
         <source>&amp;About</source>
         <translation>Ü&amp;ber</translation>
     </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>B&amp;earbeiten</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(keine)</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::MainPages</name>
     <message>
         <source>Input</source>
         <translation>Eingabe</translation>
@@ -338,6 +353,17 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Ouput</source>
         <translation>Ausgabe</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::MainWindow</name>
+    <message>
+        <source>Quorlix Version %1</source>
+        <translation>Quorlix Version %1</translation>
     </message>
     <message>
         <source>%1 line</source>
@@ -362,26 +388,6 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>%1 channels</source>
         <translation>%1 Kanäle</translation>
-    </message>
-    <message>
-        <source>Convert sce&amp;ne</source>
-        <translation>Sze&amp;ne umwandeln</translation>
-    </message>
-    <message>
-        <source>&amp;Recent logs</source>
-        <translation>Zuletzt &amp;geöffnet</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>B&amp;earbeiten</translation>
-    </message>
-    <message>
-        <source>Preview</source>
-        <translation>Vorschau</translation>
-    </message>
-    <message>
-        <source>(none)</source>
-        <translation>(keine)</translation>
     </message>
     <message>
         <source>%1 line converted</source>
