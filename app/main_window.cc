@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -38,7 +37,7 @@
 #include "app/pane_text.h"
 #include "app/scenes_panel.h"
 #include "app/selection_panel.h"
-#include "app/translations.h"
+#include "app/status_texts.h"
 #include "app/widget_names.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
@@ -53,26 +52,6 @@
 
 namespace quorlix {
 namespace {
-
-// "1 line" or "2,400,477 lines": `singular` or `plural`, translated, with
-// %1 the number.
-QString Counted(qlonglong n, const QString& singular, const QString& plural) {
-  return (n == 1 ? singular : plural).arg(GroupedNumber(n));
-}
-
-QString SummaryText(const LogSummary& summary) {
-  QString text =
-      Counted(summary.lines, MainWindow::tr("%1 line"), MainWindow::tr("%1 lines")) +
-      QStringLiteral(" · ") +
-      Counted(summary.persons, MainWindow::tr("%1 person"), MainWindow::tr("%1 persons")) +
-      QStringLiteral(" · ") +
-      Counted(summary.channels, MainWindow::tr("%1 channel"), MainWindow::tr("%1 channels"));
-  if (!summary.first_day.empty()) {
-    text += QStringLiteral(" · ") + QString::fromStdString(summary.first_day) +
-            QStringLiteral(" – ") + QString::fromStdString(summary.last_day);
-  }
-  return text;
-}
 
 // The window's first size, inside the screen's free area with room for
 // the frame the window manager adds.
@@ -191,17 +170,15 @@ void MainWindow::RunCommand(Body&& body) {
   if (close_requested_) close();
 }
 
-void MainWindow::tb_loadClick() {
-  RunCommand([this] {
-    if (MayReplaceOutput()) Load();
+// A command that replaces the output asks about the user's edits first.
+void MainWindow::RunReplacingCommand(void (MainWindow::*command)()) {
+  RunCommand([this, command] {
+    if (MayReplaceOutput()) (this->*command)();
   });
 }
 
-void MainWindow::bt_convertClick() {
-  RunCommand([this] {
-    if (MayReplaceOutput()) ConvertLog();
-  });
-}
+void MainWindow::tb_loadClick() { RunReplacingCommand(&MainWindow::Load); }
+void MainWindow::bt_convertClick() { RunReplacingCommand(&MainWindow::ConvertLog); }
 
 void MainWindow::bt_saveClick() {
   RunCommand([this] { SaveOutput(); });
@@ -214,26 +191,15 @@ void MainWindow::check_channelClick() { left_->options()->CoupleChannelColors();
 void MainWindow::combo_codeChange(int index) { left_->options()->FollowDialect(index); }
 
 void MainWindow::Options1Click() {
-  RunCommand([this] {
-    OptionsWindow options(config_, color_picker_, messages_, this);
-    options.exec();
-  });
+  RunCommand([this] { OptionsWindow(config_, color_picker_, messages_, this).exec(); });
 }
 
 void MainWindow::About1Click() {
-  RunCommand([this] {
-    AboutWindow about(this);
-    about.exec();
-  });
+  RunCommand([this] { AboutWindow(this).exec(); });
 }
 
 void MainWindow::Exit1Click() { close(); }
-
-void MainWindow::ConvertScene1Click() {
-  RunCommand([this] {
-    if (MayReplaceOutput()) ConvertSceneLog();
-  });
-}
+void MainWindow::ConvertScene1Click() { RunReplacingCommand(&MainWindow::ConvertSceneLog); }
 
 void MainWindow::LoadFile(const QString& path) {
   RunCommand([this, &path] {
@@ -344,7 +310,7 @@ void MainWindow::LoadPath(const QString& chosen) {
   RefreshScenes();
   log_path_ = chosen;
   recent_.Add(chosen);
-  status_text_->setText(SummaryText(SummarizeLog(state_)));
+  status_text_->setText(StatusTexts::Loaded(SummarizeLog(state_)));
 }
 
 void MainWindow::ShowLoadedState() {
@@ -403,7 +369,7 @@ void MainWindow::ConvertIntoOutputPage(
   }
   pages_->ShowOutput(output);
   SetConvertedCommands();
-  status_text_->setText(Counted(converted, tr("%1 line converted"), tr("%1 lines converted")));
+  status_text_->setText(StatusTexts::Converted(converted));
 }
 
 void MainWindow::RefreshScenes() {

@@ -61,7 +61,6 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   WorkingWindowQtFactory& working_windows() { return working_windows_; }
-  const std::string& config_path() const { return config_.path; }
 
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
@@ -108,6 +107,7 @@ class MainWindow : public QMainWindow {
   // lets the window system draw), and an error ends it with the error box.
   template <typename Body>
   void RunCommand(Body&& body);
+  void RunReplacingCommand(void (MainWindow::*command)());
 
   void Load();
   void LoadPath(const QString& path);

@@ -365,38 +365,6 @@ Vor dem Ersetzen speichern?</translation>
         <source>Quorlix Version %1</source>
         <translation>Quorlix Version %1</translation>
     </message>
-    <message>
-        <source>%1 line</source>
-        <translation>%1 Zeile</translation>
-    </message>
-    <message>
-        <source>%1 lines</source>
-        <translation>%1 Zeilen</translation>
-    </message>
-    <message>
-        <source>%1 person</source>
-        <translation>%1 Person</translation>
-    </message>
-    <message>
-        <source>%1 persons</source>
-        <translation>%1 Personen</translation>
-    </message>
-    <message>
-        <source>%1 channel</source>
-        <translation>%1 Kanal</translation>
-    </message>
-    <message>
-        <source>%1 channels</source>
-        <translation>%1 Kanäle</translation>
-    </message>
-    <message>
-        <source>%1 line converted</source>
-        <translation>%1 Zeile umgewandelt</translation>
-    </message>
-    <message>
-        <source>%1 lines converted</source>
-        <translation>%1 Zeilen umgewandelt</translation>
-    </message>
 </context>
 <context>
     <name>quorlix::OptionsWindow</name>
@@ -610,6 +578,41 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Filter Time</source>
         <translation>Zeit filtern</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::StatusTexts</name>
+    <message>
+        <source>%1 line</source>
+        <translation>%1 Zeile</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 Zeilen</translation>
+    </message>
+    <message>
+        <source>%1 person</source>
+        <translation>%1 Person</translation>
+    </message>
+    <message>
+        <source>%1 persons</source>
+        <translation>%1 Personen</translation>
+    </message>
+    <message>
+        <source>%1 channel</source>
+        <translation>%1 Kanal</translation>
+    </message>
+    <message>
+        <source>%1 channels</source>
+        <translation>%1 Kanäle</translation>
+    </message>
+    <message>
+        <source>%1 line converted</source>
+        <translation>%1 Zeile umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 lines converted</source>
+        <translation>%1 Zeilen umgewandelt</translation>
     </message>
 </context>
 <context>
