@@ -11,9 +11,9 @@
 
 namespace quorlix {
 
-ConversionOptionsPanel::ConversionOptionsPanel(QWidget* parent) : QWidget(parent) {
-  auto* options = new QVBoxLayout(this);
-  options->setContentsMargins(0, 0, 0, 0);
+ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent) {
+  auto* options = new QVBoxLayout;
+  column_ = options;
   options->addWidget(Named(new QLabel(tr("Convert to:")), "Label5"));
   combo_code_ = Named(new QComboBox, "combo_code");
   combo_code_->addItems(

@@ -5,21 +5,26 @@
 // changes them, and writes what is chosen into the engine's options.
 #pragma once
 
-#include <QWidget>
+#include <QObject>
 
 class QCheckBox;
 class QComboBox;
+class QLayout;
 
 namespace quorlix {
 
 struct ConvertOptions;
 
-class ConversionOptionsPanel : public QWidget {
+class ConversionOptionsPanel : public QObject {
   Q_OBJECT
 
  public:
   // Starts at UBB with every box unticked and enabled.
-  explicit ConversionOptionsPanel(QWidget* parent = nullptr);
+  explicit ConversionOptionsPanel(QObject* parent = nullptr);
+
+  // The options as a column for the left panel's grid, which takes it in
+  // and owns it; a layout, so that it spaces its parts as the grid does.
+  QLayout* column() const { return column_; }
 
   QComboBox* dialect_list() const { return combo_code_; }
   QCheckBox* channel_name() const { return check_channel_; }
@@ -33,6 +38,7 @@ class ConversionOptionsPanel : public QWidget {
   void ReadInto(ConvertOptions& options) const;
 
  private:
+  QLayout* column_;
   QComboBox* combo_code_;
   QCheckBox* check_channel_;
   QCheckBox* check_channel_color_;

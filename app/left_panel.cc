@@ -20,7 +20,7 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
       bt_convert_(Named(new QPushButton(tr("&Convert")), "bt_convert")),
       bt_save_(Named(new QPushButton(tr("&Save")), "bt_save")),
       selection_(new SelectionPanel(this)),
-      options_(new ConversionOptionsPanel) {
+      options_(new ConversionOptionsPanel(this)) {
   setObjectName(QStringLiteral("Panel1"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 6, 8, 8);
@@ -43,9 +43,9 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
   time_tabs->addTab(scenes, tr("Scenes"));
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
-  grid->addWidget(selection_->persons_column(), 0, 0);
-  grid->addWidget(options_, 0, 1);
-  grid->addWidget(selection_->channels_column(), 1, 0);
+  grid->addLayout(selection_->persons_column(), 0, 0);
+  grid->addLayout(options_->column(), 0, 1);
+  grid->addLayout(selection_->channels_column(), 1, 0);
   grid->addWidget(time_tabs, 1, 1);
   grid->setRowStretch(0, 1);
   grid->setRowStretch(1, 1);

@@ -98,15 +98,13 @@ SelectionPanel::SelectionPanel(QObject* parent)
   }
 }
 
-QWidget* SelectionPanel::BuildColumn(QCheckBox* filter, QListWidget* list, const char* name) {
+QLayout* SelectionPanel::BuildColumn(QCheckBox* filter, QListWidget* list, const char* name) {
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  auto* column = new QWidget;
-  auto* layout = new QVBoxLayout(column);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = new QVBoxLayout;
   layout->addWidget(filter);
   layout->addWidget(new ListFilterBar(list, QString::fromLatin1(name)));
   layout->addWidget(list, 1);
-  return column;
+  return layout;
 }
 
 QWidget* SelectionPanel::BuildTimePage() {

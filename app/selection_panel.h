@@ -13,6 +13,7 @@
 class QAbstractItemView;
 class QCheckBox;
 class QColor;
+class QLayout;
 class QListWidget;
 class QTreeWidget;
 class QWidget;
@@ -27,9 +28,11 @@ class SelectionPanel : public QObject {
  public:
   explicit SelectionPanel(QObject* parent = nullptr);
 
-  // The parts for the left panel's grid; the one who lays them out owns them.
-  QWidget* persons_column() const { return persons_column_; }
-  QWidget* channels_column() const { return channels_column_; }
+  // The parts for the left panel's grid, which takes them in and owns
+  // them. The columns are layouts, so that they space their parts as the
+  // grid does.
+  QLayout* persons_column() const { return persons_column_; }
+  QLayout* channels_column() const { return channels_column_; }
   QWidget* time_page() const { return time_page_; }
 
   QCheckBox* person_filter() const { return cb_filter_person_; }
@@ -57,7 +60,7 @@ class SelectionPanel : public QObject {
   void namesChanged();
 
  private:
-  QWidget* BuildColumn(QCheckBox* filter, QListWidget* list, const char* name);
+  QLayout* BuildColumn(QCheckBox* filter, QListWidget* list, const char* name);
   QWidget* BuildTimePage();
 
   QCheckBox* cb_filter_person_;
@@ -66,8 +69,8 @@ class SelectionPanel : public QObject {
   QListWidget* lb_channel_;
   QCheckBox* cb_filter_time_;
   QTreeWidget* TreeView_time_;
-  QWidget* persons_column_;
-  QWidget* channels_column_;
+  QLayout* persons_column_;
+  QLayout* channels_column_;
   QWidget* time_page_;
 };
 
