@@ -24,7 +24,6 @@ class InputPage : public QWidget {
   explicit InputPage(QWidget* parent = nullptr);
 
   LineView* view() const { return memo_input_; }
-  FindBar* find_bar() const { return find_bar_; }
 
   // Adds Find, Find next, Find previous and Go to time to `edit`.
   void AddActionsTo(QMenu* edit);

@@ -314,7 +314,7 @@ void MainWindow::LoadPath(const QString& chosen) {
 }
 
 void MainWindow::ShowLoadedState() {
-  pages_->input()->view()->SetLines(&state_.input_lines);
+  pages_->input()->view()->SetLines(&state_.input_lines());
   left_->selection()->Fill(state_);
   pages_->ShowOutput(nullptr);
 }
@@ -353,7 +353,7 @@ void MainWindow::ConvertIntoOutputPage(
   pages_->posts()->SetDialect(state_.options.dialect);
   pages_->posts()->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
-                                              state_.input_lines.size());
+                                              state_.input_lines().size());
   int64_t converted = 0;
   try {
     converted = convert(settings, *output);

@@ -20,7 +20,7 @@ class QWidget;
 
 namespace quorlix {
 
-struct ChatState;
+class ChatState;
 
 class SelectionPanel : public QObject {
   Q_OBJECT

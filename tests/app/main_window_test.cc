@@ -419,7 +419,7 @@ class MainWindowTest : public QObject {
     WindowFixture f;
     // The same conversion without the window, as the reference.
     ChatState state;
-    state.raw_lines = LineStore::ReadFile(QFile::encodeName(sample).toStdString());
+    state.ReplaceRawLines(LineStore::ReadFile(QFile::encodeName(sample).toStdString()));
     SilentWorkingWindowFactory silent;
     const ConfigFile config(QFile::encodeName(f.Path("config.cfg")).toStdString());
     RunLoadPass(state, ReadLoadSettings(config), silent);
