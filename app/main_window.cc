@@ -77,8 +77,9 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       recent_(services.settings_file),
       scenes_(new ScenesPanel(config_, services.settings_file, messages_)) {
   setObjectName(QStringLiteral("Form1"));
-  // FormCreate: the caption with the version; the dialect index is set
-  // before the change signal is connected, so it raises no change.
+  // FormCreate: the caption with the version; the options panel sets the
+  // dialect index before the change signal is connected, so it raises no
+  // change.
   setWindowTitle(tr("Quorlix Version %1").arg(QString::fromStdString(GetExeVersion())));
 
   menu_ = new MainMenu(menuBar(), recent_, this);
