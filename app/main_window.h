@@ -1,8 +1,11 @@
-// The main window: the three commands Load, Convert and Save, the output
-// options, the person, channel and time filters, the input and output
-// panes, and the state that loading and conversion share. The work itself
-// is the engine's (core/); the window shows its values, keeps the option
-// controls consistent and enables the commands in step with the work.
+// The main window: the commands Load, Convert and Save, and the state that
+// loading and conversion share. Its parts show the rest: the menu bar
+// (app/main_menu.h), the left panel (app/left_panel.h) with the selection
+// (app/selection_panel.h) and the output options
+// (app/conversion_options_panel.h), and the pages (app/main_pages.h). The
+// handlers of the filter and option controls forward to those parts. The
+// work itself is the engine's (core/); the window shows its values and
+// enables the commands in step with the work.
 //
 // Re-entrancy: Load and Convert run the engine on this window's thread, and
 // the Working window lets the window system draw in the middle of a pass
@@ -24,31 +27,19 @@
 #include "config/config_file.h"
 #include "core/chat_state.h"
 
-class QAction;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QListWidget;
-class QMenu;
-class QPushButton;
-class QTabWidget;
-class QTreeWidget;
 class QWidget;
 
 namespace quorlix {
 
 class ColorPicker;
-class EditCommands;
-class LineSource;
 struct ConvertSettings;
 class FileDialogs;
-class FindBar;
-class GoToTimeBar;
-class LineView;
+class LeftPanel;
+class MainMenu;
+class MainPages;
 class MessageSink;
-class OutputPosts;
 class OutputSink;
-class OutputView;
 class ScenesPanel;
 
 // What the window asks of the outside world; tests replace each part.
@@ -69,9 +60,7 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(MainWindowServices services = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  ChatState& state() { return state_; }
   WorkingWindowQtFactory& working_windows() { return working_windows_; }
-  const std::string& config_path() const { return config_.path; }
 
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
@@ -82,7 +71,8 @@ class MainWindow : public QMainWindow {
   // The text of the status bar.
   QString StatusText() const;
 
-  // The handlers, named after the control and the event.
+  // The handlers, named after the control and the event; the panels do
+  // the work.
   void tb_loadClick();
   void bt_convertClick();
   void bt_saveClick();
@@ -102,9 +92,6 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void BuildMenu();
-  void BuildEditMenu();
-  void FillRecentMenu();
   // Loads a file that the window did not ask for through its dialog (a
   // drop, a recent entry): a file that cannot be loaded changes nothing.
   void LoadCheckedFile(const QString& path);
@@ -114,14 +101,13 @@ class MainWindow : public QMainWindow {
   bool MayReplaceOutput(
       UnsavedEditsQuestion::Moment moment = UnsavedEditsQuestion::Moment::kReplacing);
   QWidget* BuildBanner();
-  QWidget* BuildLeftPanel();
-  QWidget* BuildPages();
   void Connect();
 
   // Runs one command: none starts while another runs (the Working window
   // lets the window system draw), and an error ends it with the error box.
   template <typename Body>
   void RunCommand(Body&& body);
+  void RunReplacingCommand(void (MainWindow::*command)());
 
   void Load();
   void LoadPath(const QString& path);
@@ -135,13 +121,8 @@ class MainWindow : public QMainWindow {
   // The Scenes page follows the person and channel filters.
   void RefreshScenes();
   ConfigFile ReadConfig();
-  QString SuggestedSavePath() const;
   void SaveOutput();
   void ShowLoadedState();
-  // Shows `output` on the Output page (nullptr: none), the post strip and
-  // Copy part enabled with it.
-  void ShowOutput(std::shared_ptr<const LineSource> output);
-  void ReadControlsIntoState();
   void SetLoadedCommands();
   void SetConvertedCommands();
 
@@ -160,39 +141,9 @@ class MainWindow : public QMainWindow {
   ScenesPanel* scenes_;         // the Scenes page, beside the time tree
   bool config_warned_ = false;  // the unreadable config.cfg was reported
 
-  QAction* Load1_;
-  QAction* Convert1_;
-  QAction* Save1_;
-  QAction* Options1_;
-  QAction* Exit1_;
-  QAction* About1_;
-  QAction* ConvertScene1_;
-  QMenu* RecentLogs1_;
-  QPushButton* tb_load_;
-  QPushButton* bt_convert_;
-  QPushButton* bt_save_;
-  QCheckBox* cb_filter_person_;
-  QListWidget* lb_person_;
-  QCheckBox* cb_filter_channel_;
-  QListWidget* lb_channel_;
-  QComboBox* combo_code_;
-  QCheckBox* check_channel_;
-  QCheckBox* check_channel_color_;
-  QCheckBox* check_showtime_;
-  QCheckBox* check_marklink_;
-  QCheckBox* CheckBox_delete_tags_;
-  QCheckBox* cb_filter_time_;
-  QTreeWidget* TreeView_time_;
-  QTabWidget* PageControl1_;
-  QWidget* TabSheet1_;
-  QWidget* TabSheet2_;
-  QWidget* TabSheet3_;  // "Preview"
-  LineView* memo_input_;
-  FindBar* find_bar_;
-  GoToTimeBar* go_to_time_bar_;
-  OutputView* memo_output_;
-  OutputPosts* posts_;  // the post strip and the Preview page
-  EditCommands* edit_commands_;
+  MainMenu* menu_;
+  LeftPanel* left_;
+  MainPages* pages_;
   QLabel* status_text_;
 };
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QChar>
+#include <QFile>
 
 #include "core/cp1252.h"
 #include "core/error.h"
@@ -16,6 +17,8 @@ QString BytesToText(std::string_view bytes) {
   for (const char byte : bytes) *out++ = QChar(ByteToChar(static_cast<unsigned char>(byte)));
   return text;
 }
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 void ThrowCharWithoutByte(std::size_t line, std::u16string_view text, std::size_t column) {
   const QChar c(text[column]);

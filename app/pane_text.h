@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include <QString>
@@ -11,6 +12,9 @@
 namespace quorlix {
 
 QString BytesToText(std::string_view bytes);
+
+// `path` as the system's file calls take it.
+std::string LocalPath(const QString& path);
 
 // Throws quorlix::Error naming line `line` (counted from 1) and the
 // character at `column` of `text` (a surrogate pair whole) that has no

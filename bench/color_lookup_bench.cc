@@ -44,11 +44,13 @@ int main(int argc, char** argv) {
     log += "[\"1\",\"" + name + "\",\"Ann\",1109628000]hello\n";
     state.channels.push_back(quorlix::ListEntry{name, false});
   }
+  std::vector<std::string_view> lines;
   for (std::size_t start = 0; start < log.size();) {
     const std::size_t end = log.find('\n', start);
-    state.input_lines.push_back(std::string_view(log).substr(start, end - start));
+    lines.push_back(std::string_view(log).substr(start, end - start));
     start = end + 1;
   }
+  state.SetInputLines(std::move(lines));
   state.options.show_channel = true;
   state.options.channel_colors = true;
 

@@ -41,7 +41,7 @@ quorlix::ChatState LoadGenerated(long lines, int64_t step_seconds = 0) {
     bytes += '\n';
   }
   quorlix::ChatState state;
-  state.raw_lines = quorlix::LineStore::FromBytes(std::move(bytes));
+  state.ReplaceRawLines(quorlix::LineStore::FromBytes(std::move(bytes)));
   quorlix::SilentWorkingWindowFactory windows;
   quorlix::RunLoadPass(state, quorlix::LoadSettings{}, windows);
   return state;
@@ -68,7 +68,7 @@ void Time(const char* name, const quorlix::ChatState& state, int64_t gap_minutes
     scenes = list.scenes.size();
   }
   std::printf("%-28s %9zu input lines %9zu scenes %8.3f s (CPU %.3f s)\n", name,
-              state.input_lines.size(), scenes, best, best_cpu);
+              state.input_lines().size(), scenes, best, best_cpu);
 }
 
 }  // namespace

@@ -59,10 +59,9 @@ class ConvertWorker {
   // With `raw`, the worker converts raw lines instead (RunRaw).
   ConvertWorker(const ChatState& state, const ConvertSettings& settings, const TimeSpan& span,
                 const RawLines* raw = nullptr)
-      : input_(state.input_lines),
+      : input_(state.input_lines()),
         raw_(raw),
-        headers_(state.input_headers.size() == state.input_lines.size() ? state.input_headers.data()
-                                                                        : nullptr),
+        headers_(state.input_headers()),
         span_(span),
         formatter_(state.options, state.color_definitions, settings.time_pattern),
         persons_(state.persons),
@@ -297,7 +296,7 @@ int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
                       const std::vector<RangeBounds>& ranges, const TimeSpan& span, OutputSink& out,
                       WorkingWindowFactory& windows, const PassThreads& pass) {
   const std::vector<ChunkSlice> chunks = CutIntoChunks(
-      ranges, state.input_lines.size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
+      ranges, state.input_lines().size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
   return ConvertChunks(state, settings, ranges, chunks, span, nullptr, out, windows, pass);
 }
 
@@ -354,7 +353,7 @@ void AppendFooter(Dialect dialect, OutputSink& out) {
 int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, OutputSink& out,
                         WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
-  const int64_t n = static_cast<int64_t>(state.input_lines.size());
+  const int64_t n = static_cast<int64_t>(state.input_lines().size());
   std::vector<RangeBounds> ranges;
   if (state.filters.time) {
     std::vector<std::string_view> pieces;
@@ -373,7 +372,7 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const Convert
                              OutputSink& out, WorkingWindowFactory& windows,
                              const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
-  const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines.size()) - 1);
+  const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines().size()) - 1);
   const RangeBounds range{std::max<int64_t>(scene.first, 0), last};
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
 }

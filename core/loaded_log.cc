@@ -74,7 +74,7 @@ LoadedLog LoadedLog::Load(LineStore raw_lines, ConversionRequest request,
                               ConvertWantsChannelList(r.options, r.settings));
     return log;
   }
-  log.state_.raw_lines = std::move(raw_lines);
+  log.state_.ReplaceRawLines(std::move(raw_lines));
   RunLoadPass(log.state_, settings, windows, threads);
   log.Select();
   return log;

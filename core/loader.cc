@@ -126,17 +126,10 @@ class LoadWorker {
 std::size_t LoadPass(ChatState& state, const LoadSettings& settings, WorkingWindowFactory& windows,
                      const PassThreads& pass, RawLineHeader* raw_headers, bool list_channels) {
   const bool keep = raw_headers == nullptr;
-  const LineStore& raw = state.raw_lines;
+  const LineStore& raw = state.raw_lines();
   const int64_t last = static_cast<int64_t>(raw.size()) - 1;
 
-  state.input_lines.clear();
-  state.input_headers.clear();
-  if (keep) {
-    state.input_lines.reserve(raw.size());
-    state.input_headers.reserve(raw.size());
-    AdviseHugePagesFor(state.input_lines);
-    AdviseHugePagesFor(state.input_headers);
-  }
+  state.ClearInputLines(keep ? raw.size() : 0);
   std::size_t taken = 0;
   state.persons.clear();
   state.channels.clear();
@@ -173,13 +166,10 @@ std::size_t LoadPass(ChatState& state, const LoadSettings& settings, WorkingWind
           }
           taken += chunk.taken;
           for (std::size_t k = 0; k < chunk.accepted.size(); ++k) {
-            index.AddLine(static_cast<int64_t>(state.input_lines.size() + k),
+            index.AddLine(static_cast<int64_t>(state.input_lines().size() + k),
                           chunk.headers[k].time);
           }
-          state.input_lines.insert(state.input_lines.end(), chunk.accepted.begin(),
-                                   chunk.accepted.end());
-          state.input_headers.insert(state.input_headers.end(), chunk.headers.begin(),
-                                     chunk.headers.end());
+          state.AppendInputLines(chunk.accepted, chunk.headers);
           for (const std::string& name : chunk.new_persons) persons.Add(name);
           for (const std::string& name : chunk.new_channels) channels.Add(name);
           if (chunk.error) {
@@ -214,14 +204,14 @@ WholeLog LoadWholeLog(LineStore raw_lines, const LoadSettings& settings,
                       WorkingWindowFactory& windows, const PassThreads& pass, bool list_channels) {
   // The pass fills only the channels list of this state, which stays here.
   ChatState state;
-  state.raw_lines = std::move(raw_lines);
+  state.ReplaceRawLines(std::move(raw_lines));
   WholeLog log;
   // Not written here: each worker writes the headers of its own lines.
-  const std::size_t size = std::max<std::size_t>(state.raw_lines.size(), 1);
+  const std::size_t size = std::max<std::size_t>(state.raw_lines().size(), 1);
   log.headers.reset(new RawLineHeader[size]);
   AdviseHugePages(log.headers.get(), size * sizeof(RawLineHeader));
   log.taken = LoadPass(state, settings, windows, pass, log.headers.get(), list_channels);
-  log.raw_lines = std::move(state.raw_lines);
+  log.raw_lines = state.TakeRawLines();
   log.channels = std::move(state.channels);
   return log;
 }

@@ -21,7 +21,7 @@ struct LoadSettings {
   std::string depth = "Day";       // timedisplay_depth
 };
 
-// The pass over state.raw_lines (already read): clears the input lines,
+// The pass over state.raw_lines() (already read): clears the input lines,
 // the persons and channels lists and the time tree;
 // accepts lines, fills the input lines, the collections and the time index,
 // setting the Working window's caption after each raw line; then publishes

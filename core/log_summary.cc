@@ -33,7 +33,7 @@ std::string FormatUtcDate(int64_t unix_seconds) {
 
 LogSummary SummarizeLog(const ChatState& state) {
   LogSummary summary;
-  summary.lines = static_cast<int64_t>(state.input_lines.size());
+  summary.lines = static_cast<int64_t>(state.input_lines().size());
   summary.persons = static_cast<int64_t>(state.persons.size());
   summary.channels = static_cast<int64_t>(state.channels.size());
   bool any = false;
@@ -66,7 +66,7 @@ std::vector<int64_t> NodeLineCounts(const ChatState& state) {
     stack.pop_back();
     const TimeTree::Node& node = tree.node(id);
     if (node.level == 0) {
-      counts[static_cast<std::size_t>(id)] = static_cast<int64_t>(state.input_lines.size());
+      counts[static_cast<std::size_t>(id)] = static_cast<int64_t>(state.input_lines().size());
     } else if (node.level <= 3) {
       const std::vector<std::string>& runs = *runs_of_level[node.level];
       const std::size_t ordinal = static_cast<std::size_t>(next_ordinal[node.level]++);

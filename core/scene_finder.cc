@@ -101,9 +101,7 @@ class SceneBuilder {
 class LineReader {
  public:
   explicit LineReader(const ChatState& state)
-      : input_(state.input_lines),
-        headers_(state.input_headers.size() == state.input_lines.size() ? state.input_headers.data()
-                                                                        : nullptr) {}
+      : input_(state.input_lines()), headers_(state.input_headers()) {}
 
   bool Read(std::size_t i, int64_t& time, std::string_view& channel, std::string_view& person) {
     const std::string_view line = input_[i];
@@ -148,7 +146,7 @@ SceneList FindScenes(const ChatState& state, int64_t gap_minutes) {
   int64_t previous = 0;
   int64_t time = 0;
   std::string_view channel, person;
-  for (std::size_t i = 0; i < state.input_lines.size(); ++i) {
+  for (std::size_t i = 0; i < state.input_lines().size(); ++i) {
     if (!reader.Read(i, time, channel, person)) continue;
     if ((by_person && !persons.Contains(person)) || (by_channel && !channels.Contains(channel))) {
       continue;

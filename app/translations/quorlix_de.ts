@@ -82,6 +82,33 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
+    <name>quorlix::ConversionOptionsPanel</name>
+    <message>
+        <source>Convert to:</source>
+        <translation>Umwandeln in:</translation>
+    </message>
+    <message>
+        <source>Show Channelname</source>
+        <translation>Kanalnamen zeigen</translation>
+    </message>
+    <message>
+        <source>Use Colors for Channels</source>
+        <translation>Farben für Kanäle verwenden</translation>
+    </message>
+    <message>
+        <source>Show Time</source>
+        <translation>Zeit zeigen</translation>
+    </message>
+    <message>
+        <source>Mark Removed Links</source>
+        <translation>Entfernte Links markieren</translation>
+    </message>
+    <message>
+        <source>Delete all Tags in Chatlines</source>
+        <translation>Alle Tags in Chatzeilen löschen</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::EditCommands</name>
     <message>
         <source>&amp;Undo</source>
@@ -191,6 +218,48 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
+    <name>quorlix::InputPage</name>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen...</translation>
+    </message>
+    <message>
+        <source>Find &amp;next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find pre&amp;vious</source>
+        <translation>Rückwärts su&amp;chen</translation>
+    </message>
+    <message>
+        <source>&amp;Go to time...</source>
+        <translation>Zu &amp;Zeit springen...</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::LeftPanel</name>
+    <message>
+        <source>&amp;Load</source>
+        <translation>&amp;Laden</translation>
+    </message>
+    <message>
+        <source>&amp;Convert</source>
+        <translation>&amp;Umwandeln</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Scenes</source>
+        <translation>Szenen</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::LineView</name>
     <message>
         <source>Scene &amp;starts here</source>
@@ -229,11 +298,7 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
-    <name>quorlix::MainWindow</name>
-    <message>
-        <source>Quorlix Version %1</source>
-        <translation>Quorlix Version %1</translation>
-    </message>
+    <name>quorlix::MainMenu</name>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
@@ -245,6 +310,10 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>&amp;Convert</source>
         <translation>&amp;Umwandeln</translation>
+    </message>
+    <message>
+        <source>Convert sce&amp;ne</source>
+        <translation>Sze&amp;ne umwandeln</translation>
     </message>
     <message>
         <source>&amp;Save</source>
@@ -259,45 +328,24 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Beenden</translation>
     </message>
     <message>
+        <source>&amp;Recent logs</source>
+        <translation>Zuletzt &amp;geöffnet</translation>
+    </message>
+    <message>
         <source>&amp;About</source>
         <translation>Ü&amp;ber</translation>
     </message>
     <message>
-        <source>Filter Persons</source>
-        <translation>Personen filtern</translation>
+        <source>&amp;Edit</source>
+        <translation>B&amp;earbeiten</translation>
     </message>
     <message>
-        <source>Filter Channel</source>
-        <translation>Kanäle filtern</translation>
+        <source>(none)</source>
+        <translation>(keine)</translation>
     </message>
-    <message>
-        <source>Convert to:</source>
-        <translation>Umwandeln in:</translation>
-    </message>
-    <message>
-        <source>Show Channelname</source>
-        <translation>Kanalnamen zeigen</translation>
-    </message>
-    <message>
-        <source>Use Colors for Channels</source>
-        <translation>Farben für Kanäle verwenden</translation>
-    </message>
-    <message>
-        <source>Show Time</source>
-        <translation>Zeit zeigen</translation>
-    </message>
-    <message>
-        <source>Mark Removed Links</source>
-        <translation>Entfernte Links markieren</translation>
-    </message>
-    <message>
-        <source>Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in Chatzeilen löschen</translation>
-    </message>
-    <message>
-        <source>Filter Time</source>
-        <translation>Zeit filtern</translation>
-    </message>
+</context>
+<context>
+    <name>quorlix::MainPages</name>
     <message>
         <source>Input</source>
         <translation>Eingabe</translation>
@@ -307,80 +355,15 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Ausgabe</translation>
     </message>
     <message>
-        <source>%1 line</source>
-        <translation>%1 Zeile</translation>
-    </message>
-    <message>
-        <source>%1 lines</source>
-        <translation>%1 Zeilen</translation>
-    </message>
-    <message>
-        <source>%1 person</source>
-        <translation>%1 Person</translation>
-    </message>
-    <message>
-        <source>%1 persons</source>
-        <translation>%1 Personen</translation>
-    </message>
-    <message>
-        <source>%1 channel</source>
-        <translation>%1 Kanal</translation>
-    </message>
-    <message>
-        <source>%1 channels</source>
-        <translation>%1 Kanäle</translation>
-    </message>
-    <message>
-        <source>Convert sce&amp;ne</source>
-        <translation>Sze&amp;ne umwandeln</translation>
-    </message>
-    <message>
-        <source>&amp;Recent logs</source>
-        <translation>Zuletzt &amp;geöffnet</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>B&amp;earbeiten</translation>
-    </message>
-    <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Suchen...</translation>
-    </message>
-    <message>
-        <source>Find &amp;next</source>
-        <translation>&amp;Weitersuchen</translation>
-    </message>
-    <message>
-        <source>&amp;Go to time...</source>
-        <translation>Zu &amp;Zeit springen...</translation>
-    </message>
-    <message>
         <source>Preview</source>
         <translation>Vorschau</translation>
     </message>
+</context>
+<context>
+    <name>quorlix::MainWindow</name>
     <message>
-        <source>(none)</source>
-        <translation>(keine)</translation>
-    </message>
-    <message>
-        <source>%1 line converted</source>
-        <translation>%1 Zeile umgewandelt</translation>
-    </message>
-    <message>
-        <source>%1 lines converted</source>
-        <translation>%1 Zeilen umgewandelt</translation>
-    </message>
-    <message>
-        <source>Find pre&amp;vious</source>
-        <translation>Rückwärts su&amp;chen</translation>
-    </message>
-    <message>
-        <source>Time</source>
-        <translation>Zeit</translation>
-    </message>
-    <message>
-        <source>Scenes</source>
-        <translation>Szenen</translation>
+        <source>Quorlix Version %1</source>
+        <translation>Quorlix Version %1</translation>
     </message>
 </context>
 <context>
@@ -580,6 +563,56 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Time (UTC)</source>
         <translation>Zeit (UTC)</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::SelectionPanel</name>
+    <message>
+        <source>Filter Persons</source>
+        <translation>Personen filtern</translation>
+    </message>
+    <message>
+        <source>Filter Channel</source>
+        <translation>Kanäle filtern</translation>
+    </message>
+    <message>
+        <source>Filter Time</source>
+        <translation>Zeit filtern</translation>
+    </message>
+</context>
+<context>
+    <name>quorlix::StatusTexts</name>
+    <message>
+        <source>%1 line</source>
+        <translation>%1 Zeile</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 Zeilen</translation>
+    </message>
+    <message>
+        <source>%1 person</source>
+        <translation>%1 Person</translation>
+    </message>
+    <message>
+        <source>%1 persons</source>
+        <translation>%1 Personen</translation>
+    </message>
+    <message>
+        <source>%1 channel</source>
+        <translation>%1 Kanal</translation>
+    </message>
+    <message>
+        <source>%1 channels</source>
+        <translation>%1 Kanäle</translation>
+    </message>
+    <message>
+        <source>%1 line converted</source>
+        <translation>%1 Zeile umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 lines converted</source>
+        <translation>%1 Zeilen umgewandelt</translation>
     </message>
 </context>
 <context>

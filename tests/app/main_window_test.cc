@@ -419,7 +419,7 @@ class MainWindowTest : public QObject {
     WindowFixture f;
     // The same conversion without the window, as the reference.
     ChatState state;
-    state.raw_lines = LineStore::ReadFile(QFile::encodeName(sample).toStdString());
+    state.ReplaceRawLines(LineStore::ReadFile(QFile::encodeName(sample).toStdString()));
     SilentWorkingWindowFactory silent;
     const ConfigFile config(QFile::encodeName(f.Path("config.cfg")).toStdString());
     RunLoadPass(state, ReadLoadSettings(config), silent);
@@ -444,16 +444,41 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved, expected);
   }
 
+  // Each filter with its first entry selected (for the tree, the last
+  // day) converts only the lines it lets through.
+  void FiltersReachTheConversion_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("persons") << "cb_filter_person"
+                             << "lb_person"
+                             << "Ann: three";
+    QTest::newRow("channels") << "cb_filter_channel"
+                              << "lb_channel"
+                              << "Bob: one";
+    QTest::newRow("time") << "cb_filter_time"
+                          << "TreeView_time"
+                          << "Ann: three";
+  }
+
   void FiltersReachTheConversion() {
+    QFETCH(QString, filter);
+    QFETCH(QString, view);
+    QFETCH(QString, line);
     WindowFixture f;
     LoadLog(f, kThreeLineLog);
-    Click(Find<QCheckBox>(f, "cb_filter_person"));
-    auto* persons = Find<QListWidget>(f, "lb_person");
-    persons->item(0)->setSelected(true);  // Ann
+    Click(Find<QCheckBox>(f, filter.toLatin1().constData()));
+    if (auto* list = f.window->findChild<QListWidget*>(view)) {
+      list->item(0)->setSelected(true);
+    } else {
+      QTreeWidgetItem* item = Find<QTreeWidget>(f, "TreeView_time")->topLevelItem(0);
+      while (item->childCount() > 0) item = item->child(item->childCount() - 1);
+      item->setSelected(true);
+    }
     Find<QPushButton>(f, "bt_convert")->click();
     const QStringList lines = Find<OutputView>(f, "memo_output")->PlainText().split('\n');
     QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], QString("Ann: three"));
+    QCOMPARE(lines[0], line);
   }
 
   // Keys and the clipboard reach the output pane; undo takes the edits

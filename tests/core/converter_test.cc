@@ -38,7 +38,7 @@ Strings Concat(std::initializer_list<Strings> parts) {
 class ConvertTest : public testing::Test {
  protected:
   void LoadLog(std::string bytes, std::string depth = "Day") {
-    state_.raw_lines = LineStore::FromBytes(std::move(bytes));
+    state_.ReplaceRawLines(LineStore::FromBytes(std::move(bytes)));
     SilentWorkingWindowFactory silent;
     RunLoadPass(state_, LoadSettings{.suppress_bot_lines = true, .depth = depth}, silent);
   }
@@ -167,13 +167,13 @@ TEST_F(ConvertTest, RangeOfOneLineAndEmptyRange) {
 
 TEST_F(ConvertTest, EmptyLineOrEndOfInputEndsTheRange) {
   const std::string text = "[1,C,A,5]x\n\n[1,C,B,6]y\n";
-  state_.raw_lines = LineStore::FromBytes(text);
-  state_.input_lines = {state_.raw_lines[0], state_.raw_lines[1], state_.raw_lines[2]};
+  state_.ReplaceRawLines(LineStore::FromBytes(text));
+  state_.SetInputLines({state_.raw_lines()[0], state_.raw_lines()[1], state_.raw_lines()[2]});
   EXPECT_EQ(Run(), Concat({{"A: x"}, kUbbFooter}));
   EXPECT_EQ(windows_.Captions(), Strings({Caption("1 / 2")}));
   EXPECT_EQ(windows_.events.back(), "close");
 
-  state_.input_lines = {state_.raw_lines[0], state_.raw_lines[2]};
+  state_.SetInputLines({state_.raw_lines()[0], state_.raw_lines()[2]});
   state_.time_tree.Reset();
   state_.time_tree.node(state_.time_tree.AddChild(0, "1970")).selected = true;
   state_.year_runs = {"5;1;7"};
@@ -183,8 +183,8 @@ TEST_F(ConvertTest, EmptyLineOrEndOfInputEndsTheRange) {
 
 TEST_F(ConvertTest, BadTimeStampEndsTheConversionWithoutFooter) {
   const std::string text = "[1,C,A,5]x\n[1,C,B,zz]y\n[1,C,C,6]z\n";
-  state_.raw_lines = LineStore::FromBytes(text);
-  state_.input_lines = {state_.raw_lines[0], state_.raw_lines[1], state_.raw_lines[2]};
+  state_.ReplaceRawLines(LineStore::FromBytes(text));
+  state_.SetInputLines({state_.raw_lines()[0], state_.raw_lines()[1], state_.raw_lines()[2]});
   state_.options.show_time = true;
   try {
     Run(ConvertSettings{.color_definitions = {"C=123456"}, .time_pattern = "s"});
@@ -248,7 +248,7 @@ TEST_F(ConvertTest, SceneConvertsLikeALogCutToItsLines) {
       state_.filters.time = false;
       const Strings expected = Run(settings);
       prepare(whole);
-      if (!kept_headers) state_.input_headers.clear();
+      if (!kept_headers) state_.SetInputLines(state_.input_lines());
       output_.clear();
       OutputLines out(output_);
       Scene scene;
@@ -308,10 +308,11 @@ TEST_F(ConvertTest, ThreadsAndChunksChangeNothing) {
   same_for_all("persons and days");
   // An empty line ends its range; a bad time stamp ends the conversion.
   const std::string bad = "[1,C1,P1,bad]x";
-  state_.input_lines[20] = "";
-  state_.input_lines[41] = bad;
-  state_.input_lines[45] = bad;
-  state_.input_headers.clear();  // lines the load never read
+  std::vector<std::string_view> lines = state_.input_lines();
+  lines[20] = "";
+  lines[41] = bad;
+  lines[45] = bad;
+  state_.SetInputLines(std::move(lines));  // lines the load never read
   same_for_all("empty line and bad time stamps");
   state_.filters = {};
   same_for_all("bad time stamps");
@@ -335,7 +336,7 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
   // Whole: 0 no, 1 without the channels list, 2 with it.
   auto outcome = [&](const std::string& bytes, int whole, const PassThreads& threads) {
     ChatState state;
-    state.raw_lines = LineStore::FromBytes(bytes);
+    state.ReplaceRawLines(LineStore::FromBytes(bytes));
     state.options = state_.options;
     const LoadSettings load{.suppress_bot_lines = true};
     windows_.events.clear();
@@ -345,7 +346,7 @@ TEST_F(ConvertTest, WholeLogFromRawLinesAsLoadAndConvert) {
     try {
       if (whole > 0) {
         const WholeLog log =
-            LoadWholeLog(std::move(state.raw_lines), load, windows_, threads, whole == 2);
+            LoadWholeLog(state.TakeRawLines(), load, windows_, threads, whole == 2);
         ConvertWholeLogIntoSink(log, state.options, colors, out, windows_, threads);
       } else {
         RunLoadPass(state, load, windows_, threads);

@@ -29,7 +29,7 @@ struct Loaded {
 };
 
 void Load(Loaded& x, std::string bytes, LoadSettings settings = {}) {
-  x.state.raw_lines = LineStore::FromBytes(std::move(bytes));
+  x.state.ReplaceRawLines(LineStore::FromBytes(std::move(bytes)));
   RunLoadPass(x.state, settings, x.windows);
 }
 
@@ -44,9 +44,9 @@ TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
   Loaded x;
   Load(x, kFourLinesAndABotLine);
   const ChatState& s = x.state;
-  EXPECT_EQ(s.raw_lines.size(), 5u);
-  ASSERT_EQ(s.input_lines.size(), 4u);
-  EXPECT_EQ(s.input_lines[1], "[\"2\",\"Clan\",\"Bob\",1109634300]second");
+  EXPECT_EQ(s.raw_lines().size(), 5u);
+  ASSERT_EQ(s.input_lines().size(), 4u);
+  EXPECT_EQ(s.input_lines()[1], "[\"2\",\"Clan\",\"Bob\",1109634300]second");
   EXPECT_EQ(Names(s.persons), Strings({"Alice", "Bob"}));
   EXPECT_EQ(Names(s.channels), Strings({"Clan", "OOC"}));
   EXPECT_EQ(s.year_runs, Strings({"1109628000;0;3"}));
@@ -68,7 +68,7 @@ TEST(LoadPassTest, FillsLinesListsRunsAndTreeWithACaptionPerRawLine) {
 TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
   Loaded x;
   Load(x, kFourLinesAndABotLine, LoadSettings{.suppress_bot_lines = false, .depth = "Hour"});
-  EXPECT_EQ(x.state.input_lines.size(), 5u);
+  EXPECT_EQ(x.state.input_lines().size(), 5u);
   EXPECT_EQ(Names(x.state.persons), Strings({"Alice", "Bob", "Polbot"}));
   EXPECT_EQ(x.state.time_tree.size(), 8);  // an hour node under each day
   EXPECT_EQ(NodeLineCounts(x.state), (std::vector<int64_t>{5, 5, 3, 3, -1, 2, 2, -1}));
@@ -77,7 +77,7 @@ TEST(LoadPassTest, SettingsDecideBotLinesAndDepth) {
 TEST(LoadPassTest, CapturesCountRawLinesAndSkipRejectedOnes) {
   Loaded x;
   Load(x, "[1,C,Al,0]a\nno header\n[1,C,Al,0]c");
-  EXPECT_EQ(Join(x.state.input_lines), "[1,C,Al,0]a\n[1,C,Al,0]c\n");
+  EXPECT_EQ(Join(x.state.input_lines()), "[1,C,Al,0]a\n[1,C,Al,0]c\n");
   EXPECT_EQ(x.windows.Captions(), Strings({Caption("0 / 2"), Caption("1 / 2"), Caption("2 / 2")}));
 }
 
@@ -86,7 +86,7 @@ TEST(LoadPassTest, EmptyFileAndBotOnlyFile) {
     Loaded x;
     x.state.year_runs = {"old"};
     Load(x, bytes);
-    EXPECT_TRUE(x.state.input_lines.empty());
+    EXPECT_TRUE(x.state.input_lines().empty());
     EXPECT_TRUE(x.state.persons.empty());
     EXPECT_TRUE(x.state.channels.empty()) << bytes;
     EXPECT_TRUE(x.state.year_runs.empty());
@@ -105,7 +105,7 @@ TEST(LoadPassTest, ListsMergeNamesIgnoringCaseKeepingTheFirstSpelling) {
        "[1,\"clan\",\"Bob\",1]a\n[1,\"CLAN\",\"BOB\",2]b\n[1,\"Org\",\"\",3]c\n"
        "[1,\"\",\"alice\",4]d\n[1,\"Org\",\"carl\",5]e\n[1,\"Org\",\"bob\",6]f\n"
        "[1,\"Ooc\",\"Zed\",7]g\n[1,\"\xe9t\xe9\",\"_x\",8]h\n");
-  EXPECT_EQ(x.state.input_lines.size(), 8u);  // empty names still make input lines
+  EXPECT_EQ(x.state.input_lines().size(), 8u);  // empty names still make input lines
   EXPECT_EQ(Names(x.state.persons), Strings({"_x", "alice", "Bob", "carl", "Zed"}));
   EXPECT_EQ(Names(x.state.channels), Strings({"clan", "Ooc", "Org", "\xe9t\xe9"}));
   for (const ListEntry& e : x.state.persons) EXPECT_FALSE(e.selected);
@@ -146,14 +146,14 @@ TEST(LoadPassTest, ManyNames) {
 TEST(LoadPassTest, LoadingTwiceGivesTheSameState) {
   Loaded x;
   Load(x, kFourLinesAndABotLine);
-  const std::string inputs = Join(x.state.input_lines);
+  const std::string inputs = Join(x.state.input_lines());
   const Strings persons = Names(x.state.persons), days = x.state.day_runs;
   const int nodes = x.state.time_tree.size();
   x.state.persons[0].selected = true;
   x.state.time_tree.node(1).selected = true;
-  x.state.raw_lines = LineStore::FromBytes(kFourLinesAndABotLine);
+  x.state.ReplaceRawLines(LineStore::FromBytes(kFourLinesAndABotLine));
   RunLoadPass(x.state, {}, x.windows);
-  EXPECT_EQ(Join(x.state.input_lines), inputs);
+  EXPECT_EQ(Join(x.state.input_lines()), inputs);
   EXPECT_EQ(Names(x.state.persons), persons);
   EXPECT_FALSE(x.state.persons[0].selected);
   EXPECT_EQ(x.state.day_runs, days);
@@ -165,7 +165,7 @@ TEST(LoadPassTest, InactiveWindowProcessesNoLine) {
   Loaded x;
   x.windows.active = false;
   Load(x, kFourLinesAndABotLine);
-  EXPECT_TRUE(x.state.input_lines.empty());
+  EXPECT_TRUE(x.state.input_lines().empty());
   EXPECT_TRUE(x.state.day_runs.empty());
   EXPECT_EQ(x.windows.events, Strings({"create", "show", "is_active", "close"}));
 }
@@ -176,11 +176,11 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
   const Strings previous_days = x.state.day_runs;
   x.windows.events.clear();
   // The third line's person holds a comma, so its time stamp text is "Bob".
-  x.state.raw_lines = LineStore::FromBytes(
-      "[1,\"OOC\",\"Alice\",1109628000]a\n"
-      "[1,\"OOC\",\"Carl\",1109721600]b\n"
-      "[1,\"Org, Inc\",\"Bob\",1109721700]c\n"
-      "[1,\"OOC\",\"Dora\",1109721800]d\n");
+  x.state.ReplaceRawLines(
+      LineStore::FromBytes("[1,\"OOC\",\"Alice\",1109628000]a\n"
+                           "[1,\"OOC\",\"Carl\",1109721600]b\n"
+                           "[1,\"Org, Inc\",\"Bob\",1109721700]c\n"
+                           "[1,\"OOC\",\"Dora\",1109721800]d\n"));
   try {
     RunLoadPass(x.state, {}, x.windows);
     FAIL() << "no error";
@@ -188,8 +188,8 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
     EXPECT_EQ(std::string(e.what()), "'Bob' ist kein g\xc3\xbcltiger Integerwert");
   }
   const ChatState& s = x.state;
-  EXPECT_EQ(s.raw_lines.size(), 4u);
-  EXPECT_EQ(s.input_lines.size(), 2u);
+  EXPECT_EQ(s.raw_lines().size(), 4u);
+  EXPECT_EQ(s.input_lines().size(), 2u);
   EXPECT_TRUE(s.persons.empty());
   EXPECT_TRUE(s.channels.empty());
   EXPECT_EQ(s.day_runs, previous_days);  // the previous load's runs
@@ -203,7 +203,7 @@ TEST(LoadPassTest, BadTimeStampLeavesThePartialState) {
 TEST(LoadPassTest, ThreadsAndChunksChangeNothing) {
   auto outcome = [](const std::string& log, const PassThreads& threads) {
     Loaded x;
-    x.state.raw_lines = LineStore::FromBytes(log);
+    x.state.ReplaceRawLines(LineStore::FromBytes(log));
     std::string error;
     try {
       RunLoadPass(x.state, {}, x.windows, threads);
@@ -211,7 +211,7 @@ TEST(LoadPassTest, ThreadsAndChunksChangeNothing) {
       error = e.what();
     }
     Strings all = x.windows.events;
-    all.push_back(error + "|" + Join(x.state.input_lines));
+    all.push_back(error + "|" + Join(x.state.input_lines()));
     for (const auto* list : {&x.state.persons, &x.state.channels}) {
       for (const std::string& name : Names(*list)) all.push_back(name);
     }
@@ -247,8 +247,8 @@ TEST(LoadPassTest, BadInputLoadsWithoutCrashing) {
   std::string bytes = std::string("\0\0\xff[", 4) + "\r[1,C,P,7]ok\r" + std::string(100000, 'x') +
                       "\r[1]short header\r[1,C,P,8";
   Load(x, bytes);
-  EXPECT_EQ(Join(x.state.input_lines), "[1,C,P,7]ok\n[1,C,P,8\n");
-  EXPECT_EQ(x.state.raw_lines.size(), 5u);
+  EXPECT_EQ(Join(x.state.input_lines()), "[1,C,P,7]ok\n[1,C,P,8\n");
+  EXPECT_EQ(x.state.raw_lines().size(), 5u);
 }
 
 }  // namespace

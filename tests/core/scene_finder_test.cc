@@ -126,14 +126,14 @@ TEST(FindScenes, CutsWhereTheTimeJumpsOrGoesBack) {
              std::to_string(kBase + l.seconds) + "]text\n";
     }
     ChatState state;
-    state.raw_lines = LineStore::FromBytes(log);
+    state.ReplaceRawLines(LineStore::FromBytes(log));
     SilentWorkingWindowFactory silent;
     RunLoadPass(state, LoadSettings{}, silent);
     Select(state.persons, c.person, state.filters.persons);
     Select(state.channels, c.channel, state.filters.channels);
     EXPECT_EQ(Describe(FindScenes(state, c.gap)), c.scenes);
     // Lines split again, as after an edit, give the same scenes.
-    state.input_headers.clear();
+    state.SetInputLines(state.input_lines());
     EXPECT_EQ(Describe(FindScenes(state, c.gap)), c.scenes);
   }
 }

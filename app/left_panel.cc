@@ -1,0 +1,57 @@
+#include "app/left_panel.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/conversion_options_panel.h"
+#include "app/scenes_panel.h"
+#include "app/selection_panel.h"
+#include "app/widget_names.h"
+
+namespace quorlix {
+
+LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
+    : QWidget(parent),
+      tb_load_(Named(new QPushButton(tr("&Load")), "tb_load")),
+      bt_convert_(Named(new QPushButton(tr("&Convert")), "bt_convert")),
+      bt_save_(Named(new QPushButton(tr("&Save")), "bt_save")),
+      selection_(new SelectionPanel(this)),
+      options_(new ConversionOptionsPanel(this)) {
+  setObjectName(QStringLiteral("Panel1"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 6, 8, 8);
+  auto* commands = new QHBoxLayout;
+  for (QPushButton* button : {tb_load_, bt_convert_, bt_save_}) {
+    button->setMinimumHeight(32);
+    commands->addWidget(button);
+  }
+  layout->addLayout(commands);
+
+  auto* bar = Named(new QFrame, "Panel2");
+  bar->setFrameShape(QFrame::Panel);
+  bar->setFrameShadow(QFrame::Sunken);
+  bar->setFixedHeight(9);
+  bar->setMaximumWidth(389);
+  layout->addWidget(bar, 0, Qt::AlignHCenter);
+
+  auto* time_tabs = Named(new QTabWidget, "time_tabs");
+  time_tabs->addTab(selection_->time_page(), tr("Time"));
+  time_tabs->addTab(scenes, tr("Scenes"));
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(10);
+  grid->addLayout(selection_->persons_column(), 0, 0);
+  grid->addLayout(options_->column(), 0, 1);
+  grid->addLayout(selection_->channels_column(), 1, 0);
+  grid->addWidget(time_tabs, 1, 1);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  layout->addLayout(grid, 1);
+}
+
+}  // namespace quorlix

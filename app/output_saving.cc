@@ -1,0 +1,71 @@
+#include "app/output_saving.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/pane_text.h"
+#include "core/atomic_write.h"
+#include "core/editable_lines.h"
+#include "core/error.h"
+#include "core/output_target.h"
+#include "core/translation.h"
+
+namespace quorlix {
+namespace {
+
+// A FIFO or device cannot be replaced: the output goes straight into it.
+void WriteIntoStream(const std::string& path, const EditableLines& lines) {
+  const int fd = OpenStreamTarget(path);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    lines.WriteBytes([&](std::string_view bytes) {
+      if (error == 0 && !WriteAllToStream(fd, bytes.data(), bytes.size())) error = errno;
+    });
+    ::close(fd);
+  }
+  if (error != 0) {
+    throw Error(FormatText(Tr("Cannot write file %s. %s"), {path, std::strerror(error)}));
+  }
+}
+
+}  // namespace
+
+QString SuggestedSavePath(const QString& log_path, const QString& last_folder) {
+  if (log_path.isEmpty()) return last_folder;
+  const QFileInfo log(log_path);
+  QString name = log.completeBaseName() + QStringLiteral(".txt");
+  // Never the log itself ("log.txt" gives "log.txt.txt").
+  if (name == log.fileName()) name = log.fileName() + QStringLiteral(".txt");
+  const QString folder = last_folder.isEmpty() ? log.absolutePath() : last_folder;
+  return QDir(folder).filePath(name);
+}
+
+void SaveOutputLines(const EditableLines& lines, const QString& chosen, const QString& log_path) {
+  // Unchanged lines are copied as the conversion wrote them.
+  if (const std::optional<TextPos> bad = lines.FirstCharWithoutByte()) {
+    std::u16string text;
+    lines.Line(bad->line, text);
+    ThrowCharWithoutByte(bad->line + 1, text, bad->column);
+  }
+  const std::string path = LocalPath(chosen);
+  if (!log_path.isEmpty() && IsTheLog(path, LocalPath(log_path))) {
+    throw Error(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
+                           {path, LocalPath(log_path)}));
+  }
+  if (IsStreamTarget(path)) {
+    WriteIntoStream(path, lines);
+  } else {
+    AtomicFileWriter writer(path);
+    lines.WriteBytes([&writer](std::string_view bytes) { writer.Write(bytes); });
+    writer.Commit();
+  }
+}
+
+}  // namespace quorlix

@@ -1,0 +1,32 @@
+#include "app/status_texts.h"
+
+#include "app/translations.h"
+#include "core/log_summary.h"
+
+namespace quorlix {
+namespace {
+
+// "1 line" or "2,400,477 lines": `singular` or `plural` with %1 the number.
+QString Counted(qlonglong n, const QString& singular, const QString& plural) {
+  return (n == 1 ? singular : plural).arg(GroupedNumber(n));
+}
+
+}  // namespace
+
+QString StatusTexts::Loaded(const LogSummary& summary) {
+  QString text = Counted(summary.lines, tr("%1 line"), tr("%1 lines")) + QStringLiteral(" · ") +
+                 Counted(summary.persons, tr("%1 person"), tr("%1 persons")) +
+                 QStringLiteral(" · ") +
+                 Counted(summary.channels, tr("%1 channel"), tr("%1 channels"));
+  if (!summary.first_day.empty()) {
+    text += QStringLiteral(" · ") + QString::fromStdString(summary.first_day) +
+            QStringLiteral(" – ") + QString::fromStdString(summary.last_day);
+  }
+  return text;
+}
+
+QString StatusTexts::Converted(int64_t lines) {
+  return Counted(lines, tr("%1 line converted"), tr("%1 lines converted"));
+}
+
+}  // namespace quorlix
