@@ -365,6 +365,10 @@ Vor dem Ersetzen speichern?</translation>
         <source>Quorlix Version %1</source>
         <translation>Quorlix Version %1</translation>
     </message>
+    <message>
+        <source>Web page</source>
+        <translation>Webseite</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OptionsWindow</name>
