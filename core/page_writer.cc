@@ -40,23 +40,22 @@ constexpr std::string_view kStyleLines[] = {
     "h2{font-size:1em;margin:1.2em 0 .4em;padding-bottom:.15em;border-bottom:1px solid #d6d8dc;"
     "color:#5f636a}",
     "main p{margin:0;padding:.12em 0 .12em 4.9em;text-indent:-4.9em}",
-    "a.t{color:#6b6f76;text-decoration:none;font-variant-numeric:tabular-nums;"
+    "main a{color:#6b6f76;text-decoration:none;font-variant-numeric:tabular-nums;"
     "font-size:.85em}",
-    "a.t:hover,a.t:focus{text-decoration:underline}",
+    "main a:hover,main a:focus{text-decoration:underline}",
     "p:target{background:#fff3bf}",
-    ".ch{font-weight:bold}",
     ".lr{color:#6b6f76}",
     "footer{margin-top:2em;font-size:.85em;color:#6b6f76}",
     "footer a{color:inherit}",
 };
 constexpr std::string_view kDarkStyleLines[] = {
     "body{background:#16181c;color:#e6e6e6}", "header p,h2{color:#a4a9b0}",
-    "h2{border-bottom-color:#3a3d44}",        "a.t,.lr,footer{color:#9aa0a6}",
+    "h2{border-bottom-color:#3a3d44}",        "main a,.lr,footer{color:#9aa0a6}",
     "p:target{background:#3d3514}",
 };
 constexpr std::string_view kPrintStyleLines[] = {
     "body{max-width:none;padding:0;background:#fff;color:#000;font-size:10pt}",
-    "a.t,.lr,footer,header p,h2{color:#555}",
+    "main a,.lr,footer,header p,h2{color:#555}",
     "p:target{background:none}",
     "main p{break-inside:avoid}",
     "h2{break-after:avoid}",
@@ -143,6 +142,7 @@ class PageWriter {
     figures_.first_time = std::min(figures_.first_time, line.time);
     figures_.last_time = std::max(figures_.last_time, line.time);
     persons_.Count(line.person);
+    if (options_.show_channel && options_.channel_colors) ChannelClass(line.channel);
   }
   int64_t lines() const { return figures_.lines; }
 
@@ -157,6 +157,7 @@ class PageWriter {
   }
   void Emit(std::string_view line) { out_.AppendLine(line); }
   void AppendTitle();
+  int64_t ChannelClass(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
   std::string_view PersonPart(std::string_view person);
 
@@ -169,6 +170,10 @@ class PageWriter {
   std::string text_;
   int64_t day_ = INT64_MIN;  // the UTC midnight of the last line written
   NameTable<std::string> channel_parts_, person_parts_;
+  // The channel colours met, each a class "cK" of the style; by spelling,
+  // the class of each channel (-1: no colour).
+  std::vector<uint32_t> channel_colors_;
+  NameTable<int64_t> channel_classes_;
 };
 
 void PageWriter::AppendTitle() {
@@ -209,6 +214,12 @@ void PageWriter::WriteHead() {
   for (int k = 0; k < kPagePersonColors; ++k) {
     text_.append(".p").append(std::to_string(k)).append("{color:");
     text_.append(kPersonColors[k].light).append("}");
+    Emit();
+  }
+  for (std::size_t k = 0; k < channel_colors_.size(); ++k) {
+    text_.append(".c").append(std::to_string(k)).append("{color:");
+    AppendHexColor(channel_colors_[k], text_);
+    text_.append("}");
     Emit();
   }
   Emit("@media (prefers-color-scheme:dark){");
@@ -270,21 +281,30 @@ void PageWriter::WriteHead() {
   if (figures_.lines == 0) Emit("<p>No lines.</p>");
 }
 
-// "<span class="ch">[Channel]</span> ", in the channel's colour when it
-// has one that is a colour; kept per spelling.
+// The class of the channel's colour, when config.cfg gives it one that
+// is a colour; -1 otherwise.
+int64_t PageWriter::ChannelClass(std::string_view channel) {
+  if (const int64_t* known = channel_classes_.Find(channel)) return *known;
+  int64_t index = -1;
+  if (const std::optional<uint32_t> rgb = ParseChannelColor(colors_.ChannelColor(channel))) {
+    const auto at = std::find(channel_colors_.begin(), channel_colors_.end(), *rgb);
+    index = at - channel_colors_.begin();
+    if (at == channel_colors_.end()) channel_colors_.push_back(*rgb);
+  }
+  channel_classes_.Insert(channel, index);
+  return index;
+}
+
+// "<b class="cK">[Channel]</b> ", the class only for a channel in colour;
+// kept per spelling.
 std::string_view PageWriter::ChannelPart(std::string_view channel) {
   if (const std::string* cached = channel_parts_.Find(channel)) return *cached;
-  std::string part = "<span class=\"ch\"";
-  if (options_.channel_colors) {
-    if (const std::optional<uint32_t> rgb = ParseChannelColor(colors_.ChannelColor(channel))) {
-      part.append(" style=\"color:");
-      AppendHexColor(*rgb, part);
-      part.append("\"");
-    }
-  }
+  std::string part = "<b";
+  const int64_t index = options_.channel_colors ? ChannelClass(channel) : -1;
+  if (index >= 0) part.append(" class=\"c").append(std::to_string(index)).append("\"");
   part.append(">[");
   AppendPageText(channel, part);
-  part.append("]</span> ");
+  part.append("]</b> ");
   return *channel_parts_.Insert(channel, std::move(part)).first;
 }
 
@@ -312,7 +332,7 @@ void PageWriter::WriteLine(const PageLine& line) {
   }
   text_.append("<p id=\"l");
   AppendNumber(line.number, text_);
-  text_.append("\"><a class=\"t\" href=\"#l");
+  text_.append("\"><a href=\"#l");
   AppendNumber(line.number, text_);
   text_.append("\">");
   AppendClock(u, text_);

@@ -27,13 +27,13 @@ constexpr const char* kLog =
 
 const Strings kBody = {
     "<h2>2005-01-02</h2>",
-    "<p id=\"l1\"><a class=\"t\" href=\"#l1\">00:00:00</a> <b class=\"p0\">Bob</b>: Hi <span "
+    "<p id=\"l1\"><a href=\"#l1\">00:00:00</a> <b class=\"p0\">Bob</b>: Hi <span "
     "style=\"color:#ff0000\">all</span></p>",
     "<h2>2005-01-03</h2>",
-    "<p id=\"l4\"><a class=\"t\" href=\"#l4\">00:00:00</a> <b class=\"p0\">bob</b>: x &amp; y</p>",
-    "<p id=\"l5\"><a class=\"t\" href=\"#l5\">00:00:01</a> You gain 5 XP.</p>",
+    "<p id=\"l4\"><a href=\"#l4\">00:00:00</a> <b class=\"p0\">bob</b>: x &amp; y</p>",
+    "<p id=\"l5\"><a href=\"#l5\">00:00:01</a> You gain 5 XP.</p>",
     "<h2>2006-01-05</h2>",
-    "<p id=\"l6\"><a class=\"t\" href=\"#l6\">12:00:00</a> <b class=\"p1\">Ann</b>: z</p>",
+    "<p id=\"l6\"><a href=\"#l6\">12:00:00</a> <b class=\"p1\">Ann</b>: z</p>",
 };
 
 // The lines between <main> and </main>.
@@ -120,7 +120,7 @@ TEST_F(PageTest, SelectionsNarrowTheLinesAndTheFigures) {
       {"person",
        ann,
        {"<h2>2006-01-05</h2>",
-        "<p id=\"l6\"><a class=\"t\" href=\"#l6\">12:00:00</a> <b class=\"p0\">Ann</b>: z</p>"},
+        "<p id=\"l6\"><a href=\"#l6\">12:00:00</a> <b class=\"p0\">Ann</b>: z</p>"},
        "<p class=\"span\">2006-01-05 12:00:00 to 2006-01-05 12:00:00 UTC, 1 line</p>"},
       {"periods",
        year_and_day,
@@ -153,18 +153,18 @@ TEST_F(PageTest, ChannelsInTheirColourWhenItIsOneAndNamesEscaped) {
   EXPECT_TRUE(Holds(page,
                     "<title>&lt;b&gt;&amp;.log, 2005-01-02 00:00:00 to 2006-01-05 12:00:00 "
                     "UTC</title>"));
+  // One class per colour, in the order met; OOC's value is no colour.
+  EXPECT_TRUE(Holds(page, ".c0{color:#ff8000}"));
+  EXPECT_TRUE(Holds(page, ".c1{color:#00ff00}"));
+  EXPECT_FALSE(Holds(page, ".c2{color:#ff8000}"));
   const Strings body = Body(page);
   ASSERT_EQ(body.size(), kBody.size());
   EXPECT_EQ(body[1],
-            "<p id=\"l1\"><a class=\"t\" href=\"#l1\">00:00:00</a> <span class=\"ch\" "
-            "style=\"color:#ff8000\">[Clan]</span> <b class=\"p0\">Bob</b>: Hi <span "
-            "style=\"color:#ff0000\">all</span></p>");
-  EXPECT_NE(body[3].find("<span class=\"ch\">[OOC]</span> <b class=\"p0\">bob</b>"),
-            std::string::npos)
+            "<p id=\"l1\"><a href=\"#l1\">00:00:00</a> <b class=\"c0\">[Clan]</b> <b "
+            "class=\"p0\">Bob</b>: Hi <span style=\"color:#ff0000\">all</span></p>");
+  EXPECT_NE(body[3].find("</a> <b>[OOC]</b> <b class=\"p0\">bob</b>"), std::string::npos)
       << body[3];
-  EXPECT_NE(body[4].find("<span class=\"ch\" style=\"color:#00ff00\">[Vicinity]</span> You"),
-            std::string::npos)
-      << body[4];
+  EXPECT_NE(body[4].find("</a> <b class=\"c1\">[Vicinity]</b> You"), std::string::npos) << body[4];
 }
 
 TEST_F(PageTest, PersonsBeyondThePaletteStartItAgain) {
