@@ -156,6 +156,7 @@ class PageWriter {
     text_.clear();
   }
   void Emit(std::string_view line) { out_.AppendLine(line); }
+  void AppendName();
   void AppendTitle();
   int64_t ChannelClass(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
@@ -176,8 +177,17 @@ class PageWriter {
   NameTable<int64_t> channel_classes_;
 };
 
+// The log's name, or words that stand for it when it has none.
+void PageWriter::AppendName() {
+  if (settings_.log_name.empty()) {
+    text_.append("Chat log");
+  } else {
+    AppendPageTextOfName(settings_.log_name, text_);
+  }
+}
+
 void PageWriter::AppendTitle() {
-  AppendPageTextOfName(settings_.log_name, text_);
+  AppendName();
   if (figures_.lines == 0) return;
   text_.append(", ");
   AppendDateTime(figures_.first_time, text_);
@@ -244,7 +254,7 @@ void PageWriter::WriteHead() {
   Emit("<body>");
   Emit("<header>");
   text_.append("<h1>");
-  AppendPageTextOfName(settings_.log_name, text_);
+  AppendName();
   text_.append("</h1>");
   Emit();
   text_.append("<p class=\"span\">");

@@ -178,7 +178,8 @@ TEST_F(PageTest, PersonsBeyondThePaletteStartItAgain) {
   state.options.dialect = Dialect::kPage;
   Strings page;
   test::OutputLines out(page);
-  ConvertIntoSink(state, settings_, out, windows_);
+  ConvertIntoSink(state, ConvertSettings{}, out, windows_);  // no log name
+  EXPECT_TRUE(Holds(page, "<h1>Chat log</h1>"));
   const Strings body = Body(page);
   ASSERT_EQ(body.size(), kPagePersonColors + 2u);
   EXPECT_NE(body[1].find("<b class=\"p0\">P0</b>"), std::string::npos);
