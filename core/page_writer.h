@@ -4,8 +4,9 @@
 //
 // The page is streamed into the sink: the lines are gone over twice, first
 // for the figures of the head (title, span, line count, persons with their
-// counts), then for the body, which is written line by line. Nothing of a
-// line is kept between the passes but its person's name and count.
+// counts, the channel colours used), then for the body, which is written
+// line by line. Nothing of a line is kept between the passes but its
+// person's name and count and its channel's colour.
 //
 // Each line is one output line: <p id="lN"> (N its line number in the log
 // file, from 1) holding the time (HH:MM:SS UTC, a link to the line), the
