@@ -1,5 +1,6 @@
 #include "core/page_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -178,6 +179,60 @@ std::optional<std::string_view> ColorAttribute(std::string_view inside) {
   return std::nullopt;
 }
 
+// The linear light of each sRGB byte value, times 10^6: the contrast sums
+// below are whole numbers, the same on every machine.
+constexpr uint32_t kLinear[256] = {
+    0,      304,    607,    911,    1214,   1518,   1821,   2125,   2428,   2732,   3035,   3347,
+    3677,   4025,   4391,   4777,   5182,   5605,   6049,   6512,   6995,   7499,   8023,   8568,
+    9134,   9721,   10330,  10960,  11612,  12286,  12983,  13702,  14444,  15209,  15996,  16807,
+    17642,  18500,  19382,  20289,  21219,  22174,  23153,  24158,  25187,  26241,  27321,  28426,
+    29557,  30713,  31896,  33105,  34340,  35601,  36889,  38204,  39546,  40915,  42311,  43735,
+    45186,  46665,  48172,  49707,  51269,  52861,  54480,  56128,  57805,  59511,  61246,  63010,
+    64803,  66626,  68478,  70360,  72272,  74214,  76185,  78187,  80220,  82283,  84376,  86500,
+    88656,  90842,  93059,  95307,  97587,  99899,  102242, 104616, 107023, 109462, 111932, 114435,
+    116971, 119538, 122139, 124772, 127438, 130136, 132868, 135633, 138432, 141263, 144128, 147027,
+    149960, 152926, 155926, 158961, 162029, 165132, 168269, 171441, 174647, 177888, 181164, 184475,
+    187821, 191202, 194618, 198069, 201556, 205079, 208637, 212231, 215861, 219526, 223228, 226966,
+    230740, 234551, 238398, 242281, 246201, 250158, 254152, 258183, 262251, 266356, 270498, 274677,
+    278894, 283149, 287441, 291771, 296138, 300544, 304987, 309469, 313989, 318547, 323143, 327778,
+    332452, 337164, 341914, 346704, 351533, 356400, 361307, 366253, 371238, 376262, 381326, 386429,
+    391572, 396755, 401978, 407240, 412543, 417885, 423268, 428690, 434154, 439657, 445201, 450786,
+    456411, 462077, 467784, 473531, 479320, 485150, 491021, 496933, 502886, 508881, 514918, 520996,
+    527115, 533276, 539479, 545724, 552011, 558340, 564712, 571125, 577580, 584078, 590619, 597202,
+    603827, 610496, 617207, 623960, 630757, 637597, 644480, 651406, 658375, 665387, 672443, 679542,
+    686685, 693872, 701102, 708376, 715694, 723055, 730461, 737910, 745404, 752942, 760525, 768151,
+    775822, 783538, 791298, 799103, 806952, 814847, 822786, 830770, 838799, 846873, 854993, 863157,
+    871367, 879622, 887923, 896269, 904661, 913099, 921582, 930111, 938686, 947307, 955973, 964686,
+    973445, 982251, 991102, 1000000};
+
+// Relative luminance times 10^10.
+int64_t Luminance(uint32_t rgb) {
+  return 2126 * int64_t{kLinear[rgb >> 16 & 0xFF]} + 7152 * int64_t{kLinear[rgb >> 8 & 0xFF]} +
+         722 * int64_t{kLinear[rgb & 0xFF]};
+}
+
+// A contrast of at least 3:1, (lighter + 0.05) >= 3 (darker + 0.05).
+bool ContrastsEnough(uint32_t a, uint32_t b) {
+  constexpr int64_t kFlare = 500'000'000;  // 0.05 times 10^10
+  const int64_t la = Luminance(a), lb = Luminance(b);
+  const int64_t light = std::max(la, lb), dark = std::min(la, lb);
+  return light + kFlare >= 3 * (dark + kFlare);
+}
+
+// `rgb` moved towards `toward` in twentieths until it stands out from
+// `background`: the hue kept as far as the reader's page allows.
+uint32_t ReadableOn(uint32_t rgb, uint32_t background, uint32_t toward) {
+  for (uint32_t k = 0; k <= 20; ++k) {
+    uint32_t mixed = 0;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+      const int64_t from = rgb >> shift & 0xFF, to = toward >> shift & 0xFF;
+      mixed |= static_cast<uint32_t>(from + (to - from) * k / 20) << shift;
+    }
+    if (ContrastsEnough(mixed, background)) return mixed;
+  }
+  return toward;
+}
+
 // Writes the message's text with the colour that applies to it, opening
 // and closing flat spans only around text.
 class ColoredText {
@@ -191,8 +246,11 @@ class ColoredText {
     if (open_ != wanted_) {
       Close();
       if (wanted_ != kNone) {
+        const auto rgb = static_cast<uint32_t>(wanted_);
         out_.append("<span style=\"color:");
-        AppendHexColor(static_cast<uint32_t>(wanted_), out_);
+        AppendHexColor(ReadableOn(rgb, kPageLight, 0x000000), out_);
+        out_.append(";--d:");
+        AppendHexColor(ReadableOn(rgb, kPageDark, 0xFFFFFF), out_);
         out_.append("\">");
         open_ = wanted_;
       }

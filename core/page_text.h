@@ -17,6 +17,9 @@
 
 namespace quorlix {
 
+// The backgrounds of the light and the dark page.
+inline constexpr uint32_t kPageLight = 0xFFFFFF, kPageDark = 0x16181C;
+
 // Appends `bytes` (Windows-1252) as escaped UTF-8 text.
 void AppendPageText(std::string_view bytes, std::string& out);
 
@@ -43,9 +46,11 @@ struct PageMessageOptions {
 };
 
 // Appends the message: link tags removed (their text stays), a font tag's
-// colour kept while it lasts (up to "</font>", the next font tag or the
-// message's end, as the other dialects close them), every other tag
-// removed, the rest escaped. A "<" that starts no tag (no letter, "/" or
+// colour kept while it lasts (as <span style="color:#L;--d:#D">: the colour
+// darkened on the light page, lightened on the dark one, each in steps of
+// a twentieth towards black or white, as far as a contrast of 3:1 needs) (up to "</font>", the next
+// font tag or the message's end, as the other dialects close them), every other tag removed, the
+// rest escaped. A "<" that starts no tag (no letter, "/" or
 // "!" after it, or no ">" after it) is text. The colours are flat spans,
 // never nested, whatever the tags' nesting.
 void AppendPageMessage(std::string_view message, const PageMessageOptions& options,

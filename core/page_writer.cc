@@ -49,9 +49,13 @@ constexpr std::string_view kStyleLines[] = {
     "footer a{color:inherit}",
 };
 constexpr std::string_view kDarkStyleLines[] = {
-    "body{background:#16181c;color:#e6e6e6}", "header p,h2{color:#a4a9b0}",
-    "h2{border-bottom-color:#3a3d44}",        "main a,.lr,footer{color:#9aa0a6}",
+    "body{background:#16181c;color:#e6e6e6}",
+    "header p,h2{color:#a4a9b0}",
+    "h2{border-bottom-color:#3a3d44}",
+    "main a,.lr,footer{color:#9aa0a6}",
     "p:target{background:#3d3514}",
+    // The game's colours as lightened for the dark page (core/page_text.h).
+    "main span[style]{color:var(--d)!important}",
 };
 constexpr std::string_view kPrintStyleLines[] = {
     "body{max-width:none;padding:0;background:#fff;color:#000;font-size:10pt}",

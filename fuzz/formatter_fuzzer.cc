@@ -58,6 +58,20 @@ ConvertOptions TakeOptions(FuzzedDataProvider& input) {
   return options;
 }
 
+// "rrggbb;--d:#rrggbb\">": a span's two colours (core/page_text.h).
+constexpr std::string_view kColorStyle = "rrggbb;--d:#rrggbb\">";
+bool IsColorStyle(std::string_view text) {
+  if (text.size() < kColorStyle.size()) return false;
+  for (std::size_t i = 0; i < kColorStyle.size(); ++i) {
+    const bool hex = kColorStyle[i] == 'r' || kColorStyle[i] == 'g' || kColorStyle[i] == 'b';
+    if (hex ? std::string_view("0123456789abcdef").find(text[i]) == std::string_view::npos
+            : text[i] != kColorStyle[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The web page's text of a message holds no markup but the page's own:
 // flat colour spans "#rrggbb", the link marker, escaped text without
 // control bytes (a tab aside).
@@ -68,11 +82,9 @@ bool OnlyOwnPageMarkup(std::string_view html) {
   for (std::size_t i = 0; i < html.size();) {
     const std::string_view rest = html.substr(i);
     const auto c = static_cast<unsigned char>(html[i]);
-    if (rest.starts_with(kOpen) && !open && rest.size() >= kOpen.size() + 8 &&
-        rest.substr(kOpen.size(), 6).find_first_not_of("0123456789abcdef") == std::string::npos &&
-        rest.substr(kOpen.size() + 6, 2) == "\">") {
+    if (rest.starts_with(kOpen) && !open && IsColorStyle(rest.substr(kOpen.size()))) {
       open = true;
-      i += kOpen.size() + 8;
+      i += kOpen.size() + kColorStyle.size();
     } else if (rest.starts_with(kClose) && open) {
       open = false;
       i += kClose.size();

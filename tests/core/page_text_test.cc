@@ -25,7 +25,7 @@ std::string Repeat(std::string_view piece, int times) {
 // builds itself; nothing else reads as markup.
 void ExpectOnlyOwnMarkup(const std::string& html) {
   static const std::regex kOwnTag(
-      R"(<span style="color:#[0-9a-f]{6}">|</span>|<i class="lr">link removed</i> )");
+      R"(<span style="color:#[0-9a-f]{6};--d:#[0-9a-f]{6}">|</span>|<i class="lr">link removed</i> )");
   const std::string rest = std::regex_replace(html, kOwnTag, "");
   EXPECT_EQ(rest.find('<'), std::string::npos) << html.substr(0, 200);
   EXPECT_EQ(rest.find('>'), std::string::npos) << html.substr(0, 200);
@@ -48,9 +48,9 @@ TEST(PageText, HostileMessagesShowTheirTextAndNoMarkupOfTheirOwn) {
       {"javascript_link_marked", "<a href='javascript:alert(1)'>click</a>", true, false,
        "<i class=\"lr\">link removed</i> click"},
       {"font_onmouseover", "<font color=\"red\" onmouseover=\"alert(1)\">x</font>", false, false,
-       "<span style=\"color:#ff0000\">x</span>"},
+       "<span style=\"color:#ff0000;--d:#ff0000\">x</span>"},
       {"onmouseover_before_color", "<font onmouseover=alert(1) color=blue>x", false, false,
-       "<span style=\"color:#0000ff\">x</span>"},
+       "<span style=\"color:#0000ff;--d:#4c4cff\">x</span>"},
       {"color_expression", "<font color=expression(alert(1))>x</font>", false, false, "x"},
       {"color_with_style", "<font color=\"#ff0000;background:url(//e.x/)\">x</font>", false, false,
        "x"},
@@ -60,7 +60,7 @@ TEST(PageText, HostileMessagesShowTheirTextAndNoMarkupOfTheirOwn) {
       {"style_element", "<style>body{display:none}</style>after", false, false,
        "body{display:none}after"},
       {"unclosed_font", "hi <font color=red oops", false, false, "hi &lt;font color=red oops"},
-      {"nested_fonts", nested, false, false, "<span style=\"color:#ff0000\">x</span>"},
+      {"nested_fonts", nested, false, false, "<span style=\"color:#ff0000;--d:#ff0000\">x</span>"},
       {"nul_and_controls", std::string("a\0b\x01\x1b[31m\r\x7f\td", 13), false, false,
        "a\u2400b\u2401\u241b[31m\u240d\u2421\td"},
       {"lone_angles", "1 < 2 > 0 <3 <<b>x", false, false, "1 &lt; 2 &gt; 0 &lt;3 &lt;x"},
@@ -71,13 +71,21 @@ TEST(PageText, HostileMessagesShowTheirTextAndNoMarkupOfTheirOwn) {
        "\u20ac \u00e4\u00f6\u00fc \u201cq\u201d \ufffd\ufffd\ufffd\ufffd\ufffd"},
       {"colours_flat_and_closed", "x <font color=#00ff00>green <font color=red>red</font> y", false,
        false,
-       "x <span style=\"color:#00ff00\">green </span><span style=\"color:#ff0000\">red</span> y"},
+       "x <span style=\"color:#00a600;--d:#00ff00\">green </span><span "
+       "style=\"color:#ff0000;--d:#ff0000\">red</span> y"},
       {"short_hex_and_case", "<FONT COLOR='#F0a'>a</FONT><font color=\" Grey \">b", false, false,
-       "<span style=\"color:#ff00aa\">a</span><span style=\"color:#808080\">b</span>"},
+       "<span style=\"color:#ff00aa;--d:#ff00aa\">a</span><span "
+       "style=\"color:#808080;--d:#808080\">b</span>"},
       {"font_without_colour_ends_colour", "<font color=red>a<font face=x>b", false, false,
-       "<span style=\"color:#ff0000\">a</span>b"},
+       "<span style=\"color:#ff0000;--d:#ff0000\">a</span>b"},
       {"no_empty_span", "<font color=red></font>x<font color=blue>", false, false, "x"},
       {"delete_tags_drops_colours", "<font color=red>a</font> <b>b</b>", false, true, "a b"},
+      {"readable_on_both_pages",
+       "<font color=yellow>a<font color=navy>b<font color=black>c<font color=white>d", false, false,
+       "<span style=\"color:#999900;--d:#ffff00\">a</span><span "
+       "style=\"color:#000080;--d:#6666b2\">b</span><span "
+       "style=\"color:#000000;--d:#666666\">c</span><span "
+       "style=\"color:#8d8d8d;--d:#ffffff\">d</span>"},
       {"bad_hex", "<font color=#ggg>a<font color=#12345>b<font color=#>c", false, false, "abc"},
   };
   for (const Hostile& c : cases) {

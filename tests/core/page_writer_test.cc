@@ -28,7 +28,7 @@ constexpr const char* kLog =
 const Strings kBody = {
     "<h2>2005-01-02</h2>",
     "<p id=\"l1\"><a href=\"#l1\">00:00:00</a> <b class=\"p0\">Bob</b>: Hi <span "
-    "style=\"color:#ff0000\">all</span></p>",
+    "style=\"color:#ff0000;--d:#ff0000\">all</span></p>",
     "<h2>2005-01-03</h2>",
     "<p id=\"l4\"><a href=\"#l4\">00:00:00</a> <b class=\"p0\">bob</b>: x &amp; y</p>",
     "<p id=\"l5\"><a href=\"#l5\">00:00:01</a> You gain 5 XP.</p>",
@@ -161,7 +161,7 @@ TEST_F(PageTest, ChannelsInTheirColourWhenItIsOneAndNamesEscaped) {
   ASSERT_EQ(body.size(), kBody.size());
   EXPECT_EQ(body[1],
             "<p id=\"l1\"><a href=\"#l1\">00:00:00</a> <b class=\"c0\">[Clan]</b> <b "
-            "class=\"p0\">Bob</b>: Hi <span style=\"color:#ff0000\">all</span></p>");
+            "class=\"p0\">Bob</b>: Hi <span style=\"color:#ff0000;--d:#ff0000\">all</span></p>");
   EXPECT_NE(body[3].find("</a> <b>[OOC]</b> <b class=\"p0\">bob</b>"), std::string::npos)
       << body[3];
   EXPECT_NE(body[4].find("</a> <b class=\"c1\">[Vicinity]</b> You"), std::string::npos) << body[4];
