@@ -372,19 +372,20 @@ int64_t WriteInputLinesPage(const ChatState& state, const ConvertSettings& setti
                             const std::vector<RangeBounds>& ranges, const TimeSpan& span,
                             OutputSink& out, WorkingWindowFactory& windows) {
   const std::vector<RangeBounds> joined = JoinRanges(ranges);
-  const bool have_headers = state.input_headers.size() == state.input_lines.size();
+  const LineHeader* const headers = state.input_headers();
+  const std::vector<std::string_view>& input = state.input_lines();
   auto lines = [&](const std::function<void(const PageLine&)>& visit) {
     NameFilter filter(state);
-    RawLineNumbers numbers(state.raw_lines);
+    RawLineNumbers numbers(state.raw_lines());
     LineFields fields;
     for (const RangeBounds& range : joined) {
-      const auto [first, end] = RangeLines(range, state.input_lines.size());
+      const auto [first, end] = RangeLines(range, input.size());
       for (std::size_t i = first; i < end; ++i) {
-        const std::string_view line = state.input_lines[i];
+        const std::string_view line = input[i];
         if (line.empty()) break;  // an empty line ends the range
         PageLine page;
-        if (have_headers) {
-          const LineHeader& header = state.input_headers[i];
+        if (headers != nullptr) {
+          const LineHeader& header = headers[i];
           page.time = header.time;
           if (!FieldsFromHeader(line, header, page.channel, page.person, page.message)) {
             SplitLineFields(line, fields);

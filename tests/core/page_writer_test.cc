@@ -173,7 +173,7 @@ TEST_F(PageTest, PersonsBeyondThePaletteStartItAgain) {
     log += "[1,\"C\",\"P" + std::to_string(k) + "\"," + std::to_string(1104624000 + k) + "]m\n";
   }
   ChatState state;
-  state.raw_lines = LineStore::FromBytes(log);
+  state.ReplaceRawLines(LineStore::FromBytes(log));
   RunLoadPass(state, LoadSettings{}, windows_);
   state.options.dialect = Dialect::kPage;
   Strings page;
