@@ -16,8 +16,8 @@ ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent
   column_ = options;
   options->addWidget(Named(new QLabel(tr("Convert to:")), "Label5"));
   combo_code_ = Named(new QComboBox, "combo_code");
-  combo_code_->addItems(
-      {QStringLiteral("UBB"), QStringLiteral("Html"), QStringLiteral("Markdown (Discord)")});
+  combo_code_->addItems({QStringLiteral("UBB"), QStringLiteral("Html"),
+                         QStringLiteral("Markdown (Discord)"), tr("Web page")});
   combo_code_->setEditable(false);
   options->addWidget(combo_code_);
   check_channel_ = Named(new QCheckBox(tr("Show Channelname")), "check_channel");
@@ -51,7 +51,7 @@ void ConversionOptionsPanel::CoupleChannelColors() {
 void ConversionOptionsPanel::FollowDialect(int index) {
   const Dialect dialect = static_cast<Dialect>(index);
   check_marklink_->setEnabled(dialect == Dialect::kUbb || dialect == Dialect::kHtml ||
-                              dialect == Dialect::kMarkdown);
+                              dialect == Dialect::kMarkdown || dialect == Dialect::kPage);
 }
 
 void ConversionOptionsPanel::ReadInto(ConvertOptions& options) const {

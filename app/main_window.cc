@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -346,7 +347,8 @@ void MainWindow::ConvertIntoOutputPage(
   left_->selection()->ReadInto(state_);
   // One reading of config.cfg serves the conversion and the post limit.
   const ConfigFile config = ReadConfig();
-  const ConvertSettings settings = ReadConvertSettings(config, state_.options);
+  ConvertSettings settings = ReadConvertSettings(config, state_.options);
+  settings.log_name = QFileInfo(log_path_).fileName().toStdString();  // a web page's title
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   pages_->ShowOutput(nullptr);
@@ -403,8 +405,9 @@ void MainWindow::UpdateSceneCommand() {
 }
 
 void MainWindow::SaveOutput() {
-  const QString chosen =
-      file_dialogs_.GetSaveFileName(this, SuggestedSavePath(log_path_, recent_.LastFolder()));
+  const QString chosen = file_dialogs_.GetSaveFileName(
+      this,
+      SuggestedSavePath(log_path_, recent_.LastFolder(), state_.options.dialect == Dialect::kPage));
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
   SaveOutputLines(pages_->output()->lines(), chosen, log_path_);

@@ -79,6 +79,7 @@ void OutputPosts::WriteLimit(quint64 limit) {
 
 void OutputPosts::SetDialect(Dialect dialect) {
   dialect_ = dialect;
+  strip_->setVisible(dialect != Dialect::kPage);  // a page is one file, not posts
   PartsChanged();
 }
 

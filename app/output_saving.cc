@@ -37,10 +37,11 @@ void WriteIntoStream(const std::string& path, const EditableLines& lines) {
 
 }  // namespace
 
-QString SuggestedSavePath(const QString& log_path, const QString& last_folder) {
+QString SuggestedSavePath(const QString& log_path, const QString& last_folder, bool web_page) {
   if (log_path.isEmpty()) return last_folder;
   const QFileInfo log(log_path);
-  QString name = log.completeBaseName() + QStringLiteral(".txt");
+  QString name =
+      log.completeBaseName() + (web_page ? QStringLiteral(".html") : QStringLiteral(".txt"));
   // Never the log itself ("log.txt" gives "log.txt.txt").
   if (name == log.fileName()) name = log.fileName() + QStringLiteral(".txt");
   const QString folder = last_folder.isEmpty() ? log.absolutePath() : last_folder;

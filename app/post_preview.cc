@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "core/cp1252.h"
 #include "core/markdown_preview.h"
 #include "core/ubb_preview.h"
 
@@ -20,6 +21,18 @@ bool HasVeryLongWord(const QString& text) {
     if (run > kLongestWordToWrapAtBoundaries) return true;
   }
   return false;
+}
+
+// The output view shows each byte as its Windows-1252 character; a web
+// page's bytes are UTF-8.
+QString PageAsShown(const QString& text) {
+  QByteArray bytes;
+  bytes.reserve(text.size());
+  for (QChar c : text) {
+    const int byte = CharToByte(c.unicode());
+    bytes.append(static_cast<char>(byte < 0 ? '?' : byte));
+  }
+  return QString::fromUtf8(bytes);
 }
 
 }  // namespace
@@ -55,6 +68,8 @@ void PostPreview::Show(const QString& text, Dialect dialect, const QString& note
                                                   : QTextOption::WrapAtWordBoundaryOrAnywhere);
   if (dialect == Dialect::kHtml) {
     browser_->setHtml(text);
+  } else if (dialect == Dialect::kPage) {
+    browser_->setHtml(PageAsShown(text));
   } else {
     // The renderers pass bytes above 0x7F through, so UTF-8 round-trips.
     const QByteArray utf8 = text.toUtf8();

@@ -12,6 +12,10 @@
 #   bench/run_bench.sh list        quorlix-cli --list (the load alone)
 #   bench/run_bench.sh scale       the conversion of the log and of a log five
 #                                  times its size, and the ratio of their times
+#   bench/run_bench.sh dialects    quorlix-cli -f ubb, html, markdown and page,
+#                                  each into a new file: time and peak memory,
+#                                  and the page's against html's (the page goes
+#                                  over the lines twice, on one thread)
 #
 # Environment: BUILD_DIR (default build), SIZE_MB (default 200), SEED,
 # RUNS (default 3: each program runs so often, its fastest run counts),
@@ -144,8 +148,24 @@ case "$MODE" in
     }'
     rm -f "$DATA"/out-*.txt
     ;;
+  dialects)
+    for dialect in ubb html markdown page; do
+      echo "quorlix-cli --config $CONFIG -f $dialect --channel-name --channel-colors --mark-links LOG > $DATA/out-$dialect.txt"
+      best_of sh -c 'exec "$@" > "$0"' "$DATA/out-$dialect.txt" "$CLI" --config "$CONFIG" \
+        -f "$dialect" --channel-name --channel-colors --mark-links "$LOG"
+      awk -v d="$dialect" -v c="$BEST_SECONDS" -v cc="$BEST_CPU" -v kb="$PEAK_KB" \
+          -v out="$(stat -c %s "$DATA/out-$dialect.txt")" 'BEGIN {
+        printf "%-8s %6.2f s wall, %6.2f s CPU, peak RSS %7.1f MB, output %6.0f MB\n", d, c, cc, kb / 1024, out / 1048576
+      }'
+      eval "${dialect}_seconds=$BEST_SECONDS ${dialect}_kb=$PEAK_KB"
+      rm -f "$DATA/out-$dialect.txt"
+    done
+    awk -v p="$page_seconds" -v h="$html_seconds" -v pk="$page_kb" -v hk="$html_kb" 'BEGIN {
+      printf "page / html: %.2f x the wall time, %.2f x the peak memory\n", p / h, pk / hk
+    }'
+    ;;
   *)
-    echo "usage: $0 [convert|list|scale]" >&2
+    echo "usage: $0 [convert|list|scale|dialects]" >&2
     exit 2
     ;;
 esac

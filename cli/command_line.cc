@@ -117,9 +117,11 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   std::string format = "ubb";
   app.add_option("-f,--format", format,
                  Tr("Output dialect (default ubb); markdown writes chat-app Markdown that shows "
-                    "the messages exactly as the game did"))
-      ->check(CLI::IsMember({"ubb", "html", "markdown"}, CLI::ignore_case))
-      ->option_text("ubb|html|markdown");
+                    "the messages exactly as the game did; page writes one web page (HTML5, "
+                    "UTF-8, its style inside, nothing loaded from anywhere) with a colour per "
+                    "person, a heading per day and a link to every line"))
+      ->check(CLI::IsMember({"ubb", "html", "markdown", "page"}, CLI::ignore_case))
+      ->option_text("ubb|html|markdown|page");
   app.add_flag("--channel-name", command_line.options.show_channel,
                Tr("Show the channel name in bold"));
   app.add_flag("--channel-colors", command_line.options.channel_colors,
@@ -254,6 +256,9 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
     }
     const std::string error = ParseTimeSpan(from, to, command_line.selection.span);
     if (!error.empty()) throw CLI::ValidationError("--from/--to", error);
+    if (EqualsIgnoreAsciiCase(format, "page") && !post_limit.empty()) {
+      throw CLI::ValidationError("--post-limit", Tr("a web page is one file, not cut into posts"));
+    }
   } catch (const CLI::Success& e) {
     app.exit(e);  // help or version, on standard output
     // A full disk or a closed output: the text did not arrive.
@@ -270,6 +275,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   }
   command_line.options.dialect = EqualsIgnoreAsciiCase(format, "html")       ? Dialect::kHtml
                                  : EqualsIgnoreAsciiCase(format, "markdown") ? Dialect::kMarkdown
+                                 : EqualsIgnoreAsciiCase(format, "page")     ? Dialect::kPage
                                                                              : Dialect::kUbb;
   if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
   if (command_line.output_file == "-") command_line.output_file.clear();  // standard output

@@ -50,6 +50,13 @@ LineStore ReadLog(const std::string& log_file) {
   });
 }
 
+// The log's file name without its folders, which titles a web page.
+std::string LogName(const std::string& log_file) {
+  if (log_file == kStandardInput) return "standard input";
+  const std::size_t slash = log_file.find_last_of('/');
+  return slash == std::string::npos ? log_file : log_file.substr(slash + 1);
+}
+
 // Runs one step; an error is reported as compilers do, with the file and
 // the line when it concerns one. Returns 0 or kExitFailure.
 template <typename Step>
@@ -158,6 +165,7 @@ int Run(const CommandLine& command_line) {
     if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
     load_settings = ReadLoadSettings(config);
     if (!command_line.list) request.settings = ReadConvertSettings(config, command_line.options);
+    request.settings.log_name = LogName(log_file);
     scene_gap = command_line.scene_gap.value_or(ReadSceneGap(config));
   }
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {

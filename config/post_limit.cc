@@ -15,6 +15,7 @@ const char* LimitKey(Dialect dialect) {
 }  // namespace
 
 std::uint64_t ReadPostLimit(const ConfigFile& config, Dialect dialect) {
+  if (dialect == Dialect::kPage) return 0;
   const std::uint64_t fallback = dialect == Dialect::kMarkdown ? kChatMessageLimit : 0;
   return ParsePostLimit(config.ReadConfigValue("config", LimitKey(dialect), "")).value_or(fallback);
 }

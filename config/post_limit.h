@@ -17,7 +17,8 @@ class ConfigFile;
 inline constexpr std::uint64_t kChatMessageLimit = 2000;
 
 // The stored limit of `dialect`; when the key is missing or is no whole
-// number, 0 for forum posts and kChatMessageLimit for Markdown.
+// number, 0 for forum posts and kChatMessageLimit for Markdown. A web page
+// is one file, never cut: 0.
 std::uint64_t ReadPostLimit(const ConfigFile& config, Dialect dialect);
 // Throws quorlix::Error as ConfigFile::WriteConfigValue does.
 void WritePostLimit(ConfigFile& config, Dialect dialect, std::uint64_t limit);

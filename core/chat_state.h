@@ -22,8 +22,9 @@ struct ListEntry {
 
 // The output dialect, valued as the index of combo_code. Other values stand
 // for entries that give no output; the window and quorlix-cli convert from
-// and to the index at their edges.
-enum class Dialect : int { kUbb = 0, kHtml = 1, kMarkdown = 2 };
+// and to the index at their edges. kPage is a whole web page
+// (core/page_writer.h) rather than a line per message.
+enum class Dialect : int { kUbb = 0, kHtml = 1, kMarkdown = 2, kPage = 3 };
 
 struct ConvertOptions {
   Dialect dialect = Dialect::kUbb;  // combo_code

@@ -10,6 +10,7 @@
 #include "core/line_fields.h"
 #include "core/name_lookup.h"
 #include "core/ordered_chunks.h"
+#include "core/page_writer.h"
 #include "core/selected_names.h"
 #include "core/text_util.h"
 
@@ -43,6 +44,30 @@ struct RawLines {
   const RawLineHeader* headers;
 };
 
+// The person and channel filters of a conversion.
+class NameFilter {
+ public:
+  explicit NameFilter(const ChatState& state)
+      : persons_(state.persons),
+        channels_(state.channels),
+        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {}
+
+  bool Passes(std::string_view channel, std::string_view person) {
+    switch (mode_) {
+      case FilterMode::kNone: return true;
+      case FilterMode::kPersons: return persons_.Contains(person);
+      case FilterMode::kChannels: return channels_.Contains(channel);
+      case FilterMode::kPersonsAndChannels:
+        return persons_.Contains(person) && channels_.Contains(channel);
+    }
+    return false;
+  }
+
+ private:
+  SelectedNames persons_, channels_;
+  const FilterMode mode_;
+};
+
 // What one chunk gives, in input order.
 struct ConvertChunk {
   std::size_t processed = 0;  // lines done; the next one failed when `error` is set
@@ -64,9 +89,7 @@ class ConvertWorker {
         headers_(state.input_headers()),
         span_(span),
         formatter_(state.options, state.color_definitions, settings.time_pattern),
-        persons_(state.persons),
-        channels_(state.channels),
-        mode_(ChooseFilterMode(state.filters.persons, state.filters.channels)) {
+        filter_(state) {
     if (state.options.channel_colors) formatter_.PrepareChannelColors(state.channels);
   }
 
@@ -139,7 +162,7 @@ class ConvertWorker {
     if (headers_ == nullptr) {
       SplitLineFields(line, fields_);
       return (!span_.limited() || span_.Contains(ReadTimestamp(fields_.timestamp_text))) &&
-             Passes(fields_.channel_name, fields_.person) &&
+             filter_.Passes(fields_.channel_name, fields_.person) &&
              formatter_.AppendFields(fields_.channel_name, fields_.timestamp_text, fields_.person,
                                      fields_.message, text);
     }
@@ -154,27 +177,15 @@ class ConvertWorker {
       person = fields_.person;
       message = fields_.message;
     }
-    return (!span_.limited() || span_.Contains(header.time)) && Passes(channel, person) &&
+    return (!span_.limited() || span_.Contains(header.time)) && filter_.Passes(channel, person) &&
            formatter_.AppendFieldsAtTime(channel, header.time, person, message, text);
   }
-  bool Passes(std::string_view channel, std::string_view person) {
-    switch (mode_) {
-      case FilterMode::kNone: return true;
-      case FilterMode::kPersons: return persons_.Contains(person);
-      case FilterMode::kChannels: return channels_.Contains(channel);
-      case FilterMode::kPersonsAndChannels:
-        return persons_.Contains(person) && channels_.Contains(channel);
-    }
-    return false;
-  }
-
   const std::vector<std::string_view>& input_;
   const RawLines* const raw_;
   const LineHeader* const headers_;  // one per input line, or null
   const TimeSpan span_;
   LineFormatter formatter_;
-  SelectedNames persons_, channels_;
-  const FilterMode mode_;
+  NameFilter filter_;
   LineFields fields_;
 };
 
@@ -300,6 +311,105 @@ int64_t ConvertRanges(const ChatState& state, const ConvertSettings& settings,
   return ConvertChunks(state, settings, ranges, chunks, span, nullptr, out, windows, pass);
 }
 
+// The line number in the log file (from 1) of input lines, which are
+// views into the raw lines, asked for in file order: mostly a few raw
+// lines on from the last one. An input line that is no such view has its
+// input index + 1.
+class RawLineNumbers {
+ public:
+  explicit RawLineNumbers(const LineStore& raw) : raw_(raw) {}
+
+  int64_t Of(std::string_view line, std::size_t input_index) {
+    const std::string_view bytes = raw_.bytes();
+    const char* const at = line.data();
+    if (raw_.empty() || at < bytes.data() || at >= bytes.data() + bytes.size()) {
+      return static_cast<int64_t>(input_index) + 1;
+    }
+    constexpr int kSteps = 64;
+    std::size_t r = next_;
+    for (int step = 0; step < kSteps && r < raw_.size() && raw_[r].data() < at; ++step) ++r;
+    if (r >= raw_.size() || raw_[r].data() != at) {
+      std::size_t low = 0, high = raw_.size();  // the first raw line not before `at`
+      while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (raw_[mid].data() < at) {
+          low = mid + 1;
+        } else {
+          high = mid;
+        }
+      }
+      r = low;
+      if (r >= raw_.size() || raw_[r].data() != at) return static_cast<int64_t>(input_index) + 1;
+    }
+    next_ = r + 1;
+    return static_cast<int64_t>(r) + 1;
+  }
+
+ private:
+  const LineStore& raw_;
+  std::size_t next_ = 0;
+};
+
+// A page shows each line once, in file order: the ranges joined.
+std::vector<RangeBounds> JoinRanges(std::vector<RangeBounds> ranges) {
+  std::sort(ranges.begin(), ranges.end(),
+            [](const RangeBounds& a, const RangeBounds& b) { return a.first < b.first; });
+  std::vector<RangeBounds> joined;
+  for (const RangeBounds& r : ranges) {
+    if (r.first > r.last) continue;
+    if (!joined.empty() && r.first <= joined.back().last + 1) {
+      joined.back().last = std::max(joined.back().last, r.last);
+    } else {
+      joined.push_back(r);
+    }
+  }
+  return joined;
+}
+
+// The page of the input lines of `ranges` that lie in `span` and pass the
+// filters.
+int64_t WriteInputLinesPage(const ChatState& state, const ConvertSettings& settings,
+                            const std::vector<RangeBounds>& ranges, const TimeSpan& span,
+                            OutputSink& out, WorkingWindowFactory& windows) {
+  const std::vector<RangeBounds> joined = JoinRanges(ranges);
+  const LineHeader* const headers = state.input_headers();
+  const std::vector<std::string_view>& input = state.input_lines();
+  auto lines = [&](const std::function<void(const PageLine&)>& visit) {
+    NameFilter filter(state);
+    RawLineNumbers numbers(state.raw_lines());
+    LineFields fields;
+    for (const RangeBounds& range : joined) {
+      const auto [first, end] = RangeLines(range, input.size());
+      for (std::size_t i = first; i < end; ++i) {
+        const std::string_view line = input[i];
+        if (line.empty()) break;  // an empty line ends the range
+        PageLine page;
+        if (headers != nullptr) {
+          const LineHeader& header = headers[i];
+          page.time = header.time;
+          if (!FieldsFromHeader(line, header, page.channel, page.person, page.message)) {
+            SplitLineFields(line, fields);
+            page.channel = fields.channel_name;
+            page.person = fields.person;
+            page.message = fields.message;
+          }
+        } else {
+          SplitLineFields(line, fields);
+          page.time = ReadTimestamp(fields.timestamp_text);
+          page.channel = fields.channel_name;
+          page.person = fields.person;
+          page.message = fields.message;
+        }
+        if (span.limited() && !span.Contains(page.time)) continue;
+        if (!filter.Passes(page.channel, page.person)) continue;
+        page.number = numbers.Of(line, i);
+        visit(page);
+      }
+    }
+  };
+  return WritePage(lines, state.options, settings, out, windows);
+}
+
 }  // namespace
 
 FilterMode ChooseFilterMode(bool persons, bool channels) {
@@ -365,6 +475,9 @@ int64_t ConvertIntoSink(ChatState& state, const ConvertSettings& settings, Outpu
   } else {
     ranges.push_back(RangeBounds{0, n - 1});
   }
+  if (state.options.dialect == Dialect::kPage) {
+    return WriteInputLinesPage(state, settings, ranges, TimeSpan{}, out, windows);
+  }
   return ConvertRanges(state, settings, ranges, TimeSpan{}, out, windows, threads);
 }
 
@@ -374,6 +487,9 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const Convert
   state.color_definitions = settings.color_definitions;
   const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines().size()) - 1);
   const RangeBounds range{std::max<int64_t>(scene.first, 0), last};
+  if (state.options.dialect == Dialect::kPage) {
+    return WriteInputLinesPage(state, settings, {range}, scene.span, out, windows);
+  }
   return ConvertRanges(state, settings, {range}, scene.span, out, windows, threads);
 }
 
@@ -388,6 +504,27 @@ bool ConvertWantsChannelList(const ConvertOptions& options, const ConvertSetting
 int64_t ConvertWholeLogIntoSink(const WholeLog& log, const ConvertOptions& options,
                                 const ConvertSettings& settings, OutputSink& out,
                                 WorkingWindowFactory& windows, const PassThreads& threads) {
+  if (options.dialect == Dialect::kPage) {
+    auto lines = [&](const std::function<void(const PageLine&)>& visit) {
+      LineFields fields;
+      for (std::size_t i = 0; i < log.raw_lines.size(); ++i) {
+        const RawLineHeader& kept = log.headers[i];
+        if (!kept.taken) continue;
+        const std::string_view line = log.raw_lines[i];
+        PageLine page;
+        page.number = static_cast<int64_t>(i) + 1;
+        page.time = kept.header.time;
+        if (!FieldsFromHeader(line, kept.header, page.channel, page.person, page.message)) {
+          SplitLineFields(line, fields);
+          page.channel = fields.channel_name;
+          page.person = fields.person;
+          page.message = fields.message;
+        }
+        visit(page);
+      }
+    };
+    return WritePage(lines, options, settings, out, windows);
+  }
   // What the workers read besides the raw lines: no input line, no filter.
   ChatState state;
   state.options = options;

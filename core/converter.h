@@ -41,6 +41,7 @@ void AppendFooter(Dialect dialect, OutputSink& out);
 struct ConvertSettings {
   std::vector<std::string> color_definitions;  // section colordef, "key=value"
   std::string time_pattern = "Y:M:D";          // time_config
+  std::string log_name = "";                   // the log's file name, which titles a web page
 };
 
 // bt_convertClick minus the toolkit: replaces state.color_definitions and

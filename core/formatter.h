@@ -42,11 +42,14 @@ class LineFormatter {
   bool AppendFieldsAtTime(std::string_view channel, int32_t time, std::string_view person,
                           std::string_view message, std::string& out);
 
+  // The colour text that the colour definitions give `channel` ("" for
+  // none), as the channel part of a line uses it.
+  std::string_view ChannelColor(std::string_view channel);
+
  private:
   // Channel part, time part, person and separator.
   void AppendLinePrefix(std::string_view channel, std::string_view timestamp,
                         std::string_view person, std::string& out);
-  std::string_view ChannelColor(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
   // The prefix with `time` shown when the options show the time.
   void AppendPrefixAtTime(std::string_view channel, int64_t time, std::string_view person,

@@ -15,6 +15,7 @@
 #include "core/error.h"
 #include "core/formatter.h"
 #include "core/line_fields.h"
+#include "core/page_text.h"
 #include "fuzz/check.h"
 #include "reference/formatter.h"
 
@@ -57,6 +58,47 @@ ConvertOptions TakeOptions(FuzzedDataProvider& input) {
   return options;
 }
 
+// "rrggbb;--d:#rrggbb\">": a span's two colours (core/page_text.h).
+constexpr std::string_view kColorStyle = "rrggbb;--d:#rrggbb\">";
+bool IsColorStyle(std::string_view text) {
+  if (text.size() < kColorStyle.size()) return false;
+  for (std::size_t i = 0; i < kColorStyle.size(); ++i) {
+    const bool hex = kColorStyle[i] == 'r' || kColorStyle[i] == 'g' || kColorStyle[i] == 'b';
+    if (hex ? std::string_view("0123456789abcdef").find(text[i]) == std::string_view::npos
+            : text[i] != kColorStyle[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The web page's text of a message holds no markup but the page's own:
+// flat colour spans "#rrggbb", the link marker, escaped text without
+// control bytes (a tab aside).
+bool OnlyOwnPageMarkup(std::string_view html) {
+  constexpr std::string_view kOpen = "<span style=\"color:#", kClose = "</span>",
+                             kMarker = "<i class=\"lr\">link removed</i> ";
+  bool open = false;
+  for (std::size_t i = 0; i < html.size();) {
+    const std::string_view rest = html.substr(i);
+    const auto c = static_cast<unsigned char>(html[i]);
+    if (rest.starts_with(kOpen) && !open && IsColorStyle(rest.substr(kOpen.size()))) {
+      open = true;
+      i += kOpen.size() + kColorStyle.size();
+    } else if (rest.starts_with(kClose) && open) {
+      open = false;
+      i += kClose.size();
+    } else if (rest.starts_with(kMarker) && i == 0) {
+      i += kMarker.size();
+    } else if (c == '<' || c == '>' || (c < 0x20 && c != '\t') || c == 0x7f) {
+      return false;
+    } else {
+      ++i;
+    }
+  }
+  return !open;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -88,6 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const Error&) {
       QUORLIX_CHECK(want_error);
     }
+
+    std::string page;
+    quorlix::AppendPageMessage(
+        line, {.mark_links = options.mark_links, .delete_tags = options.delete_tags}, page);
+    QUORLIX_CHECK(OnlyOwnPageMarkup(page));
 
     // The prefix on its own: the line of an empty message.
     if (options.dialect != Dialect::kUbb && options.dialect != Dialect::kHtml) continue;

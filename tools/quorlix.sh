@@ -28,6 +28,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev
   libcmark-dev  # a CommonMark renderer for the tests of the Markdown dialect
+  chromium tidy python3-html5lib  # the web page dialect's tests: a browser, two HTML checkers
   xvfb xauth
   time
   clang-14 libclang-rt-14-dev  # libFuzzer for the fuzz targets (tools/fuzz.sh)

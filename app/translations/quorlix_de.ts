@@ -107,6 +107,10 @@ Vor dem Ersetzen speichern?</translation>
         <source>Delete all Tags in Chatlines</source>
         <translation>Alle Tags in Chatzeilen löschen</translation>
     </message>
+    <message>
+        <source>Web page</source>
+        <translation>Webseite</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::EditCommands</name>

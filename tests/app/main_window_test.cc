@@ -127,10 +127,11 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Convert to:"));
     auto* combo = Find<QComboBox>(f, "combo_code");
-    QCOMPARE(combo->count(), 3);
+    QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->itemText(0), QString("UBB"));
     QCOMPARE(combo->itemText(1), QString("Html"));
     QCOMPARE(combo->itemText(2), QString("Markdown (Discord)"));
+    QCOMPARE(combo->itemText(3), QString("Web page"));
     QCOMPARE(combo->currentIndex(), 0);
     QVERIFY(!combo->isEditable());
 
@@ -321,7 +322,7 @@ class MainWindowTest : public QObject {
     WindowFixture f;
     auto* combo = Find<QComboBox>(f, "combo_code");
     auto* marklink = Find<QCheckBox>(f, "check_marklink");
-    for (int index : {1, 2, 0}) {
+    for (int index : {1, 2, 3, 0}) {
       marklink->setEnabled(false);
       combo->setCurrentIndex(index);  // not the user's choice: no change event
       QVERIFY(!marklink->isEnabled());

@@ -266,6 +266,40 @@ class PostStripTest : public QObject {
     Find<QPushButton>(f, "bt_convert")->click();
     QCOMPARE(strip->limit(), 300u);
   }
+
+  // A web page is one file: no parts whatever the limit; the preview shows
+  // it rendered, its UTF-8 read as such, and loads nothing.
+  void WebPageIsOneFileShownRendered() {
+    WindowFixture f;
+    WriteBytes(f.Path("config.cfg"), "[config]\npost_limit=300\n");
+    WriteBytes(f.Path("scene.log"),
+               "[1,\"Clan\",\"M\xe4ll\",1104624000]<img src=http://e.invalid/x.png>"
+               "<font color=red>R\xf6t</font> & <b>more</b>\n");
+    f.dialogs.open_name = f.Path("scene.log");
+    Find<QPushButton>(f, "tb_load")->click();
+    auto* combo = Find<QComboBox>(f, "combo_code");
+    QCOMPARE(combo->itemText(static_cast<int>(Dialect::kPage)), QStringLiteral("Web page"));
+    combo->setCurrentIndex(static_cast<int>(Dialect::kPage));
+    Find<QPushButton>(f, "bt_convert")->click();
+    auto* strip = Find<PostStrip>(f, "post_strip");
+    QCOMPARE(strip->limit(), 0u);
+    QVERIFY(strip->isHidden());
+    Find<QTabWidget>(f, "PageControl1")->setCurrentWidget(Find<QWidget>(f, "TabSheet3"));
+    auto* preview = Find<PostPreview>(f, "TabSheet3");
+    QTRY_VERIFY(!preview->note().isEmpty());
+    const QString shown = preview->browser()->toPlainText();
+    QVERIFY2(shown.contains(QString::fromUtf8("M\u00e4ll: R\u00f6t & more")), qPrintable(shown));
+    QVERIFY2(shown.contains("scene.log"), qPrintable(shown));
+    QVERIFY(!shown.contains('<'));
+    QCOMPARE(preview->browser()->resources_asked(), 0);
+    QVERIFY(f.window->findChild<QWidget*>("post_strip")->isHidden());
+
+    // Back to UBB: the strip and the forum's limit again.
+    combo->setCurrentIndex(static_cast<int>(Dialect::kUbb));
+    Find<QPushButton>(f, "bt_convert")->click();
+    QCOMPARE(strip->limit(), 300u);
+    QVERIFY(!strip->isHidden());
+  }
 };
 
 }  // namespace quorlix::testing

@@ -415,6 +415,10 @@ TEST_F(CliTest, FailuresWriteNothing) {
        2,
        "'abc' ist keine ganze Zahl ab 0"},
       {{"--scene-gap", "-5", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "--scene-gap"},
+      {{"-f", "page", "--post-limit", "1000", QUORLIX_SAMPLE_LOG},
+       2,
+       "eine Webseite ist eine Datei"},
+      {{"-f", "PAGE", "--time", bad_stamp.string()}, 1, "'12x' ist kein gültiger Integerwert"},
   };
   const fs::path target = dir_ / "out.txt";
   for (const Case& c : cases) {

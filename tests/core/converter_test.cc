@@ -67,7 +67,7 @@ TEST_F(ConvertTest, WithoutFiltersEveryLineThenTheFooter) {
   EXPECT_EQ(Run().size(), 6u);
   state_.options.dialect = Dialect::kMarkdown;
   EXPECT_EQ(Run(), Concat({{"Alice: a", "Bob: b", "bob: c", "Alice: d"}, kMarkdownFooter}));
-  state_.options.dialect = static_cast<Dialect>(3);
+  state_.options.dialect = static_cast<Dialect>(4);
   EXPECT_EQ(Run(), Strings());
 }
 
