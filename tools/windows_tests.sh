@@ -43,7 +43,7 @@ passed=0
 failed=0
 
 # ---- The test programs, each once, whole.
-for program in quorlix_core_tests quorlix_config_tests; do
+for program in quorlix_core_tests quorlix_config_tests quorlix_part_sink_tests; do
   start=$SECONDS
   if (cd "$work" && TZ=QLX-14 "$WINE" "$ROOT/build-windows/bin/$program.exe" --gtest_brief=1 \
     >"$work/$program.out" 2>&1); then
@@ -60,7 +60,8 @@ for program in quorlix_core_tests quorlix_config_tests; do
   else
     passed=$((passed + 1))
   fi
-  grep -E '^\[  SKIPPED \]' -B3 "$work/$program.out" | grep -v '^\[  SKIPPED \] [0-9]' |
+  # Each skipped test with the reason it gives.
+  grep -E -B1 '^\[  SKIPPED \] [A-Za-z]' "$work/$program.out" | grep -v '^--$' |
     sed 's/^/  skipped: /' | head -20 || true
 done
 
