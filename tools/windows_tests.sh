@@ -60,8 +60,8 @@ for program in quorlix_core_tests quorlix_config_tests quorlix_part_sink_tests; 
   else
     passed=$((passed + 1))
   fi
-  # Each skipped test with the reason it gives.
-  grep -E -B1 '^\[  SKIPPED \] [A-Za-z]' "$work/$program.out" | grep -v '^--$' |
+  # Each skipped test's place and the reason it gives.
+  tr -d '\r' <"$work/$program.out" | grep -A1 ': Skipped$' | grep -v '^--$' |
     sed 's/^/  skipped: /' | head -20 || true
 done
 
