@@ -92,8 +92,22 @@ int MoveOver(const char* from, const char* to) {
   return SetErrno(::GetLastError());
 }
 
+// As unlink: the file's own read-only attribute does not keep its name
+// (a stale part file of an earlier run goes, as it does on Linux).
 int RemoveFile(const char* path) {
-  return ::DeleteFileW(Widen(path).c_str()) ? 0 : SetErrno(::GetLastError());
+  const std::wstring name = Widen(path);
+  if (::DeleteFileW(name.c_str())) return 0;
+  const DWORD error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesW(name.c_str());
+  if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+      !(attributes & FILE_ATTRIBUTE_READONLY) ||
+      !::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    return SetErrno(error);
+  }
+  if (::DeleteFileW(name.c_str())) return 0;
+  const DWORD again = ::GetLastError();
+  ::SetFileAttributesW(name.c_str(), attributes);
+  return SetErrno(again);
 }
 
 // A second name for the old content while a set of files is replaced. A

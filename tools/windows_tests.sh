@@ -76,7 +76,9 @@ build/bin/generate_log 40 "$logs/forty-mb.log" 11 >/dev/null       # read in two
 # Runs one case on both programs, each in a fresh folder of its own (so
 # that files and messages name the same relative paths), and compares all
 # they leave. Arguments: a name, the environment (VAR=VALUE ...) as one
-# word, then quorlix-cli's arguments; "@LOG" stands for the log file.
+# word, then quorlix-cli's arguments; "@LOGS" stands for the logs' folder.
+# SETUP, when set, is a shell command run in each folder first (files that
+# must be there before); STDIN_LOG a log in @LOGS for standard input.
 compare() {
   local name=$1 environment=$2
   shift 2
@@ -84,6 +86,7 @@ compare() {
   for side in linux windows; do
     dir=$work/cases/$name/$side
     mkdir -p "$dir"
+    [ -z "${SETUP:-}" ] || (cd "$dir" && eval "$SETUP")
     local args=() a
     for a in "$@"; do args+=("${a//@LOGS/../../../logs}"); done
     local program=("$LINUX_CLI")
@@ -147,6 +150,23 @@ compare help "" --help
 compare version "" --version
 compare missing-config "" --config missing.cfg "$L"
 compare output-is-log "" "${C[@]}" -o "$L" "$L"
+compare stream-parts "" "${C[@]}" --post-limit 300 -o /dev/null "$L"
+# Part files (three of the sample log at 600 bytes) over what is there:
+# an older, longer set (its extra parts go, write-protected or not), a
+# write-protected part, a folder in a part's place, a part with a second
+# name, a part that is the log itself. All or none: on a refusal every old
+# file stays as it was.
+old_set='for i in 1 2 3 4 5 6 7 8 9 10 11 12; do echo "old $i" >out-$i.txt; done'
+SETUP="$old_set; chmod a-w out-7.txt" compare parts-over-longer-set "" \
+  "${C[@]}" --post-limit 600 -o out.txt "$L"
+SETUP="$old_set; chmod a-w out-2.txt" compare parts-write-protected "" \
+  "${C[@]}" --post-limit 600 -o out.txt "$L"
+SETUP="$old_set; rm out-3.txt; mkdir out-3.txt" compare parts-folder-in-place "" \
+  "${C[@]}" --post-limit 600 -o out.txt "$L"
+SETUP="$old_set; ln out-2.txt kept.txt" compare parts-hard-link "" \
+  "${C[@]}" --post-limit 600 -o out.txt "$L"
+SETUP="cp ../../../logs/sample.log s-2.txt" compare parts-is-the-log "" \
+  "${C[@]}" --post-limit 600 -o s.txt s-2.txt
 STDIN_LOG=sample.log compare stdin "" "${C[@]}" -f html -
 compare german-help LANG=de_DE.UTF-8 --help
 compare german-no-person LANG=de_DE.UTF-8 "${C[@]}" -p nobody "$L"
