@@ -52,11 +52,27 @@ class AtomicWriteWindowsTest : public ::testing::Test {
   std::string target_ = dir_.Path("out.txt");
 };
 
+// The writer's calls that change the disk, in order.
+std::vector<std::string> g_calls;
+
 TEST_F(AtomicWriteWindowsTest, ReplacesWholeAndBinaryWithoutStrays) {
   WriteFileBytes(target_, "old content that is longer than the new");
+  AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
+  calls.fsync = [](int fd) {
+    g_calls.push_back("flush");
+    return AtomicWriteCalls::Defaults().fsync(fd);
+  };
+  calls.rename = [](const char* from, const char* to) {
+    g_calls.push_back("move");
+    return AtomicWriteCalls::Defaults().rename(from, to);
+  };
+  g_calls.clear();
   WriteFileAtomically(target_, std::string("a\0b\r\nc\n\x1a"
                                            "d",
                                            9));
+  CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
+  // On the disk before it is in place.
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"flush", "move"}));
   EXPECT_EQ(ReadFileBytes(target_), std::string("a\0b\r\nc\n\x1a"
                                                 "d",
                                                 9));
