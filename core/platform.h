@@ -70,8 +70,9 @@ class FolderLock {
 int Close(int fd);
 std::int64_t Write(int fd, const void* data, std::size_t size);
 
-// What a name or descriptor stands for, as far as reading and writing go.
-enum class FileKind { kRegular, kDirectory, kPipe, kSocket, kDevice, kLink, kOther };
+// What a name or descriptor stands for, as far as reading and writing go:
+// kDevice a character device (a terminal, NUL), kBlockDevice a disk.
+enum class FileKind { kRegular, kDirectory, kPipe, kSocket, kDevice, kBlockDevice, kLink, kOther };
 struct FileInfo {
   FileKind kind = FileKind::kOther;
   std::uint64_t size = 0;  // of a regular file

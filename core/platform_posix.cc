@@ -166,8 +166,10 @@ FileInfo InfoOf(const struct stat& st) {
     info.kind = FileKind::kPipe;
   } else if (S_ISSOCK(st.st_mode)) {
     info.kind = FileKind::kSocket;
-  } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+  } else if (S_ISCHR(st.st_mode)) {
     info.kind = FileKind::kDevice;
+  } else if (S_ISBLK(st.st_mode)) {
+    info.kind = FileKind::kBlockDevice;
   }
   return info;
 }
