@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "cli/signal_cleanup.h"
 #include "core/error.h"
 #include "core/output_target.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix::cli {
@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 
 [[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
-  throw Error(FormatText(Tr("Cannot write file %s. %s"), {name, std::strerror(error)}));
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {name, platform::SystemErrorText(error)}));
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ LineSink::~LineSink() {
     file_.reset();  // an uncommitted file removes its temporary file
     DisarmSignalCleanup();
   }
-  if (owns_stream_) ::close(stream_fd_);
+  if (owns_stream_) platform::Close(stream_fd_);
 }
 
 void LineSink::AppendLine(std::string_view line) {
@@ -72,7 +72,8 @@ void LineSink::Write(std::string_view bytes) {
   }
   if (!WriteAllToStream(stream_fd_, bytes.data(), bytes.size())) {
     if (owns_stream_) ThrowCannotWrite(stream_name_, errno);
-    throw Error(FormatText(Tr("Cannot write to standard output. %s"), {std::strerror(errno)}));
+    throw Error(
+        FormatText(Tr("Cannot write to standard output. %s"), {platform::SystemErrorText(errno)}));
   }
 }
 

@@ -2,7 +2,6 @@
 // the Convert command does, without a window.
 //
 //   quorlix-cli [OPTIONS] LOGFILE
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -26,6 +25,8 @@
 #include "config/scene_gap.h"
 #include "core/error.h"
 #include "core/loaded_log.h"
+#include "core/output_target.h"
+#include "core/platform.h"
 #include "core/scene_finder.h"
 #include "core/translation.h"
 
@@ -82,21 +83,23 @@ int Report(const std::string& log_file, Step&& step) {
 // True when standard output is the log's own file (`1<>v.log`, `>> v.log`):
 // writing would overwrite the input as it is read.
 bool StandardOutputIsTheLog(const std::string& log_file) {
-  struct stat out, log;
-  if (::fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(out.st_mode)) return false;
-  const int status =
-      log_file == kStandardInput ? ::fstat(STDIN_FILENO, &log) : ::stat(log_file.c_str(), &log);
-  return status == 0 && out.st_dev == log.st_dev && out.st_ino == log.st_ino;
+  platform::FileInfo info;
+  platform::FileId out, log;
+  if (!platform::InspectFile(STDOUT_FILENO, info) || info.kind != platform::FileKind::kRegular ||
+      !platform::IdentifyFile(STDOUT_FILENO, out)) {
+    return false;
+  }
+  const bool known = log_file == kStandardInput ? platform::IdentifyFile(STDIN_FILENO, log)
+                                                : platform::IdentifyPath(log_file, log);
+  return known && out == log;
 }
 
 // The bar goes to a terminal on standard error, and only when the output
 // is not on that same terminal, where the two would mix.
 bool ShowProgress(bool output_to_stdout) {
-  if (!::isatty(STDERR_FILENO)) return false;
-  if (!output_to_stdout || !::isatty(STDOUT_FILENO)) return true;
-  struct stat out, err;
-  return ::fstat(STDOUT_FILENO, &out) == 0 && ::fstat(STDERR_FILENO, &err) == 0 &&
-         out.st_rdev != err.st_rdev;
+  if (!platform::IsTerminal(STDERR_FILENO)) return false;
+  if (!output_to_stdout || !platform::IsTerminal(STDOUT_FILENO)) return true;
+  return !platform::SameTerminal(STDOUT_FILENO, STDERR_FILENO);
 }
 
 // The settings for the whole run, read once. A --config file that is
@@ -130,13 +133,6 @@ void ReportUnknown(const char* message, const std::vector<std::string>& unknown,
   for (const std::string& name : unknown) PrintError(FormatText(message, {name, log_file}));
 }
 
-// A device, FIFO or socket named by -o, written into rather than replaced.
-bool IsStream(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 &&
-         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
-}
-
 std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
   const std::string& path = command_line.output_file;
   if (!command_line.post_limit) {
@@ -145,7 +141,8 @@ std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
   }
   const std::uint64_t limit = *command_line.post_limit;
   if (path.empty()) return std::make_unique<PartStreamSink>(limit);
-  if (IsStream(path)) return std::make_unique<PartStreamSink>(path, limit);
+  // A device, FIFO or socket is written into rather than replaced.
+  if (IsStreamTarget(path)) return std::make_unique<PartStreamSink>(path, limit);
   return std::make_unique<PartFileSink>(path, limit, command_line.log_file);
 }
 
@@ -239,6 +236,7 @@ int Run(const CommandLine& command_line) {
 }  // namespace quorlix::cli
 
 int main(int argc, char** argv) {
+  quorlix::platform::UseBinaryStandardStreams();
   quorlix::InitTranslations();
   quorlix::cli::CommandLine command_line;
   const int status = quorlix::cli::ParseCommandLine(argc, argv, command_line);

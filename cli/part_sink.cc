@@ -1,21 +1,15 @@
 #include "cli/part_sink.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "cli/signal_cleanup.h"
 #include "core/atomic_write.h"
 #include "core/error.h"
+#include "core/output_target.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix::cli {
@@ -42,58 +36,35 @@ bool IsFolderName(std::string_view name, std::string_view prefix) {
   return true;
 }
 
-// Empties and removes a folder that a killed run left: only one of ours
-// that no live run holds, and only the files in it.
-void RemoveStaleFolder(const std::string& folder) noexcept {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat st;
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid()) {
-    const int list_fd = ::dup(fd);
-    if (DIR* listing = list_fd >= 0 ? ::fdopendir(list_fd) : nullptr) {
-      while (const dirent* entry = ::readdir(listing)) ::unlinkat(fd, entry->d_name, 0);
-      ::closedir(listing);
-    } else if (list_fd >= 0) {
-      ::close(list_fd);
-    }
-    ::rmdir(folder.c_str());
-  }
-  ::close(fd);
-}
-
+// Empties and removes the folders that killed runs left: only ones that no
+// live run holds.
 void RemoveStaleFolders(const std::string& path) noexcept {
   const std::string dir = DirectoryOf(path);
   const std::string prefix = FolderPrefix(path);
-  DIR* listing = ::opendir(dir.c_str());
-  if (listing == nullptr) return;
-  std::vector<std::string> stale;
-  while (const dirent* entry = ::readdir(listing)) {
-    if (IsFolderName(entry->d_name, prefix)) stale.push_back(dir + "/" + entry->d_name);
+  std::vector<std::string> names;
+  platform::ListFolder(dir, names);
+  for (const std::string& name : names) {
+    if (IsFolderName(name, prefix)) platform::RemoveAbandonedFolder(dir + "/" + name);
   }
-  ::closedir(listing);
-  for (const std::string& folder : stale) RemoveStaleFolder(folder);
 }
 
-// What two names of one file have in common: the device and inode of an
-// existing file, the full name of one yet to be made.
+// What two names of one file have in common: the identity of an existing
+// file, the full name of one yet to be made.
 std::string FileKey(const std::string& resolved) {
-  struct stat st;
-  if (::stat(resolved.c_str(), &st) == 0) {
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  platform::FileId id;
+  if (platform::IdentifyPath(resolved, id)) {
+    return std::to_string(id.volume) + ":" + std::to_string(id.index);
   }
-  char* real_dir = ::realpath(DirectoryOf(resolved).c_str(), nullptr);
+  const std::string real_dir = platform::RealPath(DirectoryOf(resolved));
   std::string key = "name:";
-  key += real_dir != nullptr ? std::string(real_dir) : DirectoryOf(resolved);
-  std::free(real_dir);
+  key += !real_dir.empty() ? real_dir : DirectoryOf(resolved);
   key += '/';
   key += NameOf(resolved);
   return key;
 }
 
-bool IsStream(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 &&
-         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+[[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
+  throw Error(FormatText(Tr("Cannot write file %s. %s"), {name, platform::SystemErrorText(error)}));
 }
 
 }  // namespace
@@ -112,8 +83,7 @@ void PartStreamSink::AppendLine(std::string_view line) {
 }
 
 std::string PartFileName(const std::string& path, std::size_t number) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t name_start = path.size() - NameOf(path).size();
   std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot <= name_start) dot = path.size();
   return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
@@ -122,29 +92,10 @@ std::string PartFileName(const std::string& path, std::size_t number) {
 PartFileSink::PartFileSink(std::string path, std::uint64_t limit, std::string log_file)
     : path_(std::move(path)), cutter_(limit), log_file_(std::move(log_file)) {
   RemoveStaleFolders(path_);
-  const std::string name = DirectoryOf(path_) + "/" + FolderPrefix(path_) + "XXXXXX";
   const SignalHold hold;
-  // A clean-up by another run may take a folder between its creation and
-  // its lock: then it is made again.
-  for (int attempt = 0; folder_fd_ < 0; ++attempt) {
-    std::string folder = name;
-    if (::mkdtemp(folder.data()) == nullptr) {
-      throw Error(FormatText(Tr("Cannot write file %s. %s"), {path_, std::strerror(errno)}));
-    }
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat held, named;
-    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 &&
-        ::lstat(folder.c_str(), &named) == 0 && held.st_ino == named.st_ino) {
-      folder_ = folder;
-      folder_fd_ = fd;
-      ArmSignalCleanup(folder_, /*directory=*/true);
-    } else {
-      if (fd >= 0) ::close(fd);
-      if (attempt >= 10) {
-        throw Error(FormatText(Tr("Cannot write file %s. %s"), {path_, std::strerror(EBUSY)}));
-      }
-    }
-  }
+  folder_fd_ = platform::CreateHeldFolder(DirectoryOf(path_) + "/" + FolderPrefix(path_), folder_);
+  if (folder_fd_ < 0) ThrowCannotWrite(path_, errno);
+  ArmSignalCleanup(folder_, /*directory=*/true);
   StartPart();
 }
 
@@ -167,7 +118,7 @@ void PartFileSink::StartPart() {
     throw RefusedOutput(
         FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file_}));
   }
-  if (IsStream(name)) {
+  if (IsStreamTarget(name)) {
     throw Error(
         FormatText(Tr("Part file %s is a device, FIFO or socket and is not written"), {name}));
   }
@@ -200,30 +151,27 @@ void PartFileSink::Commit() {
   parts_.back().writer->Finish(/*sync=*/false);
   // One sync for all the parts' content, which fsync() per file would
   // make thousands of journal commits.
-  if (sys.syncfs(folder_fd_) != 0) {
-    throw Error(FormatText(Tr("Cannot write file %s. %s"), {path_, std::strerror(errno)}));
-  }
+  if (sys.syncfs(folder_fd_) != 0) ThrowCannotWrite(path_, errno);
   // A directory in a part's place would stop the renames half way: refuse
   // before any file appears.
   for (const Part& part : parts_) {
-    struct stat info;
-    if (::stat(part.writer->target().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      throw Error(FormatText(Tr("Cannot write file %s. %s"),
-                             {part.writer->target(), std::strerror(EISDIR)}));
+    platform::FileInfo info;
+    if (platform::InspectPath(part.writer->target(), info) &&
+        info.kind == platform::FileKind::kDirectory) {
+      ThrowCannotWrite(part.writer->target(), EISDIR);
     }
   }
-  // Runs to the same names take turns here, so that the later one's set
-  // is the one that stays, whole.
-  const int dir_fd = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) ::flock(dir_fd, LOCK_EX);
-  const std::vector<std::string> stale = StaleParts();
   {
+    // Runs to the same names take turns here, so that the later one's set
+    // is the one that stays, whole.
+    const platform::FolderLock turn(DirectoryOf(path_));
+    const std::vector<std::string> stale = StaleParts();
     const SignalHold hold;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
       Part& part = parts_[i];
       const std::string& target = part.writer->resolved_target();
-      struct stat st;
-      if (::lstat(target.c_str(), &st) == 0) {
+      platform::FileInfo st;
+      if (platform::InspectName(target, st)) {
         part.saved = folder_ + "/old-" + std::to_string(i + 1);
         part.old = sys.link(target.c_str(), part.saved.c_str()) == 0 ? Part::Old::kSaved
                                                                      : Part::Old::kNotSaved;
@@ -233,7 +181,6 @@ void PartFileSink::Commit() {
       } catch (const Error&) {
         if (part.old == Part::Old::kSaved) sys.unlink(part.saved.c_str());
         RestoreParts(i);
-        if (dir_fd >= 0) ::close(dir_fd);
         throw;
       }
     }
@@ -258,7 +205,6 @@ void PartFileSink::Commit() {
               .c_str());
     }
   }
-  if (dir_fd >= 0) ::close(dir_fd);
   SyncDirectoryOf(path_);  // once for all the renames
 }
 
@@ -269,28 +215,27 @@ std::vector<std::string> PartFileSink::StaleParts() const {
   const std::string first = NameOf(PartFileName(path_, 1));
   const std::size_t dash = first.rfind("-1");
   const std::string stem = first.substr(0, dash + 1), extension = first.substr(dash + 2);
-  std::vector<std::string> stale;
-  DIR* listing = ::opendir(dir.c_str());
-  if (listing == nullptr) return stale;
-  while (const dirent* entry = ::readdir(listing)) {
-    const std::string_view name = entry->d_name;
+  std::vector<std::string> names, stale;
+  if (!platform::ListFolder(dir, names)) return stale;
+  for (const std::string& name : names) {
     if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) ||
         !name.ends_with(extension)) {
       continue;
     }
     const std::string_view digits =
-        name.substr(stem.size(), name.size() - stem.size() - extension.size());
+        std::string_view(name).substr(stem.size(), name.size() - stem.size() - extension.size());
     std::size_t number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '0' ||
         number <= parts_.size()) {
       continue;
     }
-    const std::string path = dir + "/" + std::string(name);
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) stale.push_back(path);
+    const std::string path = dir + "/" + name;
+    platform::FileInfo info;
+    if (platform::InspectName(path, info) && info.kind == platform::FileKind::kRegular) {
+      stale.push_back(path);
+    }
   }
-  ::closedir(listing);
   return stale;
 }
 
@@ -312,9 +257,9 @@ void PartFileSink::RestoreParts(std::size_t count) noexcept {
 
 void PartFileSink::RemoveFolder() noexcept {
   if (folder_.empty()) return;
-  ::rmdir(folder_.c_str());
+  platform::RemoveFolder(folder_);
   folder_.clear();
-  ::close(folder_fd_);
+  platform::Close(folder_fd_);
   folder_fd_ = -1;
 }
 

@@ -1,12 +1,15 @@
 // Windows: Ctrl+C, Ctrl+Break, closing the console, logging off and shutting
 // down reach the program through its console handler, on a thread of their
-// own. The handler removes the armed files and lets the default handling
-// end the program. A mapped log cannot be shortened on Windows, so no page
-// of it is ever lost and there is nothing to guard.
+// own. The handler waits for any SignalHold to end (so that a set of files
+// being put in place is put in place whole), removes the armed files and
+// folders and lets the default handling end the program. A mapped log
+// cannot be shortened on Windows, so no page of it is ever lost and there
+// is nothing to guard.
 #include <windows.h>
 
 #include <atomic>
 #include <deque>
+#include <mutex>
 #include <string>
 
 #include "cli/signal_cleanup.h"
@@ -18,13 +21,21 @@ namespace {
 struct CleanupNode {
   const CleanupNode* next;
   std::wstring path;
+  bool directory;
 };
 std::deque<CleanupNode> g_nodes;  // changed by the main thread only
 std::atomic<const CleanupNode*> g_files{nullptr};
+// Held by each SignalHold, and by the handler for good once it runs.
+std::recursive_mutex g_hold;
 
 BOOL WINAPI RemoveTempFiles(DWORD) {
+  g_hold.lock();  // never unlocked: the program ends
   for (const CleanupNode* node = g_files.load(); node != nullptr; node = node->next) {
-    ::DeleteFileW(node->path.c_str());
+    if (node->directory) {
+      ::RemoveDirectoryW(node->path.c_str());
+    } else {
+      ::DeleteFileW(node->path.c_str());
+    }
   }
   return FALSE;  // the next handler, in the end the system's, ends the program
 }
@@ -38,14 +49,14 @@ void InstallHandler() {
 
 }  // namespace
 
-// The handler walks only complete nodes: nothing needs holding back.
-SignalHold::SignalHold() : before_() {}
+SignalHold::SignalHold() : before_() { g_hold.lock(); }
 
-SignalHold::~SignalHold() = default;
+SignalHold::~SignalHold() { g_hold.unlock(); }
 
-void ArmSignalCleanup(const std::string& path) {
+void ArmSignalCleanup(const std::string& path, bool directory) {
   InstallHandler();
-  g_files.store(&g_nodes.emplace_back(CleanupNode{g_files.load(), platform::Widen(path)}));
+  g_files.store(
+      &g_nodes.emplace_back(CleanupNode{g_files.load(), platform::Widen(path), directory}));
 }
 
 void GuardMappedLog(std::string_view, const std::string&) {}

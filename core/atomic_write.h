@@ -30,6 +30,8 @@ namespace quorlix {
 // Before it creates its own, the writer removes the temporary files of the
 // same target that a killed writer left (names of exactly that pattern, not
 // in use by a live writer).
+// On Windows there are no permission bits or owners to keep, a link at
+// `target` is replaced itself, and a read-only file is write-protected.
 class AtomicFileWriter {
  public:
   // Creates the temporary file; throws quorlix::Error naming `target` and
@@ -104,6 +106,10 @@ void WriteFileAtomically(const std::string& path, std::string_view content);
 
 // The system calls the writer makes, one table for the process. Only tests
 // replace entries, to make a chosen call fail; restore the defaults after.
+// On Windows the defaults are Windows' own calls with these results: open
+// makes a new file, fsync flushes it, rename moves it over the target;
+// link makes a copy where the drive has no second names, and syncfs
+// flushes every file in the folder of its descriptor.
 struct AtomicWriteCalls {
   int (*open)(const char* path, int flags, mode_t mode);
   ssize_t (*write)(int fd, const void* data, size_t size);

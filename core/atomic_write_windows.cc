@@ -2,7 +2,9 @@
 // target, flushed to the disk and moved over the target with the move
 // written through. A file in use is known by its open handles: the writer
 // holds one from the create until the move, and the clean-up of a killed
-// writer's files removes only files that nobody holds.
+// writer's files removes only files that nobody holds. Windows has no
+// permission bits to keep (attributes stay with the file replaced), and a
+// link at the target is replaced itself, not followed.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -10,8 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 #include "core/atomic_write.h"
+#include "core/atomic_write_system.h"
 #include "core/error.h"
 #include "core/platform.h"
 #include "core/translation.h"
@@ -22,7 +26,6 @@ namespace {
 
 using platform::Widen;
 
-constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr std::size_t kMaxNameInTempName = 200;
 constexpr std::string_view kTempMarker = ".quorlix-tmp-";
 constexpr std::size_t kSuffixLength = 6;
@@ -41,32 +44,32 @@ int SetErrno(DWORD error) {
   return -1;
 }
 
+int DescriptorOf(HANDLE handle, int flags) {
+  if (handle == INVALID_HANDLE_VALUE) return SetErrno(::GetLastError());
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) ::CloseHandle(handle);
+  return fd;
+}
+
 // The new content's file: this process writes it, others may read it, and
 // it may be renamed or removed (by the Ctrl+C clean-up) while it is open.
 int CreateTempFile(const char* path, int, mode_t) {
-  const HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE | DELETE,
-                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return SetErrno(::GetLastError());
-  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-  if (fd < 0) ::CloseHandle(handle);
-  return fd;
+  return DescriptorOf(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr),
+                      _O_WRONLY);
 }
 
 // A handle that marks the file as in use until it is closed.
 int HoldFile(const std::string& path) {
-  const HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return -1;
-  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-  if (fd < 0) ::CloseHandle(handle);
-  return fd;
+  return DescriptorOf(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                      _O_RDONLY);
 }
 
 ssize_t WriteFd(int fd, const void* data, size_t size) {
-  const unsigned most = 1u << 30;
-  return ::_write(fd, data, size < most ? static_cast<unsigned>(size) : most);
+  return static_cast<ssize_t>(platform::Write(fd, data, size));
 }
 
 // Attributes stay with the file replaced; there are no permission bits.
@@ -79,7 +82,7 @@ int FlushFile(int fd) {
   return -1;
 }
 
-int CloseFd(int fd) { return ::_close(fd); }
+int CloseFd(int fd) { return platform::Close(fd); }
 
 int MoveOver(const char* from, const char* to) {
   if (::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
@@ -89,32 +92,61 @@ int MoveOver(const char* from, const char* to) {
   return SetErrno(::GetLastError());
 }
 
+// As unlink: the file's own read-only attribute does not keep its name
+// (a stale part file of an earlier run goes, as it does on Linux).
 int RemoveFile(const char* path) {
-  return ::DeleteFileW(Widen(path).c_str()) ? 0 : SetErrno(::GetLastError());
+  const std::wstring name = Widen(path);
+  if (::DeleteFileW(name.c_str())) return 0;
+  const DWORD error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesW(name.c_str());
+  if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+      !(attributes & FILE_ATTRIBUTE_READONLY) ||
+      !::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    return SetErrno(error);
+  }
+  if (::DeleteFileW(name.c_str())) return 0;
+  const DWORD again = ::GetLastError();
+  ::SetFileAttributesW(name.c_str(), attributes);
+  return SetErrno(again);
 }
 
-std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = LastSeparator(path);
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return path.substr(0, 1);
-  return path.substr(0, slash);
+// A second name for the old content while a set of files is replaced. A
+// volume without hard links (FAT, exFAT: USB sticks) gets a copy instead,
+// so that the old content can come back there too.
+int LinkOrCopy(const char* from, const char* to) {
+  if (::CreateHardLinkW(Widen(to).c_str(), Widen(from).c_str(), nullptr)) return 0;
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION) return SetErrno(error);
+  return ::CopyFileW(Widen(from).c_str(), Widen(to).c_str(), TRUE) ? 0 : SetErrno(::GetLastError());
 }
 
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = LastSeparator(path);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string RandomSuffix() {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 engine{std::random_device{}() ^
-                                      static_cast<uint64_t>(::GetCurrentProcessId())};
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
-  std::string suffix(kSuffixLength, '0');
-  for (char& c : suffix) c = kChars[pick(engine)];
-  return suffix;
+// Windows cannot sync a whole file system for an ordinary user: each file
+// in the folder of `fd` is flushed instead, the same data made durable.
+int FlushFilesIn(int fd) {
+  const HANDLE folder = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  std::wstring name(MAX_PATH, L'\0');
+  DWORD n = ::GetFinalPathNameByHandleW(folder, name.data(), static_cast<DWORD>(name.size()), 0);
+  if (n >= name.size()) {
+    name.resize(n);
+    n = ::GetFinalPathNameByHandleW(folder, name.data(), static_cast<DWORD>(name.size()), 0);
+  }
+  if (n == 0 || n >= name.size()) return SetErrno(::GetLastError());
+  name.resize(n);
+  WIN32_FIND_DATAW found;
+  const HANDLE listing = ::FindFirstFileW((name + L"\\*").c_str(), &found);
+  if (listing == INVALID_HANDLE_VALUE) return SetErrno(::GetLastError());
+  DWORD error = NO_ERROR;
+  do {
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+      continue;
+    const HANDLE file = ::CreateFileW((name + L"\\" + found.cFileName).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE || !::FlushFileBuffers(file)) error = ::GetLastError();
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  } while (error == NO_ERROR && ::FindNextFileW(listing, &found));
+  ::FindClose(listing);
+  return error == NO_ERROR ? 0 : SetErrno(error);
 }
 
 bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
@@ -128,6 +160,16 @@ bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
     }
   }
   return true;
+}
+
+std::string RandomSuffix() {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 engine{std::random_device{}() ^
+                                      static_cast<uint64_t>(::GetCurrentProcessId())};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
+  std::string suffix(kSuffixLength, '0');
+  for (char& c : suffix) c = kChars[pick(engine)];
+  return suffix;
 }
 
 // Removes what killed writers of the same target left: opening a file for
@@ -152,23 +194,43 @@ void RemoveStaleTempFiles(const std::string& dir, const std::string& temp_name_p
   ::FindClose(listing);
 }
 
+// The number of names the file `path` has; 1 when it cannot be told.
+DWORD LinksOf(const std::string& path) {
+  const HANDLE handle =
+      ::CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 1;
+  BY_HANDLE_FILE_INFORMATION info;
+  const DWORD links = ::GetFileInformationByHandle(handle, &info) ? info.nNumberOfLinks : 1;
+  ::CloseHandle(handle);
+  return links;
+}
+
+std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
 }  // namespace
 
-// Windows writes back on its own; the final flush does the rest.
-class AtomicFileWriter::Syncer {};
+// "C:\out.txt" is in "C:\", not in "C:" (which is the current folder of
+// drive C).
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = LastSeparator(path);
+  if (slash == std::string::npos) return ".";
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = LastSeparator(path);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
-  return AtomicWriteCalls{&CreateTempFile, &WriteFd,  &KeepAttributes, &FlushFile,
-                          &CloseFd,        &MoveOver, &RemoveFile};
+  return AtomicWriteCalls{&CreateTempFile, &WriteFd,    &KeepAttributes, &FlushFile,   &CloseFd,
+                          &MoveOver,       &RemoveFile, &LinkOrCopy,     &FlushFilesIn};
 }
 
-AtomicWriteCalls& CurrentAtomicWriteCalls() {
-  static AtomicWriteCalls calls = AtomicWriteCalls::Defaults();
-  return calls;
-}
-
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {
-  resolved_ = target_;
+AtomicFileWriter::AtomicFileWriter(std::string target, std::string temp_path)
+    : target_(std::move(target)), resolved_(target_) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   const DWORD attributes = ::GetFileAttributesW(Widen(resolved_).c_str());
   const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
@@ -179,6 +241,25 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(targe
   if (replacing && (attributes & FILE_ATTRIBUTE_READONLY)) {
     throw Error(FormatText(Tr("File %s is write-protected and is not replaced"), {target_}));
   }
+  // The other names would keep the old content: the file would be split.
+  if (replacing && LinksOf(resolved_) > 1) {
+    throw Error(FormatText(Tr("File %s has further hard links and is not replaced"), {target_}));
+  }
+  if (temp_path.empty()) {
+    CreateLockedTempFile(0666);
+    return;
+  }
+  temp_path_ = std::move(temp_path);
+  fd_ = sys.open(temp_path_.c_str(), 0, 0666);
+  if (fd_ < 0) {
+    const int error_number = errno;
+    temp_path_.clear();
+    Fail(error_number);
+  }
+}
+
+void AtomicFileWriter::CreateLockedTempFile(mode_t create_mode) {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   const std::string dir = DirectoryOf(resolved_);
   std::string temp_name_prefix = ".";
   temp_name_prefix += NameOf(resolved_).substr(0, kMaxNameInTempName);
@@ -187,108 +268,27 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(targe
   const std::string prefix = dir + "\\" + temp_name_prefix;
   for (int attempt = 0; fd_ < 0; ++attempt) {
     temp_path_ = prefix + RandomSuffix();
-    fd_ = sys.open(temp_path_.c_str(), 0, 0666);
+    fd_ = sys.open(temp_path_.c_str(), 0, create_mode);
     if (fd_ < 0 && (errno != EEXIST || attempt >= 100)) {
       const int error_number = errno;
       temp_path_.clear();
       Fail(error_number);
     }
   }
+  // The handle lets the file be moved: it is dropped once it is in place.
   lock_fd_ = HoldFile(temp_path_);
-}
-
-AtomicFileWriter::~AtomicFileWriter() {
-  if (!committed_) Discard();
-}
-
-void AtomicFileWriter::Write(std::string_view bytes) {
-  if (fd_ < 0) Fail(EBADF);
-  if (buffer_.size() + bytes.size() > kBufferSize) Flush();
-  if (bytes.size() >= kBufferSize) {
-    WriteAll(bytes);
-  } else {
-    buffer_.append(bytes);
-  }
-}
-
-void AtomicFileWriter::Flush() {
-  WriteAll(buffer_);
-  buffer_.clear();
-}
-
-void AtomicFileWriter::WriteAll(std::string_view bytes) {
-  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  while (!bytes.empty()) {
-    const ssize_t n = sys.write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(errno);
-    }
-    if (n == 0) Fail(ENOSPC);
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-    written_ += static_cast<uint64_t>(n);
-  }
-}
-
-void AtomicFileWriter::RequestSync() noexcept {}
-
-void AtomicFileWriter::Finish() {
-  if (finished_) return;
-  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  if (fd_ < 0) Fail(EBADF);
-  Flush();
-  if (sys.fsync(fd_) != 0) Fail(errno);
-  const int fd = fd_;
-  fd_ = -1;
-  if (sys.close(fd) != 0) Fail(errno);
-  finished_ = true;
-  std::string().swap(buffer_);
-}
-
-void AtomicFileWriter::Commit(bool) {
-  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  Finish();
-  if (temp_path_.empty()) Fail(EBADF);
-  // The handle that marks the file as in use lets it be moved: it is
-  // dropped only once the file is in place.
-  if (sys.rename(temp_path_.c_str(), resolved_.c_str()) != 0) Fail(errno);
-  temp_path_.clear();
-  committed_ = true;
-  ReleaseLock();
 }
 
 // The move is written through: nothing is left to do for the folder.
 void SyncDirectoryOf(const std::string&) noexcept {}
 
-void AtomicFileWriter::Fail(int error_number) {
-  Discard();
-  throw Error(FormatText(Tr("Cannot write file %s. %s"),
-                         {target_, platform::SystemErrorText(error_number)}));
-}
+namespace atomic_write_system {
 
-void AtomicFileWriter::Discard() noexcept {
-  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
-  if (fd_ >= 0) {
-    sys.close(fd_);
-    fd_ = -1;
-  }
-  ReleaseLock();
-  if (!temp_path_.empty()) {
-    sys.unlink(temp_path_.c_str());
-    temp_path_.clear();
-  }
-  buffer_.clear();
-}
+// Windows writes back on its own.
+void StartWriteback(int, std::uint64_t, std::uint64_t) noexcept {}
 
-void AtomicFileWriter::ReleaseLock() noexcept {
-  if (lock_fd_ >= 0) ::_close(lock_fd_);
-  lock_fd_ = -1;
-}
+void SyncData(int fd) noexcept { platform::SyncFile(fd); }
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
-  AtomicFileWriter writer(path);
-  writer.Write(content);
-  writer.Commit();
-}
+}  // namespace atomic_write_system
 
 }  // namespace quorlix

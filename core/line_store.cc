@@ -155,7 +155,9 @@ LineStore LineStore::ReadFile(const std::string& path) {
   platform::FileInfo info;
   if (platform::InspectPath(path, info)) {
     if (info.kind == platform::FileKind::kDirectory) ThrowIsDirectory(path);
-    if (info.kind == platform::FileKind::kDevice) ThrowNoEnd(path);
+    if (info.kind == platform::FileKind::kDevice || info.kind == platform::FileKind::kBlockDevice) {
+      ThrowNoEnd(path);
+    }
   }
   const ReadOnlyFile file(path);
   return ReadDescriptor(file.fd(), path);

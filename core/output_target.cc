@@ -1,36 +1,43 @@
 #include "core/output_target.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cerrno>
 
 #include "core/platform.h"
 
 namespace quorlix {
 
+namespace {
+
+// Standard input, the "-" of LOGFILE.
+constexpr int kStandardInput = 0;
+
+}  // namespace
+
 bool IsTheLog(const std::string& output_file, const std::string& log_file) {
-  struct stat out, log;
-  if (::stat(output_file.c_str(), &out) != 0) return false;
-  const int status = log_file == "-" ? ::fstat(STDIN_FILENO, &log) : ::stat(log_file.c_str(), &log);
-  return status == 0 && out.st_dev == log.st_dev && out.st_ino == log.st_ino;
+  platform::FileId out, log;
+  if (!platform::IdentifyPath(output_file, out)) return false;
+  const bool known = log_file == "-" ? platform::IdentifyFile(kStandardInput, log)
+                                     : platform::IdentifyPath(log_file, log);
+  return known && out == log;
 }
 
 bool IsStreamTarget(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 &&
-         (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+  platform::FileInfo info;
+  return platform::InspectPath(path, info) &&
+         (info.kind == platform::FileKind::kDevice || info.kind == platform::FileKind::kPipe ||
+          info.kind == platform::FileKind::kSocket);
 }
 
 int OpenStreamTarget(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return -1;
-  return S_ISSOCK(st.st_mode) ? platform::ConnectLocalSocket(path)
-                              : ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  platform::FileInfo info;
+  if (!platform::InspectPath(path, info)) return -1;
+  return info.kind == platform::FileKind::kSocket ? platform::ConnectLocalSocket(path)
+                                                  : platform::OpenForWriting(path);
 }
 
 bool WriteAllToStream(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+    const std::int64_t n = platform::Write(fd, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;

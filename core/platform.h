@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorlix::platform {
 
@@ -37,9 +38,41 @@ int SyncFile(int fd);
 int CreateScratchFile(const std::string& dir);
 // A folder only the user may enter; an existing one is no error.
 int MakePrivateFolder(const std::string& path);
+// A new folder named `prefix` and six random letters or digits, only the
+// user's, marked as in use until the returned descriptor is closed, so that
+// RemoveAbandonedFolder() leaves it alone. Sets `path`; -1 with errno set
+// on failure.
+int CreateHeldFolder(const std::string& prefix, std::string& path);
+// Removes the folder `path` and the files in it when it is one of the
+// user's that nobody holds (a killed program left it). Best effort.
+void RemoveAbandonedFolder(const std::string& path) noexcept;
+// Removes an empty folder: 0 or an errno value.
+int RemoveFolder(const std::string& path);
+// The names in the folder `dir`, "." and ".." left out; false with errno
+// set when it cannot be read.
+bool ListFolder(const std::string& dir, std::vector<std::string>& names);
 
-// What a name or descriptor stands for, as far as reading and writing go.
-enum class FileKind { kRegular, kDirectory, kPipe, kSocket, kDevice, kOther };
+// An exclusive lock on the folder `dir`, waited for and held while this
+// lives: programs writing into one folder take turns. Where no lock can be
+// had, none is held.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& dir);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  std::intptr_t handle_ = -1;
+};
+
+// As close and write: 0 or the bytes written, else -1 with errno set.
+int Close(int fd);
+std::int64_t Write(int fd, const void* data, std::size_t size);
+
+// What a name or descriptor stands for, as far as reading and writing go:
+// kDevice a character device (a terminal, NUL), kBlockDevice a disk.
+enum class FileKind { kRegular, kDirectory, kPipe, kSocket, kDevice, kBlockDevice, kLink, kOther };
 struct FileInfo {
   FileKind kind = FileKind::kOther;
   std::uint64_t size = 0;  // of a regular file
@@ -47,6 +80,11 @@ struct FileInfo {
 // False with errno set when there is no such file (links are followed).
 bool InspectPath(const std::string& path, FileInfo& info);
 bool InspectFile(int fd, FileInfo& info);
+// As InspectPath, but a symbolic link at the end of `path` is not
+// followed: it is kLink.
+bool InspectName(const std::string& path, FileInfo& info);
+// The full name of an existing `path`, links resolved; "" when unknown.
+std::string RealPath(const std::string& path);
 // The file position of `fd`, or -1 with errno set.
 std::int64_t FilePosition(int fd);
 void SetFilePosition(int fd, std::int64_t position);
@@ -94,7 +132,8 @@ std::string SystemErrorText(int error_number);
 // Standard input, output and error pass bytes through unchanged.
 void UseBinaryStandardStreams();
 bool IsTerminal(int fd);
-// Whether two terminal descriptors show on the same terminal.
+// Whether two terminal descriptors show on the same terminal (true when
+// that cannot be told).
 bool SameTerminal(int fd, int other_fd);
 // Lifts the limit on open files to the most allowed, where there is one.
 void RaiseOpenFileLimit();

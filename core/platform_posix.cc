@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -13,6 +14,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/platform.h"
@@ -89,6 +92,67 @@ int MakePrivateFolder(const std::string& path) {
   return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST ? 0 : errno;
 }
 
+// The folder is marked by a lock on it. A clean-up by another program may
+// take the folder between its creation and its lock: then it is made again.
+int CreateHeldFolder(const std::string& prefix, std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    std::string folder = prefix + "XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr) return -1;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat held, named;
+    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 &&
+        ::lstat(folder.c_str(), &named) == 0 && held.st_ino == named.st_ino) {
+      path = std::move(folder);
+      return fd;
+    }
+    if (fd >= 0) ::close(fd);
+    if (attempt >= 10) return errno = EBUSY, -1;
+  }
+}
+
+void RemoveAbandonedFolder(const std::string& path) noexcept {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid()) {
+    const int list_fd = ::dup(fd);
+    if (DIR* listing = list_fd >= 0 ? ::fdopendir(list_fd) : nullptr) {
+      while (const dirent* entry = ::readdir(listing)) ::unlinkat(fd, entry->d_name, 0);
+      ::closedir(listing);
+    } else if (list_fd >= 0) {
+      ::close(list_fd);
+    }
+    ::rmdir(path.c_str());
+  }
+  ::close(fd);
+}
+
+int RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
+
+bool ListFolder(const std::string& dir, std::vector<std::string>& names) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return false;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(listing);
+  return true;
+}
+
+FolderLock::FolderLock(const std::string& dir)
+    : handle_(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (handle_ >= 0) ::flock(static_cast<int>(handle_), LOCK_EX);
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+int Close(int fd) { return ::close(fd); }
+
+std::int64_t Write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+
 namespace {
 
 FileInfo InfoOf(const struct stat& st) {
@@ -102,8 +166,10 @@ FileInfo InfoOf(const struct stat& st) {
     info.kind = FileKind::kPipe;
   } else if (S_ISSOCK(st.st_mode)) {
     info.kind = FileKind::kSocket;
-  } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+  } else if (S_ISCHR(st.st_mode)) {
     info.kind = FileKind::kDevice;
+  } else if (S_ISBLK(st.st_mode)) {
+    info.kind = FileKind::kBlockDevice;
   }
   return info;
 }
@@ -122,6 +188,21 @@ bool InspectFile(int fd, FileInfo& info) {
   if (::fstat(fd, &st) != 0) return false;
   info = InfoOf(st);
   return true;
+}
+
+bool InspectName(const std::string& path, FileInfo& info) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return false;
+  info = S_ISLNK(st.st_mode) ? FileInfo{FileKind::kLink, 0} : InfoOf(st);
+  return true;
+}
+
+std::string RealPath(const std::string& path) {
+  char* const real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return "";
+  std::string result = real;
+  std::free(real);
+  return result;
 }
 
 std::int64_t FilePosition(int fd) { return ::lseek(fd, 0, SEEK_CUR); }
@@ -223,7 +304,7 @@ bool IsTerminal(int fd) { return ::isatty(fd) != 0; }
 
 bool SameTerminal(int fd, int other_fd) {
   struct stat st, other;
-  return ::fstat(fd, &st) == 0 && ::fstat(other_fd, &other) == 0 && st.st_rdev == other.st_rdev;
+  return ::fstat(fd, &st) != 0 || ::fstat(other_fd, &other) != 0 || st.st_rdev == other.st_rdev;
 }
 
 void RaiseOpenFileLimit() {

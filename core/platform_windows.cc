@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "core/platform.h"
 #include "core/windows_text.h"
@@ -96,6 +98,16 @@ DWORD SystemErrorOf(int error_number) {
   }
 }
 
+// `prefix` and six random letters or digits, as mkstemp makes them.
+std::string RandomName(const std::string& prefix) {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 engine{std::random_device{}() ^ ::GetCurrentProcessId()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
+  std::string name = prefix;
+  for (int i = 0; i < 6; ++i) name += kChars[pick(engine)];
+  return name;
+}
+
 UINT g_console_output_code_page = 0;
 
 void RestoreConsoleCodePage() { ::SetConsoleOutputCP(g_console_output_code_page); }
@@ -153,12 +165,8 @@ int SyncFile(int fd) { return ::FlushFileBuffers(HandleOf(fd)) ? 0 : ErrnoOf(::G
 // Deleted by the system when the last handle closes, also when the program
 // is killed; never shared with another program.
 int CreateScratchFile(const std::string& dir) {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 engine{std::random_device{}()};
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = dir + "/output.quorlix-tmp-";
-    for (int i = 0; i < 6; ++i) name += kChars[pick(engine)];
+    const std::string name = RandomName(dir + "/output.quorlix-tmp-");
     const HANDLE handle =
         ::CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                       CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -175,6 +183,113 @@ int MakePrivateFolder(const std::string& path) {
   if (::CreateDirectoryW(Widen(path).c_str(), nullptr)) return 0;
   const DWORD error = ::GetLastError();
   return error == ERROR_ALREADY_EXISTS ? 0 : ErrnoOf(error);
+}
+
+// The folder is marked by an open handle that lets others read and write
+// in it but not open it without sharing, which is how RemoveAbandonedFolder
+// tells a live program's folder. Another program's clean-up may take the
+// folder between its creation and the handle: then it is made again.
+int CreateHeldFolder(const std::string& prefix, std::string& path) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string folder = RandomName(prefix);
+    const std::wstring wide = Widen(folder);
+    if (!::CreateDirectoryW(wide.c_str(), nullptr)) {
+      if (::GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return FailWithLastError();
+    }
+    const HANDLE handle =
+        ::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) continue;
+    const int fd = DescriptorOf(handle, _O_RDONLY);
+    if (fd >= 0) path = std::move(folder);
+    return fd;
+  }
+  errno = EBUSY;
+  return -1;
+}
+
+// Opened without any sharing, which fails while a live program holds the
+// folder; the files are listed and the folder removed through that handle.
+void RemoveAbandonedFolder(const std::string& path) noexcept {
+  const HANDLE folder =
+      ::CreateFileW(Widen(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileInformationByHandle(folder, &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // Listed whole first: removing while listing could skip names.
+    std::vector<std::string> files;
+    alignas(8) unsigned char buffer[16384];
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
+      kind = FileIdBothDirectoryInfo;
+      for (std::size_t at = 0;;) {
+        const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+        if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+          files.push_back(Narrow({entry->FileName, entry->FileNameLength / sizeof(wchar_t)}));
+        }
+        if (entry->NextEntryOffset == 0) break;
+        at += entry->NextEntryOffset;
+      }
+    }
+    for (const std::string& name : files) ::DeleteFileW(Widen(path + "/" + name).c_str());
+    FILE_DISPOSITION_INFO remove{TRUE};
+    ::SetFileInformationByHandle(folder, FileDispositionInfo, &remove, sizeof remove);
+  }
+  ::CloseHandle(folder);
+}
+
+int RemoveFolder(const std::string& path) {
+  return ::RemoveDirectoryW(Widen(path).c_str()) ? 0 : ErrnoOf(::GetLastError());
+}
+
+bool ListFolder(const std::string& dir, std::vector<std::string>& names) {
+  WIN32_FIND_DATAW found;
+  const HANDLE listing = ::FindFirstFileW(Widen(dir + "/*").c_str(), &found);
+  if (listing == INVALID_HANDLE_VALUE) {
+    if (::GetLastError() == ERROR_FILE_NOT_FOUND) return true;  // not even "."
+    return FailWithLastError() == 0;
+  }
+  do {
+    const std::string name = Narrow(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileW(listing, &found));
+  ::FindClose(listing);
+  return true;
+}
+
+// A directory cannot be locked on Windows: a mutex named after the
+// folder's identity stands in. The system releases it when the program
+// ends, however it ends.
+FolderLock::FolderLock(const std::string& dir) {
+  FileId id;
+  if (!IdentifyPath(dir, id)) return;
+  const std::wstring name =
+      L"Local\\quorlix-folder-" + std::to_wstring(id.volume) + L"-" + std::to_wstring(id.index);
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) return;
+  const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    ::CloseHandle(mutex);
+    return;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(mutex);
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ == -1) return;
+  const HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
+  ::ReleaseMutex(mutex);
+  ::CloseHandle(mutex);
+}
+
+int Close(int fd) { return ::_close(fd); }
+
+std::int64_t Write(int fd, const void* data, std::size_t size) {
+  return ::_write(fd, data, static_cast<unsigned>(size < (1u << 30) ? size : (1u << 30)));
 }
 
 namespace {
@@ -217,6 +332,45 @@ bool InspectPath(const std::string& path, FileInfo& info) {
 }
 
 bool InspectFile(int fd, FileInfo& info) { return InspectHandle(HandleOf(fd), info); }
+
+// A reparse point (a symbolic link or a junction) is the link itself.
+bool InspectName(const std::string& path, FileInfo& info) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) {
+    return FailWithLastError() == 0;
+  }
+  info = FileInfo{};
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    info.kind = FileKind::kLink;
+  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    info.kind = FileKind::kDirectory;
+  } else {
+    info.kind = FileKind::kRegular;
+    info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return true;
+}
+
+std::string RealPath(const std::string& path) {
+  const HANDLE handle = ::CreateFileW(Widen(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return "";
+  std::wstring name(MAX_PATH, L'\0');
+  DWORD n = ::GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+  if (n >= name.size()) {
+    name.resize(n);
+    n = ::GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+  }
+  ::CloseHandle(handle);
+  if (n == 0 || n >= name.size()) return "";
+  name.resize(n);
+  if (name.starts_with(L"\\\\?\\UNC\\")) {
+    name.replace(0, 8, L"\\\\");
+  } else if (name.starts_with(L"\\\\?\\")) {
+    name.erase(0, 4);
+  }
+  return Narrow(name);
+}
 
 std::int64_t FilePosition(int fd) { return ::_lseeki64(fd, 0, SEEK_CUR); }
 

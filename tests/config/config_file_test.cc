@@ -2,11 +2,6 @@
 #include "config/post_limit.h"
 #include "config/scene_gap.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -282,23 +277,26 @@ TEST_F(ConfigFileTest, PostLimitPerDialectAndSceneGapReadTheirDefaultUnlessAWhol
 
 TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
   Put("[colordef]\nClan=1\n");
-  const int lock = ::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
   using Write = std::function<void()>;
   const Write write_value([&] { config_.WriteConfigValue("colordef", "OOC", "2"); });
   const Write delete_key([&] { config_.DeleteConfigKey("colordef", "Clan"); });
-  // A shared lock held elsewhere keeps a writer waiting as well.
-  for (const auto& [held, write] : {std::pair{LOCK_EX, write_value}, std::pair{LOCK_EX, delete_key},
-                                    std::pair{LOCK_SH, write_value}}) {
-    SCOPED_TRACE(held);
-    ASSERT_EQ(::flock(lock, held), 0);
+  // Another program's lock, held until the file is closed; a shared one
+  // keeps a writer waiting as well.
+  using Lock = int (*)(int fd);
+  for (const auto& [held, write] : {std::pair<Lock, Write>{platform::LockExclusive, write_value},
+                                    std::pair<Lock, Write>{platform::LockExclusive, delete_key},
+                                    std::pair<Lock, Write>{test::LockShared, write_value}}) {
+    SCOPED_TRACE(held == test::LockShared ? "shared" : "exclusive");
+    const int lock = platform::OpenLockFile(path_ + ".lock");
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(held(lock), 0);
     const std::string before = Get();
     std::future<void> done = std::async(std::launch::async, write);
     EXPECT_EQ(done.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     EXPECT_EQ(Get(), before);
-    ASSERT_EQ(::flock(lock, LOCK_UN), 0);
+    platform::Close(lock);
     done.get();
   }
-  ::close(lock);
   EXPECT_THAT(Lines(), ElementsAre("[colordef]", "OOC=2"));
   // A snapshot keeps what it read.
   const ConfigFile snapshot = config_.Snapshot();
@@ -308,17 +306,19 @@ TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
 
 TEST(ConfigLocation, BesideTheProgramElseTheUsersOwnWithTheShippedDefaults) {
 #ifdef _WIN32
-  // Windows keeps share/ beside the program.
+  // Windows keeps share/ beside the program; a full name has a drive.
   const std::string shipped = "/opt/q/bin/share/quorlix/config.cfg";
+  const std::string x = "C:/x";
 #else
   const std::string shipped = "/opt/q/share/quorlix/config.cfg";
+  const std::string x = "/x";
 #endif
   const struct {
     ConfigSearch search;
     ConfigLocation expected;
   } cases[] = {
       {{"/opt/q/bin", true, "/x", "/home/ann", ""}, {"/opt/q/bin/config.cfg", ""}},
-      {{"/opt/q/bin", false, "/x/", "/home/ann", ""}, {"/x/quorlix/config.cfg", shipped}},
+      {{"/opt/q/bin", false, x + "/", "/home/ann", ""}, {x + "/quorlix/config.cfg", shipped}},
       {{"/opt/q/bin", false, "", "/home/ann", ""},
        {"/home/ann/.config/quorlix/config.cfg", shipped}},
       // Relative values of XDG_CONFIG_HOME are to be ignored.

@@ -52,11 +52,27 @@ class AtomicWriteWindowsTest : public ::testing::Test {
   std::string target_ = dir_.Path("out.txt");
 };
 
+// The writer's calls that change the disk, in order.
+std::vector<std::string> g_calls;
+
 TEST_F(AtomicWriteWindowsTest, ReplacesWholeAndBinaryWithoutStrays) {
   WriteFileBytes(target_, "old content that is longer than the new");
+  AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
+  calls.fsync = [](int fd) {
+    g_calls.push_back("flush");
+    return AtomicWriteCalls::Defaults().fsync(fd);
+  };
+  calls.rename = [](const char* from, const char* to) {
+    g_calls.push_back("move");
+    return AtomicWriteCalls::Defaults().rename(from, to);
+  };
+  g_calls.clear();
   WriteFileAtomically(target_, std::string("a\0b\r\nc\n\x1a"
                                            "d",
                                            9));
+  CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
+  // On the disk before it is in place.
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"flush", "move"}));
   EXPECT_EQ(ReadFileBytes(target_), std::string("a\0b\r\nc\n\x1a"
                                                 "d",
                                                 9));
@@ -98,7 +114,37 @@ TEST_F(AtomicWriteWindowsTest, RefusesFoldersReadOnlyFilesAndFilesHeldOpen) {
   }
   ::CloseHandle(held);
   EXPECT_EQ(ReadFileBytes(target_), "old");
-  EXPECT_EQ(Strays(), std::vector<std::string>{"folder"});
+
+  // A second name would keep the old content: the file would be split.
+  ASSERT_TRUE(::CreateHardLinkW(platform::Widen(dir_.Path("other.txt")).c_str(),
+                                platform::Widen(target_).c_str(), nullptr));
+  try {
+    WriteFileAtomically(target_, "new");
+    ADD_FAILURE() << "no error for a file with two names";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Datei " + target_ + " hat weitere harte Links und wird nicht ersetzt");
+  }
+  EXPECT_EQ(ReadFileBytes(dir_.Path("other.txt")), "old");
+  EXPECT_EQ(Strays(), (std::vector<std::string>{"folder", "other.txt"}));
+}
+
+// Names with backslashes and drive letters, as Windows users type them.
+TEST(AtomicWriteWindowsNames, FolderAndNameOfWindowsPaths) {
+  const struct {
+    std::string path, folder, name;
+  } cases[] = {
+      {"C:\\out.txt", "C:\\", "out.txt"},
+      {"C:\\a.b\\post", "C:\\a.b", "post"},
+      {"C:/logs\\x.txt", "C:/logs", "x.txt"},
+      {"dir/sub\\x.txt", "dir/sub", "x.txt"},
+      {"\\x.txt", "\\", "x.txt"},
+      {"x.txt", ".", "x.txt"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DirectoryOf(c.path), c.folder) << c.path;
+    EXPECT_EQ(NameOf(c.path), c.name) << c.path;
+  }
 }
 
 TEST_F(AtomicWriteWindowsTest, RemovesAbandonedTemporaryFilesButNotOnesInUse) {

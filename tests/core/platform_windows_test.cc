@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/line_store.h"
 #include "core/platform.h"
@@ -91,6 +92,25 @@ TEST(PlatformWindows, AMappedFileCannotBeShortenedAndScratchFilesVanish) {
   EXPECT_EQ(std::string(back, 3), "abc");
   ::_close(scratch);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// A folder a live program holds stays; one a killed program left goes,
+// with the files in it.
+TEST(PlatformWindows, OnlyAbandonedFoldersAreRemoved) {
+  test::ScratchDir dir;
+  std::string held;
+  const int fd = platform::CreateHeldFolder(dir.Path(".out.quorlix-parts-"), held);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(held.size(), dir.Path(".out.quorlix-parts-").size() + 6) << held;
+  test::WriteFileBytes(held + "/1", "part");
+  platform::RemoveAbandonedFolder(held);
+  EXPECT_EQ(test::ReadFileBytes(held + "/1"), "part");
+  std::vector<std::string> names;
+  ASSERT_TRUE(platform::ListFolder(dir.path(), names));
+  EXPECT_EQ(names, std::vector<std::string>{fs::path(held).filename().string()});
+  platform::Close(fd);
+  platform::RemoveAbandonedFolder(held);
+  EXPECT_FALSE(fs::exists(held));
 }
 
 TEST(PlatformWindows, SystemErrorTextsAreOneLineWithoutAFullStop) {

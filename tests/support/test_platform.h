@@ -5,10 +5,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
+#else
+#include <sys/file.h>
 #endif
 
 namespace quorlix::test {
@@ -35,6 +39,18 @@ inline int MakePipe(int ends[2]) {
   return ::_pipe(ends, 1 << 16, _O_BINARY);
 #else
   return ::pipe(ends);
+#endif
+}
+
+// Waits for a shared lock on the file of `fd`, held until it is closed; 0
+// or an error number.
+inline int LockShared(int fd) {
+#ifdef _WIN32
+  OVERLAPPED whole{};
+  const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  return ::LockFileEx(handle, 0, 0, MAXDWORD, MAXDWORD, &whole) ? 0 : EACCES;
+#else
+  return ::flock(fd, LOCK_SH) == 0 ? 0 : errno;
 #endif
 }
 
