@@ -760,6 +760,7 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   // for the user's config.cfg; one such file of every unreadable kind.
   fs::create_directories(dir_ / "alone");
   fs::copy_file(QUORLIX_CLI_PATH, dir_ / "alone/quorlix-cli");
+  fs::copy_file(QUORLIX_SAMPLE_LOG, dir_ / "alone/sample.log");  // readable by nobody too
   fs::create_directory_symlink(fs::path(QUORLIX_CLI_PATH).parent_path() / "../share",
                                dir_ / "share");
   for (const char* kind : {"dir", "fifo", "device", "mode000"}) {
@@ -777,7 +778,7 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
                                ? "setpriv --reuid=65534 --regid=65534 --clear-groups "
                                : "";
     return "XDG_CONFIG_HOME=" + (dir_ / ("user-" + std::string(kind))).string() + " exec " + as +
-           (dir_ / "alone/quorlix-cli").string() + " " QUORLIX_SAMPLE_LOG;
+           (dir_ / "alone/quorlix-cli").string() + " " + (dir_ / "alone/sample.log").string();
   };
   // A time stamp of 50 MB that would also clear the terminal.
   test::WriteFileBytes(big,
