@@ -756,13 +756,14 @@ TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   const std::string expected = RunSample({}).out;
   const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  // quorlix-cli alone in a folder, with its catalogues, so that it looks
-  // for the user's config.cfg; one such file of every unreadable kind.
+  // A copy of quorlix-cli alone in a folder, with its catalogues, so that
+  // it looks for the user's config.cfg; one such file of every unreadable
+  // kind. Copies, for nobody may not read the build folder.
   fs::create_directories(dir_ / "alone");
   fs::copy_file(QUORLIX_CLI_PATH, dir_ / "alone/quorlix-cli");
   fs::copy_file(QUORLIX_SAMPLE_LOG, dir_ / "alone/sample.log");  // readable by nobody too
-  fs::create_directory_symlink(fs::path(QUORLIX_CLI_PATH).parent_path() / "../share",
-                               dir_ / "share");
+  fs::copy(fs::path(QUORLIX_CLI_PATH).parent_path() / "../share", dir_ / "share",
+           fs::copy_options::recursive);
   for (const char* kind : {"dir", "fifo", "device", "mode000"}) {
     fs::create_directories(dir_ / ("user-" + std::string(kind)) / "quorlix");
   }
