@@ -11,9 +11,11 @@
 #   tools/quorlix.sh windows           cross-build quorlix-cli, its tests and the
 #                                      window for 64-bit Windows into build-windows/
 #                                      and make build-windows/quorlix-<version>-windows-x64.zip
-#                                      and its installer (...-setup.exe); Qt for
-#                                      Windows is built once (tools/windows_qt.sh);
-#                                      QUORLIX_WINDOWS_QT=off leaves the window out
+#                                      and its installer (...-setup.exe) when Qt for
+#                                      Windows is in the cache (tools/windows_qt.sh);
+#                                      QUORLIX_WINDOWS_QT=build builds that Qt first
+#                                      when missing (once, half an hour or more; CI
+#                                      does not), =off leaves the window out
 #
 # QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
@@ -84,11 +86,15 @@ windows() {
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   fi
   local qt=${QUORLIX_WINDOWS_QT:-}
-  if [ "$qt" = off ]; then
-    qt=
-  elif [ -z "$qt" ]; then
-    qt=$(bash tools/windows_qt.sh | tail -n 1)
-  fi
+  case "$qt" in
+    off) qt= ;;
+    build) qt=$(bash tools/windows_qt.sh | tail -n 1) ;;
+    "")
+      qt=$(bash tools/windows_qt.sh --cached)
+      [ -n "$qt" ] || echo "No Qt for Windows in the cache: the window is left out" \
+        "(QUORLIX_WINDOWS_QT=build builds that Qt, once)."
+      ;;
+  esac
   if [ ! -f "$WINDOWS_BUILD_DIR/CMakeCache.txt" ]; then
     cmake -S . -B "$WINDOWS_BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \

@@ -8,6 +8,7 @@
 # Prints that folder as its last line.
 #
 #   tools/windows_qt.sh           build unless cached
+#   tools/windows_qt.sh --cached  only print the folder when it is there
 #   QUORLIX_QT_JOBS=N             parallel compile jobs (default: all cores)
 set -euo pipefail
 
@@ -25,6 +26,7 @@ if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
+[ "${1:-}" != --cached ] || exit 0
 
 work=$cache/qt-windows-$version.build
 mkdir -p "$work"
