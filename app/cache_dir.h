@@ -6,7 +6,8 @@
 
 namespace quorlix {
 
-// The user's cache directory for Quorlix.
+// The user's cache directory for Quorlix; on Windows %LOCALAPPDATA%\Quorlix,
+// which stays on this computer and is the user's alone.
 std::string DefaultTempLogDir();
 
 }  // namespace quorlix

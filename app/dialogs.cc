@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/pane_text.h"
 #include "core/output_target.h"
 
 namespace quorlix {
@@ -17,7 +18,7 @@ QString WithoutSuffixAddedToStream(const QString& selected) {
   const QString suffix = QStringLiteral(".txt");
   if (!selected.endsWith(suffix) || QFileInfo::exists(selected)) return selected;
   const QString typed = selected.chopped(suffix.size());
-  return IsStreamTarget(QFile::encodeName(typed).toStdString()) ? typed : selected;
+  return IsStreamTarget(LocalPath(typed)) ? typed : selected;
 }
 
 QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& folder) {

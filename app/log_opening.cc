@@ -1,18 +1,15 @@
 #include "app/log_opening.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 
+#include "app/pane_text.h"
 #include "app/translations.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix {
@@ -32,24 +29,26 @@ std::unique_ptr<QSettings> OpenSettings(const QString& file) {
 
 QString LogFileProblem(const QString& path) {
   const QString shown = QDir::toNativeSeparators(path);
-  const QByteArray local = QFile::encodeName(path);
+  const std::string local = LocalPath(path);
   const auto cannot_open = [&shown](int error) {
     return FormatMessage(Tr("Cannot open file %s. %s"),
-                         {shown, QString::fromLocal8Bit(std::strerror(error))});
+                         {shown, QString::fromLocal8Bit(platform::SystemErrorText(error))});
   };
   // The type is looked at before the file is opened, and the open does not
   // wait: opening a FIFO for reading would hold the window until some
   // other program writes to it.
-  struct stat info;
-  if (::stat(local.constData(), &info) != 0) return cannot_open(errno);
-  if (S_ISDIR(info.st_mode)) return FormatMessage(Tr("%s is a folder, not a log file"), {shown});
-  if (!S_ISREG(info.st_mode)) {
+  platform::FileInfo info;
+  if (!platform::InspectPath(local, info)) return cannot_open(errno);
+  if (info.kind == platform::FileKind::kDirectory) {
+    return FormatMessage(Tr("%s is a folder, not a log file"), {shown});
+  }
+  if (info.kind != platform::FileKind::kRegular) {
     return FormatMessage(Tr("File %s is not a regular file and is not loaded"), {shown});
   }
   // Opening tells an unreadable file, with the system's reason.
-  const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = platform::OpenForReading(local, /*nonblocking=*/true);
   if (fd < 0) return cannot_open(errno);
-  ::close(fd);
+  platform::Close(fd);
   return {};
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/dialogs.h"
 #include "app/error_box.h"
+#include "app/pane_text.h"
 #include "core/translation.h"
 
 namespace quorlix {
@@ -163,8 +164,7 @@ OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, Message
   columns->addWidget(ValueListEditor_color_, 1);
   columns->addLayout(right);
   // Which file Close writes: beside the program, or the user's own.
-  auto* file = NamedLabel("Label_file",
-                          tr("Settings file: %1").arg(QFile::decodeName(config_.path().c_str())));
+  auto* file = NamedLabel("Label_file", tr("Settings file: %1").arg(ShownPath(config_.path())));
   file->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(columns, 1);

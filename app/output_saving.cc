@@ -1,9 +1,6 @@
 #include "app/output_saving.h"
 
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -15,6 +12,7 @@
 #include "core/editable_lines.h"
 #include "core/error.h"
 #include "core/output_target.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix {
@@ -28,10 +26,11 @@ void WriteIntoStream(const std::string& path, const EditableLines& lines) {
     lines.WriteBytes([&](std::string_view bytes) {
       if (error == 0 && !WriteAllToStream(fd, bytes.data(), bytes.size())) error = errno;
     });
-    ::close(fd);
+    platform::Close(fd);
   }
   if (error != 0) {
-    throw Error(FormatText(Tr("Cannot write file %s. %s"), {path, std::strerror(error)}));
+    throw Error(
+        FormatText(Tr("Cannot write file %s. %s"), {path, platform::SystemErrorText(error)}));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QChar>
+#include <QDir>
 #include <QFile>
 
 #include "core/cp1252.h"
@@ -18,7 +19,21 @@ QString BytesToText(std::string_view bytes) {
   return text;
 }
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) {
+#ifdef Q_OS_WIN
+  return QDir::toNativeSeparators(path).toStdString();
+#else
+  return QFile::encodeName(path).toStdString();
+#endif
+}
+
+QString ShownPath(const std::string& path) {
+#ifdef Q_OS_WIN
+  return QDir::toNativeSeparators(QString::fromStdString(path));
+#else
+  return QFile::decodeName(path.c_str());
+#endif
+}
 
 void ThrowCharWithoutByte(std::size_t line, std::u16string_view text, std::size_t column) {
   const QChar c(text[column]);

@@ -13,8 +13,12 @@ namespace quorlix {
 
 QString BytesToText(std::string_view bytes);
 
-// `path` as the system's file calls take it.
+// File names between the window's QStrings and the engine's bytes: on
+// Linux the locale's encoding (as QFile::encodeName makes them), on Windows
+// UTF-8 with the system's backslashes, so that the engine's messages show
+// names as the user knows them.
 std::string LocalPath(const QString& path);
+QString ShownPath(const std::string& path);
 
 // Throws quorlix::Error naming line `line` (counted from 1) and the
 // character at `column` of `text` (a surrogate pair whole) that has no

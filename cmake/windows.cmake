@@ -1,7 +1,17 @@
 # The Windows build (cross-built with MinGW-w64, see mingw-w64-x86_64.cmake):
-# the engine, the settings and quorlix-cli with their tests; the window is
-# not built for Windows yet.
-set(QUORLIX_BUILD_GUI OFF CACHE BOOL "" FORCE)
+# the engine, the settings and quorlix-cli with their tests, and the window
+# when QUORLIX_WINDOWS_QT names a Qt built for Windows (tools/windows_qt.sh).
+set(QUORLIX_WINDOWS_QT "" CACHE PATH "Qt 6 built for Windows (tools/windows_qt.sh)")
+if(QUORLIX_WINDOWS_QT)
+  set(QUORLIX_BUILD_GUI ON CACHE BOOL "" FORCE)
+  # Qt's libraries from there, its tools (moc, rcc, lrelease) from Linux.
+  list(APPEND CMAKE_FIND_ROOT_PATH ${QUORLIX_WINDOWS_QT})
+  list(APPEND CMAKE_PREFIX_PATH ${QUORLIX_WINDOWS_QT})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+else()
+  set(QUORLIX_BUILD_GUI OFF CACHE BOOL "" FORCE)
+endif()
 set(QUORLIX_BUILD_BENCH OFF CACHE BOOL "" FORCE)
 
 # Programs that run without MinGW's DLLs, wherever they are copied.

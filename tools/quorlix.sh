@@ -8,9 +8,14 @@
 #   tools/quorlix.sh package           build and make the Debian package
 #                                      build/quorlix_<version>_<arch>.deb
 #   tools/quorlix.sh style             check every source against .clang-format
-#   tools/quorlix.sh windows           cross-build quorlix-cli and its tests for
-#                                      64-bit Windows into build-windows/ and
-#                                      make build-windows/quorlix-<version>-windows-x64.zip
+#   tools/quorlix.sh windows           cross-build quorlix-cli, its tests and the
+#                                      window for 64-bit Windows into build-windows/
+#                                      and make build-windows/quorlix-<version>-windows-x64.zip
+#                                      and its installer (...-setup.exe) when Qt for
+#                                      Windows is in the cache (tools/windows_qt.sh);
+#                                      QUORLIX_WINDOWS_QT=build builds that Qt first
+#                                      when missing (once, half an hour or more; CI
+#                                      does not), =off leaves the window out
 #
 # QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
@@ -66,6 +71,10 @@ WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64
   googletest libcli11-dev libsimpleini-dev
+  # The window: Qt's source (dpkg-source), its Linux tools, its catalogues,
+  # Ninja for its build, and the installer
+  dpkg-dev ninja-build qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev
+  qt6-translations-l10n nsis
 )
 WINDOWS_BUILD_DIR=${QUORLIX_WINDOWS_BUILD_DIR:-build-windows}
 
@@ -76,11 +85,22 @@ windows() {
   if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   fi
+  local qt=${QUORLIX_WINDOWS_QT:-}
+  case "$qt" in
+    off) qt= ;;
+    build) qt=$(bash tools/windows_qt.sh | tail -n 1) ;;
+    "")
+      qt=$(bash tools/windows_qt.sh --cached)
+      [ -n "$qt" ] || echo "No Qt for Windows in the cache: the window is left out" \
+        "(QUORLIX_WINDOWS_QT=build builds that Qt, once)."
+      ;;
+  esac
   if [ ! -f "$WINDOWS_BUILD_DIR/CMakeCache.txt" ]; then
     cmake -S . -B "$WINDOWS_BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
       -DQUORLIX_WERROR="${QUORLIX_WERROR:-OFF}" "${launcher[@]}"
   fi
+  cmake "$WINDOWS_BUILD_DIR" -DQUORLIX_WINDOWS_QT="$qt" >/dev/null
   cmake --build "$WINDOWS_BUILD_DIR" -j"$(nproc)"
 
   # The zip: quorlix-cli.exe (static, stripped) with the shipped settings and
@@ -97,9 +117,15 @@ windows() {
   cp /usr/share/doc/libsimpleini-dev/copyright "$stage/licences/SimpleIni.txt"
   cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/GCC-runtime.txt"
   cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/MinGW-w64-runtime.txt"
+  [ -z "$qt" ] || bash tools/windows_bundle.sh window "$stage" "$qt"
   rm -f "$WINDOWS_BUILD_DIR/$name.zip"
   (cd "$WINDOWS_BUILD_DIR/zip" && cmake -E tar cf "../$name.zip" --format=zip "$name")
   echo "Windows zip: $WINDOWS_BUILD_DIR/$name.zip ($(stat -c %s "$WINDOWS_BUILD_DIR/$name.zip") bytes)"
+  if [ -n "$qt" ]; then
+    bash tools/windows_bundle.sh installer "$stage" "$version" "$WINDOWS_BUILD_DIR/$name-setup.exe"
+    echo "Windows installer: $WINDOWS_BUILD_DIR/$name-setup.exe" \
+      "($(stat -c %s "$WINDOWS_BUILD_DIR/$name-setup.exe") bytes)"
+  fi
 }
 
 command=${1:-start}
