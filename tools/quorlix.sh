@@ -11,11 +11,12 @@
 #   tools/quorlix.sh windows           cross-build quorlix-cli, its tests and the
 #                                      window for 64-bit Windows into build-windows/
 #                                      and make build-windows/quorlix-<version>-windows-x64.zip
-#                                      and its installer (...-setup.exe) when Qt for
-#                                      Windows is in the cache (tools/windows_qt.sh);
-#                                      QUORLIX_WINDOWS_QT=build builds that Qt first
-#                                      when missing (once, half an hour or more; CI
-#                                      does not), =off leaves the window out
+#                                      and its installer (...-setup.exe); Qt for
+#                                      Windows is built first when it is not in the
+#                                      cache (tools/windows_qt.sh; once, half an hour
+#                                      or more). QUORLIX_WINDOWS_QT=cached takes the
+#                                      window only when that Qt is there (CI's
+#                                      Windows stage), =off leaves it out
 #
 # QUORLIX_WERROR=ON (as CI sets it) makes a new build treat warnings as errors.
 set -euo pipefail
@@ -85,14 +86,14 @@ windows() {
   if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   fi
-  local qt=${QUORLIX_WINDOWS_QT:-}
+  local qt=${QUORLIX_WINDOWS_QT:-build}
   case "$qt" in
     off) qt= ;;
     build) qt=$(bash tools/windows_qt.sh | tail -n 1) ;;
-    "")
+    cached)
       qt=$(bash tools/windows_qt.sh --cached)
       [ -n "$qt" ] || echo "No Qt for Windows in the cache: the window is left out" \
-        "(QUORLIX_WINDOWS_QT=build builds that Qt, once)."
+        "(tools/quorlix.sh windows builds that Qt, once)."
       ;;
   esac
   if [ ! -f "$WINDOWS_BUILD_DIR/CMakeCache.txt" ]; then
