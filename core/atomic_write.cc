@@ -23,6 +23,31 @@ constexpr uint64_t kWritebackStep = 8 * 1024 * 1024;
 
 }  // namespace
 
+namespace atomic_write_system {
+
+std::string TempNamePrefix(const std::string& target) {
+  constexpr std::size_t kMaxNameInTempName = 200;
+  std::string prefix = ".";  // appended, not "." + …: GCC 12 warns wrongly on that
+  prefix += NameOf(target).substr(0, kMaxNameInTempName);
+  prefix += ".quorlix-tmp-";
+  return prefix;
+}
+
+bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
+  if (name.size() != temp_name_prefix.size() + kTempSuffixLength ||
+      name.substr(0, temp_name_prefix.size()) != temp_name_prefix) {
+    return false;
+  }
+  for (char c : name.substr(temp_name_prefix.size())) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace atomic_write_system
+
 AtomicWriteCalls& CurrentAtomicWriteCalls() {
   static AtomicWriteCalls calls = AtomicWriteCalls::Defaults();
   return calls;

@@ -22,11 +22,6 @@
 namespace quorlix {
 namespace {
 
-// Keeps ".<name>.quorlix-tmp-XXXXXX" within the usual 255-byte name limit.
-constexpr std::size_t kMaxNameInTempName = 200;
-constexpr std::string_view kTempMarker = ".quorlix-tmp-";
-constexpr std::size_t kSuffixLength = 6;
-
 int OpenFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
 // Six random letters and digits, as mkstemp uses; the exclusive create
@@ -35,26 +30,9 @@ std::string RandomSuffix() {
   static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 engine{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
-  std::string suffix(kSuffixLength, '0');
+  std::string suffix(atomic_write_system::kTempSuffixLength, '0');
   for (char& c : suffix) c = kChars[pick(engine)];
   return suffix;
-}
-
-bool IsSuffixChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
-// True for a name of the form `temp_name_prefix` + six letters or digits:
-// the temporary files of one target, and nothing else.
-bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
-  if (name.size() != temp_name_prefix.size() + kSuffixLength ||
-      name.substr(0, temp_name_prefix.size()) != temp_name_prefix) {
-    return false;
-  }
-  for (char c : name.substr(temp_name_prefix.size())) {
-    if (!IsSuffixChar(c)) return false;
-  }
-  return true;
 }
 
 // Removes the temporary files that earlier writers of the same target left
@@ -67,7 +45,7 @@ void RemoveStaleTempFiles(const std::string& dir, std::string_view temp_name_pre
   DIR* listing = ::opendir(dir.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
-    if (!IsTempNameOf(entry->d_name, temp_name_prefix)) continue;
+    if (!atomic_write_system::IsTempNameOf(entry->d_name, temp_name_prefix)) continue;
     const std::string path = dir + "/" + entry->d_name;
     const int fd = sys.open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) continue;
@@ -192,9 +170,7 @@ AtomicFileWriter::AtomicFileWriter(std::string target, std::string temp_path)
 void AtomicFileWriter::CreateLockedTempFile(mode_t create_mode) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   const std::string dir = DirectoryOf(resolved_);
-  std::string temp_name_prefix = ".";
-  temp_name_prefix += NameOf(resolved_).substr(0, kMaxNameInTempName);
-  temp_name_prefix += kTempMarker;
+  const std::string temp_name_prefix = atomic_write_system::TempNamePrefix(resolved_);
   RemoveStaleTempFiles(dir, temp_name_prefix);
   const std::string prefix = dir + "/" + temp_name_prefix;
   for (int attempt = 0; fd_ < 0; ++attempt) {

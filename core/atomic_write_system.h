@@ -7,11 +7,22 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "core/atomic_write.h"
 
 namespace quorlix::atomic_write_system {
+
+// A target's temporary files sit in its folder, named
+// ".<name>.quorlix-tmp-" followed by six letters or digits.
+inline constexpr std::size_t kTempSuffixLength = 6;
+// ".<name>.quorlix-tmp-" for `target`, its name cut to stay within the
+// usual 255-byte limit.
+std::string TempNamePrefix(const std::string& target);
+// True for the name of one of those files, and for nothing else.
+bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix);
 
 // Asks the system to start writing `size` bytes of `fd` from `offset` to
 // the disk, without waiting. Only a hint.

@@ -26,10 +26,6 @@ namespace {
 
 using platform::Widen;
 
-constexpr std::size_t kMaxNameInTempName = 200;
-constexpr std::string_view kTempMarker = ".quorlix-tmp-";
-constexpr std::size_t kSuffixLength = 6;
-
 int SetErrno(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -149,25 +145,12 @@ int FlushFilesIn(int fd) {
   return error == NO_ERROR ? 0 : SetErrno(error);
 }
 
-bool IsTempNameOf(std::string_view name, std::string_view temp_name_prefix) {
-  if (name.size() != temp_name_prefix.size() + kSuffixLength ||
-      name.substr(0, temp_name_prefix.size()) != temp_name_prefix) {
-    return false;
-  }
-  for (char c : name.substr(temp_name_prefix.size())) {
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::string RandomSuffix() {
   static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 engine{std::random_device{}() ^
                                       static_cast<uint64_t>(::GetCurrentProcessId())};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof(kChars) - 2);
-  std::string suffix(kSuffixLength, '0');
+  std::string suffix(atomic_write_system::kTempSuffixLength, '0');
   for (char& c : suffix) c = kChars[pick(engine)];
   return suffix;
 }
@@ -182,7 +165,7 @@ void RemoveStaleTempFiles(const std::string& dir, const std::string& temp_name_p
   if (listing == INVALID_HANDLE_VALUE) return;
   do {
     const std::string name = platform::Narrow(found.cFileName);
-    if (!IsTempNameOf(name, temp_name_prefix) ||
+    if (!atomic_write_system::IsTempNameOf(name, temp_name_prefix) ||
         (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
       continue;
     }
@@ -261,9 +244,7 @@ AtomicFileWriter::AtomicFileWriter(std::string target, std::string temp_path)
 void AtomicFileWriter::CreateLockedTempFile(mode_t create_mode) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   const std::string dir = DirectoryOf(resolved_);
-  std::string temp_name_prefix = ".";
-  temp_name_prefix += NameOf(resolved_).substr(0, kMaxNameInTempName);
-  temp_name_prefix += kTempMarker;
+  const std::string temp_name_prefix = atomic_write_system::TempNamePrefix(resolved_);
   RemoveStaleTempFiles(dir, temp_name_prefix);
   const std::string prefix = dir + "\\" + temp_name_prefix;
   for (int attempt = 0; fd_ < 0; ++attempt) {
