@@ -160,6 +160,15 @@ class PageWriter {
     text_.clear();
   }
   void Emit(std::string_view line) { out_.AppendLine(line); }
+  // The style's ".pK{color:…}" of every person colour, for the light or
+  // the dark page.
+  void EmitPersonClasses(bool dark) {
+    for (int k = 0; k < kPagePersonColors; ++k) {
+      text_.append(".p").append(std::to_string(k)).append("{color:");
+      text_.append(dark ? kPersonColors[k].dark : kPersonColors[k].light).append("}");
+      Emit();
+    }
+  }
   void AppendName();
   void AppendTitle();
   int64_t ChannelClass(std::string_view channel);
@@ -225,11 +234,7 @@ void PageWriter::WriteHead() {
   Emit();
   Emit("<style>");
   for (std::string_view line : kStyleLines) Emit(line);
-  for (int k = 0; k < kPagePersonColors; ++k) {
-    text_.append(".p").append(std::to_string(k)).append("{color:");
-    text_.append(kPersonColors[k].light).append("}");
-    Emit();
-  }
+  EmitPersonClasses(/*dark=*/false);
   for (std::size_t k = 0; k < channel_colors_.size(); ++k) {
     text_.append(".c").append(std::to_string(k)).append("{color:");
     AppendHexColor(channel_colors_[k], text_);
@@ -238,20 +243,12 @@ void PageWriter::WriteHead() {
   }
   Emit("@media (prefers-color-scheme:dark){");
   for (std::string_view line : kDarkStyleLines) Emit(line);
-  for (int k = 0; k < kPagePersonColors; ++k) {
-    text_.append(".p").append(std::to_string(k)).append("{color:");
-    text_.append(kPersonColors[k].dark).append("}");
-    Emit();
-  }
+  EmitPersonClasses(/*dark=*/true);
   Emit("}");
   // Paper is light whatever the screen was.
   Emit("@media print{");
   for (std::string_view line : kPrintStyleLines) Emit(line);
-  for (int k = 0; k < kPagePersonColors; ++k) {
-    text_.append(".p").append(std::to_string(k)).append("{color:");
-    text_.append(kPersonColors[k].light).append("}");
-    Emit();
-  }
+  EmitPersonClasses(/*dark=*/false);
   Emit("}");
   Emit("</style>");
   Emit("</head>");
