@@ -36,14 +36,19 @@ mkdir -p "$work"
 # as they were. Only that entry is read by the update.
 fetch_source() {
   local entry=/etc/apt/sources.list.d/quorlix-qt-source.sources
-  local uris suites
-  uris=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
-  suites=$(sed -n 's/^Suites: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+  local uris suites codename
+  # The machine's own mirror and suites, whether its entries are deb822
+  # (debian.sources) or one-line (sources.list, as debootstrap writes them).
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  uris=$({ sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources
+    awk '$1 == "deb" {print $2}' /etc/apt/sources.list; } 2>/dev/null | head -n 1 || true)
+  suites=$(sed -n 's/^Suites: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null |
+    head -n 1 || true)
   trap 'as_root rm -f "$entry"' RETURN
   as_root tee "$entry" >/dev/null <<EOF
 Types: deb-src
 URIs: ${uris:-http://deb.debian.org/debian}
-Suites: ${suites:-bookworm bookworm-updates}
+Suites: ${suites:-$codename $codename-updates}
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
