@@ -70,6 +70,21 @@ class FolderLock {
 int Close(int fd);
 std::int64_t Write(int fd, const void* data, std::size_t size);
 
+// Closes the descriptor it holds (when not negative) as it goes.
+class OwnedFd {
+ public:
+  explicit OwnedFd(int fd) : fd_(fd) {}
+  ~OwnedFd() {
+    if (fd_ >= 0) Close(fd_);
+  }
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 // What a name or descriptor stands for, as far as reading and writing go:
 // kDevice a character device (a terminal, NUL), kBlockDevice a disk.
 enum class FileKind { kRegular, kDirectory, kPipe, kSocket, kDevice, kBlockDevice, kLink, kOther };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/platform.h"
 #include "core/translation.h"
 
 namespace quorlix {
@@ -25,20 +26,6 @@ constexpr std::size_t kSuffixLength = 6;  // the XXXXXX that mkstemp fills
   throw Error(FormatText(Tr("Cannot open file %s. %s"), {path, std::strerror(error)}));
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Creates `dir` 0700, or checks that the existing one is the user's own
 // directory and not a link, before anything in it is touched.
 void MakePrivateDir(const std::string& dir) {
@@ -48,7 +35,7 @@ void MakePrivateDir(const std::string& dir) {
     std::filesystem::create_directories(dir.substr(0, slash), ignored);
   }
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) ThrowCannotOpen(dir, errno);
-  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  platform::OwnedFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat info;
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || info.st_uid != ::geteuid()) {
     throw Error(FormatText(
@@ -81,7 +68,7 @@ void RemoveStaleCopies(const std::string& dir) {
   while (const dirent* entry = ::readdir(listing)) {
     if (!IsCopyName(entry->d_name)) continue;
     const std::string path = dir + "/" + entry->d_name;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    platform::OwnedFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat held, named;
     if (fd.get() >= 0 && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
         ::fstat(fd.get(), &held) == 0 && S_ISREG(held.st_mode) &&
@@ -133,7 +120,7 @@ int CopyBytes(int from, int to, std::size_t size, bool& source_failed) {
 
 LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) {
   // Not blocking: a FIFO must not hold the window before it is refused.
-  Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  platform::OwnedFd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (in.get() < 0) ThrowCannotOpen(source, errno);
   struct stat info;
   if (::fstat(in.get(), &info) != 0) ThrowCannotOpen(source, errno);
@@ -147,7 +134,7 @@ LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) 
   const std::string target = dir + "/" + kTempLogName;
   std::string temp = target + "." + std::string(kSuffixLength, 'X');
   // mkstemp opens with O_EXCL and mode 0600.
-  Fd copy(::mkstemp(temp.data()));
+  platform::OwnedFd copy(::mkstemp(temp.data()));
   if (copy.get() < 0) ThrowCannotOpen(target, errno);
   struct RemoveUnlessKept {
     std::string path;

@@ -64,20 +64,6 @@ using Handle = std::unique_ptr<void, HandleCloser>;
 
 Handle Own(HANDLE handle) { return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle); }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::_close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // The SIDs a folder made by this program may be owned by: the user's, and
 // the token's default owner for new objects (the Administrators group when
 // the program runs elevated).
@@ -224,7 +210,7 @@ LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) 
   if (platform::InspectPath(source, info) && info.kind == platform::FileKind::kDirectory) {
     throw Error(FormatText(Tr("%s is a directory"), {source}));
   }
-  Fd in(platform::OpenForReading(source));
+  platform::OwnedFd in(platform::OpenForReading(source));
   if (in.get() < 0) ThrowCannotOpen(source, errno);
   if (!platform::InspectFile(in.get(), info)) ThrowCannotOpen(source, errno);
   if (info.kind == platform::FileKind::kDirectory) {
@@ -238,7 +224,7 @@ LineStore LoadThroughTempLog(const std::string& source, const std::string& dir) 
   RemoveStaleCopies(dir);
   const std::string target = dir + "\\" + kTempLogName;
   std::string temp;
-  Fd copy(CreateCopy(target, temp));
+  platform::OwnedFd copy(CreateCopy(target, temp));
   if (copy.get() < 0) ThrowCannotOpen(target, errno);
   struct RemoveUnlessKept {
     std::string path;
