@@ -23,6 +23,7 @@
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "config/scene_gap.h"
+#include "core/atomic_write.h"
 #include "core/error.h"
 #include "core/loaded_log.h"
 #include "core/output_target.h"
@@ -51,11 +52,12 @@ LineStore ReadLog(const std::string& log_file) {
   });
 }
 
-// The log's file name without its folders, which titles a web page.
+// The log's file name without its folders, which titles a web page: a
+// page meant for publishing shows no private folder, whatever separator
+// the system uses.
 std::string LogName(const std::string& log_file) {
   if (log_file == kStandardInput) return "standard input";
-  const std::size_t slash = log_file.find_last_of('/');
-  return slash == std::string::npos ? log_file : log_file.substr(slash + 1);
+  return NameOf(log_file);
 }
 
 // Runs one step; an error is reported as compilers do, with the file and
@@ -168,6 +170,10 @@ int Run(const CommandLine& command_line) {
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
     PrintError(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
                           {command_line.output_file, log_file}));
+    return kExitUsage;
+  }
+  if (platform::IsLostDeviceName(command_line.output_file)) {
+    PrintError(LostDeviceMessage(command_line.output_file));
     return kExitUsage;
   }
   if (command_line.output_file.empty() && StandardOutputIsTheLog(log_file)) {

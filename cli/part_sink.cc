@@ -118,6 +118,9 @@ void PartFileSink::StartPart() {
     throw RefusedOutput(
         FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file_}));
   }
+  if (platform::IsLostDeviceName(name)) {
+    throw RefusedOutput(LostDeviceMessage(name));
+  }
   if (IsStreamTarget(name)) {
     throw Error(
         FormatText(Tr("Part file %s is a device, FIFO or socket and is not written"), {name}));
@@ -209,15 +212,18 @@ void PartFileSink::Commit() {
 }
 
 // The numbered parts of this name beyond this run's last: regular files
-// named as PartFileName() names them, nothing else.
+// named as PartFileName() names them, nothing else; the names compared as
+// the file system compares them ("DAY-7.TXT" is a part of day.txt on
+// Windows).
 std::vector<std::string> PartFileSink::StaleParts() const {
   const std::string dir = DirectoryOf(path_);
-  const std::string first = NameOf(PartFileName(path_, 1));
+  const std::string first = platform::FoldNameCase(NameOf(PartFileName(path_, 1)));
   const std::size_t dash = first.rfind("-1");
   const std::string stem = first.substr(0, dash + 1), extension = first.substr(dash + 2);
   std::vector<std::string> names, stale;
   if (!platform::ListFolder(dir, names)) return stale;
-  for (const std::string& name : names) {
+  for (const std::string& found : names) {
+    const std::string name = platform::FoldNameCase(found);
     if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) ||
         !name.ends_with(extension)) {
       continue;
@@ -230,7 +236,7 @@ std::vector<std::string> PartFileSink::StaleParts() const {
         number <= parts_.size()) {
       continue;
     }
-    const std::string path = dir + "/" + name;
+    const std::string path = dir + "/" + found;
     platform::FileInfo info;
     if (platform::InspectName(path, info) && info.kind == platform::FileKind::kRegular) {
       stale.push_back(path);

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/platform.h"
+#include "core/translation.h"
 
 namespace quorlix {
 
@@ -19,6 +20,10 @@ bool IsTheLog(const std::string& output_file, const std::string& log_file) {
   const bool known = log_file == "-" ? platform::IdentifyFile(kStandardInput, log)
                                      : platform::IdentifyPath(log_file, log);
   return known && out == log;
+}
+
+std::string LostDeviceMessage(const std::string& path) {
+  return FormatText(Tr("%s names a device of Windows, not a file, and is not written"), {path});
 }
 
 bool IsStreamTarget(const std::string& path) {

@@ -12,6 +12,10 @@ namespace quorlix {
 // conversion would replace its own input. LOGFILE "-" is standard input.
 bool IsTheLog(const std::string& output_file, const std::string& log_file);
 
+// The refusal of `path` when it names a device where output would be lost
+// (platform::IsLostDeviceName).
+std::string LostDeviceMessage(const std::string& path);
+
 // True when `path` exists and is a character device, FIFO or socket.
 bool IsStreamTarget(const std::string& path);
 

@@ -66,6 +66,14 @@ int LockExclusive(int fd) {
   return 0;
 }
 
+WritersLock::WritersLock(const std::string& path) : handle_(OpenLockFile(path + ".lock")) {
+  if (handle_ >= 0) LockExclusive(static_cast<int>(handle_));
+}
+
+WritersLock::~WritersLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing drops the lock
+}
+
 std::int64_t ReadAt(int fd, void* data, std::size_t size, std::uint64_t offset) {
   return ::pread(fd, data, size, static_cast<off_t>(offset));
 }
@@ -256,6 +264,12 @@ int ConnectLocalSocket(const std::string& path) {
   }
   return fd;
 }
+
+std::string FoldNameCase(std::string_view name) { return std::string(name); }
+
+bool IsLostDeviceName(const std::string&) { return false; }
+
+bool TextFilesEndLinesWithCrLf() { return false; }
 
 std::string ProgramPath() {
   char exe[PATH_MAX];
