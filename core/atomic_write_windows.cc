@@ -119,6 +119,7 @@ DWORD FlushFileIn(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry) {
   HANDLE file = ::OpenFileById(folder, &id, GENERIC_WRITE, kShareAll, nullptr, 0);
   if (file == INVALID_HANDLE_VALUE) {
     const std::string dir = platform::FinalPathOf(folder);
+    if (dir.empty()) return ::GetLastError();
     const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
     file = ::CreateFileW(Widen(dir + "\\" + platform::Narrow(name)).c_str(), GENERIC_WRITE,
                          kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

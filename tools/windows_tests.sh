@@ -215,6 +215,9 @@ SETUP="mkdir -p $long" compare long-path-parts "" "${C[@]}" --post-limit 500 \
   -o "${long//\//@BACK}@BACKpart.txt" "$L"
 SETUP="mkdir -p $long; for i in 5 6 7 8 9; do echo old >$long/part-\$i.txt; done" \
   compare long-path-stale-parts "" "${C[@]}" --post-limit 1000 -o "$long/part.txt" "$L"
+# A German folder name, parts and all.
+SETUP="mkdir -p 'Übersicht für Åsa'" compare non-ascii-folder "" "${C[@]}" --post-limit 600 \
+  -o "Übersicht für Åsa@BACKteil.txt" "$L"
 # Stale parts from an earlier run in other capitals: one name on Windows.
 SETUP="$old_set" SETUP_WINDOWS='for i in 1 2 3 4 5 6; do echo "old $i" >out-$i.txt; done
   for i in 7 8 9 10 11 12; do echo "old $i" >OUT-$i.TXT; done' \
