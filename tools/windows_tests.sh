@@ -92,6 +92,7 @@ build/bin/generate_log 40 "$logs/forty-mb.log" 11 >/dev/null       # read in two
 # out.txt.
 # SETUP, when set, is a shell command run in each folder first (files that
 # must be there before), SETUP_WINDOWS one for Windows in its place;
+# AFTER_WINDOWS one run in the Windows folder after the program;
 # STDIN_LOG a log in @LOGS for standard input.
 compare() {
   local name=$1 environment=$2
@@ -125,6 +126,7 @@ compare() {
       "${program[@]}" "${args[@]}" <"$input" >../$side.stdout 2>../$side.stderr)
     echo $? >"$work/cases/$name/$side.status"
     set -e
+    [ "$side" = linux ] || [ -z "${AFTER_WINDOWS:-}" ] || (cd "$dir" && eval "$AFTER_WINDOWS")
   done
   local case_dir=$work/cases/$name
   if cmp -s "$case_dir/linux.stdout" "$case_dir/windows.stdout" &&
@@ -218,9 +220,12 @@ SETUP="mkdir -p $long; for i in 5 6 7 8 9; do echo old >$long/part-\$i.txt; done
 # A German folder name, parts and all.
 SETUP="mkdir -p 'Übersicht für Åsa'" compare non-ascii-folder "" "${C[@]}" --post-limit 600 \
   -o "Übersicht für Åsa@BACKteil.txt" "$L"
-# Stale parts from an earlier run in other capitals: one name on Windows.
-SETUP="$old_set" SETUP_WINDOWS='for i in 1 2 3 4 5 6; do echo "old $i" >out-$i.txt; done
-  for i in 7 8 9 10 11 12; do echo "old $i" >OUT-$i.TXT; done' \
+# The parts of an earlier run to OUT.TXT are those of out.txt on Windows:
+# the ones beyond the new set go (the names then compared in one case).
+earlier='--config ../../../logs/config.cfg --post-limit 300 ../../../logs/sample.log -o'
+SETUP="\"$LINUX_CLI\" $earlier out.txt >/dev/null 2>&1" \
+  SETUP_WINDOWS="\"$WINE\" \"$WINDOWS_CLI\" $earlier OUT.TXT >/dev/null 2>&1" \
+  AFTER_WINDOWS='for f in $(ls -A); do [ "$f" = "${f,,}" ] || mv "$f" "${f,,}"; done' \
   compare parts-in-other-capitals "" "${C[@]}" --post-limit 600 -o out.txt "$L"
 echo "quorlix-cli.exe against quorlix-cli: $((SECONDS - start)) s"
 
