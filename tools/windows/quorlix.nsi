@@ -27,6 +27,8 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 ; The pages in the language chosen at the start (the user's display
 ; language preselected), kept for the uninstaller.
 !define MUI_LANGDLL_ALLLANGUAGES
+!define MUI_LANGDLL_WINDOWTITLE "Sprache / Language"
+!define MUI_LANGDLL_INFO "Bitte wählen Sie eine Sprache.$\nPlease select a language."
 !define MUI_LANGDLL_REGISTRY_ROOT HKLM
 !define MUI_LANGDLL_REGISTRY_KEY "${UNINSTALL_KEY}"
 !define MUI_LANGDLL_REGISTRY_VALUENAME "InstallerLanguage"
