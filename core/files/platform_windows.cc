@@ -570,8 +570,8 @@ std::string DesktopLanguage() {
 }
 
 std::string SystemErrorText(int error_number) {
-  const DWORD code = error_number == EIO && g_unmapped_error != 0 ? g_unmapped_error
-                                                                  : SystemErrorOf(error_number);
+  const DWORD code =
+      error_number == EIO && g_unmapped_error != 0 ? g_unmapped_error : SystemErrorOf(error_number);
   wchar_t* text = nullptr;
   if (code == 0 ||
       ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
