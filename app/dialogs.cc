@@ -14,8 +14,22 @@
 
 namespace quorlix {
 
-QString WithoutSuffixAddedToStream(const QString& selected) {
-  const QString suffix = QStringLiteral(".txt");
+std::vector<SaveFileType> SaveFileTypesFor(Dialect dialect) {
+  const SaveFileType text{QCoreApplication::translate("FileDialogs", "Textfile (*.txt)"),
+                          QStringLiteral("txt")};
+  switch (dialect) {
+    case Dialect::kPage:
+    case Dialect::kHtml:
+      return {{QCoreApplication::translate("FileDialogs", "Web page (*.html *.htm)"),
+               QStringLiteral("html")}};
+    case Dialect::kMarkdown:
+      return {{QCoreApplication::translate("FileDialogs", "Markdown (*.md)"), QStringLiteral("md")},
+              text};
+    default: return {text};
+  }
+}
+
+QString WithoutSuffixAddedToStream(const QString& selected, const QString& suffix) {
   if (!selected.endsWith(suffix) || QFileInfo::exists(selected)) return selected;
   const QString typed = selected.chopped(suffix.size());
   return IsStreamTarget(LocalPath(typed)) ? typed : selected;
@@ -25,21 +39,34 @@ QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& folder) {
   return QFileDialog::getOpenFileName(parent, QString(), folder);
 }
 
-QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion) {
+QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion,
+                                       const std::vector<SaveFileType>& types) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({QCoreApplication::translate("FileDialogs", "Textfile (*.txt)"),
-                         QCoreApplication::translate("FileDialogs", "All files (*)")});
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  QStringList filters;
+  for (const SaveFileType& type : types) filters << type.filter;
+  filters << QCoreApplication::translate("FileDialogs", "All files (*)");
+  dialog.setNameFilters(filters);
+  const QString first_suffix = types.empty() ? QStringLiteral("txt") : types.front().suffix;
+  dialog.setDefaultSuffix(first_suffix);
+  // The suffix follows the type picked; "All files" keeps the first one's.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    QString suffix = first_suffix;
+    for (const SaveFileType& type : types) {
+      if (type.filter == filter) suffix = type.suffix;
+    }
+    dialog.setDefaultSuffix(suffix);
+  });
   // Replacing an existing file is confirmed: QFileDialog asks unless told
-  // not to. Qt's own dialog asks about the name with ".txt" appended; a
+  // not to. Qt's own dialog asks about the name with the suffix appended; a
   // desktop's native dialog may ask about the name as typed instead, and
   // then replace "out.txt" without a question when the user typed "out".
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   if (!suggestion.isEmpty()) dialog.selectFile(suggestion);  // its folder and name
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return WithoutSuffixAddedToStream(dialog.selectedFiles().first());
+  return WithoutSuffixAddedToStream(dialog.selectedFiles().first(),
+                                    QLatin1Char('.') + dialog.defaultSuffix());
 }
 
 std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initial) {

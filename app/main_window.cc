@@ -36,6 +36,7 @@
 #include "app/output_saving.h"
 #include "app/output_view.h"
 #include "app/pane_text.h"
+#include "app/post_strip.h"
 #include "app/scenes_panel.h"
 #include "app/selection_panel.h"
 #include "app/status_texts.h"
@@ -46,6 +47,7 @@
 #include "core/error.h"
 #include "core/loader.h"
 #include "core/log_summary.h"
+#include "core/markdown_cut.h"
 #include "core/output_store.h"
 #include "core/temp_log.h"
 #include "core/translation.h"
@@ -105,6 +107,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   status_text_ = Named(new QLabel, "status_text");
   statusBar()->addWidget(status_text_, 1);
   statusBar()->addPermanentWidget(scenes_->count_label());
+  connect(pages_->posts()->strip(), &PostStrip::copied, status_text_, &QLabel::setText);
   setAcceptDrops(true);
 
   menu_->convert()->setEnabled(false);
@@ -357,9 +360,13 @@ void MainWindow::ConvertIntoOutputPage(
   pages_->posts()->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines().size());
+  // A chat app refuses a post over its limit: long Markdown lines go in
+  // pieces that fit the limit read here.
+  const bool cut = state_.options.dialect == Dialect::kMarkdown;
+  MarkdownCutSink pieces(*output, cut ? pages_->posts()->strip()->limit() : 0);
   int64_t converted = 0;
   try {
-    converted = convert(settings, *output);
+    converted = convert(settings, pieces);
     output->Finish();
   } catch (...) {
     // The lines converted before the error stay, if the disk kept them.
@@ -405,9 +412,9 @@ void MainWindow::UpdateSceneCommand() {
 }
 
 void MainWindow::SaveOutput() {
+  const std::vector<SaveFileType> types = SaveFileTypesFor(state_.options.dialect);
   const QString chosen = file_dialogs_.GetSaveFileName(
-      this,
-      SuggestedSavePath(log_path_, recent_.LastFolder(), state_.options.dialect == Dialect::kPage));
+      this, SuggestedSavePath(log_path_, recent_.LastFolder(), types.front().suffix), types);
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
   SaveOutputLines(pages_->output()->lines(), chosen, log_path_);

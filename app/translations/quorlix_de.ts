@@ -23,6 +23,14 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Textdatei (*.txt)</translation>
     </message>
     <message>
+        <source>Web page (*.html *.htm)</source>
+        <translation>Webseite (*.html *.htm)</translation>
+    </message>
+    <message>
+        <source>Markdown (*.md)</source>
+        <translation>Markdown (*.md)</translation>
+    </message>
+    <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
@@ -476,6 +484,14 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Part %1 of %2 (%3 characters)</source>
         <translation>Teil %1 von %2 (%3 Zeichen)</translation>
+    </message>
+    <message>
+        <source>Part %1 of %2 copied</source>
+        <translation>Teil %1 von %2 kopiert</translation>
+    </message>
+    <message>
+        <source>Part %1 of %2 copied; there are no more parts</source>
+        <translation>Teil %1 von %2 kopiert; es gibt keine weiteren Teile</translation>
     </message>
     <message>
         <source>Pre&amp;vious</source>

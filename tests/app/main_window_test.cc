@@ -37,6 +37,7 @@
 #include "app/dialogs.h"
 #include "app/line_view.h"
 #include "app/main_window.h"
+#include "app/output_saving.h"
 #include "app/output_view.h"
 #include "app/translations.h"
 #include "config/config_file.h"
@@ -596,6 +597,28 @@ class MainWindowTest : public QObject {
                                          {f.Path("new.txt"), f.Path("new.txt")},
                                          {QString("/dev/null"), QString("/dev/null")}}) {
       QCOMPARE(WithoutSuffixAddedToStream(selected), kept);
+    }
+    QCOMPARE(WithoutSuffixAddedToStream("/dev/null.html", ".html"), QString("/dev/null"));
+    // Save offers the kind of file the dialect makes, named after the log
+    // and never the log itself.
+    const struct {
+      Dialect dialect;
+      const char* log;
+      const char* suggested;
+      QStringList types;
+    } offers[] = {
+        {Dialect::kUbb, "a/log.txt", "a/log.txt.txt", {"Textfile (*.txt)"}},
+        {Dialect::kPage, "a/log.txt", "a/log.html", {"Web page (*.html *.htm)"}},
+        {Dialect::kHtml, "a/log.html", "a/log.html.html", {"Web page (*.html *.htm)"}},
+        {Dialect::kMarkdown, "a/chat.log", "a/chat.md", {"Markdown (*.md)", "Textfile (*.txt)"}},
+    };
+    for (const auto& offer : offers) {
+      const std::vector<SaveFileType> types = SaveFileTypesFor(offer.dialect);
+      QStringList filters;
+      for (const SaveFileType& type : types) filters << type.filter;
+      QCOMPARE(filters, offer.types);
+      QCOMPARE(SuggestedSavePath(f.Path(offer.log), QString(), types.front().suffix),
+               f.Path(offer.suggested));
     }
   }
 

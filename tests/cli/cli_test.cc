@@ -12,12 +12,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -532,29 +534,54 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
   EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "out.txt"}));
 }
 
-// Drains a FIFO or an accepted socket connection in the background;
-// `slowly`: a few megabytes a second at most.
+// Reads a FIFO or socket target to its end on a thread. Take() waits at
+// most kReaderTime: should the program never write the target (not open
+// it, or replace it), the test fails with a message instead of hanging,
+// and `unblock` frees the thread still waiting in `open`.
+constexpr auto kReaderTime = std::chrono::seconds(10);
 class Reader {
  public:
-  explicit Reader(std::function<int()> open, bool slowly = false)
-      : thread_([this, open, slowly] {
+  Reader(std::function<int()> open, std::function<void()> unblock)
+      : unblock_(std::move(unblock)), thread_([this, open] {
           const int fd = open();
           char buffer[4096];
           for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
             bytes_.append(buffer, static_cast<std::size_t>(n));
-            if (slowly) std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
           if (fd >= 0) ::close(fd);
+          const std::lock_guard<std::mutex> lock(mutex_);
+          done_ = true;
+          done_changed_.notify_all();
         }) {}
   std::string Take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!done_changed_.wait_for(lock, kReaderTime, [this] { return done_; })) {
+      ADD_FAILURE() << "the target was not written to its end within " << kReaderTime.count()
+                    << " s";
+      lock.unlock();
+      unblock_();
+    } else {
+      lock.unlock();
+    }
     thread_.join();
     return bytes_;
   }
 
  private:
+  std::mutex mutex_;
+  std::condition_variable done_changed_;
+  bool done_ = false;
   std::string bytes_;
+  std::function<void()> unblock_;
   std::thread thread_;
 };
+
+// A FIFO reader: opened for reading at once, freed by a writer that
+// opens and closes.
+std::unique_ptr<Reader> FifoReader(const fs::path& fifo) {
+  return std::make_unique<Reader>([fifo] { return ::open(fifo.c_str(), O_RDONLY); },
+                                  [fifo] { ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); });
+}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat st {};
@@ -584,7 +611,7 @@ TEST_F(CliTest, OutputTargets) {
       {"a FIFO",
        [&](const fs::path& t) {
          ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
-         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+         reader = FifoReader(t);
        },
        0, "",
        [&](const fs::path& t) {
@@ -599,11 +626,17 @@ TEST_F(CliTest, OutputTargets) {
          std::strcpy(address.sun_path, t.c_str());
          ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
          ASSERT_EQ(::listen(listener, 1), 0);
-         reader = std::make_unique<Reader>([listener] {
-           const int fd = ::accept(listener, nullptr, nullptr);
-           ::close(listener);
-           return fd;
-         });
+         reader = std::make_unique<Reader>(
+             [listener] {
+               const int fd = ::accept(listener, nullptr, nullptr);
+               ::close(listener);
+               return fd;
+             },
+             [address] {
+               const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+               ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+               ::close(fd);
+             });
        },
        0, "",
        [&](const fs::path& t) {
@@ -699,7 +732,7 @@ TEST_F(CliTest, OutputTargets) {
       {"parts into a FIFO",
        [&](const fs::path& t) {
          ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
-         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+         reader = FifoReader(t);
        },
        0,
        "",
@@ -1075,10 +1108,14 @@ TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
     log += "[\"1\",\"OOC\",\"Ann\"," + std::to_string(1109628000 + i) + "]" +
            std::string(1 + (i * 7919) % 2999, static_cast<char>('a' + i % 26)) + "\r\n";
   }
+  // A message that is a lone form feed, the parts' separator: written with a space.
+  log += "[\"1\",\"OOC\",\"\",1109628999]\f\r\n";
   test::WriteFileBytes(generated.string(), log);
   for (const std::string& source : {std::string(QUORLIX_SAMPLE_LOG), generated.string()}) {
-    const Result whole = Run({"--config", config_, source});
+    Result whole = Run({"--config", config_, source});
     ASSERT_EQ(whole.status, 0) << whole.err;
+    const std::size_t form_feed = whole.out.find("\n\f\r\n");
+    if (form_feed != std::string::npos) whole.out.insert(form_feed + 2, " ");
     // `bytes` 0: no limit to check the parts against.
     const struct {
       const char* limit;
@@ -1104,6 +1141,26 @@ TEST_F(CliTest, PostLimitPartsJoinToTheWholeOutput) {
       EXPECT_EQ(joined, whole.out);
       ExpectWithinLimit(parts, c.bytes);
     }
+  }
+  // Markdown for a chat app, which refuses a longer post: every part fits,
+  // the long lines cut into lines that keep every character.
+  for (const char* limit : {"200", "2000"}) {
+    SCOPED_TRACE(limit);
+    const Result whole = Run({"--config", config_, "-f", "markdown", generated.string()});
+    const Result cut =
+        Run({"--config", config_, "-f", "markdown", "--post-limit", limit, generated.string()});
+    ASSERT_EQ(cut.status, 0) << cut.err;
+    std::string joined, expected;
+    for (const std::string& part : SplitParts(cut.out)) {
+      EXPECT_LE(part.size(), std::stoul(limit));
+      joined += part;
+    }
+    std::erase(joined, '\r');
+    std::erase(joined, '\n');
+    expected = whole.out;
+    std::erase(expected, '\r');
+    std::erase(expected, '\n');
+    EXPECT_EQ(joined, expected.replace(expected.find('\f'), 1, "\f "));
   }
 }
 
