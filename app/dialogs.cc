@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "app/pane_text.h"
@@ -87,9 +88,14 @@ UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::Ask(QWidget* parent
           : QCoreApplication::translate("Dialogs",
                                         "The output was edited since it was last saved.\n"
                                         "Save it before it is replaced?");
-  const QMessageBox::StandardButton button = QMessageBox::question(
-      parent, QStringLiteral("Quorlix"), text,
-      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Quorlix"), text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Save);
+  // Each answer with its access key.
+  box.button(QMessageBox::Save)->setText(QCoreApplication::translate("Dialogs", "&Save"));
+  box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("Dialogs", "&Discard"));
+  box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("Dialogs", "&Cancel"));
+  const int button = box.exec();
   if (button == QMessageBox::Save) return Answer::kSave;
   if (button == QMessageBox::Discard) return Answer::kDiscard;
   return Answer::kCancel;

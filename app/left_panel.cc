@@ -29,6 +29,9 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
     button->setMinimumHeight(32);
     commands->addWidget(button);
   }
+  tb_load_->setToolTip(tr("Open a chat log (Ctrl+O)"));
+  bt_convert_->setToolTip(tr("Convert the log with the filters and options set (F5)"));
+  bt_save_->setToolTip(tr("Save the output to a file (Ctrl+S)"));
   layout->addLayout(commands);
 
   auto* bar = Named(new QFrame, "Panel2");
@@ -39,8 +42,8 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
   layout->addWidget(bar, 0, Qt::AlignHCenter);
 
   auto* time_tabs = Named(new QTabWidget, "time_tabs");
-  time_tabs->addTab(selection_->time_page(), tr("Time"));
-  time_tabs->addTab(scenes, tr("Scenes"));
+  time_tabs->addTab(selection_->time_page(), tr("&Time"));
+  time_tabs->addTab(scenes, tr("Sce&nes"));
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
   grid->addLayout(selection_->persons_column(), 0, 0);

@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -94,12 +95,22 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   // The left panel starts at 413 pixels and gives way to the pages.
   auto* body = Named(new QSplitter(Qt::Horizontal), "Splitter1");
   left_ = new LeftPanel(scenes_);
-  body->addWidget(left_);
+  // On a small screen, or at a large scale, the panel scrolls rather than
+  // making the window taller than the screen.
+  auto* left_scroll = Named(new QScrollArea, "left_scroll");
+  left_scroll->setWidget(left_);
+  left_scroll->setWidgetResizable(true);
+  left_scroll->setFrameShape(QFrame::NoFrame);
+  body->addWidget(left_scroll);
   pages_ = new MainPages(menu_->convert_scene(), config_, messages_, this);
   body->addWidget(pages_);
   body->setStretchFactor(1, 1);
   body->setChildrenCollapsible(false);
   body->setSizes({413, 1042 - 413});
+  // Where the user last put the splitter, the next run puts it too.
+  body->restoreState(recent_.SplitterState());
+  connect(body, &QSplitter::splitterMoved, this,
+          [this, body] { recent_.SetSplitterState(body->saveState()); });
   layout->addWidget(body, 1);
   setCentralWidget(central);
   pages_->AddEditEntriesTo(menu_->edit());

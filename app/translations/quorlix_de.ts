@@ -4,6 +4,18 @@
 <context>
     <name>Dialogs</name>
     <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Verwerfen</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
         <source>The output was edited since it was last saved.
 Save it before closing?</source>
         <translation>Die Ausgabe wurde seit dem letzten Speichern bearbeitet.
@@ -92,28 +104,32 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::ConversionOptionsPanel</name>
     <message>
-        <source>Convert to:</source>
-        <translation>Umwandeln in:</translation>
+        <source>What the output is made for: a forum (UBB or Html), a chat app (Markdown) or a web page of its own</source>
+        <translation>Wofür die Ausgabe gemacht wird: ein Forum (UBB oder Html), eine Chat-App (Markdown) oder eine eigene Webseite</translation>
     </message>
     <message>
-        <source>Show Channelname</source>
-        <translation>Kanalnamen zeigen</translation>
+        <source>Con&amp;vert to:</source>
+        <translation>Umwandeln &amp;in:</translation>
     </message>
     <message>
-        <source>Use Colors for Channels</source>
-        <translation>Farben für Kanäle verwenden</translation>
+        <source>Sho&amp;w Channelname</source>
+        <translation>Kanalna&amp;men zeigen</translation>
     </message>
     <message>
-        <source>Show Time</source>
-        <translation>Zeit zeigen</translation>
+        <source>&amp;Use Colors for Channels</source>
+        <translation>Farben für Kanäle ver&amp;wenden</translation>
     </message>
     <message>
-        <source>Mark Removed Links</source>
-        <translation>Entfernte Links markieren</translation>
+        <source>Show T&amp;ime</source>
+        <translation>Zeit zei&amp;gen</translation>
     </message>
     <message>
-        <source>Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in Chatzeilen löschen</translation>
+        <source>Mar&amp;k Removed Links</source>
+        <translation>Entfe&amp;rnte Links markieren</translation>
+    </message>
+    <message>
+        <source>&amp;Delete all Tags in Chatlines</source>
+        <translation>Alle Tags in Chatzeilen l&amp;öschen</translation>
     </message>
     <message>
         <source>Web page</source>
@@ -251,6 +267,18 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::LeftPanel</name>
     <message>
+        <source>Save the output to a file (Ctrl+S)</source>
+        <translation>Die Ausgabe in eine Datei speichern (Strg+S)</translation>
+    </message>
+    <message>
+        <source>Convert the log with the filters and options set (F5)</source>
+        <translation>Das Log mit den gesetzten Filtern und Optionen umwandeln (F5)</translation>
+    </message>
+    <message>
+        <source>Open a chat log (Ctrl+O)</source>
+        <translation>Ein Chatlog öffnen (Strg+O)</translation>
+    </message>
+    <message>
         <source>&amp;Load</source>
         <translation>&amp;Laden</translation>
     </message>
@@ -263,12 +291,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <source>Time</source>
-        <translation>Zeit</translation>
+        <source>&amp;Time</source>
+        <translation>Zei&amp;t</translation>
     </message>
     <message>
-        <source>Scenes</source>
-        <translation>Szenen</translation>
+        <source>Sce&amp;nes</source>
+        <translation>S&amp;zenen</translation>
     </message>
 </context>
 <context>
@@ -459,12 +487,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Einfügen</translation>
     </message>
     <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
     </message>
     <message>
-        <source>Select All</source>
-        <translation>Alles auswählen</translation>
+        <source>&amp;Select all</source>
+        <translation>Alles &amp;markieren</translation>
     </message>
 </context>
 <context>
@@ -525,20 +553,12 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::ScenesPanel</name>
     <message>
-        <source>Day</source>
-        <translation>Tag</translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation>Dauer</translation>
+        <source>Day, time (UTC), persons</source>
+        <translation>Tag, Zeit (UTC), Personen</translation>
     </message>
     <message>
         <source>Lines</source>
         <translation>Zeilen</translation>
-    </message>
-    <message>
-        <source>Persons</source>
-        <translation>Personen</translation>
     </message>
     <message>
         <source> min</source>
@@ -573,31 +593,39 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Szenen mit weniger Zeilen werden ausgeblendet</translation>
     </message>
     <message>
-        <source>Gap:</source>
-        <translation>Pause:</translation>
+        <source>&amp;Gap:</source>
+        <translation>P&amp;ause:</translation>
     </message>
     <message>
-        <source>Min. lines:</source>
-        <translation>Min. Zeilen:</translation>
-    </message>
-    <message>
-        <source>Time (UTC)</source>
-        <translation>Zeit (UTC)</translation>
+        <source>M&amp;in. lines:</source>
+        <translation>Mi&amp;n. Zeilen:</translation>
     </message>
 </context>
 <context>
     <name>quorlix::SelectionPanel</name>
     <message>
-        <source>Filter Persons</source>
-        <translation>Personen filtern</translation>
+        <source>Convert only the years, months and days selected below</source>
+        <translation>Nur die unten gewählten Jahre, Monate und Tage umwandeln</translation>
     </message>
     <message>
-        <source>Filter Channel</source>
-        <translation>Kanäle filtern</translation>
+        <source>Convert only the lines of the channels selected below</source>
+        <translation>Nur die Zeilen der unten gewählten Kanäle umwandeln</translation>
     </message>
     <message>
-        <source>Filter Time</source>
-        <translation>Zeit filtern</translation>
+        <source>Convert only the lines of the persons selected below</source>
+        <translation>Nur die Zeilen der unten gewählten Personen umwandeln</translation>
+    </message>
+    <message>
+        <source>Filter Pers&amp;ons</source>
+        <translation>&amp;Personen filtern</translation>
+    </message>
+    <message>
+        <source>Filter C&amp;hannel</source>
+        <translation>&amp;Kanäle filtern</translation>
+    </message>
+    <message>
+        <source>Filter Ti&amp;me</source>
+        <translation>Zeit &amp;filtern</translation>
     </message>
 </context>
 <context>

@@ -537,16 +537,18 @@ TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {
 // Reads a FIFO or socket target to its end on a thread. Take() waits at
 // most kReaderTime: should the program never write the target (not open
 // it, or replace it), the test fails with a message instead of hanging,
-// and `unblock` frees the thread still waiting in `open`.
+// and `unblock` frees the thread still waiting in `open`. `slowly`: a few
+// megabytes a second at most.
 constexpr auto kReaderTime = std::chrono::seconds(10);
 class Reader {
  public:
-  Reader(std::function<int()> open, std::function<void()> unblock)
-      : unblock_(std::move(unblock)), thread_([this, open] {
+  Reader(std::function<int()> open, std::function<void()> unblock, bool slowly = false)
+      : unblock_(std::move(unblock)), thread_([this, open, slowly] {
           const int fd = open();
           char buffer[4096];
           for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
             bytes_.append(buffer, static_cast<std::size_t>(n));
+            if (slowly) std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
           if (fd >= 0) ::close(fd);
           const std::lock_guard<std::mutex> lock(mutex_);
@@ -1007,8 +1009,8 @@ TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
     const std::string name = ::ptsname(terminal);
     int pipe_ends[2];
     ASSERT_EQ(::pipe(pipe_ends), 0);
-    Reader screen([terminal] { return ::dup(terminal); }, output_on_terminal);
-    Reader output([&pipe_ends] { return pipe_ends[0]; }, !output_on_terminal);
+    Reader screen([terminal] { return ::dup(terminal); }, [] {}, output_on_terminal);
+    Reader output([&pipe_ends] { return pipe_ends[0]; }, [] {}, !output_on_terminal);
     std::vector<std::string> args = {QUORLIX_CLI_PATH, "--config", config_, log.string()};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
