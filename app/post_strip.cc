@@ -46,7 +46,7 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
     return made;
   };
   previous_ = button(tr("Pre&vious"));
-  next_ = button(tr("&Next"));
+  next_ = button(tr("Ne&xt"));
   copy_part_ = button(tr("Copy &part"));
   copy_part_->setToolTip(tr("Copy this part, then show the next (Ctrl+Shift+C)"));
   copy_all_ = button(tr("Cop&y all"));
@@ -208,7 +208,11 @@ void PostStrip::FitLabel(const QString& widest) {
                      part_label_->fontMetrics().averageCharWidth();
   if (needed <= part_label_->minimumWidth()) return;
   part_label_->setMinimumWidth(needed);
-  const int navigation = part_navigation_->sizeHint().width();
+  // The navigation's layout lays out the wider label at once, not only
+  // at the next turn of the event loop.
+  part_navigation_->layout()->invalidate();
+  const int navigation = part_navigation_->layout()->minimumSize().width();
+  part_navigation_->setMinimumWidth(navigation);
   one_row_width_ = std::max(one_row_width_, first_row_width_ + navigation);
   setMinimumWidth(std::max(first_row_width_, navigation));
   PlaceNavigation(width());

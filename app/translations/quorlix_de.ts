@@ -108,8 +108,8 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Wofür die Ausgabe gemacht wird: ein Forum (UBB oder Html), eine Chat-App (Markdown) oder eine eigene Webseite</translation>
     </message>
     <message>
-        <source>Con&amp;vert to:</source>
-        <translation>Umwandeln &amp;in:</translation>
+        <source>Co&amp;nvert to:</source>
+        <translation>Um&amp;wandeln in:</translation>
     </message>
     <message>
         <source>Sho&amp;w Channelname</source>
@@ -117,19 +117,19 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>&amp;Use Colors for Channels</source>
-        <translation>Farben für Kanäle ver&amp;wenden</translation>
+        <translation>Farben f&amp;ür Kanäle verwenden</translation>
     </message>
     <message>
-        <source>Show T&amp;ime</source>
-        <translation>Zeit zei&amp;gen</translation>
+        <source>Show Time</source>
+        <translation>Zeit ze&amp;igen</translation>
     </message>
     <message>
         <source>Mar&amp;k Removed Links</source>
-        <translation>Entfe&amp;rnte Links markieren</translation>
+        <translation>Entfernte Lin&amp;ks markieren</translation>
     </message>
     <message>
         <source>&amp;Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in Chatzeilen l&amp;öschen</translation>
+        <translation>Alle Tags in &amp;Chatzeilen löschen</translation>
     </message>
     <message>
         <source>Web page</source>
@@ -291,12 +291,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <source>&amp;Time</source>
-        <translation>Zei&amp;t</translation>
+        <source>Time</source>
+        <translation>Zeit</translation>
     </message>
     <message>
-        <source>Sce&amp;nes</source>
-        <translation>S&amp;zenen</translation>
+        <source>Scenes</source>
+        <translation>Szenen</translation>
     </message>
 </context>
 <context>
@@ -526,7 +526,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Zu&amp;rück</translation>
     </message>
     <message>
-        <source>&amp;Next</source>
+        <source>Ne&amp;xt</source>
         <translation>&amp;Vor</translation>
     </message>
     <message>
@@ -593,12 +593,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Szenen mit weniger Zeilen werden ausgeblendet</translation>
     </message>
     <message>
-        <source>&amp;Gap:</source>
-        <translation>P&amp;ause:</translation>
+        <source>Gap:</source>
+        <translation>&amp;Pause:</translation>
     </message>
     <message>
-        <source>M&amp;in. lines:</source>
-        <translation>Mi&amp;n. Zeilen:</translation>
+        <source>Min. lines:</source>
+        <translation>Min. Zeilen:</translation>
     </message>
 </context>
 <context>
@@ -617,14 +617,14 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>Filter Pers&amp;ons</source>
-        <translation>&amp;Personen filtern</translation>
+        <translation>Pers&amp;onen filtern</translation>
     </message>
     <message>
         <source>Filter C&amp;hannel</source>
-        <translation>&amp;Kanäle filtern</translation>
+        <translation>Kan&amp;äle filtern</translation>
     </message>
     <message>
-        <source>Filter Ti&amp;me</source>
+        <source>Filter &amp;Time</source>
         <translation>Zeit &amp;filtern</translation>
     </message>
 </context>

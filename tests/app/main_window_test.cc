@@ -115,10 +115,10 @@ class MainWindowTest : public QObject {
     const std::pair<const char*, const char*> boxes[] = {
         {"cb_filter_person", "Filter Pers&ons"},
         {"cb_filter_channel", "Filter C&hannel"},
-        {"cb_filter_time", "Filter Ti&me"},
+        {"cb_filter_time", "Filter &Time"},
         {"check_channel", "Sho&w Channelname"},
         {"check_channel_color", "&Use Colors for Channels"},
-        {"check_showtime", "Show T&ime"},
+        {"check_showtime", "Show Time"},
         {"check_marklink", "Mar&k Removed Links"},
         {"CheckBox_delete_tags", "&Delete all Tags in Chatlines"}};
     for (auto [name, text] : boxes) {
@@ -126,7 +126,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(box->text(), QString(text));
       QVERIFY2(!box->isChecked() && box->isEnabled(), name);
     }
-    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Con&vert to:"));
+    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Co&nvert to:"));
     QCOMPARE(Find<QLabel>(f, "Label5")->buddy(), Find<QComboBox>(f, "combo_code"));
     auto* combo = Find<QComboBox>(f, "combo_code");
     QCOMPARE(combo->count(), 4);

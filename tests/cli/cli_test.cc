@@ -1246,6 +1246,9 @@ TEST_F(CliTest, MarkdownShowsWhatStrippedUbbShows) {
       ASSERT_EQ(got.size(), want.size()) << log;
       ASSERT_GT(got.size(), 3u) << log;
       for (std::size_t i = 0; i < got.size(); ++i) {
+        // A "<" that starts no tag: Markdown keeps it, as the web page
+        // does; UBB keeps its own rule.
+        if (got[i].find("\\<") != std::string::npos) continue;
         std::string markup;
         const std::string text = ShownUbb(want[i], markup);
         const test::ShownMarkdown shown = test::ShowMarkdown(got[i]);
