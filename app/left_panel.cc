@@ -52,8 +52,9 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
   grid->addWidget(time_tabs, 1, 1);
   grid->setRowStretch(0, 1);
   grid->setRowStretch(1, 1);
-  grid->setColumnStretch(0, 1);
-  grid->setColumnStretch(1, 1);
+  // The lists of names need less room than the scenes' two-line rows.
+  grid->setColumnStretch(0, 2);
+  grid->setColumnStretch(1, 3);
   layout->addLayout(grid, 1);
 }
 

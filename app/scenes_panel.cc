@@ -115,7 +115,7 @@ QVariant SceneTableModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case kScene:
-      return Day(s.first_time) + QStringLiteral("  ") + Clock(s.first_time) +
+      return Day(s.first_time) + QLatin1Char(' ') + Clock(s.first_time) +
              QStringLiteral("–") + Clock(s.last_time) + QLatin1Char('\n') +
              Persons(SceneNumber(index.row()));
     case kLines:
@@ -167,6 +167,7 @@ ScenesPanel::ScenesPanel(ConfigLocation config, QString settings_file, MessageSi
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setTextElideMode(Qt::ElideRight);
+  view_->setAlternatingRowColors(true);  // where each two-line row ends
   view_->header()->setStretchLastSection(false);
   view_->header()->setSectionResizeMode(kScene, QHeaderView::Stretch);
   view_->header()->setSectionResizeMode(kLines, QHeaderView::ResizeToContents);
