@@ -189,9 +189,9 @@ void PostStrip::ShowCurrent() {
   // The label's room holds the longest text of this many parts, so that
   // it is never cut, and stepping through the parts does not move Next.
   const QString count = GroupedNumber(static_cast<qlonglong>(parts_.size()));
-  QString widest = tr("Part %1 of %2 (%3 characters)")
-                       .arg(count, count,
-                            GroupedNumber(static_cast<qlonglong>(std::max(limit_, part.bytes))));
+  QString widest =
+      tr("Part %1 of %2 (%3 characters)")
+          .arg(count, count, GroupedNumber(static_cast<qlonglong>(std::max(limit_, part.bytes))));
   if (part.over_limit) widest = tr("%1, over the limit").arg(widest);
   FitLabel(widest);
   QPalette palette = part_label_->palette();

@@ -115,9 +115,8 @@ QVariant SceneTableModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case kScene:
-      return Day(s.first_time) + QLatin1Char(' ') + Clock(s.first_time) +
-             QStringLiteral("–") + Clock(s.last_time) + QLatin1Char('\n') +
-             Persons(SceneNumber(index.row()));
+      return Day(s.first_time) + QLatin1Char(' ') + Clock(s.first_time) + QStringLiteral("–") +
+             Clock(s.last_time) + QLatin1Char('\n') + Persons(SceneNumber(index.row()));
     case kLines:
       return GroupedNumber(s.lines) + QLatin1Char('\n') + Duration(s.last_time - s.first_time);
   }

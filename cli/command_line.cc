@@ -85,8 +85,9 @@ bool ParsePeriod(const std::string& text, Period& period) {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
-  CLI::App app(Tr("Converts a chat log into UBB forum code, Html, Markdown for chat apps or a web page."),
-               "quorlix-cli");
+  CLI::App app(
+      Tr("Converts a chat log into UBB forum code, Html, Markdown for chat apps or a web page."),
+      "quorlix-cli");
   // Options look the same everywhere: "/name" is a path, never an option.
   app.allow_windows_style_options(false);
   // The help's own words, in the user's language as far as CLI11 lets them

@@ -24,8 +24,8 @@
 #include "config/engine_settings.h"
 #include "config/scene_gap.h"
 #include "core/error.h"
-#include "core/markdown_cut.h"
 #include "core/loaded_log.h"
+#include "core/markdown_cut.h"
 #include "core/output_target.h"
 #include "core/platform.h"
 #include "core/scene_finder.h"
@@ -228,7 +228,8 @@ int Run(const CommandLine& command_line) {
     } else {
       if (bar) bar->set_label(Tr("Converting"));
       // A chat app takes no post over its limit: long Markdown lines go in pieces.
-      const bool cut = command_line.post_limit && command_line.options.dialect == Dialect::kMarkdown;
+      const bool cut =
+          command_line.post_limit && command_line.options.dialect == Dialect::kMarkdown;
       MarkdownCutSink pieces(*out, cut ? *command_line.post_limit : 0);
       log->Convert(pieces, windows, threads);
     }

@@ -46,7 +46,8 @@ std::size_t UnitEnd(std::string_view line, std::size_t i) {
   if (c == '*') {
     while (end < line.size() && line[end] == '*') ++end;
   } else if (c >= 0xC2 && c <= 0xF4) {
-    while (end < line.size() && end - i < 4 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
+    while (end < line.size() && end - i < 4 &&
+           (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
       ++end;
   }
   return end;

@@ -43,8 +43,9 @@ class PostPreviewTest : public QObject {
   // A web page shows the game's colours as the light page does.
   void PageShowsTheGameColours() {
     PostPreview preview;
-    preview.Show(QStringLiteral("<p>a <span style=\"color:#999900;--d:#ffff00\">gold</span> b</p>\n"),
-                 Dialect::kPage, QString());
+    preview.Show(
+        QStringLiteral("<p>a <span style=\"color:#999900;--d:#ffff00\">gold</span> b</p>\n"),
+        Dialect::kPage, QString());
     const QTextDocument& document = *preview.browser()->document();
     QTextCursor gold = document.find(QStringLiteral("gold"));
     QVERIFY(!gold.isNull());

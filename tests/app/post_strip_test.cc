@@ -200,7 +200,7 @@ class PostStripTest : public QObject {
     // At the window's smallest size every control of the strip shows whole,
     // none over another.
     Find<QTabWidget>(f, "PageControl1")->setCurrentWidget(Find<QWidget>(f, "TabSheet2"));
-    strip->SetLimit(1);  // every line a part over the limit: the longest text
+    strip->SetLimit(1);      // every line a part over the limit: the longest text
     f.window->resize(1, 1);  // held at the minimum
     QTRY_VERIFY(f.window->width() <= f.window->minimumSize().width() + 1);
     QCoreApplication::processEvents();  // the layouts that the longer text asked for

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/formatter.h"
-#include "core/markdown_cut.h"
 #include "core/line_fields.h"
+#include "core/markdown_cut.h"
 #include "tests/support/commonmark_text.h"
 
 namespace quorlix {
@@ -65,12 +65,14 @@ TEST(LineFormatterTest, MarkdownShowsEveryMessageAsItsCharacters) {
        "@everyone @Here @EVERYONE @here"},
       // A "<" that starts no tag (as the web page reads tags) is text:
       // mention shapes, hearts, comparisons, one that ends the message.
-      {"Bob", "hi <@123> <#456> <:name:789> there", R"(Bob: hi \<\@123> \<\#456> \<:name\:789> there)",
+      {"Bob", "hi <@123> <#456> <:name:789> there",
+       R"(Bob: hi \<\@123> \<\#456> \<:name\:789> there)",
        "Bob: hi <@123> <#456> <:name:789> there"},
       {"Bob", "1 <", R"(Bob: 1 \<)", "Bob: 1 <"},
       {"Bob", "I <3 you", R"(Bob: I \<3 you)", "Bob: I <3 you"},
       {"Bob", "if a < b and c > d", R"(Bob: if a \< b and c > d)", "Bob: if a < b and c > d"},
-      {"Bob", "see you 1 < 2 > 0 <b <i>x", R"(Bob: see you 1 \< 2 > 0 x)", "Bob: see you 1 < 2 > 0 x"},
+      {"Bob", "see you 1 < 2 > 0 <b <i>x", R"(Bob: see you 1 \< 2 > 0 x)",
+       "Bob: see you 1 < 2 > 0 x"},
       {"Bob", "<a href='x'>link</a> <a href no end", R"(Bob: link \<a href no end)",
        "Bob: link <a href no end"},
       // What a parser drops or takes for a blank still leaves a line's start.
