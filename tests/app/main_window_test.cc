@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -602,24 +603,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(WithoutSuffixAddedToStream("/dev/null.html", ".html"), QString("/dev/null"));
     // Save offers the kind of file the dialect makes, named after the log
     // and never the log itself.
-    const struct {
-      Dialect dialect;
-      const char* log;
-      const char* suggested;
-      QStringList types;
-    } offers[] = {
-        {Dialect::kUbb, "a/log.txt", "a/log.txt.txt", {"Textfile (*.txt)"}},
-        {Dialect::kPage, "a/log.txt", "a/log.html", {"Web page (*.html *.htm)"}},
-        {Dialect::kHtml, "a/log.html", "a/log.html.html", {"Web page (*.html *.htm)"}},
-        {Dialect::kMarkdown, "a/chat.log", "a/chat.md", {"Markdown (*.md)", "Textfile (*.txt)"}},
-    };
-    for (const auto& offer : offers) {
-      const std::vector<SaveFileType> types = SaveFileTypesFor(offer.dialect);
-      QStringList filters;
-      for (const SaveFileType& type : types) filters << type.filter;
-      QCOMPARE(filters, offer.types);
-      QCOMPARE(SuggestedSavePath(f.Path(offer.log), QString(), types.front().suffix),
-               f.Path(offer.suggested));
+    const std::tuple<Dialect, const char*, const char*, const char*> offers[] = {
+        {Dialect::kUbb, "a/log.txt", "a/log.txt.txt", "Textfile (*.txt)"},
+        {Dialect::kPage, "a/log.txt", "a/log.html", "Web page (*.html *.htm)"},
+        {Dialect::kMarkdown, "a/chat.log", "a/chat.md", "Markdown (*.md)"}};
+    for (const auto& [dialect, log, suggested, first_type] : offers) {
+      const std::vector<SaveFileType> types = SaveFileTypesFor(dialect);
+      QCOMPARE(types.front().filter, QString(first_type));
+      QCOMPARE(SuggestedSavePath(f.Path(log), QString(), types.front().suffix), f.Path(suggested));
     }
   }
 
