@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "core/chat_state.h"
+#include "core/log/chat_state.h"
 
 class QWidget;
 
