@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "core/log/chat_state.h"
+#include "core/dialects/convert_options.h"
 
 class QWidget;
 
