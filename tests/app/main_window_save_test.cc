@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include "app/dialogs.h"
 #include "app/line_view.h"
 #include "app/main_window.h"
+#include "app/output_saving.h"
 #include "app/output_view.h"
 #include "app/translations.h"
 #include "config/config_file.h"
@@ -234,6 +236,18 @@ class MainWindowSaveTest : public MainWindowTestBase {
                                          {f.Path("new.txt"), f.Path("new.txt")},
                                          {QString("/dev/null"), QString("/dev/null")}}) {
       QCOMPARE(WithoutSuffixAddedToStream(selected), kept);
+    }
+    QCOMPARE(WithoutSuffixAddedToStream("/dev/null.html", ".html"), QString("/dev/null"));
+    // Save offers the kind of file the dialect makes, named after the log
+    // and never the log itself.
+    const std::tuple<Dialect, const char*, const char*, const char*> offers[] = {
+        {Dialect::kUbb, "a/log.txt", "a/log.txt.txt", "Textfile (*.txt)"},
+        {Dialect::kPage, "a/log.txt", "a/log.html", "Web page (*.html *.htm)"},
+        {Dialect::kMarkdown, "a/chat.log", "a/chat.md", "Markdown (*.md)"}};
+    for (const auto& [dialect, log, suggested, first_type] : offers) {
+      const std::vector<SaveFileType> types = SaveFileTypesFor(dialect);
+      QCOMPARE(types.front().filter, QString(first_type));
+      QCOMPARE(SuggestedSavePath(f.Path(log), QString(), types.front().suffix), f.Path(suggested));
     }
   }
 };

@@ -61,20 +61,21 @@ class MainWindowTest : public MainWindowTestBase {
     QVERIFY(Enabled(f, "tb_load"));
 
     const std::pair<const char*, const char*> boxes[] = {
-        {"cb_filter_person", "Filter Persons"},
-        {"cb_filter_channel", "Filter Channel"},
-        {"cb_filter_time", "Filter Time"},
-        {"check_channel", "Show Channelname"},
-        {"check_channel_color", "Use Colors for Channels"},
+        {"cb_filter_person", "Filter Pers&ons"},
+        {"cb_filter_channel", "Filter C&hannel"},
+        {"cb_filter_time", "Filter &Time"},
+        {"check_channel", "Sho&w Channelname"},
+        {"check_channel_color", "&Use Colors for Channels"},
         {"check_showtime", "Show Time"},
-        {"check_marklink", "Mark Removed Links"},
-        {"CheckBox_delete_tags", "Delete all Tags in Chatlines"}};
+        {"check_marklink", "Mar&k Removed Links"},
+        {"CheckBox_delete_tags", "&Delete all Tags in Chatlines"}};
     for (auto [name, text] : boxes) {
       auto* box = Find<QCheckBox>(f, name);
       QCOMPARE(box->text(), QString(text));
       QVERIFY2(!box->isChecked() && box->isEnabled(), name);
     }
-    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Convert to:"));
+    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Co&nvert to:"));
+    QCOMPARE(Find<QLabel>(f, "Label5")->buddy(), Find<QComboBox>(f, "combo_code"));
     auto* combo = Find<QComboBox>(f, "combo_code");
     QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->itemText(0), QString("UBB"));

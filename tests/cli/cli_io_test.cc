@@ -13,12 +13,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -33,12 +35,16 @@
 namespace quorlix {
 namespace {
 
-// Drains a FIFO or an accepted socket connection in the background;
-// `slowly`: a few megabytes a second at most.
+// Reads a FIFO or socket target to its end on a thread. Take() waits at
+// most kReaderTime: should the program never write the target (not open
+// it, or replace it), the test fails with a message instead of hanging,
+// and `unblock` frees the thread still waiting in `open`. `slowly`: a few
+// megabytes a second at most.
+constexpr auto kReaderTime = std::chrono::seconds(10);
 class Reader {
  public:
-  explicit Reader(std::function<int()> open, bool slowly = false)
-      : thread_([this, open, slowly] {
+  Reader(std::function<int()> open, std::function<void()> unblock, bool slowly = false)
+      : unblock_(std::move(unblock)), thread_([this, open, slowly] {
           const int fd = open();
           char buffer[4096];
           for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
@@ -46,16 +52,39 @@ class Reader {
             if (slowly) std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
           if (fd >= 0) ::close(fd);
+          const std::lock_guard<std::mutex> lock(mutex_);
+          done_ = true;
+          done_changed_.notify_all();
         }) {}
   std::string Take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!done_changed_.wait_for(lock, kReaderTime, [this] { return done_; })) {
+      ADD_FAILURE() << "the target was not written to its end within " << kReaderTime.count()
+                    << " s";
+      lock.unlock();
+      unblock_();
+    } else {
+      lock.unlock();
+    }
     thread_.join();
     return bytes_;
   }
 
  private:
+  std::mutex mutex_;
+  std::condition_variable done_changed_;
+  bool done_ = false;
   std::string bytes_;
+  std::function<void()> unblock_;
   std::thread thread_;
 };
+
+// A FIFO reader: opened for reading at once, freed by a writer that
+// opens and closes.
+std::unique_ptr<Reader> FifoReader(const fs::path& fifo) {
+  return std::make_unique<Reader>([fifo] { return ::open(fifo.c_str(), O_RDONLY); },
+                                  [fifo] { ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); });
+}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat st {};
@@ -85,7 +114,7 @@ TEST_F(CliTest, OutputTargets) {
       {"a FIFO",
        [&](const fs::path& t) {
          ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
-         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+         reader = FifoReader(t);
        },
        0, "",
        [&](const fs::path& t) {
@@ -100,11 +129,17 @@ TEST_F(CliTest, OutputTargets) {
          std::strcpy(address.sun_path, t.c_str());
          ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
          ASSERT_EQ(::listen(listener, 1), 0);
-         reader = std::make_unique<Reader>([listener] {
-           const int fd = ::accept(listener, nullptr, nullptr);
-           ::close(listener);
-           return fd;
-         });
+         reader = std::make_unique<Reader>(
+             [listener] {
+               const int fd = ::accept(listener, nullptr, nullptr);
+               ::close(listener);
+               return fd;
+             },
+             [address] {
+               const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+               ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+               ::close(fd);
+             });
        },
        0, "",
        [&](const fs::path& t) {
@@ -200,7 +235,7 @@ TEST_F(CliTest, OutputTargets) {
       {"parts into a FIFO",
        [&](const fs::path& t) {
          ASSERT_EQ(::mkfifo(t.c_str(), 0600), 0);
-         reader = std::make_unique<Reader>([t] { return ::open(t.c_str(), O_RDONLY); });
+         reader = FifoReader(t);
        },
        0,
        "",
@@ -475,8 +510,8 @@ TEST_F(CliTest, ProgressBarOnlyWhenTheOutputIsNotOnItsTerminal) {
     const std::string name = ::ptsname(terminal);
     int pipe_ends[2];
     ASSERT_EQ(::pipe(pipe_ends), 0);
-    Reader screen([terminal] { return ::dup(terminal); }, output_on_terminal);
-    Reader output([&pipe_ends] { return pipe_ends[0]; }, !output_on_terminal);
+    Reader screen([terminal] { return ::dup(terminal); }, [] {}, output_on_terminal);
+    Reader output([&pipe_ends] { return pipe_ends[0]; }, [] {}, !output_on_terminal);
     std::vector<std::string> args = {QUORLIX_CLI_PATH, "--config", config_, log.string()};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
