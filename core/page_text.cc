@@ -268,6 +268,24 @@ class ColoredText {
   int64_t wanted_ = kNone, open_ = kNone;  // 0xRRGGBB or kNone
 };
 
+// A character of a name that a page must not carry as it is: a C1 control
+// and a noncharacter make the page invalid, and a bidi embedding, override
+// or isolate would reorder the title and the heading around the name.
+bool IsShownAsReplacement(char32_t c) {
+  return (c >= 0x80 && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The character of one valid UTF-8 sequence of 2 to 4 bytes.
+char32_t DecodeUtf8(std::string_view character) {
+  const auto lead = static_cast<unsigned char>(character[0]);
+  char32_t c = lead & (character.size() == 2 ? 0x1F : character.size() == 3 ? 0x0F : 0x07);
+  for (char continuation : character.substr(1)) {
+    c = (c << 6) | (static_cast<unsigned char>(continuation) & 0x3F);
+  }
+  return c;
+}
+
 }  // namespace
 
 void AppendPageText(std::string_view bytes, std::string& out) {
@@ -289,18 +307,22 @@ void AppendPageTextOfName(std::string_view bytes, std::string& out) {
     AppendPageText(bytes, out);
     return;
   }
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80) {
-      out.push_back(c);  // part of a valid UTF-8 character
-    } else {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
       const ByteText& t = kByteTexts[b];
       if (t.size == 0) {
-        out.push_back(c);
+        out.push_back(bytes[i]);
       } else {
         out.append(t.text, t.size);
       }
+      ++i;
+      continue;
     }
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+    const std::string_view character = bytes.substr(i, length);
+    out.append(IsShownAsReplacement(DecodeUtf8(character)) ? std::string_view("\uFFFD") : character);
+    i += length;
   }
 }
 
@@ -332,6 +354,9 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
   }
   ColoredText text(out);
   std::size_t pos = 0;
+  // The first ">" after the last "<" that looked for one (npos: none is
+  // left), so that many "<" before one ">", or none, cost one search.
+  std::size_t next_close = 0;
   while (pos < message.size()) {
     const std::size_t open = message.find('<', pos);
     if (open == std::string_view::npos) break;
@@ -340,7 +365,10 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
     const bool starts_tag =
         IsAsciiLetter(after) || after == '!' ||
         (after == '/' && open + 2 < message.size() && IsAsciiLetter(message[open + 2]));
-    const std::size_t close = starts_tag ? message.find('>', open + 1) : std::string_view::npos;
+    if (starts_tag && next_close != std::string_view::npos && next_close <= open) {
+      next_close = message.find('>', open + 1);
+    }
+    const std::size_t close = starts_tag ? next_close : std::string_view::npos;
     if (close == std::string_view::npos) {  // no tag: the "<" is text
       text.Text(message.substr(open, 1));
       pos = open + 1;

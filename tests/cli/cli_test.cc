@@ -415,6 +415,14 @@ TEST_F(CliTest, FailuresWriteNothing) {
        2,
        "'abc' ist keine ganze Zahl ab 0"},
       {{"--scene-gap", "-5", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "--scene-gap"},
+      // Every number is checked against its range, which the message tells.
+      {{"--scene", "9223372036854775808", QUORLIX_SAMPLE_LOG},
+       2,
+       "9223372036854775808 liegt au\xc3\x9f" "erhalb des Bereichs von 1 bis 9223372036854775807"},
+      {{"--scene", "18446744073709551616", QUORLIX_SAMPLE_LOG}, 2, "von 1 bis"},
+      {{"--threads", "1025", QUORLIX_SAMPLE_LOG}, 2, "von 1 bis 1024"},
+      {{"--scene-gap", "99999999999999999999", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "von 0 bis"},
+      {{"--scene", " 1x", QUORLIX_SAMPLE_LOG}, 2, "' 1x' ist keine ganze Zahl"},
       {{"-f", "page", "--post-limit", "1000", QUORLIX_SAMPLE_LOG},
        2,
        "eine Webseite ist eine Datei"},
@@ -750,6 +758,51 @@ TEST_F(CliTest, OutputTargets) {
   const Result result = Run({"--config", config_, "-o", (dir_ / "out/").string(), log.string()});
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("out/ ist ein Verzeichnis"), std::string::npos) << result.err;
+}
+
+// A name of one of the program's own descriptors is that descriptor: the
+// output goes in as the shell set it up (appending where it appends), the
+// file behind it never replaced, and parts go in as on standard output. A
+// part name that is a folder, or in /dev or /proc, is a usage error.
+TEST_F(CliTest, DescriptorNamesAreWrittenIntoAndPartNamesAreFiles) {
+  const std::string whole = RunSample({}).out, parts = RunSample({"--post-limit", "500"}).out;
+  const std::string keep = (dir_ / "keep.txt").string();
+  struct Case {
+    std::string command;  // after "quorlix-cli --config C"; $2 the log, $3 keep.txt,
+                          // descriptor 3 a file deleted before the run
+    int status;
+    std::string kept;  // keep.txt after, "earlier" before
+  } cases[] = {
+      {"-o /dev/stdout \"$2\" >>\"$3\"", 0, "earlier" + whole},
+      {"-o /dev/stdout \"$2\" 1<>\"$3\"", 0, whole},
+      {"-o /proc/self/fd/3 \"$2\" 3>>\"$3\"", 0, "earlier" + whole},
+      {"--post-limit 500 -o /dev/stdout \"$2\" >>\"$3\"", 0, "earlier" + parts},
+      {"--post-limit 500 -o /dev/fd/4 \"$2\" 4>\"$3\"", 0, parts},
+      {"-o /dev/fd/3 \"$2\"", 0, "earlier"},  // 3: a file deleted meanwhile
+      {"-o /dev/fd/9 \"$2\"", 1, "earlier"},
+      {"-o /dev/stdout \"$3\" >>\"$3\"", 2, "earlier"},  // the log itself
+      {"--post-limit 500 -o / \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o .. \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o \"$1/\" \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o . \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o /dev/quorlix-test \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o /proc/self/quorlix-test \"$2\"", 2, "earlier"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    test::WriteFileBytes(keep, "earlier");
+    const Result result = Run({"/bin/sh", "-c",
+                               "exec 3>\"$3.gone\"; rm \"$3.gone\"; \"$0\" --config \"$1\" " +
+                                   c.command,
+                               QUORLIX_CLI_PATH, config_, QUORLIX_SAMPLE_LOG, keep});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    if (fs::exists(keep)) EXPECT_EQ(test::ReadFileBytes(keep), c.kept);
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "keep.txt"}));
+  }
+  EXPECT_FALSE(fs::exists("/dev/stdout-1"));
+  EXPECT_FALSE(fs::exists("/dev/quorlix-test-1"));
+  // Blanks around a number count alike for every numeric option.
+  EXPECT_EQ(RunSample({"--scene", " 2 "}).out, RunSample({"--scene", "2"}).out);
 }
 
 TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
@@ -1216,17 +1269,32 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
     const Result result = RunSample({"--post-limit", "500", "-o", (dir_ / c.name).string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
-    // An earlier run's parts beyond this run's last go, and are counted.
-    EXPECT_EQ(result.err, c.name == "out.txt"
-                              ? "quorlix-cli: Teildateien eines früheren Laufs entfernt: 1\n"
-                              : "");
+    // A file named as a part that no record names is left, with a note.
+    EXPECT_EQ(result.err, c.name == "out.txt" ? "quorlix-cli: Frühere Teildateien wie " +
+                                                    (dir_ / "out-99.txt").string() +
+                                                    " bleiben unberührt: keine Aufzeichnung "
+                                                    "belegt, dass quorlix-cli sie geschrieben hat\n"
+                                              : "");
     for (std::size_t k = 1; k <= parts.size(); ++k) {
       EXPECT_EQ(test::ReadFileBytes((dir_ / c.part_name(k)).string()), parts[k - 1]) << k;
       expected_files.push_back(c.part_name(k));
     }
+    expected_files.push_back("." + c.name + ".quorlix-parts");  // the record
   }
+  expected_files.push_back("out-99.txt");
   std::sort(expected_files.begin(), expected_files.end());
-  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, no out-99.txt, nothing temporary
+  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, nothing temporary
+  // The parts of an earlier, longer set this program wrote go, counted;
+  // the log, though named as a part, stays.
+  fs::copy_file(QUORLIX_SAMPLE_LOG, dir_ / "out-2005.txt");
+  ASSERT_EQ(RunSample({"--post-limit", "200", "-o", (dir_ / "out.txt").string()}).status, 0);
+  const Result shorter = Run({"--config", config_, "-f", "markdown", "--post-limit", "500", "-o",
+                              (dir_ / "out.txt").string(), (dir_ / "out-2005.txt").string()});
+  EXPECT_EQ(shorter.status, 0);
+  EXPECT_NE(shorter.err.find("Teildateien eines früheren Laufs entfernt: "), std::string::npos)
+      << shorter.err;
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "out-2005.txt"), test::ReadFileBytes(QUORLIX_SAMPLE_LOG));
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "out-99.txt"), "earlier run\r\n");
 
   // Three runs at once to the same names, each with its own number of
   // parts: each succeeds or fails with its own message, and the set left
@@ -1262,7 +1330,7 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
   }
   EXPECT_NE(std::find(sets.begin(), sets.end(), left), sets.end()) << left.size() << " parts";
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "runs"), fs::directory_iterator()),
-            static_cast<long>(left.size()));  // nothing else, nothing temporary
+            static_cast<long>(left.size()) + 1);  // the record, nothing temporary
   // They take turns through a lock on the folder: while another holds it,
   // a run does not put its parts in place.
   const int held = ::open((dir_ / "runs").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

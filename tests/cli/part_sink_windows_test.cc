@@ -38,12 +38,15 @@ void InstallCalls() {
   };
 }
 
-// Every name in `dir` with its content ("<dir>" for a folder).
+// Every name in `dir` with its content ("<dir>" for a folder); the record
+// of the parts only as "<record>".
 std::map<std::string, std::string> Listing(const std::string& dir) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(dir)) {
     const std::string name = entry.path().filename().string();
-    files[name] = entry.is_directory() ? "<dir>" : test::ReadFileBytes(entry.path().string());
+    files[name] = entry.is_directory()            ? "<dir>"
+                  : name.ends_with(".quorlix-parts") ? "<record>"
+                                                   : test::ReadFileBytes(entry.path().string());
   }
   return files;
 }
@@ -54,7 +57,14 @@ TEST(PartFileSinkWindowsTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
                          {"out-2.txt", "old 2"},
                          {"out-3.txt", "old 3"},
                          {"out-4.txt", "old 4"}};
-  const Files kNewSet = {{"out-1.txt", "a\r\n"}, {"out-2.txt", "b\r\n"}, {"out-3.txt", "c\r\n"}};
+  const Files kNewSet = {{"out-1.txt", "a\r\n"},
+                         {"out-2.txt", "b\r\n"},
+                         {"out-3.txt", "c\r\n"},
+                         {".out.txt.quorlix-parts", "<record>"}};
+  // Written by an earlier run, which leaves its record.
+  const Files kRecordedOldSet = {{"out-1.txt", "old 1\r\n"}, {"out-2.txt", "old 2\r\n"},
+                                 {"out-3.txt", "old 3\r\n"}, {"out-4.txt", "old 4\r\n"},
+                                 {".out.txt.quorlix-parts", "<record>"}};
   struct Case {
     std::string name;
     std::string output;  // -o, in the scratch folder
@@ -69,19 +79,24 @@ TEST(PartFileSinkWindowsTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
        {},
        nullptr,
        false,
-       {{"d.x\\post-1", "a\r\n"}, {"d.x\\post-2", "b\r\n"}, {"d.x\\post-3", "c\r\n"}}},
-      {"an older, longer set: its parts beyond the third go", "out.txt", kOldSet, nullptr, false,
-       kNewSet},
-      {"only files named as parts go",
+       {{"d.x\\post-1", "a\r\n"},
+        {"d.x\\post-2", "b\r\n"},
+        {"d.x\\post-3", "c\r\n"},
+        {"d.x\\.post.quorlix-parts", "<record>"}}},
+      {"an older, longer set: its parts beyond the third go", "out.txt", kRecordedOldSet, nullptr,
+       false, kNewSet},
+      {"parts of no record stay: they may be the user's files",
        "out.txt",
        {{"out-04.txt", "x"}, {"out-5.txt.bak", "x"}, {"out-9.txt", "old 9"}},
        nullptr,
        false,
        {{"out-04.txt", "x"},
         {"out-5.txt.bak", "x"},
+        {"out-9.txt", "old 9"},
         {"out-1.txt", "a\r\n"},
         {"out-2.txt", "b\r\n"},
-        {"out-3.txt", "c\r\n"}}},
+        {"out-3.txt", "c\r\n"},
+        {".out.txt.quorlix-parts", "<record>"}}},
       {"the move of part 2 fails: part 1's old content comes back", "out.txt", kOldSet,
        [](const std::string& to) { return to.ends_with("out-2.txt") ? EIO : 0; }, true, kOldSet},
       {"the move of part 3 fails, parts 1 and 2 new: they go",
@@ -108,7 +123,13 @@ TEST(PartFileSinkWindowsTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
                                 ? scratch.path()
                                 : scratch.Path(c.output.substr(0, c.output.find('\\')));
     fs::create_directories(dir);
-    for (const auto& [name, content] : c.before) test::WriteFileBytes(scratch.Path(name), content);
+    if (c.before == kRecordedOldSet) {
+      PartFileSink earlier(scratch.Path("out.txt"), 1);
+      for (const char* line : {"old 1", "old 2", "old 3", "old 4"}) earlier.AppendLine(line);
+      earlier.Commit();
+    } else {
+      for (const auto& [name, content] : c.before) test::WriteFileBytes(scratch.Path(name), content);
+    }
     InstallCalls();
     g_before_rename = c.before_rename;
     g_flushes = 0;

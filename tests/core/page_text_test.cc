@@ -160,6 +160,11 @@ TEST(PageText, NamesAreUtf8WhenTheyAreElseWindows1252) {
   out.clear();
   AppendPageTextOfName("Sz\xe9ne\x01.log", out);
   EXPECT_EQ(out, "Sz\u00e9ne\u2401.log");
+  // C1 controls, noncharacters and bidi overrides would break or reorder
+  // the page around the name.
+  out.clear();
+  AppendPageTextOfName("a\u0085b\uFDD0c\U0010FFFFd\u202Ee\u2067f\u00a0\U0001F600.log", out);
+  EXPECT_EQ(out, "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\u00a0\U0001F600.log");
 }
 
 }  // namespace
