@@ -132,8 +132,8 @@ BENCHMARK(BM_UbbPreviewPathological)->DenseRange(0, 4)->Unit(benchmark::kMillise
 // "<"s that start tags which never close. Every row about as fast as the
 // plain one: the tag reading is linear in the message.
 std::string PageMessageOfPattern(int kind) {
-  static constexpr const char* kPatterns[] = {"abcd", "a<", "</a", "<!", "<a href=",
-                                              "<font color=red "};
+  static constexpr const char* kPatterns[] = {"abcd", "a<",       "</a",
+                                              "<!",   "<a href=", "<font color=red "};
   const std::string pattern = kPatterns[kind];
   constexpr std::size_t kSize = 50 * 1000 * 1000;
   std::string text;

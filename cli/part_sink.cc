@@ -31,9 +31,7 @@ void CheckPartBaseName(const std::string& path) {
   }
 }
 
-void PrintNote(const std::string& note) {
-  std::fprintf(stderr, "quorlix-cli: %s\n", note.c_str());
-}
+void PrintNote(const std::string& note) { std::fprintf(stderr, "quorlix-cli: %s\n", note.c_str()); }
 
 // What two names of one file have in common: the identity of an existing
 // file, the full name of one yet to be made.

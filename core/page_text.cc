@@ -321,7 +321,8 @@ void AppendPageTextOfName(std::string_view bytes, std::string& out) {
     }
     const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
     const std::string_view character = bytes.substr(i, length);
-    out.append(IsShownAsReplacement(DecodeUtf8(character)) ? std::string_view("\uFFFD") : character);
+    out.append(IsShownAsReplacement(DecodeUtf8(character)) ? std::string_view("\uFFFD")
+                                                           : character);
     i += length;
   }
 }
@@ -353,28 +354,26 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
     out.append("<i class=\"lr\">link removed</i> ");
   }
   ColoredText text(out);
-  std::size_t pos = 0;
-  // The first ">" after the last "<" that looked for one (npos: none is
-  // left), so that many "<" before one ">", or none, cost one search.
-  std::size_t next_close = 0;
-  while (pos < message.size()) {
-    const std::size_t open = message.find('<', pos);
+  // `pos`: where the text not yet written starts; `search`: where the next
+  // "<" is looked for. `next_close`: the first ">" after the last "<" that
+  // looked for one (npos: none is left). Each byte is looked at a bounded
+  // number of times, whatever the "<"s and ">"s.
+  std::size_t pos = 0, search = 0, next_close = 0;
+  while (search < message.size()) {
+    const std::size_t open = message.find('<', search);
     if (open == std::string_view::npos) break;
-    text.Text(message.substr(pos, open - pos));
+    search = open + 1;
     const char after = open + 1 < message.size() ? message[open + 1] : '\0';
     const bool starts_tag =
         IsAsciiLetter(after) || after == '!' ||
         (after == '/' && open + 2 < message.size() && IsAsciiLetter(message[open + 2]));
-    if (starts_tag && next_close != std::string_view::npos && next_close <= open) {
+    if (!starts_tag) continue;  // the "<" is text
+    if (next_close != std::string_view::npos && next_close <= open) {
       next_close = message.find('>', open + 1);
     }
-    const std::size_t close = starts_tag ? next_close : std::string_view::npos;
-    if (close == std::string_view::npos) {  // no tag: the "<" is text
-      text.Text(message.substr(open, 1));
-      pos = open + 1;
-      continue;
-    }
-    const std::string_view tag = message.substr(open + 1, close - open - 1);
+    if (next_close == std::string_view::npos) break;  // no ">" left: the rest is text
+    text.Text(message.substr(pos, open - pos));
+    const std::string_view tag = message.substr(open + 1, next_close - open - 1);
     if (!options.delete_tags) {
       if (StartsWithIgnoreCase(tag, "font") &&
           (tag.size() == 4 || IsBlank(tag[4]) || tag[4] == '/')) {
@@ -384,7 +383,7 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
         text.SetColor(std::nullopt);
       }
     }
-    pos = close + 1;
+    pos = search = next_close + 1;
   }
   if (pos < message.size()) text.Text(message.substr(pos));
 }

@@ -36,7 +36,8 @@ bool ReadSmallFile(const std::string& path, std::uint64_t limit, std::string& co
   content.assign(info.size, '\0');
   std::uint64_t done = 0;
   while (done < info.size) {
-    const std::int64_t n = platform::ReadAt(fd.get(), content.data() + done, info.size - done, done);
+    const std::int64_t n =
+        platform::ReadAt(fd.get(), content.data() + done, info.size - done, done);
     if (n <= 0) return false;
     done += static_cast<std::uint64_t>(n);
   }
@@ -56,7 +57,8 @@ bool ReadField(std::string_view& line, Number& value) {
 // The numbered parts of `path` beyond `count`: regular files named as
 // PartFileName() names them. Only to tell the user about a set written
 // before records were kept.
-std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t count) {
+std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t count,
+                                         const std::function<bool(const std::string&)>& keep) {
   const std::string dir = DirectoryOf(path);
   const std::string first = NameOf(PartFileName(path, 1));
   const std::size_t dash = first.rfind("-1");
@@ -77,7 +79,8 @@ std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t co
       continue;
     }
     platform::FileInfo info;
-    if (platform::InspectName(dir + "/" + name, info) && info.kind == platform::FileKind::kRegular) {
+    if (platform::InspectName(dir + "/" + name, info) &&
+        info.kind == platform::FileKind::kRegular && !keep(dir + "/" + name)) {
       found.push_back(dir + "/" + name);
     }
   }
@@ -188,8 +191,7 @@ bool ParseSwitchJournal(std::string_view text, std::string& name,
   return true;
 }
 
-StaleRemoval FinishPartSwitch(const std::string& path, const std::string& folder,
-                              std::size_t count,
+StaleRemoval FinishPartSwitch(const std::string& path, const std::string& folder, std::size_t count,
                               const std::function<bool(const std::string&)>& keep) {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   StaleRemoval result;
@@ -198,7 +200,7 @@ StaleRemoval FinishPartSwitch(const std::string& path, const std::string& folder
   std::vector<RecordedPart> recorded;
   platform::FileInfo info;
   if (!platform::InspectName(record, info)) {
-    const std::vector<std::string> unrecorded = UnrecordedParts(path, count);
+    const std::vector<std::string> unrecorded = UnrecordedParts(path, count, keep);
     if (!unrecorded.empty()) {
       result.note = FormatText(Tr("Earlier part files such as %s are left alone: no record "
                                   "tells that quorlix-cli wrote them"),

@@ -76,8 +76,7 @@ struct StaleRemoval {
 // `folder` and removed (never one for which `keep` says true: the log),
 // and the new record in `folder` is put in place. Best effort; every step
 // may be repeated after a kill.
-StaleRemoval FinishPartSwitch(const std::string& path, const std::string& folder,
-                              std::size_t count,
+StaleRemoval FinishPartSwitch(const std::string& path, const std::string& folder, std::size_t count,
                               const std::function<bool(const std::string&)>& keep);
 
 // Before a run to `path` touches anything: every private folder of a set

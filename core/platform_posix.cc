@@ -64,8 +64,8 @@ int DuplicateNamedDescriptor(const std::string& path) {
   if (rest == "/dev/stderr") fd = 2;
   if (fd < 0) {
     const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
-    for (std::string_view prefix : {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
-                                    std::string_view(own)}) {
+    for (std::string_view prefix : {std::string_view("/dev/fd/"),
+                                    std::string_view("/proc/self/fd/"), std::string_view(own)}) {
       if (!rest.starts_with(prefix)) continue;
       rest.remove_prefix(prefix.size());
       const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), fd);

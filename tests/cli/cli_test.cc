@@ -418,7 +418,8 @@ TEST_F(CliTest, FailuresWriteNothing) {
       // Every number is checked against its range, which the message tells.
       {{"--scene", "9223372036854775808", QUORLIX_SAMPLE_LOG},
        2,
-       "9223372036854775808 liegt au\xc3\x9f" "erhalb des Bereichs von 1 bis 9223372036854775807"},
+       "9223372036854775808 liegt au\xc3\x9f"
+       "erhalb des Bereichs von 1 bis 9223372036854775807"},
       {{"--scene", "18446744073709551616", QUORLIX_SAMPLE_LOG}, 2, "von 1 bis"},
       {{"--threads", "1025", QUORLIX_SAMPLE_LOG}, 2, "von 1 bis 1024"},
       {{"--scene-gap", "99999999999999999999", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "von 0 bis"},
@@ -791,12 +792,13 @@ TEST_F(CliTest, DescriptorNamesAreWrittenIntoAndPartNamesAreFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     test::WriteFileBytes(keep, "earlier");
-    const Result result = Run({"/bin/sh", "-c",
-                               "exec 3>\"$3.gone\"; rm \"$3.gone\"; \"$0\" --config \"$1\" " +
-                                   c.command,
-                               QUORLIX_CLI_PATH, config_, QUORLIX_SAMPLE_LOG, keep});
+    const Result result = Run(
+        {"/bin/sh", "-c", "exec 3>\"$3.gone\"; rm \"$3.gone\"; \"$0\" --config \"$1\" " + c.command,
+         QUORLIX_CLI_PATH, config_, QUORLIX_SAMPLE_LOG, keep});
     EXPECT_EQ(result.status, c.status) << result.err;
-    if (fs::exists(keep)) EXPECT_EQ(test::ReadFileBytes(keep), c.kept);
+    if (fs::exists(keep)) {
+      EXPECT_EQ(test::ReadFileBytes(keep), c.kept);
+    }
     EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "keep.txt"}));
   }
   EXPECT_FALSE(fs::exists("/dev/stdout-1"));

@@ -4,8 +4,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -85,8 +85,10 @@ void WriteSet(const std::string& path, const std::vector<std::string>& lines) {
   sink.Commit();
 }
 
-const Files kRecordedOldSet = {{"out-1.txt", "old 1\r\n"}, {"out-2.txt", "old 2\r\n"},
-                               {"out-3.txt", "old 3\r\n"}, {"out-4.txt", "old 4\r\n"},
+const Files kRecordedOldSet = {{"out-1.txt", "old 1\r\n"},
+                               {"out-2.txt", "old 2\r\n"},
+                               {"out-3.txt", "old 3\r\n"},
+                               {"out-4.txt", "old 4\r\n"},
                                {".out.txt.quorlix-parts", "<record>"}};
 const Files kNewSet = {{"out-1.txt", "a\r\n"},
                        {"out-2.txt", "b\r\n"},
@@ -153,7 +155,8 @@ TEST(PartFileSinkTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
     if (c.before == kRecordedOldSet) {
       WriteSet(scratch.Path("out.txt"), {"old 1", "old 2", "old 3", "old 4"});
     } else {
-      for (const auto& [name, content] : c.before) test::WriteFileBytes(scratch.Path(name), content);
+      for (const auto& [name, content] : c.before)
+        test::WriteFileBytes(scratch.Path(name), content);
     }
     ASSERT_EQ(::symlink("elsewhere", scratch.Path("out-7.txt").c_str()), 0);
     InstallCalls();
@@ -191,10 +194,12 @@ TEST(PartFileSinkTest, ABadRecordRemovesNothing) {
       },
       [](const std::string& record) {  // part 4's size changed by hand
         std::string text = test::ReadFileBytes(record);
-        text.replace(text.find("\n4 ") + 3, 1, "9");
+        text[text.find("\n4 ") + 3] = '9';
         test::WriteFileBytes(record, text);
       },
-      [](const std::string& record) { test::WriteFileBytes(record, "quorlix part files 1\nend\n"); },
+      [](const std::string& record) {
+        test::WriteFileBytes(record, "quorlix part files 1\nend\n");
+      },
   };
   for (const auto& change : spoil) {
     test::ScratchDir scratch;
@@ -217,8 +222,12 @@ void CountCall() {
 void InstallKillingCalls() {
   AtomicWriteCalls& calls = CurrentAtomicWriteCalls();
   calls = AtomicWriteCalls::Defaults();
-  calls.open = [](const char* path, int flags, mode_t mode) { return CountCall(), ::open(path, flags, mode); };
-  calls.write = [](int fd, const void* data, size_t size) { return CountCall(), ::write(fd, data, size); };
+  calls.open = [](const char* path, int flags, mode_t mode) {
+    return CountCall(), ::open(path, flags, mode);
+  };
+  calls.write = [](int fd, const void* data, size_t size) {
+    return CountCall(), ::write(fd, data, size);
+  };
   calls.fsync = [](int fd) { return CountCall(), ::fsync(fd); };
   calls.close = [](int fd) { return CountCall(), ::close(fd); };
   calls.rename = [](const char* from, const char* to) { return CountCall(), ::rename(from, to); };

@@ -44,9 +44,9 @@ std::map<std::string, std::string> Listing(const std::string& dir) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(dir)) {
     const std::string name = entry.path().filename().string();
-    files[name] = entry.is_directory()            ? "<dir>"
+    files[name] = entry.is_directory()               ? "<dir>"
                   : name.ends_with(".quorlix-parts") ? "<record>"
-                                                   : test::ReadFileBytes(entry.path().string());
+                                                     : test::ReadFileBytes(entry.path().string());
   }
   return files;
 }
@@ -62,8 +62,10 @@ TEST(PartFileSinkWindowsTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
                          {"out-3.txt", "c\r\n"},
                          {".out.txt.quorlix-parts", "<record>"}};
   // Written by an earlier run, which leaves its record.
-  const Files kRecordedOldSet = {{"out-1.txt", "old 1\r\n"}, {"out-2.txt", "old 2\r\n"},
-                                 {"out-3.txt", "old 3\r\n"}, {"out-4.txt", "old 4\r\n"},
+  const Files kRecordedOldSet = {{"out-1.txt", "old 1\r\n"},
+                                 {"out-2.txt", "old 2\r\n"},
+                                 {"out-3.txt", "old 3\r\n"},
+                                 {"out-4.txt", "old 4\r\n"},
                                  {".out.txt.quorlix-parts", "<record>"}};
   struct Case {
     std::string name;
@@ -128,7 +130,8 @@ TEST(PartFileSinkWindowsTest, AllPartsOrNoneAndOnlyStalePartsRemoved) {
       for (const char* line : {"old 1", "old 2", "old 3", "old 4"}) earlier.AppendLine(line);
       earlier.Commit();
     } else {
-      for (const auto& [name, content] : c.before) test::WriteFileBytes(scratch.Path(name), content);
+      for (const auto& [name, content] : c.before)
+        test::WriteFileBytes(scratch.Path(name), content);
     }
     InstallCalls();
     g_before_rename = c.before_rename;
