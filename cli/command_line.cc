@@ -250,8 +250,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   // Read as plain decimal here: CLI11 would take 0x10 and 010 as hex and octal.
   std::string threads;
   app.add_option("--threads", threads,
-                 Tr("Load and convert on N threads (default: one per processor thread; "
-                    "1: a single pass)"))
+                 Tr("Load and convert on N threads (default and most: one per processor "
+                    "thread; 1: a single pass)"))
       ->check(WholeNumber(kThreadRange, "DECIMAL"))
       ->option_text("N");
 
