@@ -155,7 +155,8 @@ void PartFileSink::Commit() {
   std::vector<std::string> targets;
   for (std::size_t i = 0; i < parts_.size(); ++i) {
     const AtomicFileWriter& writer = *parts_[i].writer;
-    RecordedPart part{.number = i + 1};
+    RecordedPart part;
+    part.number = i + 1;
     platform::FileInfo info;
     if (!platform::InspectPath(writer.temp_path(), info) ||
         !platform::IdentifyPath(writer.temp_path(), part.id)) {

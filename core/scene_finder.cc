@@ -190,7 +190,11 @@ std::optional<SceneInfo> FindOneScene(const ChatState& state, int64_t gap_minute
       state, gap_minutes, [&] { ++count; },
       [&](int64_t line, int64_t time, std::string_view) {
         if (count != k + 1) return;
-        if (!found) found = SceneInfo{.first_line = line, .first_time = time};
+        if (!found) {
+          found.emplace();
+          found->first_line = line;
+          found->first_time = time;
+        }
         found->last_line = line;
         found->last_time = time;
         ++found->lines;
