@@ -1,8 +1,10 @@
 #include "core/part_record.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <utility>
 
 #include "core/atomic_write.h"
 #include "core/translation.h"
@@ -63,8 +65,9 @@ std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t co
   const std::string first = NameOf(PartFileName(path, 1));
   const std::size_t dash = first.rfind("-1");
   const std::string stem = first.substr(0, dash + 1), extension = first.substr(dash + 2);
-  std::vector<std::string> names, found;
-  if (!platform::ListFolder(dir, names)) return found;
+  std::vector<std::string> names;
+  std::vector<std::pair<std::size_t, std::string>> found;
+  if (!platform::ListFolder(dir, names)) return {};
   for (const std::string& name : names) {
     if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) ||
         !name.ends_with(extension)) {
@@ -81,10 +84,14 @@ std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t co
     platform::FileInfo info;
     if (platform::InspectName(dir + "/" + name, info) &&
         info.kind == platform::FileKind::kRegular && !keep(dir + "/" + name)) {
-      found.push_back(dir + "/" + name);
+      found.emplace_back(number, dir + "/" + name);
     }
   }
-  return found;
+  // In the order of their numbers, whatever order the folder lists them in.
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> paths;
+  for (auto& [number, path] : found) paths.push_back(std::move(path));
+  return paths;
 }
 
 // True when `name` is still the regular file that `part` recorded.
