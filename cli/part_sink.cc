@@ -31,7 +31,14 @@ void CheckPartBaseName(const std::string& path) {
   }
 }
 
-void PrintNote(const std::string& note) { std::fprintf(stderr, "quorlix-cli: %s\n", note.c_str()); }
+// A note on standard error; the control bytes of file names reach the
+// terminal as "?".
+void PrintNote(std::string note) {
+  for (char& c : note) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  std::fprintf(stderr, "quorlix-cli: %s\n", note.c_str());
+}
 
 // What two names of one file have in common: the identity of an existing
 // file, the full name of one yet to be made.
