@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "bench/log_generator.h"
-#include "core/formatter.h"
-#include "core/line_fields.h"
-#include "core/line_search.h"
-#include "core/page_text.h"
-#include "core/post_parts.h"
-#include "core/ubb_preview.h"
+#include "core/dialects/formatter.h"
+#include "core/dialects/page_text.h"
+#include "core/dialects/post_parts.h"
+#include "core/line/line_fields.h"
+#include "core/log/line_search.h"
+#include "core/preview/ubb_preview.h"
 #include "reference/log_line.h"
 
 namespace quorlix::bench {
