@@ -173,6 +173,11 @@ void PartFileSink::Commit() {
     record.push_back(part);
     targets.push_back(writer.resolved_target());
   }
+  {
+    // Named for the clean-up first: a signal then leaves no file behind.
+    const SignalHold hold;
+    ArmSignalCleanup(folder_ + "/" + std::string(kNewRecordName));
+  }
   WriteFolderFile(kNewRecordName, FormatPartRecord(record), /*sync=*/false);
   // One sync for all the parts' content, which fsync() per file would
   // make thousands of journal commits.
@@ -190,11 +195,12 @@ void PartFileSink::Commit() {
     // Runs to the same names take turns here, so that the later one's set
     // is the one that stays, whole.
     const platform::FolderLock turn(DirectoryOf(path_));
-    // From the journal on, a killed run is finished by the next one.
+    // From the journal on, a killed run is finished by the next one; the
+    // catchable signals wait until the switch is done or undone.
+    const SignalHold hold;
     const std::string journal = folder_ + "/" + std::string(kJournalName);
     WriteFolderFile(kJournalName, FormatSwitchJournal(NameOf(path_), targets), /*sync=*/true);
     SyncDirectoryOf(journal);
-    const SignalHold hold;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
       Part& part = parts_[i];
       const std::string& target = part.writer->resolved_target();

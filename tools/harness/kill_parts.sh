@@ -51,7 +51,10 @@ is_set() {
   local f
   for f in "$1"/*; do cmp -s "$f" "$WORK/out/${f##*/}" || return 1; done
 }
-left_folders() { find "$WORK/out" -maxdepth 1 -name '.out.txt.quorlix-*' | wc -l; }
+# The run's private folder and temporary files; the parts' record stays.
+left_folders() {
+  find "$WORK/out" -maxdepth 1 -name '.out.txt.quorlix-*' ! -name '.out.txt.quorlix-parts' | wc -l
+}
 
 # kill_rounds SIGNAL ROUNDS: prints "whole left_folder rounds mixed".
 # A set of files cannot switch in one step: a SIGKILL inside the renames
