@@ -70,8 +70,15 @@ struct PartFileSink::Part {
 };
 
 void PartStreamSink::AppendLine(std::string_view line) {
-  if (cutter_.Add(line.size())) out_.AppendLine(kPartSeparator);
-  out_.AppendLine(line);
+  // A line of the output that looks like the separator gets a space, so
+  // that it cannot be read as one.
+  const bool like_separator = line == kPartSeparator;
+  if (cutter_.Add(line.size() + (like_separator ? 1 : 0))) out_.AppendLine(kPartSeparator);
+  if (like_separator) {
+    out_.AppendLine(kSeparatorAsText);
+  } else {
+    out_.AppendLine(line);
+  }
 }
 
 PartFileSink::PartFileSink(std::string path, std::uint64_t limit, std::string log_file)

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "core/dialects/message_tags.h"
 #include "core/text/cp1252.h"
 #include "core/text/named_colors.h"
 #include "core/text/text_util.h"
@@ -139,8 +140,6 @@ std::optional<uint32_t> ParseHexDigits(std::string_view digits) {
   }
   return rgb;
 }
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view lower_prefix) {
   return text.size() >= lower_prefix.size() &&
@@ -354,26 +353,11 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
     out.append("<i class=\"lr\">link removed</i> ");
   }
   ColoredText text(out);
-  // `pos`: where the text not yet written starts; `search`: where the next
-  // "<" is looked for. `next_close`: the first ">" after the last "<" that
-  // looked for one (npos: none is left). Each byte is looked at a bounded
-  // number of times, whatever the "<"s and ">"s.
-  std::size_t pos = 0, search = 0, next_close = 0;
-  while (search < message.size()) {
-    const std::size_t open = message.find('<', search);
-    if (open == std::string_view::npos) break;
-    search = open + 1;
-    const char after = open + 1 < message.size() ? message[open + 1] : '\0';
-    const bool starts_tag =
-        IsAsciiLetter(after) || after == '!' ||
-        (after == '/' && open + 2 < message.size() && IsAsciiLetter(message[open + 2]));
-    if (!starts_tag) continue;  // the "<" is text
-    if (next_close != std::string_view::npos && next_close <= open) {
-      next_close = message.find('>', open + 1);
-    }
-    if (next_close == std::string_view::npos) break;  // no ">" left: the rest is text
-    text.Text(message.substr(pos, open - pos));
-    const std::string_view tag = message.substr(open + 1, next_close - open - 1);
+  MessageTags tags(message);
+  std::size_t pos = 0;
+  while (const std::optional<MessageTag> found = tags.Next(pos)) {
+    text.Text(message.substr(pos, found->open - pos));
+    const std::string_view tag = found->InsideOf(message);
     if (!options.delete_tags) {
       if (StartsWithIgnoreCase(tag, "font") &&
           (tag.size() == 4 || IsBlank(tag[4]) || tag[4] == '/')) {
@@ -383,7 +367,7 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
         text.SetColor(std::nullopt);
       }
     }
-    pos = search = next_close + 1;
+    pos = found->close + 1;
   }
   if (pos < message.size()) text.Text(message.substr(pos));
 }
