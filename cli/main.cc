@@ -210,19 +210,27 @@ int Run(const CommandLine& command_line) {
   if (!unknown.empty()) return kExitUsage;
 
   // --scene K is converted as the range of --from/--to is, over its lines.
+  // Only the list of scenes holds them all; one scene's run keeps its own.
   SceneList scene_list;
   if (scenes) {
-    scene_list = FindScenes(log->state(), scene_gap);
-    if (scene_list.scenes.empty()) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
-    const std::size_t count = scene_list.scenes.size();
-    if (command_line.scene && static_cast<uint64_t>(*command_line.scene) > count) {
+    std::size_t count = 0;
+    std::optional<SceneInfo> one;
+    if (command_line.scene) {
+      one = FindOneScene(log->state(), scene_gap, static_cast<std::size_t>(*command_line.scene - 1),
+                         count);
+    } else {
+      scene_list = FindScenes(log->state(), scene_gap);
+      count = scene_list.scenes.size();
+    }
+    if (count == 0) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
+    if (command_line.scene && !one) {
       PrintError(
           FormatText(Tr("no scene %s in %s: it has %s scenes"),
                      {std::to_string(*command_line.scene), log_file, std::to_string(count)}));
       return kExitUsage;
     }
-    if (command_line.scene) {
-      const Scene range = SceneToConvert(scene_list.scenes[*command_line.scene - 1]);
+    if (one) {
+      const Scene range = SceneToConvert(*one);
       log->SelectLines(range.first, range.last);
     }
   }

@@ -125,5 +125,8 @@ struct AtomicWriteCalls {
   static AtomicWriteCalls Defaults();
 };
 AtomicWriteCalls& CurrentAtomicWriteCalls();
+// The flags for AtomicWriteCalls::open of a new file, written only, that
+// must not exist yet.
+extern const int kNewFileFlags;
 
 }  // namespace quorlix

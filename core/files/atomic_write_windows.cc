@@ -223,6 +223,8 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+const int kNewFileFlags = 0;  // open always makes a new file
+
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
   return AtomicWriteCalls{&CreateTempFile, &WriteFd,    &KeepAttributes, &FlushFile,   &CloseFd,
                           &MoveOver,       &RemoveFile, &LinkOrCopy,     &FlushFilesIn};

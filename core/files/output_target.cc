@@ -12,6 +12,15 @@ namespace {
 // Standard input, the "-" of LOGFILE.
 constexpr int kStandardInput = 0;
 
+// DuplicateNamedDescriptor's answer for a name of no descriptor.
+constexpr int kNoDescriptorName = -2;
+
+bool NamesDescriptor(const std::string& path) {
+  const int fd = platform::DuplicateNamedDescriptor(path);
+  if (fd >= 0) platform::Close(fd);
+  return fd != kNoDescriptorName;
+}
+
 }  // namespace
 
 bool IsTheLog(const std::string& output_file, const std::string& log_file) {
@@ -27,6 +36,7 @@ std::string LostDeviceMessage(const std::string& path) {
 }
 
 bool IsStreamTarget(const std::string& path) {
+  if (NamesDescriptor(path)) return true;
   platform::FileInfo info;
   return platform::InspectPath(path, info) &&
          (info.kind == platform::FileKind::kDevice || info.kind == platform::FileKind::kPipe ||
@@ -34,6 +44,8 @@ bool IsStreamTarget(const std::string& path) {
 }
 
 int OpenStreamTarget(const std::string& path) {
+  const int named = platform::DuplicateNamedDescriptor(path);
+  if (named != kNoDescriptorName) return named;
   platform::FileInfo info;
   if (!platform::InspectPath(path, info)) return -1;
   return info.kind == platform::FileKind::kSocket ? platform::ConnectLocalSocket(path)

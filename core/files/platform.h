@@ -21,6 +21,12 @@ namespace quorlix::platform {
 int OpenForReading(const std::string& path, bool nonblocking = false);
 // A descriptor for writing to an existing `path` (a device or a FIFO) or -1.
 int OpenForWriting(const std::string& path);
+// A new descriptor for the open descriptor of this process that `path`
+// names as such (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N,
+// /proc/<own id>/fd/N), sharing its file position and append mode; -1 with
+// errno EBADF when that descriptor is not open. -2 when `path` is no such
+// name (always, where the system has none).
+int DuplicateNamedDescriptor(const std::string& path);
 // A lock file: created if missing (0666 less the umask), never through a
 // symbolic link; -1 with errno set on failure.
 int OpenLockFile(const std::string& path);
@@ -61,6 +67,9 @@ int MakePrivateFolder(const std::string& path);
 // RemoveAbandonedFolder() leaves it alone. Sets `path`; -1 with errno set
 // on failure.
 int CreateHeldFolder(const std::string& prefix, std::string& path);
+// True when `path` is a folder of the user's that no live program holds
+// (CreateHeldFolder), which a killed program left.
+bool IsAbandonedFolder(const std::string& path) noexcept;
 // Removes the folder `path` and the files in it when it is one of the
 // user's that nobody holds (a killed program left it). Best effort.
 void RemoveAbandonedFolder(const std::string& path) noexcept;

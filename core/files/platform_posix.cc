@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
@@ -53,6 +54,27 @@ int OpenForReading(const std::string& path, bool nonblocking) {
 
 int OpenForWriting(const std::string& path) {
   return OpenRetrying(path.c_str(), O_WRONLY | O_CLOEXEC);
+}
+
+int DuplicateNamedDescriptor(const std::string& path) {
+  std::string_view rest = path;
+  int fd = -1;
+  if (rest == "/dev/stdin") fd = 0;
+  if (rest == "/dev/stdout") fd = 1;
+  if (rest == "/dev/stderr") fd = 2;
+  if (fd < 0) {
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+    for (std::string_view prefix : {std::string_view("/dev/fd/"),
+                                    std::string_view("/proc/self/fd/"), std::string_view(own)}) {
+      if (!rest.starts_with(prefix)) continue;
+      rest.remove_prefix(prefix.size());
+      const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), fd);
+      if (error != std::errc() || end != rest.data() + rest.size() || rest.front() == '+') fd = -1;
+      break;
+    }
+  }
+  if (fd < 0) return -2;
+  return ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
 }
 
 int OpenLockFile(const std::string& path) {
@@ -116,6 +138,16 @@ int CreateHeldFolder(const std::string& prefix, std::string& path) {
     if (fd >= 0) ::close(fd);
     if (attempt >= 10) return errno = EBUSY, -1;
   }
+}
+
+bool IsAbandonedFolder(const std::string& path) noexcept {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  const bool abandoned =
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid();
+  ::close(fd);
+  return abandoned;
 }
 
 void RemoveAbandonedFolder(const std::string& path) noexcept {

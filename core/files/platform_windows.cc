@@ -140,6 +140,9 @@ int OpenForWriting(const std::string& path) {
                       _O_WRONLY);
 }
 
+// Windows' names stand for files only.
+int DuplicateNamedDescriptor(const std::string&) { return -2; }
+
 int OpenLockFile(const std::string& path) {
   return DescriptorOf(
       ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
@@ -220,6 +223,19 @@ int CreateHeldFolder(const std::string& prefix, std::string& path) {
   }
   errno = EBUSY;
   return -1;
+}
+
+bool IsAbandonedFolder(const std::string& path) noexcept {
+  const HANDLE folder =
+      ::CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool abandoned = ::GetFileInformationByHandle(folder, &info) &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                         !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  ::CloseHandle(folder);
+  return abandoned;
 }
 
 // Opened without any sharing, which fails while a live program holds the

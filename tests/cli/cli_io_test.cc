@@ -288,6 +288,52 @@ TEST_F(CliTest, OutputTargets) {
   EXPECT_NE(result.err.find("out/ ist ein Verzeichnis"), std::string::npos) << result.err;
 }
 
+// A name of one of the program's own descriptors is that descriptor: the
+// output goes in as the shell set it up (appending where it appends), the
+// file behind it never replaced, and parts go in as on standard output. A
+// part name that is a folder, or in /dev or /proc, is a usage error.
+TEST_F(CliTest, DescriptorNamesAreWrittenIntoAndPartNamesAreFiles) {
+  const std::string whole = RunSample({}).out, parts = RunSample({"--post-limit", "500"}).out;
+  const std::string keep = (dir_ / "keep.txt").string();
+  struct Case {
+    std::string command;  // after "quorlix-cli --config C"; $2 the log, $3 keep.txt,
+                          // descriptor 3 a file deleted before the run
+    int status;
+    std::string kept;  // keep.txt after, "earlier" before
+  } cases[] = {
+      {"-o /dev/stdout \"$2\" >>\"$3\"", 0, "earlier" + whole},
+      {"-o /dev/stdout \"$2\" 1<>\"$3\"", 0, whole},
+      {"-o /proc/self/fd/3 \"$2\" 3>>\"$3\"", 0, "earlier" + whole},
+      {"--post-limit 500 -o /dev/stdout \"$2\" >>\"$3\"", 0, "earlier" + parts},
+      {"--post-limit 500 -o /dev/fd/4 \"$2\" 4>\"$3\"", 0, parts},
+      {"-o /dev/fd/3 \"$2\"", 0, "earlier"},  // 3: a file deleted meanwhile
+      {"-o /dev/fd/9 \"$2\"", 1, "earlier"},
+      {"-o /dev/stdout \"$3\" >>\"$3\"", 2, "earlier"},  // the log itself
+      {"--post-limit 500 -o / \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o .. \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o \"$1/\" \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o . \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o /dev/quorlix-test \"$2\"", 2, "earlier"},
+      {"--post-limit 500 -o /proc/self/quorlix-test \"$2\"", 2, "earlier"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    test::WriteFileBytes(keep, "earlier");
+    const Result result = Run(
+        {"/bin/sh", "-c", "exec 3>\"$3.gone\"; rm \"$3.gone\"; \"$0\" --config \"$1\" " + c.command,
+         QUORLIX_CLI_PATH, config_, QUORLIX_SAMPLE_LOG, keep});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    if (fs::exists(keep)) {
+      EXPECT_EQ(test::ReadFileBytes(keep), c.kept);
+    }
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"empty.cfg", "keep.txt"}));
+  }
+  EXPECT_FALSE(fs::exists("/dev/stdout-1"));
+  EXPECT_FALSE(fs::exists("/dev/quorlix-test-1"));
+  // Blanks around a number count alike for every numeric option.
+  EXPECT_EQ(RunSample({"--scene", " 2 "}).out, RunSample({"--scene", "2"}).out);
+}
+
 TEST_F(CliTest, EndlessOversizedAndOtherInputs) {
   const std::string expected = RunSample({}).out;
   const fs::path fifo = dir_ / "fifo", big = dir_ / "big.log";
@@ -412,11 +458,14 @@ TEST_F(CliTest, CatchableSignalsRemoveTheTemporaryFile) {
       ::close(fd);
       EXPECT_EQ(test::ReadFileBytes(target), "old");
       if (signal_number == SIGKILL) {
-        // What a kill leaves, the next run to the same name removes.
+        // What a kill leaves, the next run to the same name removes (the
+        // parts' record stays).
         args.back() = QUORLIX_SAMPLE_LOG;
         ASSERT_EQ(Run(args).status, 0);
         for (const std::string& name : FilesInDir()) {
-          EXPECT_EQ(name.find(".quorlix-"), std::string::npos) << name;
+          EXPECT_TRUE(name.find(".quorlix-") == std::string::npos ||
+                      name == ".out.txt.quorlix-parts")
+              << name;
           if (name != "empty.cfg" && name != "fifo") fs::remove(dir_ / name);
         }
         continue;

@@ -266,17 +266,32 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
     const Result result = RunSample({"--post-limit", "500", "-o", (dir_ / c.name).string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
-    // An earlier run's parts beyond this run's last go, and are counted.
-    EXPECT_EQ(result.err, c.name == "out.txt"
-                              ? "quorlix-cli: Teildateien eines früheren Laufs entfernt: 1\n"
-                              : "");
+    // A file named as a part that no record names is left, with a note.
+    EXPECT_EQ(result.err, c.name == "out.txt" ? "quorlix-cli: Frühere Teildateien wie " +
+                                                    (dir_ / "out-99.txt").string() +
+                                                    " bleiben unberührt: keine Aufzeichnung "
+                                                    "belegt, dass quorlix-cli sie geschrieben hat\n"
+                                              : "");
     for (std::size_t k = 1; k <= parts.size(); ++k) {
       EXPECT_EQ(test::ReadFileBytes((dir_ / c.part_name(k)).string()), parts[k - 1]) << k;
       expected_files.push_back(c.part_name(k));
     }
+    expected_files.push_back("." + c.name + ".quorlix-parts");  // the record
   }
+  expected_files.push_back("out-99.txt");
   std::sort(expected_files.begin(), expected_files.end());
-  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, no out-99.txt, nothing temporary
+  EXPECT_EQ(FilesInDir(), expected_files);  // no out.txt, nothing temporary
+  // The parts of an earlier, longer set this program wrote go, counted;
+  // the log, though named as a part, stays.
+  fs::copy_file(QUORLIX_SAMPLE_LOG, dir_ / "out-2005.txt");
+  ASSERT_EQ(RunSample({"--post-limit", "200", "-o", (dir_ / "out.txt").string()}).status, 0);
+  const Result shorter = Run({"--config", config_, "-f", "markdown", "--post-limit", "500", "-o",
+                              (dir_ / "out.txt").string(), (dir_ / "out-2005.txt").string()});
+  EXPECT_EQ(shorter.status, 0);
+  EXPECT_NE(shorter.err.find("Teildateien eines früheren Laufs entfernt: "), std::string::npos)
+      << shorter.err;
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "out-2005.txt"), test::ReadFileBytes(QUORLIX_SAMPLE_LOG));
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "out-99.txt"), "earlier run\r\n");
 
   // Three runs at once to the same names, each with its own number of
   // parts: each succeeds or fails with its own message, and the set left
@@ -312,7 +327,7 @@ TEST_F(CliTest, PostLimitWritesOneFilePerPart) {
   }
   EXPECT_NE(std::find(sets.begin(), sets.end(), left), sets.end()) << left.size() << " parts";
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "runs"), fs::directory_iterator()),
-            static_cast<long>(left.size()));  // nothing else, nothing temporary
+            static_cast<long>(left.size()) + 1);  // the record, nothing temporary
   // They take turns through a lock on the folder: while another holds it,
   // a run does not put its parts in place.
   const int held = ::open((dir_ / "runs").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

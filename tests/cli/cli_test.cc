@@ -334,6 +334,15 @@ TEST_F(CliTest, FailuresWriteNothing) {
        2,
        "'abc' ist keine ganze Zahl ab 0"},
       {{"--scene-gap", "-5", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "--scene-gap"},
+      // Every number is checked against its range, which the message tells.
+      {{"--scene", "9223372036854775808", QUORLIX_SAMPLE_LOG},
+       2,
+       "9223372036854775808 liegt au\xc3\x9f"
+       "erhalb des Bereichs von 1 bis 9223372036854775807"},
+      {{"--scene", "18446744073709551616", QUORLIX_SAMPLE_LOG}, 2, "von 1 bis"},
+      {{"--threads", "1025", QUORLIX_SAMPLE_LOG}, 2, "von 1 bis 1024"},
+      {{"--scene-gap", "99999999999999999999", "--scenes", QUORLIX_SAMPLE_LOG}, 2, "von 0 bis"},
+      {{"--scene", " 1x", QUORLIX_SAMPLE_LOG}, 2, "' 1x' ist keine ganze Zahl"},
       {{"-f", "page", "--post-limit", "1000", QUORLIX_SAMPLE_LOG},
        2,
        "eine Webseite ist eine Datei"},
