@@ -14,7 +14,7 @@ namespace quorlix {
 ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent) {
   auto* options = new QVBoxLayout;
   column_ = options;
-  auto* label = Named(new QLabel(tr("Co&nvert to:")), "Label5");
+  auto* label = Named(new QLabel(tr("Con&vert to:")), "Label5");
   options->addWidget(label);
   combo_code_ = Named(new QComboBox, "combo_code");
   label->setBuddy(combo_code_);

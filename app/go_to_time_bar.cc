@@ -15,7 +15,7 @@ GoToTimeBar::GoToTimeBar(LineView* view, QWidget* parent) : QWidget(parent), vie
   setObjectName(QStringLiteral("go_to_time_bar"));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
-  auto* label = new QLabel(tr("&Go to time (UTC):"));
+  auto* label = new QLabel(tr("Go to ti&me (UTC):"));
   text_ = new QLineEdit;
   text_->setObjectName(QStringLiteral("go_to_time_text"));
   text_->setPlaceholderText(QStringLiteral("YYYY-MM-DD HH:MM"));

@@ -42,8 +42,8 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
   layout->addWidget(bar, 0, Qt::AlignHCenter);
 
   auto* time_tabs = Named(new QTabWidget, "time_tabs");
-  time_tabs->addTab(selection_->time_page(), tr("Time"));
-  time_tabs->addTab(scenes, tr("Scenes"));
+  time_tabs->addTab(selection_->time_page(), tr("&Time"));
+  time_tabs->addTab(scenes, tr("Sce&nes"));
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
   grid->addLayout(selection_->persons_column(), 0, 0);

@@ -45,7 +45,7 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
     made->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return made;
   };
-  previous_ = button(tr("Pre&vious"));
+  previous_ = button(tr("Prev&ious"));
   next_ = button(tr("Ne&xt"));
   copy_part_ = button(tr("Copy &part"));
   copy_part_->setToolTip(tr("Copy this part, then show the next (Ctrl+Shift+C)"));

@@ -78,7 +78,7 @@ SelectionPanel::SelectionPanel(QObject* parent)
       lb_person_(Named(new QListWidget, "lb_person")),
       cb_filter_channel_(Named(new QCheckBox(tr("Filter C&hannel")), "cb_filter_channel")),
       lb_channel_(Named(new QListWidget, "lb_channel")),
-      cb_filter_time_(Named(new QCheckBox(tr("Filter &Time")), "cb_filter_time")),
+      cb_filter_time_(Named(new QCheckBox(tr("Filte&r Time")), "cb_filter_time")),
       TreeView_time_(Named(new QTreeWidget, "TreeView_time")),
       persons_column_(BuildColumn(cb_filter_person_, lb_person_, "lb_person")),
       channels_column_(BuildColumn(cb_filter_channel_, lb_channel_, "lb_channel")),

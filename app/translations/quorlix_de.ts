@@ -108,7 +108,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Wofür die Ausgabe gemacht wird: ein Forum (UBB oder Html), eine Chat-App (Markdown) oder eine eigene Webseite</translation>
     </message>
     <message>
-        <source>Co&amp;nvert to:</source>
+        <source>Con&amp;vert to:</source>
         <translation>Um&amp;wandeln in:</translation>
     </message>
     <message>
@@ -221,8 +221,8 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::GoToTimeBar</name>
     <message>
-        <source>&amp;Go to time (UTC):</source>
-        <translation>Zu &amp;Zeit springen (UTC):</translation>
+        <source>Go to ti&amp;me (UTC):</source>
+        <translation>Zu Zei&amp;t springen (UTC):</translation>
     </message>
     <message>
         <source>Go</source>
@@ -291,12 +291,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <source>Time</source>
+        <source>&amp;Time</source>
         <translation>Zeit</translation>
     </message>
     <message>
-        <source>Scenes</source>
-        <translation>Szenen</translation>
+        <source>Sce&amp;nes</source>
+        <translation>S&amp;zenen</translation>
     </message>
 </context>
 <context>
@@ -546,7 +546,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Teil %1 von %2 kopiert; es gibt keine weiteren Teile</translation>
     </message>
     <message>
-        <source>Pre&amp;vious</source>
+        <source>Prev&amp;ious</source>
         <translation>Zu&amp;rück</translation>
     </message>
     <message>
@@ -617,7 +617,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Szenen mit weniger Zeilen werden ausgeblendet</translation>
     </message>
     <message>
-        <source>Gap:</source>
+        <source>&amp;Gap:</source>
         <translation>&amp;Pause:</translation>
     </message>
     <message>
@@ -648,7 +648,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Kan&amp;äle filtern</translation>
     </message>
     <message>
-        <source>Filter &amp;Time</source>
+        <source>Filte&amp;r Time</source>
         <translation>Zeit &amp;filtern</translation>
     </message>
 </context>

@@ -63,7 +63,7 @@ class MainWindowTest : public MainWindowTestBase {
     const std::pair<const char*, const char*> boxes[] = {
         {"cb_filter_person", "Filter Pers&ons"},
         {"cb_filter_channel", "Filter C&hannel"},
-        {"cb_filter_time", "Filter &Time"},
+        {"cb_filter_time", "Filte&r Time"},
         {"check_channel", "Sho&w Channelname"},
         {"check_channel_color", "&Use Colors for Channels"},
         {"check_showtime", "Show Time"},
@@ -74,7 +74,7 @@ class MainWindowTest : public MainWindowTestBase {
       QCOMPARE(box->text(), QString(text));
       QVERIFY2(!box->isChecked() && box->isEnabled(), name);
     }
-    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Co&nvert to:"));
+    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Con&vert to:"));
     QCOMPARE(Find<QLabel>(f, "Label5")->buddy(), Find<QComboBox>(f, "combo_code"));
     auto* combo = Find<QComboBox>(f, "combo_code");
     QCOMPARE(combo->count(), 4);
@@ -154,8 +154,9 @@ class MainWindowTest : public MainWindowTestBase {
     QCOMPARE(items->selectionModel()->selectedIndexes().size(), 1);
   }
 
-  // Access keys that clash in the window (buttons, labels, the menu bar)
-  // or within one menu, in English and in German.
+  // Access keys that clash among controls shown together (buttons, labels,
+  // tab and menu bar titles), or within one menu, in English and in German.
+  // Controls on different pages of one tab widget are never shown together.
   void AccessKeysAreUnique() {
     for (bool german : {false, true}) {
       if (german) InstallTranslators(*QCoreApplication::instance());
@@ -166,30 +167,51 @@ class MainWindowTest : public MainWindowTestBase {
         }
       });
       WindowFixture f;
-      const auto clashes = [](const QStringList& texts) {
-        QMap<QString, QStringList> by_key;
-        for (const QString& text : texts) {
-          const QKeySequence key = QKeySequence::mnemonic(text);
-          if (!key.isEmpty()) by_key[key.toString()] << text;
+      using Pages = QMap<const QTabWidget*, int>;  // the page of each tab widget it lies on
+      const QList<QTabWidget*> tab_widgets = f.window->findChildren<QTabWidget*>();
+      const auto pages_of = [&](const QWidget* widget) {
+        Pages pages;
+        for (const QTabWidget* tabs : tab_widgets) {
+          for (int i = 0; i < tabs->count(); ++i) {
+            if (tabs->widget(i)->isAncestorOf(widget)) pages[tabs] = i;
+          }
         }
+        return pages;
+      };
+      QList<std::pair<QString, Pages>> shown;
+      for (QAbstractButton* button : f.window->findChildren<QAbstractButton*>()) {
+        shown.append({button->text(), pages_of(button)});
+      }
+      for (QLabel* label : f.window->findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr) shown.append({label->text(), pages_of(label)});
+      }
+      for (const QTabWidget* tabs : tab_widgets) {
+        for (int i = 0; i < tabs->count(); ++i) shown.append({tabs->tabText(i), pages_of(tabs)});
+      }
+      for (QAction* menu : f.window->menuBar()->actions()) shown.append({menu->text(), {}});
+      const auto together = [](const Pages& a, const Pages& b) {
+        for (auto it = a.begin(); it != a.end(); ++it) {
+          if (b.value(it.key(), it.value()) != it.value()) return false;
+        }
+        return true;
+      };
+      const auto clashes = [&](const QList<std::pair<QString, Pages>>& texts) {
         QStringList found;
-        for (const QStringList& same : by_key) {
-          if (same.size() > 1) found << same.join(" / ");
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+          const QKeySequence key = QKeySequence::mnemonic(texts[i].first);
+          for (qsizetype j = i + 1; j < texts.size() && !key.isEmpty(); ++j) {
+            if (QKeySequence::mnemonic(texts[j].first) == key &&
+                together(texts[i].second, texts[j].second)) {
+              found << texts[i].first + " / " + texts[j].first;
+            }
+          }
         }
         return found;
       };
-      QStringList window;
-      for (QAbstractButton* button : f.window->findChildren<QAbstractButton*>()) {
-        window << button->text();
-      }
-      for (QLabel* label : f.window->findChildren<QLabel*>()) {
-        if (label->buddy() != nullptr) window << label->text();
-      }
-      for (QAction* menu : f.window->menuBar()->actions()) window << menu->text();
-      QCOMPARE(clashes(window), QStringList());
+      QCOMPARE(clashes(shown), QStringList());
       for (QMenu* menu : f.window->menuBar()->findChildren<QMenu*>()) {
-        QStringList entries;
-        for (QAction* action : menu->actions()) entries << action->text();
+        QList<std::pair<QString, Pages>> entries;
+        for (QAction* action : menu->actions()) entries.append({action->text(), {}});
         QCOMPARE(clashes(entries), QStringList());
       }
     }
