@@ -496,7 +496,7 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>&amp;Redo</source>
-        <translation>&amp;Wiederherstellen</translation>
+        <translation>Wieder&amp;herstellen</translation>
     </message>
     <message>
         <source>Cu&amp;t</source>

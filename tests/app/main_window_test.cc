@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -155,7 +156,8 @@ class MainWindowTest : public MainWindowTestBase {
   }
 
   // Access keys that clash among controls shown together (buttons, labels,
-  // tab and menu bar titles), or within one menu, in English and in German.
+  // tab and menu bar titles), or within one menu, in English and in German;
+  // the output's context menu says what the Edit menu says.
   // Controls on different pages of one tab widget are never shown together.
   void AccessKeysAreUnique() {
     for (bool german : {false, true}) {
@@ -208,11 +210,21 @@ class MainWindowTest : public MainWindowTestBase {
         }
         return found;
       };
-      QCOMPARE(clashes(shown), QStringList());
+      QCOMPARE(clashes(shown).join(", "), QString());
       for (QMenu* menu : f.window->menuBar()->findChildren<QMenu*>()) {
         QList<std::pair<QString, Pages>> entries;
         for (QAction* action : menu->actions()) entries.append({action->text(), {}});
-        QCOMPARE(clashes(entries), QStringList());
+        QCOMPARE(clashes(entries).join(", "), QString());
+      }
+      // The output's context menu names its commands as the Edit menu does.
+      QMap<QString, QString> edit;
+      for (QAction* action : Find<QMenu>(f, "Edit1")->actions()) {
+        if (!action->shortcut().isEmpty()) edit[action->shortcut().toString()] = action->text();
+      }
+      const std::unique_ptr<QMenu> context(Find<OutputView>(f, "memo_output")->CreateContextMenu());
+      for (QAction* action : context->actions()) {
+        const QString key = action->shortcut().toString();
+        if (edit.contains(key)) QCOMPARE(action->text(), edit[key]);
       }
     }
   }
