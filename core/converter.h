@@ -17,6 +17,8 @@
 
 namespace quorlix {
 
+struct PageNavigation;
+
 // The home page the footers link to.
 inline constexpr std::string_view kHomePageUrl = "https://quorlix.example.org/";
 
@@ -83,5 +85,13 @@ struct Scene {
 int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const ConvertSettings& settings,
                              OutputSink& out, WorkingWindowFactory& windows,
                              const PassThreads& threads = {});
+
+// Writes the web page of `scene` as ConvertSceneIntoSink does with the page
+// dialect and `options`, with `navigation` as its links to other pages.
+// `state` is only read, so that several threads may each write a page of
+// it at once. Returns the number of lines on the page.
+int64_t WriteScenePage(const ChatState& state, const Scene& scene, const ConvertOptions& options,
+                       const ConvertSettings& settings, const PageNavigation& navigation,
+                       OutputSink& out, WorkingWindowFactory& windows);
 
 }  // namespace quorlix
