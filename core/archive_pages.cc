@@ -20,7 +20,13 @@ namespace {
 constexpr std::string_view kLight[] = {
     "nav{margin:.6em 0;font-size:.9em}",
     "nav a,main a{color:#1a5fb4;font-size:1em}",
-    "table{border-collapse:collapse;width:100%;margin:.2em 0 1em}",
+    "table{border-collapse:collapse;width:100%;margin:.2em 0 1em;table-layout:fixed}",
+    // The same columns in every month's table.
+    "table.s th:nth-child(1){width:6.5em}",
+    "table.s th:nth-child(2){width:12.5em}",
+    "table.s th:nth-child(3){width:6em}",
+    "table.s th:nth-child(4){width:3.5em}",
+    "table.p th:nth-child(n+2){width:6.5em}",
     "th,td{text-align:left;vertical-align:top;padding:.25em .9em .25em 0;"
     "border-bottom:1px solid #e4e6ea;font-variant-numeric:tabular-nums}",
     "th{font-size:.85em;font-weight:600;color:#5f636a}",
@@ -136,8 +142,9 @@ class IndexWriter {
   }
 
   // "<tr><th>…</th>…</tr>" of `words`.
-  void HeadRow(std::initializer_list<const char*> words) {
-    Emit("<table>");
+  void HeadRow(std::string_view table_class, std::initializer_list<const char*> words) {
+    text_.append("<table class=\"").append(table_class).append("\">");
+    Emit();
     text_.append("<thead><tr>");
     for (const char* word : words) {
       text_.append("<th>");
@@ -183,7 +190,7 @@ void AppendSceneRow(const ArchiveContents& archive, const PersonOrder& persons, 
   const SceneInfo& scene = archive.scenes.scenes[k];
   text.append("<tr><td class=\"w\"><a href=\"").append(archive.pages[k]).append("\">");
   AppendPageDate(scene.first_time, text);
-  text.append("</a></td><td class=\"w\">");
+  text.append("</a></td><td>");
   AppendPageClock(scene.first_time, text);
   text.append(" \u2013 ");
   if (UtcMidnight(scene.last_time) != UtcMidnight(scene.first_time)) {
@@ -248,7 +255,7 @@ void WriteArchiveIndex(const ArchiveContents& archive, OutputSink& out) {
       month = this_month;
       page.text().append("<h2 id=\"m").append(month).append("\">").append(month).append("</h2>");
       page.Emit();
-      page.HeadRow({"Day", "Time (UTC)", "Duration", "Lines", "Persons"});
+      page.HeadRow("s", {"Day", "Time (UTC)", "Duration", "Lines", "Persons"});
     }
     AppendSceneRow(archive, persons, *k, page.text());
     page.Emit();
@@ -270,7 +277,7 @@ void WriteArchivePersons(const ArchiveContents& archive, OutputSink& out) {
   page.Start(Tr("Persons"), Counted(count, Tr("1 person"), Tr("%s persons")), kArchiveIndexName,
              ArchiveIndexWord());
   std::string& text = page.text();
-  if (count > 0) page.HeadRow({"Person", "Scenes", "First", "Last"});
+  if (count > 0) page.HeadRow("p", {"Person", "Scenes", "First", "Last"});
   for (const std::size_t name : persons.sorted) {
     const std::vector<std::size_t>& mine = of[name];
     if (mine.empty()) continue;
