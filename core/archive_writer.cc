@@ -297,10 +297,14 @@ void ArchiveRun::WriteBatch(std::vector<std::string>& texts, std::size_t begin, 
   if (CurrentAtomicWriteCalls().syncfs(work.fd()) != 0) {
     ThrowSystem(Tr("Cannot write into folder %s. %s"), folder_, errno);
   }
+  // Stopped, the rest are discarded with their writers.
   for (auto& writer : writers) {
     writer->Commit(/*sync_directory=*/false);
     ++result_.written;
-    if (progress && !progress(result_.written, static_cast<int64_t>(to_write_.size()))) stop = true;
+    if (progress && !progress(result_.written, static_cast<int64_t>(to_write_.size()))) {
+      stop = true;
+      return;
+    }
   }
 }
 
