@@ -32,6 +32,7 @@ class QWidget;
 
 namespace quorlix {
 
+class ArchiveQuestions;
 class ColorPicker;
 struct ConvertSettings;
 class FileDialogs;
@@ -48,6 +49,7 @@ struct MainWindowServices {
   ColorPicker* color_picker = nullptr;            // nullptr: QColorDialog
   MessageSink* messages = nullptr;                // nullptr: QMessageBox
   UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
+  ArchiveQuestions* archive_questions = nullptr;  // nullptr: Qt's dialogs
   std::string config_path;                        // empty: the settings file in use (LocateConfig)
   std::string temp_dir;                           // empty: the user's cache directory
   QString settings_file;  // recent logs and folder; empty: the user's QSettings
@@ -85,6 +87,7 @@ class MainWindow : public QMainWindow {
   void About1Click();
   void Exit1Click();
   void ConvertScene1Click();
+  void ExportArchive1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -122,6 +125,8 @@ class MainWindow : public QMainWindow {
   void RefreshScenes();
   ConfigFile ReadConfig();
   void SaveOutput();
+  // Writes the archive of the loaded lines into a folder the user chooses.
+  void ExportArchive();
   void ShowLoadedState();
   void SetLoadedCommands();
   void SetConvertedCommands();
@@ -131,6 +136,7 @@ class MainWindow : public QMainWindow {
   ColorPicker& color_picker_;
   MessageSink& messages_;
   UnsavedEditsQuestion& unsaved_edits_;
+  ArchiveQuestions& archive_questions_;
   ConfigLocation config_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;
