@@ -31,7 +31,7 @@ constexpr std::string_view kLight[] = {
     "border-bottom:1px solid #e4e6ea;font-variant-numeric:tabular-nums}",
     "th{font-size:.85em;font-weight:600;color:#5f636a}",
     "td.n{text-align:right}",
-    "td.w{white-space:nowrap}",
+    ".w{white-space:nowrap}",
     "ul.scenes{margin:.3em 0 1em;padding-left:1.2em}",
     "section p{margin:.2em 0;color:#5f636a}",
 };
@@ -192,13 +192,13 @@ void AppendSceneRow(const ArchiveContents& archive, const PersonOrder& persons, 
   AppendPageDate(scene.first_time, text);
   text.append("</a></td><td>");
   AppendPageClock(scene.first_time, text);
-  text.append(" \u2013 ");
+  text.append(" \u2013 <span class=\"w\">");
   if (UtcMidnight(scene.last_time) != UtcMidnight(scene.first_time)) {
     AppendPageDate(scene.last_time, text);
     text.push_back(' ');
   }
   AppendPageClock(scene.last_time, text);
-  text.append("</td><td class=\"w\">");
+  text.append("</span></td><td class=\"w\">");
   AppendDuration(scene.last_time - scene.first_time, text);
   text.append("</td><td class=\"n\">");
   AppendNumber(scene.lines, text);

@@ -25,8 +25,11 @@ namespace {
 // The folder of a run's temporary files, inside the archive's folder so
 // that each is renamed into place; a killed run's is removed by the next.
 constexpr std::string_view kWorkPrefix = ".quorlix-archive-work-";
-// Pages made, then made durable with one sync, then renamed, at a time.
-constexpr std::size_t kBatchSize = 64;
+// Pages made, then made durable with one sync (which costs about as much
+// for one file as for many), then renamed, at a time: so many files, or
+// the files up to so many bytes.
+constexpr std::size_t kBatchFiles = 1024;
+constexpr std::size_t kBatchBytes = 64 << 20;
 
 // Output lines as a file holds them, each ended by CR LF.
 class TextSink : public OutputSink {
@@ -196,8 +199,8 @@ class ArchiveRun {
   void Consider(std::string name, uint64_t key, PlannedFile file);
   std::string MakeFile(const PlannedFile& file) const;
   bool WriteFiles(const ArchiveProgress& progress);
-  void WriteBatch(std::vector<std::string>& texts, std::size_t begin, WorkFolder& work,
-                  const ArchiveProgress& progress, bool& stop);
+  std::vector<std::string> MakeFiles(std::size_t begin, std::size_t count, unsigned threads) const;
+  void CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch, const WorkFolder& work);
 
   const ChatState& state_;
   const ArchiveRequest& request_;
@@ -281,63 +284,81 @@ std::string ArchiveRun::MakeFile(const PlannedFile& file) const {
   return text;
 }
 
-// Makes the files of `texts` (from to_write_[begin]) durable with one sync
-// and renames each into place.
-void ArchiveRun::WriteBatch(std::vector<std::string>& texts, std::size_t begin, WorkFolder& work,
-                            const ArchiveProgress& progress, bool& stop) {
-  std::vector<std::unique_ptr<AtomicFileWriter>> writers;
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    auto writer = std::make_unique<AtomicFileWriter>(
-        InFolder(folder_, to_write_[begin + i].name), InFolder(work.path(), std::to_string(i)));
-    writer->Write(texts[i]);
-    writer->Finish(/*sync=*/false);
-    std::string().swap(texts[i]);
-    writers.push_back(std::move(writer));
-  }
+// Makes the finished files of `batch` durable with one sync and renames
+// each into place.
+void ArchiveRun::CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch,
+                             const WorkFolder& work) {
+  if (batch.empty()) return;
   if (CurrentAtomicWriteCalls().syncfs(work.fd()) != 0) {
     ThrowSystem(Tr("Cannot write into folder %s. %s"), folder_, errno);
   }
-  // Stopped, the rest are discarded with their writers.
-  for (auto& writer : writers) {
+  for (auto& writer : batch) {
     writer->Commit(/*sync_directory=*/false);
     ++result_.written;
-    if (progress && !progress(result_.written, static_cast<int64_t>(to_write_.size()))) {
-      stop = true;
-      return;
-    }
   }
+  batch.clear();
 }
 
-// Makes the pages of each batch on several threads, then writes them.
-// False when the progress function stopped the run.
+// Makes the pages a few at a time on several threads, and writes them in
+// batches. False when the progress function stopped the run: the files
+// made until then are put in place, no other.
 bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
   WorkFolder work(folder_);
   const unsigned threads = std::max(
       1u, request_.threads != 0 ? request_.threads : std::thread::hardware_concurrency());
-  bool stop = false;
-  for (std::size_t begin = 0; begin < to_write_.size() && !stop; begin += kBatchSize) {
-    const std::size_t count = std::min(kBatchSize, to_write_.size() - begin);
-    std::vector<std::string> texts(count);
-    std::atomic<std::size_t> next{0};
-    std::exception_ptr failure;
-    std::atomic<bool> failed{false};
-    auto make = [&] {
-      for (std::size_t i; !failed && (i = next++) < count;) {
-        try {
-          texts[i] = MakeFile(to_write_[begin + i]);
-        } catch (...) {
-          if (!failed.exchange(true)) failure = std::current_exception();
-        }
+  const std::size_t at_once = 8 * static_cast<std::size_t>(threads);
+  const int64_t total = static_cast<int64_t>(to_write_.size());
+  std::vector<std::unique_ptr<AtomicFileWriter>> batch;
+  std::size_t batch_bytes = 0;
+  int64_t made = 0;
+  for (std::size_t begin = 0; begin < to_write_.size(); begin += at_once) {
+    const std::size_t count = std::min(at_once, to_write_.size() - begin);
+    std::vector<std::string> texts = MakeFiles(begin, count, threads);
+    for (std::size_t i = 0; i < count; ++i) {
+      auto writer = std::make_unique<AtomicFileWriter>(
+          InFolder(folder_, to_write_[begin + i].name),
+          InFolder(work.path(), std::to_string(batch.size())));
+      writer->Write(texts[i]);
+      writer->Finish(/*sync=*/false);
+      batch_bytes += texts[i].size();
+      std::string().swap(texts[i]);
+      batch.push_back(std::move(writer));
+      if (progress && !progress(++made, total)) {
+        CommitBatch(batch, work);
+        return false;
       }
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < std::min<std::size_t>(threads, count); ++t) helpers.emplace_back(make);
-    make();
-    for (std::thread& helper : helpers) helper.join();
-    if (failure) std::rethrow_exception(failure);
-    WriteBatch(texts, begin, work, progress, stop);
+    }
+    if (batch.size() >= kBatchFiles || batch_bytes >= kBatchBytes) {
+      CommitBatch(batch, work);
+      batch_bytes = 0;
+    }
   }
-  return !stop;
+  CommitBatch(batch, work);
+  return true;
+}
+
+// The texts of to_write_[begin, begin + count), made on `threads` threads.
+std::vector<std::string> ArchiveRun::MakeFiles(std::size_t begin, std::size_t count,
+                                               unsigned threads) const {
+  std::vector<std::string> texts(count);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  std::exception_ptr failure;
+  auto make = [&] {
+    for (std::size_t i; !failed && (i = next++) < count;) {
+      try {
+        texts[i] = MakeFile(to_write_[begin + i]);
+      } catch (...) {
+        if (!failed.exchange(true)) failure = std::current_exception();
+      }
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < std::min<std::size_t>(threads, count); ++t) helpers.emplace_back(make);
+  make();
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+  return texts;
 }
 
 ArchiveResult ArchiveRun::Run(const ArchiveProgress& progress) {
