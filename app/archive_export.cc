@@ -4,6 +4,7 @@
 #include <exception>
 #include <thread>
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -13,26 +14,33 @@
 #include <QUrl>
 
 namespace quorlix {
+namespace {
+
+// The dialogs' texts, in the windows' catalogue under one name.
+class ArchiveExport {
+  Q_DECLARE_TR_FUNCTIONS(quorlix::ArchiveExport)
+};
+
+}  // namespace
 
 QString QtArchiveQuestions::ChooseFolder(QWidget* parent, const QString& folder) {
-  return QFileDialog::getExistingDirectory(parent, QObject::tr("Export archive"), folder);
+  return QFileDialog::getExistingDirectory(parent, ArchiveExport::tr("Export archive"), folder);
 }
 
 bool QtArchiveQuestions::WriteAmongForeignFiles(QWidget* parent, const QString& message) {
   return QMessageBox::warning(
-             parent, QObject::tr("Export archive"),
+             parent, ArchiveExport::tr("Export archive"),
              message + QStringLiteral("\n\n") +
-                 QObject::tr("Write the archive there all the same? No file of others is "
+                 ArchiveExport::tr("Write the archive there all the same? No file of others is "
                              "removed; one with the name of a page is replaced."),
              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool QtArchiveQuestions::OpenIndexNow(QWidget* parent, const QString& summary) {
-  return QMessageBox::question(parent, QObject::tr("Export archive"),
-                               summary + QStringLiteral("\n\n") +
-                                   QObject::tr("Open the index in the browser?"),
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::Yes) == QMessageBox::Yes;
+  return QMessageBox::question(
+             parent, ArchiveExport::tr("Export archive"),
+             summary + QStringLiteral("\n\n") + ArchiveExport::tr("Open the index in the browser?"),
+             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void QtArchiveQuestions::OpenPage(const QString& path) {
@@ -46,9 +54,9 @@ ArchiveQuestions& DefaultArchiveQuestions() {
 
 ArchiveResult WriteArchiveWithProgress(QWidget* parent, const ChatState& state,
                                        const SceneList& scenes, const ArchiveRequest& request) {
-  QProgressDialog dialog(QObject::tr("Writing the archive…"), QObject::tr("Cancel"), 0, 0, parent);
+  QProgressDialog dialog(ArchiveExport::tr("Writing the archive…"), ArchiveExport::tr("Cancel"), 0, 0, parent);
   dialog.setObjectName(QStringLiteral("ArchiveProgress"));
-  dialog.setWindowTitle(QObject::tr("Export archive"));
+  dialog.setWindowTitle(ArchiveExport::tr("Export archive"));
   dialog.setWindowModality(Qt::WindowModal);
   dialog.setMinimumDuration(300);
   dialog.setAutoClose(false);

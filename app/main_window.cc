@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDragEnterEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -455,13 +455,13 @@ void MainWindow::ExportArchive() {
       request.force = true;
     }
   }
-  const QString summary = StatusTexts::ArchiveWritten(result.scenes, result.written,
-                                                      result.removed, result.stopped);
+  const QString summary =
+      StatusTexts::ArchiveWritten(result.scenes, result.written, result.removed, result.stopped);
   status_text_->setText(summary);
   if (result.stopped) return;
   if (archive_questions_.OpenIndexNow(this, summary)) {
-    archive_questions_.OpenPage(QDir(folder).filePath(QString::fromUtf8(kArchiveIndexName.data(),
-                                                                        kArchiveIndexName.size())));
+    archive_questions_.OpenPage(QDir(folder).filePath(
+        QString::fromUtf8(kArchiveIndexName.data(), kArchiveIndexName.size())));
   }
 }
 

@@ -41,8 +41,9 @@ int WriteArchiveFolder(const CommandLine& command_line, const ChatState& state,
   } catch (const ForeignFilesError& e) {
     closer.Close();
     PrintError(e.what());
-    PrintError(Tr("Give --force to write the archive there all the same; no file of others "
-                  "is removed"));
+    PrintError(
+        Tr("Give --force to write the archive there all the same; no file of others "
+           "is removed"));
     return kExitUsage;
   } catch (const Error& e) {
     closer.Close();
@@ -54,14 +55,14 @@ int WriteArchiveFolder(const CommandLine& command_line, const ChatState& state,
     return kExitFailure;
   }
   closer.Close();
-  std::printf("%s\n", ShowableText(FormatText(Tr("Archive %s: %s scenes; %s files written, %s "
-                                                 "pages unchanged, %s pages removed"),
-                                              {command_line.archive_folder,
-                                               std::to_string(result.scenes),
-                                               std::to_string(result.written),
-                                               std::to_string(result.unchanged),
-                                               std::to_string(result.removed)}))
-                          .c_str());
+  std::printf(
+      "%s\n",
+      ShowableText(FormatText(Tr("Archive %s: %s scenes; %s files written, %s "
+                                 "pages unchanged, %s pages removed"),
+                              {command_line.archive_folder, std::to_string(result.scenes),
+                               std::to_string(result.written), std::to_string(result.unchanged),
+                               std::to_string(result.removed)}))
+          .c_str());
   if (std::fflush(stdout) != 0) return kExitFailure;
   return 0;
 }

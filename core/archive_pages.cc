@@ -102,8 +102,8 @@ class IndexWriter {
   IndexWriter(const ArchiveContents& archive, OutputSink& out) : archive_(archive), out_(out) {}
 
   // The page's start with its <h1> and the line under it.
-  void Start(const std::string& heading, const std::string& summary,
-             std::string_view other_href, const std::string& other_words) {
+  void Start(const std::string& heading, const std::string& summary, std::string_view other_href,
+             const std::string& other_words) {
     text_.clear();
     AppendEscaped(heading, text_);
     text_.append(": ");
@@ -142,13 +142,13 @@ class IndexWriter {
   }
 
   // "<tr><th>…</th>…</tr>" of `words`.
-  void HeadRow(std::string_view table_class, std::initializer_list<const char*> words) {
+  void HeadRow(std::string_view table_class, std::initializer_list<std::string> words) {
     text_.append("<table class=\"").append(table_class).append("\">");
     Emit();
     text_.append("<thead><tr>");
-    for (const char* word : words) {
+    for (const std::string& word : words) {
       text_.append("<th>");
-      AppendEscaped(Tr(word), text_);
+      AppendEscaped(word, text_);
       text_.append("</th>");
     }
     text_.append("</tr></thead>");
@@ -255,7 +255,7 @@ void WriteArchiveIndex(const ArchiveContents& archive, OutputSink& out) {
       month = this_month;
       page.text().append("<h2 id=\"m").append(month).append("\">").append(month).append("</h2>");
       page.Emit();
-      page.HeadRow("s", {"Day", "Time (UTC)", "Duration", "Lines", "Persons"});
+      page.HeadRow("s", {Tr("Day"), Tr("Time (UTC)"), Tr("Duration"), Tr("Lines"), Tr("Persons")});
     }
     AppendSceneRow(archive, persons, *k, page.text());
     page.Emit();
@@ -277,7 +277,7 @@ void WriteArchivePersons(const ArchiveContents& archive, OutputSink& out) {
   page.Start(Tr("Persons"), Counted(count, Tr("1 person"), Tr("%s persons")), kArchiveIndexName,
              ArchiveIndexWord());
   std::string& text = page.text();
-  if (count > 0) page.HeadRow("p", {"Person", "Scenes", "First", "Last"});
+  if (count > 0) page.HeadRow("p", {Tr("Person"), Tr("Scenes"), Tr("First"), Tr("Last")});
   for (const std::size_t name : persons.sorted) {
     const std::vector<std::size_t>& mine = of[name];
     if (mine.empty()) continue;

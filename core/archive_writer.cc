@@ -208,7 +208,7 @@ class ArchiveRun {
   ArchiveContents contents_;
   std::vector<std::string> names_;  // of the scenes' pages, in the archive's order
   std::unordered_map<std::string, std::optional<uint64_t>> old_keys_;
-  std::vector<ManifestEntry> final_;   // the manifest after the run
+  std::vector<ManifestEntry> final_;    // the manifest after the run
   std::vector<ManifestEntry> interim_;  // the manifest while the run writes
   std::vector<PlannedFile> to_write_;
   ArchiveResult result_;
@@ -220,8 +220,8 @@ void ArchiveRun::Consider(std::string name, uint64_t key, PlannedFile file) {
   platform::FileInfo info;
   const bool there = platform::InspectName(path, info);
   if (there && info.kind != platform::FileKind::kRegular) {
-    throw Error(FormatText(Tr("%s is not a plain file; the archive writes nothing in its place"),
-                           {path}));
+    throw Error(
+        FormatText(Tr("%s is not a plain file; the archive writes nothing in its place"), {path}));
   }
   const auto old = old_keys_.find(name);
   const bool same = there && old != old_keys_.end() && old->second == key;
@@ -304,8 +304,8 @@ void ArchiveRun::CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& bat
 // made until then are put in place, no other.
 bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
   WorkFolder work(folder_);
-  const unsigned threads = std::max(
-      1u, request_.threads != 0 ? request_.threads : std::thread::hardware_concurrency());
+  const unsigned threads =
+      std::max(1u, request_.threads != 0 ? request_.threads : std::thread::hardware_concurrency());
   const std::size_t at_once = 8 * static_cast<std::size_t>(threads);
   const int64_t total = static_cast<int64_t>(to_write_.size());
   std::vector<std::unique_ptr<AtomicFileWriter>> batch;
@@ -315,9 +315,9 @@ bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
     const std::size_t count = std::min(at_once, to_write_.size() - begin);
     std::vector<std::string> texts = MakeFiles(begin, count, threads);
     for (std::size_t i = 0; i < count; ++i) {
-      auto writer = std::make_unique<AtomicFileWriter>(
-          InFolder(folder_, to_write_[begin + i].name),
-          InFolder(work.path(), std::to_string(batch.size())));
+      auto writer =
+          std::make_unique<AtomicFileWriter>(InFolder(folder_, to_write_[begin + i].name),
+                                             InFolder(work.path(), std::to_string(batch.size())));
       writer->Write(texts[i]);
       writer->Finish(/*sync=*/false);
       batch_bytes += texts[i].size();

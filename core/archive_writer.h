@@ -32,7 +32,7 @@ struct ArchiveRequest {
   // The options and settings of each page (log_name titles the scene pages).
   ConvertOptions options;
   ConvertSettings settings;
-  bool force = false;  // write into a folder holding files of others
+  bool force = false;    // write into a folder holding files of others
   unsigned threads = 0;  // pages made at once; 0: one per processor thread
 };
 

@@ -375,9 +375,8 @@ std::vector<RangeBounds> JoinRanges(std::vector<RangeBounds> ranges) {
 // The page of the input lines of `ranges` that lie in `span` and pass the
 // filters.
 int64_t WriteInputLinesPage(const ChatState& state, const ConvertOptions& options,
-                            const ConvertSettings& settings,
-                            const std::vector<RangeBounds>& ranges, const TimeSpan& span,
-                            OutputSink& out, WorkingWindowFactory& windows,
+                            const ConvertSettings& settings, const std::vector<RangeBounds>& ranges,
+                            const TimeSpan& span, OutputSink& out, WorkingWindowFactory& windows,
                             const PageNavigation* navigation = nullptr) {
   const std::vector<RangeBounds> joined = JoinRanges(ranges);
   const LineHeader* const headers = state.input_headers();

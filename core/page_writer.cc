@@ -418,7 +418,9 @@ void WritePageStart(std::string_view title_html, std::span<const uint32_t> chann
   out.AppendLine("<body>");
 }
 
-void AppendPageDate(int64_t unix_seconds, std::string& out) { AppendDate(ToUtc(unix_seconds), out); }
+void AppendPageDate(int64_t unix_seconds, std::string& out) {
+  AppendDate(ToUtc(unix_seconds), out);
+}
 void AppendPageClock(int64_t unix_seconds, std::string& out) {
   AppendClock(ToUtc(unix_seconds), out);
 }

@@ -120,9 +120,10 @@ class MainWindowTest : public QObject {
       QCOMPARE(f.archive.asked.size(), (c.foreign ? 1 : 0) + (c.written ? 1 : 0));
       QStringList files = QDir(f.Path("archive")).entryList(QDir::Files);
       if (c.foreign) QVERIFY(files.removeOne(c.foreign));
-      QCOMPARE(files, c.written ? QStringList({"2005-01-02_03-04-05.html", "2005-01-03_03-04-05.html",
-                                               "index.html", "persons.html"})
-                                : QStringList());
+      QCOMPARE(files, c.written
+                          ? QStringList({"2005-01-02_03-04-05.html", "2005-01-03_03-04-05.html",
+                                         "index.html", "persons.html"})
+                          : QStringList());
       QCOMPARE(f.archive.opened,
                c.written ? QStringList({f.Path("archive/index.html")}) : QStringList());
       if (c.written) {

@@ -50,13 +50,13 @@ TEST(ArchiveManifest, ReadsOnlyPlainNamesOfItsOwnForm) {
       {"quorlix-archive 1\n", true},
       {"quorlix-archive 1\n0123456789abcdef index.html\n- 2005-01-02_00-00-00.html\n", true},
       {"quorlix-archive 2\n", false},
-      {"quorlix-archive 1\n- index.html", false},                    // cut short
-      {"quorlix-archive 1\n- ../index.html\n", false},              // outside the folder
+      {"quorlix-archive 1\n- index.html", false},       // cut short
+      {"quorlix-archive 1\n- ../index.html\n", false},  // outside the folder
       {"quorlix-archive 1\n- /etc/passwd.html\n", false},
       {"quorlix-archive 1\n- .bashrc.html\n", false},
       {"quorlix-archive 1\n- notes.txt\n", false},
-      {"quorlix-archive 1\n- a.html\n- a.html\n", false},          // twice
-      {"quorlix-archive 1\n0123456789ABCDEF a.html\n", false},      // not its own digits
+      {"quorlix-archive 1\n- a.html\n- a.html\n", false},       // twice
+      {"quorlix-archive 1\n0123456789ABCDEF a.html\n", false},  // not its own digits
       {"quorlix-archive 1\n123 a.html\n", false},
   };
   for (const auto& c : cases) {
@@ -70,10 +70,15 @@ TEST(ArchiveManifest, ReadsOnlyPlainNamesOfItsOwnForm) {
 TEST(ArchiveManifest, ForeignFilesAreAllButItsOwnAndTheirTemporaryFiles) {
   const std::vector<ManifestEntry> manifest = {{"index.html", 1}, {"a.html", std::nullopt}};
   const std::vector<std::string> listing = {
-      ".quorlix-archive", "index.html", "a.html", ".a.html.quorlix-tmp-Ab12Cd",
+      ".quorlix-archive",
+      "index.html",
+      "a.html",
+      ".a.html.quorlix-tmp-Ab12Cd",
       ".b.html.quorlix-tmp-Ab12Cd",  // of a file the manifest does not name
       ".a.html.quorlix-tmp-Ab12",    // not the writer's pattern
-      "b.html", "Thumbs.db", "notes"};
+      "b.html",
+      "Thumbs.db",
+      "notes"};
   EXPECT_EQ(ForeignFiles(listing, manifest),
             (std::vector<std::string>{".b.html.quorlix-tmp-Ab12Cd", ".a.html.quorlix-tmp-Ab12",
                                       "b.html", "notes"}));
@@ -172,7 +177,8 @@ TEST(WriteArchive, RefusesFoldersItMayNotWriteIntoAndWritesNothingThere) {
       EXPECT_NE(error.find(c.error), std::string::npos) << error;
       if (fs::is_directory(dir.Path("out"))) EXPECT_EQ(FilesIn(dir.Path("out")), inside);
     }
-    if (fs::exists(dir.Path("outside.html"))) EXPECT_EQ(ReadFileBytes(dir.Path("outside.html")), "x");
+    if (fs::exists(dir.Path("outside.html")))
+      EXPECT_EQ(ReadFileBytes(dir.Path("outside.html")), "x");
   }
 }
 
@@ -195,27 +201,44 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
     int64_t written, unchanged, removed;
   } runs[] = {
       // The last scene grows: its page and both indexes.
-      {"a line appended", {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}}, 30, 0,
-       3, 2, 0},
+      {"a line appended",
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}},
+       30,
+       0,
+       3,
+       2,
+       0},
       // The new scene, the link of the one before it, the indexes.
       {"a scene appended, stopped after two files",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}}, 30, 2, 2,
-       2, 0},
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
+       30,
+       2,
+       2,
+       2,
+       0},
       // What the stopped run did not record is written again.
       {"the same again finishes the job",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}}, 30, 0, 4,
-       2, 0},
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
+       30,
+       0,
+       4,
+       2,
+       0},
       // One scene of all: its name is the first's; three pages go.
       {"a larger gap",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}}, 120, 0,
-       3, 0, 3},
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
+       120,
+       0,
+       3,
+       0,
+       3},
   };
   for (const auto& r : runs) {
     SCOPED_TRACE(r.what);
     Archive archive(out, r.lines, r.gap);
     archive.request.force = true;
-    const ArchiveResult result =
-        archive.Write([&](int64_t done, int64_t) { return r.stop_after == 0 || done < r.stop_after; });
+    const ArchiveResult result = archive.Write(
+        [&](int64_t done, int64_t) { return r.stop_after == 0 || done < r.stop_after; });
     EXPECT_EQ(result.written, r.written);
     EXPECT_EQ(result.unchanged, r.unchanged);
     EXPECT_EQ(result.removed, r.removed);
