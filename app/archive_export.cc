@@ -32,7 +32,7 @@ bool QtArchiveQuestions::WriteAmongForeignFiles(QWidget* parent, const QString& 
              parent, ArchiveExport::tr("Export archive"),
              message + QStringLiteral("\n\n") +
                  ArchiveExport::tr("Write the archive there all the same? No file of others is "
-                             "removed; one with the name of a page is replaced."),
+                                   "removed; one with the name of a page is replaced."),
              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
@@ -54,7 +54,8 @@ ArchiveQuestions& DefaultArchiveQuestions() {
 
 ArchiveResult WriteArchiveWithProgress(QWidget* parent, const ChatState& state,
                                        const SceneList& scenes, const ArchiveRequest& request) {
-  QProgressDialog dialog(ArchiveExport::tr("Writing the archive…"), ArchiveExport::tr("Cancel"), 0, 0, parent);
+  QProgressDialog dialog(ArchiveExport::tr("Writing the archive…"), ArchiveExport::tr("Cancel"), 0,
+                         0, parent);
   dialog.setObjectName(QStringLiteral("ArchiveProgress"));
   dialog.setWindowTitle(ArchiveExport::tr("Export archive"));
   dialog.setWindowModality(Qt::WindowModal);
