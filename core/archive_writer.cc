@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <future>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -311,10 +312,17 @@ bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
   std::vector<std::unique_ptr<AtomicFileWriter>> batch;
   std::size_t batch_bytes = 0;
   int64_t made = 0;
-  for (std::size_t begin = 0; begin < to_write_.size(); begin += at_once) {
+  // The next few pages are made while these are written.
+  auto make = [&](std::size_t begin) {
     const std::size_t count = std::min(at_once, to_write_.size() - begin);
-    std::vector<std::string> texts = MakeFiles(begin, count, threads);
-    for (std::size_t i = 0; i < count; ++i) {
+    return std::async(std::launch::async,
+                      [this, begin, count, threads] { return MakeFiles(begin, count, threads); });
+  };
+  std::future<std::vector<std::string>> next = make(0);
+  for (std::size_t begin = 0; begin < to_write_.size(); begin += at_once) {
+    std::vector<std::string> texts = next.get();
+    if (begin + at_once < to_write_.size()) next = make(begin + at_once);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
       auto writer =
           std::make_unique<AtomicFileWriter>(InFolder(folder_, to_write_[begin + i].name),
                                              InFolder(work.path(), std::to_string(batch.size())));
