@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "core/archive_writer.h"
+#include "core/archive/archive_writer.h"
 
 class QWidget;
 

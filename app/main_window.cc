@@ -45,17 +45,17 @@
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "config/scene_gap.h"
-#include "core/archive_files.h"
-#include "core/archive_writer.h"
-#include "core/converter.h"
-#include "core/error.h"
-#include "core/loader.h"
-#include "core/log_summary.h"
-#include "core/output_store.h"
-#include "core/scene_finder.h"
-#include "core/temp_log.h"
-#include "core/translation.h"
-#include "core/version.h"
+#include "core/archive/archive_files.h"
+#include "core/archive/archive_writer.h"
+#include "core/convert/converter.h"
+#include "core/files/output_store.h"
+#include "core/log/loader.h"
+#include "core/log/log_summary.h"
+#include "core/log/scene_finder.h"
+#include "core/log/temp_log.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
+#include "core/text/version.h"
 
 namespace quorlix {
 namespace {
@@ -337,7 +337,7 @@ void MainWindow::ShowLoadedState() {
 
 void MainWindow::ConvertLog() {
   ConvertIntoOutputPage([this](const ConvertSettings& settings, OutputSink& out) {
-    return ConvertIntoSink(state_, settings, out, working_windows_);
+    return ConvertIntoSink(state_, options_, settings, out, working_windows_);
   });
 }
 
@@ -350,24 +350,24 @@ void MainWindow::ConvertSceneLog() {
   scene.first = first;
   scene.last = last;
   ConvertIntoOutputPage([this, &scene](const ConvertSettings& settings, OutputSink& out) {
-    return ConvertSceneIntoSink(state_, scene, settings, out, working_windows_);
+    return ConvertSceneIntoSink(state_, scene, options_, settings, out, working_windows_);
   });
 }
 
 void MainWindow::ConvertIntoOutputPage(
     const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert) {
   status_text_->clear();
-  left_->options()->ReadInto(state_.options);
+  left_->options()->ReadInto(options_);
   left_->selection()->ReadInto(state_);
   // One reading of config.cfg serves the conversion and the post limit.
   const ConfigFile config = ReadConfig();
-  ConvertSettings settings = ReadConvertSettings(config, state_.options);
+  ConvertSettings settings = ReadConvertSettings(config, options_);
   settings.log_name = QFileInfo(log_path_).fileName().toStdString();  // a web page's title
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   pages_->ShowOutput(nullptr);
   // The Preview shows the dialect the output is made in.
-  pages_->posts()->SetDialect(state_.options.dialect);
+  pages_->posts()->SetDialect(options_.dialect);
   pages_->posts()->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines().size());
@@ -420,8 +420,7 @@ void MainWindow::UpdateSceneCommand() {
 
 void MainWindow::SaveOutput() {
   const QString chosen = file_dialogs_.GetSaveFileName(
-      this,
-      SuggestedSavePath(log_path_, recent_.LastFolder(), state_.options.dialect == Dialect::kPage));
+      this, SuggestedSavePath(log_path_, recent_.LastFolder(), options_.dialect == Dialect::kPage));
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
   SaveOutputLines(pages_->output()->lines(), chosen, log_path_);
@@ -431,13 +430,13 @@ void MainWindow::SaveOutput() {
 void MainWindow::ExportArchive() {
   const QString folder = archive_questions_.ChooseFolder(this, recent_.LastFolder());
   if (folder.isEmpty()) return;
-  left_->options()->ReadInto(state_.options);
+  left_->options()->ReadInto(options_);
   left_->selection()->ReadInto(state_);
   const ConfigFile config = ReadConfig();
   ArchiveRequest request;
   request.folder = LocalPath(folder);
   request.log_names = QFileInfo(log_path_).fileName().toStdString();
-  request.options = state_.options;
+  request.options = options_;
   request.options.dialect = Dialect::kPage;
   request.settings = ReadConvertSettings(config, request.options);
   request.settings.log_name = request.log_names;

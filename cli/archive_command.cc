@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "core/archive_writer.h"
-#include "core/translation.h"
+#include "core/archive/archive_writer.h"
+#include "core/text/translation.h"
 
 namespace quorlix::cli {
 namespace {

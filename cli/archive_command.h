@@ -5,9 +5,9 @@
 #include <string>
 
 #include "cli/command_line.h"
-#include "core/converter.h"
-#include "core/progress.h"
-#include "core/scene_finder.h"
+#include "core/convert/converter.h"
+#include "core/log/scene_finder.h"
+#include "core/work/progress.h"
 
 namespace quorlix::cli {
 
