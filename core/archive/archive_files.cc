@@ -155,7 +155,7 @@ uint64_t Fingerprint(std::string_view bytes, uint64_t seed) {
     h ^= h >> 29;
   }
   uint64_t tail = 0;
-  std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+  if (i < bytes.size()) std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
   return Mix(h ^ tail ^ (bytes.size() << 56));
 }
 
