@@ -156,6 +156,8 @@ struct PlannedFile {
   std::size_t position = 0;  // of the scene in the archive's order
   std::string text;          // an index's text
   bool page = false;
+  uint64_t key = 0;
+  std::size_t entry = 0;  // in the manifest while the run writes
 };
 
 // The run's folder of temporary files: removed at the end, whatever the end.
@@ -201,7 +203,8 @@ class ArchiveRun {
   std::string MakeFile(const PlannedFile& file) const;
   bool WriteFiles(const ArchiveProgress& progress);
   std::vector<std::string> MakeFiles(std::size_t begin, std::size_t count, unsigned threads) const;
-  void CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch, const WorkFolder& work);
+  void CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch, std::size_t first,
+                   const WorkFolder& work);
 
   const ChatState& state_;
   const ArchiveRequest& request_;
@@ -233,6 +236,8 @@ void ArchiveRun::Consider(std::string name, uint64_t key, PlannedFile file) {
     return;
   }
   file.name = std::move(name);
+  file.key = key;
+  file.entry = interim_.size() - 1;
   to_write_.push_back(std::move(file));
 }
 
@@ -285,19 +290,25 @@ std::string ArchiveRun::MakeFile(const PlannedFile& file) const {
   return text;
 }
 
-// Makes the finished files of `batch` durable with one sync and renames
-// each into place.
+// Makes the finished files of `batch` (to_write_[first] onwards) durable
+// with one sync, renames each into place and records them, so that a run
+// stopped later does not write them again.
 void ArchiveRun::CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch,
-                             const WorkFolder& work) {
+                             std::size_t first, const WorkFolder& work) {
   if (batch.empty()) return;
   if (CurrentAtomicWriteCalls().syncfs(work.fd()) != 0) {
     ThrowSystem(Tr("Cannot write into folder %s. %s"), folder_, errno);
   }
-  for (auto& writer : batch) {
-    writer->Commit(/*sync_directory=*/false);
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    batch[i]->Commit(/*sync_directory=*/false);
     ++result_.written;
+    const PlannedFile& file = to_write_[first + i];
+    interim_[file.entry].key = file.key;
   }
   batch.clear();
+  const std::string manifest = InFolder(folder_, kArchiveManifestName);
+  SyncDirectoryOf(manifest);
+  WriteFileAtomically(manifest, FormatManifest(interim_));
 }
 
 // Makes the pages a few at a time on several threads, and writes them in
@@ -310,7 +321,7 @@ bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
   const std::size_t at_once = 8 * static_cast<std::size_t>(threads);
   const int64_t total = static_cast<int64_t>(to_write_.size());
   std::vector<std::unique_ptr<AtomicFileWriter>> batch;
-  std::size_t batch_bytes = 0;
+  std::size_t batch_bytes = 0, batch_first = 0;
   int64_t made = 0;
   // The next few pages are made while these are written.
   auto make = [&](std::size_t begin) {
@@ -332,16 +343,17 @@ bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
       std::string().swap(texts[i]);
       batch.push_back(std::move(writer));
       if (progress && !progress(++made, total)) {
-        CommitBatch(batch, work);
+        CommitBatch(batch, batch_first, work);
         return false;
       }
     }
     if (batch.size() >= kBatchFiles || batch_bytes >= kBatchBytes) {
-      CommitBatch(batch, work);
+      CommitBatch(batch, batch_first, work);
+      batch_first = begin + texts.size();
       batch_bytes = 0;
     }
   }
-  CommitBatch(batch, work);
+  CommitBatch(batch, batch_first, work);
   return true;
 }
 

@@ -223,13 +223,13 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
        2,
        2,
        0},
-      // What the stopped run did not record is written again.
+      // The two pages the stopped run put in place stay; the indexes follow.
       {"the same again finishes the job",
        {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
        30,
        0,
-       4,
        2,
+       4,
        0},
       // One scene of all: its name is the first's; three pages go.
       {"a larger gap",
