@@ -67,6 +67,11 @@ def check_links(folder):
         document, _ = parse(os.path.join(folder, name))
         ids[name] = {e.get("id") for e in document.iter() if e.get("id")}
         links += [(name, a.get("href")) for a in document.iter("a")]
+        # Nothing of a name or message became an element or an attribute.
+        for element in document.iter():
+            if element.tag in ("script", "img", "iframe", "link") or \
+                    any(n.startswith("on") or n == "src" for n in element.attrib):
+                raise AssertionError("%s: <%s %s>" % (name, element.tag, element.attrib))
     for name, href in links:
         if href != HOME_PAGE:
             target, _, anchor = href.partition("#")
