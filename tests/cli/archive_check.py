@@ -181,6 +181,8 @@ def main():
         for log in page_check.make_logs(work, sample, generate_log):
             # The generated log's thousands of pages once: html5lib is slow.
             sets = OPTION_SETS[:1] if log.endswith("generated.log") else OPTION_SETS
+            if log == sample:
+                sets = sets + [["-p", "bob", "-p", "tilvara", "-c", "clan", "-c", "ooc"]]
             for k, options in enumerate(sets):
                 folder = os.path.join(work, "%s-%d" % (os.path.basename(log), k))
                 run(cli, "--config", config, "--archive", folder, *options, log)
