@@ -60,6 +60,7 @@ void SaveOutputLines(const EditableLines& lines, const QString& chosen, const QS
     throw Error(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
                            {path, LocalPath(log_path)}));
   }
+  if (platform::IsLostDeviceName(path)) throw Error(LostDeviceMessage(path));
   if (IsStreamTarget(path)) {
     WriteIntoStream(path, lines);
   } else {

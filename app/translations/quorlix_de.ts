@@ -432,6 +432,14 @@ Vor dem Ersetzen speichern?</translation>
         <source>Quorlix Version %1</source>
         <translation>Quorlix Version %1</translation>
     </message>
+    <message>
+        <source>chat logs to forum code</source>
+        <translation>Chatlogs in Forencode</translation>
+    </message>
+    <message>
+        <source>and web pages</source>
+        <translation>und Webseiten</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OptionsWindow</name>
@@ -466,6 +474,22 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Settings file: %1</source>
         <translation>Einstellungsdatei: %1</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Jahr</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>Monat</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Stunde</translation>
     </message>
 </context>
 <context>
