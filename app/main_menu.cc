@@ -20,6 +20,7 @@ MainMenu::MainMenu(QMenuBar* bar, const RecentLogs& recent, QObject* parent)
   Convert1_ = NamedAction(parent, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
   ConvertScene1_ = NamedAction(parent, "ConvertScene1", tr("Convert sce&ne"),
                                QKeySequence(Qt::CTRL | Qt::Key_F5));
+  ExportArchive1_ = NamedAction(parent, "ExportArchive1", tr("Export &archive…"));
   Save1_ = NamedAction(parent, "Save1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   Options1_ = NamedAction(parent, "Options1", tr("&Options"));
   Exit1_ = NamedAction(parent, "Exit1", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -30,6 +31,7 @@ MainMenu::MainMenu(QMenuBar* bar, const RecentLogs& recent, QObject* parent)
   file->addMenu(RecentLogs1_);
   file->addAction(Convert1_);
   file->addAction(ConvertScene1_);
+  file->addAction(ExportArchive1_);
   file->addAction(Save1_);
   file->addAction(Options1_);
   file->addAction(Exit1_);

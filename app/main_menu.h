@@ -1,5 +1,5 @@
 // The main window's menu bar: File (Load, Recent logs, Convert, Convert
-// scene, Save, Options, Exit), an empty Edit menu for the window's pages
+// scene, Export archive, Save, Options, Exit), an empty Edit menu for the window's pages
 // to fill, and About, each entry named and with its keys. Recent logs is
 // filled each time it opens, an entry whose file has gone disabled. The
 // window connects the entries and sets their states.
@@ -24,6 +24,7 @@ class MainMenu : public QObject {
   QAction* load() const { return Load1_; }
   QAction* convert() const { return Convert1_; }
   QAction* convert_scene() const { return ConvertScene1_; }
+  QAction* export_archive() const { return ExportArchive1_; }
   QAction* save() const { return Save1_; }
   QAction* options() const { return Options1_; }
   QAction* exit() const { return Exit1_; }
@@ -41,6 +42,7 @@ class MainMenu : public QObject {
   QAction* Load1_;
   QAction* Convert1_;
   QAction* ConvertScene1_;
+  QAction* ExportArchive1_;
   QAction* Save1_;
   QAction* Options1_;
   QAction* Exit1_;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 #include <new>
 
 #include "app/about_window.h"
+#include "app/archive_export.h"
 #include "app/cache_dir.h"
 #include "app/conversion_options_panel.h"
 #include "app/dialogs.h"
@@ -45,11 +47,15 @@
 #include "app/widget_names.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
+#include "config/scene_gap.h"
+#include "core/archive/archive_files.h"
+#include "core/archive/archive_writer.h"
 #include "core/convert/converter.h"
 #include "core/dialects/markdown_cut.h"
 #include "core/files/output_store.h"
 #include "core/log/loader.h"
 #include "core/log/log_summary.h"
+#include "core/log/scene_finder.h"
 #include "core/log/temp_log.h"
 #include "core/text/error.h"
 #include "core/text/translation.h"
@@ -75,6 +81,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       messages_(services.messages ? *services.messages : DefaultMessageSink()),
       unsaved_edits_(services.unsaved_edits ? *services.unsaved_edits
                                             : DefaultUnsavedEditsQuestion()),
+      archive_questions_(services.archive_questions ? *services.archive_questions
+                                                    : DefaultArchiveQuestions()),
       config_(services.config_path.empty() ? LocateConfig()
                                            : ConfigLocation{services.config_path, ""}),
       temp_dir_(std::move(services.temp_dir)),
@@ -123,6 +131,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   setAcceptDrops(true);
 
   menu_->convert()->setEnabled(false);
+  menu_->export_archive()->setEnabled(false);
   menu_->save()->setEnabled(false);
   left_->convert_button()->setEnabled(false);
   left_->save_button()->setEnabled(false);
@@ -187,6 +196,7 @@ void MainWindow::Connect() {
   connect(menu_->about(), &QAction::triggered, this, &MainWindow::About1Click);
   connect(menu_->exit(), &QAction::triggered, this, &MainWindow::Exit1Click);
   connect(menu_->convert_scene(), &QAction::triggered, this, &MainWindow::ConvertScene1Click);
+  connect(menu_->export_archive(), &QAction::triggered, this, &MainWindow::ExportArchive1Click);
   connect(menu_, &MainMenu::recentChosen, this, &MainWindow::LoadCheckedFile);
   connect(pages_->input()->view(), &LineView::sceneChanged, this, &MainWindow::UpdateSceneCommand);
   connect(scenes_, &ScenesPanel::sceneChosen, pages_->input(), &InputPage::ShowScene);
@@ -232,6 +242,10 @@ void MainWindow::About1Click() {
 
 void MainWindow::Exit1Click() { close(); }
 void MainWindow::ConvertScene1Click() { RunReplacingCommand(&MainWindow::ConvertSceneLog); }
+
+void MainWindow::ExportArchive1Click() {
+  RunCommand([this] { ExportArchive(); });
+}
 
 void MainWindow::LoadFile(const QString& path) {
   RunCommand([this, &path] {
@@ -448,9 +462,47 @@ void MainWindow::SaveOutput() {
   pages_->output()->MarkSaved();
 }
 
+void MainWindow::ExportArchive() {
+  const QString folder = archive_questions_.ChooseFolder(this, recent_.LastFolder());
+  if (folder.isEmpty()) return;
+  left_->options()->ReadInto(options_);
+  left_->selection()->ReadInto(state_);
+  const ConfigFile config = ReadConfig();
+  ArchiveRequest request;
+  request.folder = LocalPath(folder);
+  request.log_names = QFileInfo(log_path_).fileName().toStdString();
+  request.options = options_;
+  request.options.dialect = Dialect::kPage;
+  request.settings = ReadConvertSettings(config, request.options);
+  request.settings.log_name = request.log_names;
+  const SceneList scenes = FindScenes(state_, ReadSceneGap(config));
+  ArchiveResult result;
+  for (;;) {
+    try {
+      result = WriteArchiveWithProgress(this, state_, scenes, request);
+      break;
+    } catch (const ForeignFilesError& e) {
+      if (request.force ||
+          !archive_questions_.WriteAmongForeignFiles(this, QString::fromStdString(e.what()))) {
+        return;
+      }
+      request.force = true;
+    }
+  }
+  const QString summary =
+      StatusTexts::ArchiveWritten(result.scenes, result.written, result.removed, result.stopped);
+  status_text_->setText(summary);
+  if (result.stopped) return;
+  if (archive_questions_.OpenIndexNow(this, summary)) {
+    archive_questions_.OpenPage(QDir(folder).filePath(
+        QString::fromUtf8(kArchiveIndexName.data(), kArchiveIndexName.size())));
+  }
+}
+
 void MainWindow::SetLoadedCommands() {
   left_->convert_button()->setEnabled(true);
   menu_->convert()->setEnabled(true);
+  menu_->export_archive()->setEnabled(true);
   menu_->save()->setEnabled(false);
   left_->save_button()->setEnabled(false);
   UpdateSceneCommand();

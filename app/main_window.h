@@ -33,6 +33,7 @@ class QWidget;
 
 namespace quorlix {
 
+class ArchiveQuestions;
 class ColorPicker;
 struct ConvertSettings;
 class FileDialogs;
@@ -49,6 +50,7 @@ struct MainWindowServices {
   ColorPicker* color_picker = nullptr;            // nullptr: QColorDialog
   MessageSink* messages = nullptr;                // nullptr: QMessageBox
   UnsavedEditsQuestion* unsaved_edits = nullptr;  // nullptr: QMessageBox
+  ArchiveQuestions* archive_questions = nullptr;  // nullptr: Qt's dialogs
   std::string config_path;                        // empty: the settings file in use (LocateConfig)
   std::string temp_dir;                           // empty: the user's cache directory
   QString settings_file;  // recent logs and folder; empty: the user's QSettings
@@ -86,6 +88,7 @@ class MainWindow : public QMainWindow {
   void About1Click();
   void Exit1Click();
   void ConvertScene1Click();
+  void ExportArchive1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -124,6 +127,8 @@ class MainWindow : public QMainWindow {
   void RefreshScenes();
   ConfigFile ReadConfig();
   void SaveOutput();
+  // Writes the archive of the loaded lines into a folder the user chooses.
+  void ExportArchive();
   void ShowLoadedState();
   void SetLoadedCommands();
   void SetConvertedCommands();
@@ -134,6 +139,7 @@ class MainWindow : public QMainWindow {
   ColorPicker& color_picker_;
   MessageSink& messages_;
   UnsavedEditsQuestion& unsaved_edits_;
+  ArchiveQuestions& archive_questions_;
   ConfigLocation config_;
   std::string temp_dir_;
   WorkingWindowQtFactory working_windows_;

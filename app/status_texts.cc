@@ -29,4 +29,14 @@ QString StatusTexts::Converted(int64_t lines) {
   return Counted(lines, tr("%1 line converted"), tr("%1 lines converted"));
 }
 
+QString StatusTexts::ArchiveWritten(int64_t scenes, int64_t written, int64_t removed,
+                                    bool stopped) {
+  const QString counts =
+      Counted(scenes, tr("Archive of %1 scene"), tr("Archive of %1 scenes")) +
+      QStringLiteral(" · ") + Counted(written, tr("%1 file written"), tr("%1 files written")) +
+      QStringLiteral(" · ") + Counted(removed, tr("%1 page removed"), tr("%1 pages removed"));
+  return stopped ? counts + QStringLiteral(" · ") + tr("cancelled; export again to finish it")
+                 : counts;
+}
+
 }  // namespace quorlix

@@ -1,6 +1,7 @@
 // The main window's status bar texts, in the windows' language with the
 // numbers grouped: a loaded log's counts and days ("29 lines · 6 persons ·
-// 5 channels · 2004-12-31 – 2005-03-05") and the lines a conversion wrote.
+// 5 channels · 2004-12-31 – 2005-03-05"), the lines a conversion wrote and
+// what an archive run did.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,9 @@ class StatusTexts {
  public:
   static QString Loaded(const LogSummary& summary);
   static QString Converted(int64_t lines);
+  // What an archive run did: its scenes, the files written and removed,
+  // and whether Cancel stopped it.
+  static QString ArchiveWritten(int64_t scenes, int64_t written, int64_t removed, bool stopped);
 };
 
 }  // namespace quorlix

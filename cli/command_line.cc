@@ -232,6 +232,23 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                     "(default: scene_gap in config.cfg, or 30); 0: at every new second"))
       ->option_text(Tr("MINUTES"))
       ->check(WholeNumber(kSceneGapRange, "MINUTES"));
+  CLI::Option* archive_option =
+      app.add_option("--archive", command_line.archive_folder,
+                     Tr("Write an archive of every scene into folder DIR: a web page per scene "
+                        "(as -f page, with links to the scenes before and after it), index.html "
+                        "of every scene, newest first, and persons.html. Run it again after the "
+                        "log grew: only the pages whose scenes changed are written again, and "
+                        "pages of scenes that are gone are removed. With -p and -c the filters "
+                        "apply"))
+          ->option_text(Tr("DIR"))
+          ->excludes(period_option)
+          ->excludes(from_option)
+          ->excludes(to_option)
+          ->excludes(scene_option);
+  CLI::Option* force_option = app.add_flag(
+      "--force", command_line.force,
+      Tr("With --archive: write into a folder that holds files the archive did not write "
+         "(they are kept, or replaced where a page has their name)"));
   app.add_option("--config", command_line.config_file,
                  Tr("Read settings from FILE instead of the settings file in use"))
       ->option_text(file);
@@ -272,6 +289,16 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
            {period_option, from_option, to_option, scene_option, app.get_option("--list")}) {
         if (other->count() > 0) throw CLI::ExcludesError("--scenes", other->get_name());
       }
+    }
+    if (archive_option->count() > 0) {
+      for (const char* other : {"--output", "--format", "--scenes", "--list", "--post-limit"}) {
+        if (app.get_option(other)->count() > 0) throw CLI::ExcludesError("--archive", other);
+      }
+      if (command_line.archive_folder.empty()) {
+        throw CLI::ValidationError("--archive", Tr("an empty value names nothing"));
+      }
+    } else if (force_option->count() > 0) {
+      throw CLI::RequiresError("--force", "--archive");
     }
     const std::string error = ParseTimeSpan(from, to, command_line.selection.span);
     if (!error.empty()) throw CLI::ValidationError("--from/--to", error);

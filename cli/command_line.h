@@ -30,6 +30,10 @@ struct CommandLine {
   std::optional<int64_t> scene;
   std::optional<int64_t> scene_gap;  // --scene-gap: minutes, instead of config.cfg's
   unsigned threads = 0;              // 0: one per hardware thread
+  // --archive: the folder of a page per scene and the indexes; --force
+  // writes it into a folder holding other files.
+  std::string archive_folder;
+  bool force = false;
   // --post-limit: cut the output into parts of at most this many bytes.
   std::optional<std::uint64_t> post_limit;
 };

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/archive_command.h"
 #include "cli/command_line.h"
 #include "cli/line_sink.h"
 #include "cli/listing.h"
@@ -157,9 +158,12 @@ int Run(const CommandLine& command_line) {
   request.selection = command_line.selection;
   request.options = command_line.options;
   request.list_only = command_line.list;
-  const bool scenes = command_line.scenes || command_line.scene.has_value();
+  const bool archive = !command_line.archive_folder.empty();
+  if (archive) request.options.dialect = Dialect::kPage;
+  const bool scenes = command_line.scenes || command_line.scene.has_value() || archive;
   request.scenes = scenes;
   int64_t scene_gap = kDefaultSceneGapMinutes;
+  ConvertSettings request_settings;  // the request is moved into the load
   {
     // The parsed file goes before the log is read: it can be large.
     ConfigFile config;
@@ -167,6 +171,7 @@ int Run(const CommandLine& command_line) {
     load_settings = ReadLoadSettings(config);
     if (!command_line.list) request.settings = ReadConvertSettings(config, command_line.options);
     request.settings.log_name = LogName(log_file);
+    request_settings = request.settings;
     scene_gap = command_line.scene_gap.value_or(ReadSceneGap(config));
   }
   if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
@@ -197,7 +202,7 @@ int Run(const CommandLine& command_line) {
   int status = Report(log_file, [&] {
     // The output first, so that an unwritable place fails at once; a file
     // appears only at Commit().
-    out = MakeSink(command_line);
+    if (!archive) out = MakeSink(command_line);
     if (bar) bar->set_label(Tr("Loading"));
     log = LoadedLog::Load(ReadLog(log_file), std::move(request), load_settings, windows, threads);
   });
@@ -222,7 +227,7 @@ int Run(const CommandLine& command_line) {
       scene_list = FindScenes(log->state(), scene_gap);
       count = scene_list.scenes.size();
     }
-    if (count == 0) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
+    if (count == 0 && !archive) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
     if (command_line.scene && !one) {
       PrintError(
           FormatText(Tr("no scene %s in %s: it has %s scenes"),
@@ -235,6 +240,11 @@ int Run(const CommandLine& command_line) {
     }
   }
 
+  if (archive) {
+    if (bar) bar->set_label(Tr("Writing"));
+    return WriteArchiveFolder(command_line, log->state(), scene_list, request_settings,
+                              LogName(log_file), windows);
+  }
   return Report(log_file, [&] {
     if (command_line.list) {
       WriteListing(log->state(), *out);

@@ -91,6 +91,29 @@ Vor dem Ersetzen speichern?</translation>
     </message>
 </context>
 <context>
+    <name>quorlix::ArchiveExport</name>
+    <message>
+        <source>Export archive</source>
+        <translation>Archiv exportieren</translation>
+    </message>
+    <message>
+        <source>Write the archive there all the same? No file of others is removed; one with the name of a page is replaced.</source>
+        <translation>Das Archiv trotzdem dort schreiben? Keine fremde Datei wird entfernt; eine mit dem Namen einer Seite wird ersetzt.</translation>
+    </message>
+    <message>
+        <source>Open the index in the browser?</source>
+        <translation>Die Übersicht im Browser öffnen?</translation>
+    </message>
+    <message>
+        <source>Writing the archive…</source>
+        <translation>Das Archiv wird geschrieben…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>quorlix::ColorGrid</name>
     <message>
         <source>Channel Name</source>
@@ -382,6 +405,10 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>(none)</source>
         <translation>(keine)</translation>
+    </message>
+    <message>
+        <source>Export &amp;archive…</source>
+        <translation>&amp;Archiv exportieren…</translation>
     </message>
 </context>
 <context>
@@ -685,6 +712,34 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>%1 lines converted</source>
         <translation>%1 Zeilen umgewandelt</translation>
+    </message>
+    <message>
+        <source>Archive of %1 scene</source>
+        <translation>Archiv von %1 Szene</translation>
+    </message>
+    <message>
+        <source>Archive of %1 scenes</source>
+        <translation>Archiv von %1 Szenen</translation>
+    </message>
+    <message>
+        <source>%1 file written</source>
+        <translation>%1 Datei geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 files written</source>
+        <translation>%1 Dateien geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 page removed</source>
+        <translation>%1 Seite entfernt</translation>
+    </message>
+    <message>
+        <source>%1 pages removed</source>
+        <translation>%1 Seiten entfernt</translation>
+    </message>
+    <message>
+        <source>cancelled; export again to finish it</source>
+        <translation>abgebrochen; erneut exportieren, um es fertigzustellen</translation>
     </message>
 </context>
 <context>

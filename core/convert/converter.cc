@@ -353,6 +353,12 @@ class RawLineNumbers {
   std::size_t next_ = 0;
 };
 
+// The input lines of `scene`, clipped to the log.
+RangeBounds SceneRange(const ChatState& state, const Scene& scene) {
+  const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines().size()) - 1);
+  return RangeBounds{std::max<int64_t>(scene.first, 0), last};
+}
+
 // A page shows each line once, in file order: the ranges joined.
 std::vector<RangeBounds> JoinRanges(std::vector<RangeBounds> ranges) {
   std::sort(ranges.begin(), ranges.end(),
@@ -373,7 +379,8 @@ std::vector<RangeBounds> JoinRanges(std::vector<RangeBounds> ranges) {
 // filters.
 int64_t WriteInputLinesPage(const ChatState& state, const ConvertOptions& options,
                             const ConvertSettings& settings, const std::vector<RangeBounds>& ranges,
-                            const TimeSpan& span, OutputSink& out, WorkingWindowFactory& windows) {
+                            const TimeSpan& span, OutputSink& out, WorkingWindowFactory& windows,
+                            const PageNavigation* navigation = nullptr) {
   const std::vector<RangeBounds> joined = JoinRanges(ranges);
   const LineHeader* const headers = state.input_headers();
   const std::vector<std::string_view>& input = state.input_lines();
@@ -410,7 +417,7 @@ int64_t WriteInputLinesPage(const ChatState& state, const ConvertOptions& option
       }
     }
   };
-  return WritePage(lines, options, settings, out, windows);
+  return WritePage(lines, options, settings, out, windows, navigation);
 }
 
 }  // namespace
@@ -483,12 +490,18 @@ int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const Convert
                              const ConvertSettings& settings, OutputSink& out,
                              WorkingWindowFactory& windows, const PassThreads& threads) {
   state.color_definitions = settings.color_definitions;
-  const int64_t last = std::min(scene.last, static_cast<int64_t>(state.input_lines().size()) - 1);
-  const RangeBounds range{std::max<int64_t>(scene.first, 0), last};
+  const RangeBounds range = SceneRange(state, scene);
   if (options.dialect == Dialect::kPage) {
     return WriteInputLinesPage(state, options, settings, {range}, scene.span, out, windows);
   }
   return ConvertRanges(state, options, settings, {range}, scene.span, out, windows, threads);
+}
+
+int64_t WriteScenePage(const ChatState& state, const Scene& scene, const ConvertOptions& options,
+                       const ConvertSettings& settings, const PageNavigation& navigation,
+                       OutputSink& out, WorkingWindowFactory& windows) {
+  return WriteInputLinesPage(state, options, settings, {SceneRange(state, scene)}, scene.span, out,
+                             windows, &navigation);
 }
 
 bool ConvertWantsChannelList(const ConvertOptions& options, const ConvertSettings& settings) {

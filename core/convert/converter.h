@@ -18,6 +18,8 @@
 
 namespace quorlix {
 
+struct PageNavigation;
+
 // One "y;", "m;" or "d;" entry followed by the TimeRun text for each
 // selected year, month or day node, sorted ignoring letter case (days, then
 // months, then years). Nodes whose position has no run give no entry.
@@ -61,5 +63,13 @@ int64_t ConvertWholeLogIntoSink(const WholeLog& log, const ConvertOptions& optio
 int64_t ConvertSceneIntoSink(ChatState& state, const Scene& scene, const ConvertOptions& options,
                              const ConvertSettings& settings, OutputSink& out,
                              WorkingWindowFactory& windows, const PassThreads& threads = {});
+
+// Writes the web page of `scene` as ConvertSceneIntoSink does with the page
+// dialect and `options`, with `navigation` as its links to other pages.
+// `state` is only read, so that several threads may each write a page of
+// it at once. Returns the number of lines on the page.
+int64_t WriteScenePage(const ChatState& state, const Scene& scene, const ConvertOptions& options,
+                       const ConvertSettings& settings, const PageNavigation& navigation,
+                       OutputSink& out, WorkingWindowFactory& windows);
 
 }  // namespace quorlix

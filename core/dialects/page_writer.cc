@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/dialects/formatter.h"
@@ -64,6 +65,42 @@ constexpr std::string_view kPrintStyleLines[] = {
     "main p{break-inside:avoid}",
     "h2{break-after:avoid}",
 };
+
+// The page's meta lines: should anything in the page ever read as markup,
+// it still can run nothing and load nothing.
+constexpr std::string_view kMetaLines[] = {
+    "<!DOCTYPE html>",
+    "<html>",
+    "<head>",
+    "<meta charset=\"utf-8\">",
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
+    "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
+    "'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action "
+    "'none'\">",
+    "<meta name=\"referrer\" content=\"no-referrer\">",
+    "<meta name=\"color-scheme\" content=\"light dark\">",
+    "<meta name=\"generator\" content=\"Quorlix\">",
+};
+
+// The links of a page of a set, and their colours.
+constexpr std::string_view kNavigationLight[] = {
+    "nav{margin:.6em 0;font-size:.9em}",
+    "nav a{color:#1a5fb4;margin-right:1.2em}",
+};
+constexpr std::string_view kNavigationDark[] = {"nav a{color:#8ab4ff}"};
+constexpr std::string_view kNavigationPrint[] = {"nav{display:none}"};
+constexpr PageStyleLines kNavigationStyle{kNavigationLight, kNavigationDark, kNavigationPrint};
+
+// The style's ".pK{color:…}" of every person colour, for the light or
+// the dark page.
+void EmitPersonClasses(bool dark, std::string& text, OutputSink& out) {
+  for (int k = 0; k < kPagePersonColors; ++k) {
+    text.append(".p").append(std::to_string(k)).append("{color:");
+    text.append(dark ? kPersonColors[k].dark : kPersonColors[k].light).append("}");
+    out.AppendLine(text);
+    text.clear();
+  }
+}
 
 void AppendTwoDigits(unsigned value, std::string& out) {
   out.push_back(static_cast<char>('0' + value / 10 % 10));
@@ -135,10 +172,12 @@ struct PageFigures {
 
 class PageWriter {
  public:
-  PageWriter(const ConvertOptions& options, const ConvertSettings& settings, OutputSink& out)
+  PageWriter(const ConvertOptions& options, const ConvertSettings& settings, OutputSink& out,
+             const PageNavigation* navigation)
       : options_(options),
         settings_(settings),
         out_(out),
+        navigation_(navigation),
         colors_(options, settings.color_definitions, settings.time_pattern) {}
 
   void Count(const PageLine& line) {
@@ -160,17 +199,9 @@ class PageWriter {
     text_.clear();
   }
   void Emit(std::string_view line) { out_.AppendLine(line); }
-  // The style's ".pK{color:…}" of every person colour, for the light or
-  // the dark page.
-  void EmitPersonClasses(bool dark) {
-    for (int k = 0; k < kPagePersonColors; ++k) {
-      text_.append(".p").append(std::to_string(k)).append("{color:");
-      text_.append(dark ? kPersonColors[k].dark : kPersonColors[k].light).append("}");
-      Emit();
-    }
-  }
   void AppendName();
   void AppendTitle();
+  void WriteNavigation();
   int64_t ChannelClass(std::string_view channel);
   std::string_view ChannelPart(std::string_view channel);
   std::string_view PersonPart(std::string_view person);
@@ -178,6 +209,7 @@ class PageWriter {
   const ConvertOptions& options_;
   const ConvertSettings& settings_;
   OutputSink& out_;
+  const PageNavigation* navigation_;
   LineFormatter colors_;  // only its channel colours
   PageFigures figures_;
   PagePersons persons_;
@@ -210,49 +242,12 @@ void PageWriter::AppendTitle() {
 }
 
 void PageWriter::WriteHead() {
-  for (std::string_view line : {
-           std::string_view("<!DOCTYPE html>"),
-           std::string_view("<html>"),
-           std::string_view("<head>"),
-           std::string_view("<meta charset=\"utf-8\">"),
-           std::string_view(
-               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"),
-           // Should anything in the page ever read as markup, it still can
-           // run nothing and load nothing.
-           std::string_view("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
-                            "'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action "
-                            "'none'\">"),
-           std::string_view("<meta name=\"referrer\" content=\"no-referrer\">"),
-           std::string_view("<meta name=\"color-scheme\" content=\"light dark\">"),
-           std::string_view("<meta name=\"generator\" content=\"Quorlix\">"),
-       }) {
-    Emit(line);
-  }
-  text_.append("<title>");
+  text_.clear();
   AppendTitle();
-  text_.append("</title>");
-  Emit();
-  Emit("<style>");
-  for (std::string_view line : kStyleLines) Emit(line);
-  EmitPersonClasses(/*dark=*/false);
-  for (std::size_t k = 0; k < channel_colors_.size(); ++k) {
-    text_.append(".c").append(std::to_string(k)).append("{color:");
-    AppendHexColor(channel_colors_[k], text_);
-    text_.append("}");
-    Emit();
-  }
-  Emit("@media (prefers-color-scheme:dark){");
-  for (std::string_view line : kDarkStyleLines) Emit(line);
-  EmitPersonClasses(/*dark=*/true);
-  Emit("}");
-  // Paper is light whatever the screen was.
-  Emit("@media print{");
-  for (std::string_view line : kPrintStyleLines) Emit(line);
-  EmitPersonClasses(/*dark=*/false);
-  Emit("}");
-  Emit("</style>");
-  Emit("</head>");
-  Emit("<body>");
+  const std::string title = std::move(text_);
+  text_.clear();
+  WritePageStart(title, channel_colors_, navigation_ ? kNavigationStyle : PageStyleLines{}, out_);
+  if (navigation_) WriteNavigation();
   Emit("<header>");
   text_.append("<h1>");
   AppendName();
@@ -358,8 +353,27 @@ void PageWriter::WriteLine(const PageLine& line) {
   Emit();
 }
 
+// "<nav>" with the links there are.
+void PageWriter::WriteNavigation() {
+  text_.append("<nav>");
+  const std::pair<const std::string&, const std::string&> links[] = {
+      {navigation_->index_href, navigation_->index_text},
+      {navigation_->previous_href, navigation_->previous_text},
+      {navigation_->next_href, navigation_->next_text},
+  };
+  for (const auto& [href, words] : links) {
+    if (href.empty()) continue;
+    text_.append("<a href=\"").append(href).append("\">");
+    AppendPageTextOfName(words, text_);
+    text_.append("</a>");
+  }
+  text_.append("</nav>");
+  Emit();
+}
+
 void PageWriter::WriteEnd() {
   Emit("</main>");
+  if (navigation_) WriteNavigation();
   Emit("<footer>");
   text_.append("<p>Created using <a href=\"").append(kHomePageUrl).append("\">The Quorlix</a></p>");
   Emit();
@@ -370,12 +384,57 @@ void PageWriter::WriteEnd() {
 
 }  // namespace
 
+void WritePageStart(std::string_view title_html, std::span<const uint32_t> channel_colors,
+                    const PageStyleLines& extra, OutputSink& out) {
+  for (std::string_view line : kMetaLines) out.AppendLine(line);
+  std::string text = "<title>";
+  text.append(title_html).append("</title>");
+  out.AppendLine(text);
+  text.clear();
+  out.AppendLine("<style>");
+  for (std::string_view line : kStyleLines) out.AppendLine(line);
+  EmitPersonClasses(/*dark=*/false, text, out);
+  for (std::size_t k = 0; k < channel_colors.size(); ++k) {
+    text.append(".c").append(std::to_string(k)).append("{color:");
+    AppendHexColor(channel_colors[k], text);
+    text.append("}");
+    out.AppendLine(text);
+    text.clear();
+  }
+  for (std::string_view line : extra.light) out.AppendLine(line);
+  out.AppendLine("@media (prefers-color-scheme:dark){");
+  for (std::string_view line : kDarkStyleLines) out.AppendLine(line);
+  EmitPersonClasses(/*dark=*/true, text, out);
+  for (std::string_view line : extra.dark) out.AppendLine(line);
+  out.AppendLine("}");
+  // Paper is light whatever the screen was.
+  out.AppendLine("@media print{");
+  for (std::string_view line : kPrintStyleLines) out.AppendLine(line);
+  EmitPersonClasses(/*dark=*/false, text, out);
+  for (std::string_view line : extra.print) out.AppendLine(line);
+  out.AppendLine("}");
+  out.AppendLine("</style>");
+  out.AppendLine("</head>");
+  out.AppendLine("<body>");
+}
+
+void AppendPageDate(int64_t unix_seconds, std::string& out) {
+  AppendDate(ToUtc(unix_seconds), out);
+}
+void AppendPageClock(int64_t unix_seconds, std::string& out) {
+  AppendClock(ToUtc(unix_seconds), out);
+}
+void AppendPageDateTime(int64_t unix_seconds, std::string& out) {
+  AppendDateTime(unix_seconds, out);
+}
+
 int64_t WritePage(const PageLines& lines, const ConvertOptions& options,
-                  const ConvertSettings& settings, OutputSink& out, WorkingWindowFactory& windows) {
+                  const ConvertSettings& settings, OutputSink& out, WorkingWindowFactory& windows,
+                  const PageNavigation* navigation) {
   const std::unique_ptr<WorkingWindow> window = windows.Create();
   window->Show();
   WorkingWindowCloser closer(*window);
-  PageWriter writer(options, settings, out);
+  PageWriter writer(options, settings, out, navigation);
   lines([&](const PageLine& line) { writer.Count(line); });
   writer.WriteHead();
   const bool captions = window->ShowsCaption();

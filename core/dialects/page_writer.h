@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -45,10 +46,42 @@ using PageLines = std::function<void(const std::function<void(const PageLine&)>&
 // The number of person colours.
 inline constexpr int kPagePersonColors = 12;
 
+// Links of a page that is one of a set (an archive's scene pages): back to
+// the set's index and to the pages before and after it. A link whose
+// target is empty is left out. Targets are file names of the set, written
+// as they are; the texts are escaped.
+struct PageNavigation {
+  std::string index_href, previous_href, next_href;
+  std::string index_text, previous_text, next_text;
+};
+
 // Writes the page of `lines` into `out`, with one Working window for the
 // whole page. Returns the number of lines on the page. An error of
-// `lines` in the first pass leaves `out` untouched.
+// `lines` in the first pass leaves `out` untouched. With `navigation`
+// the page gets its links above and below the lines (and their style);
+// without it the page is the dialect's page alone.
 int64_t WritePage(const PageLines& lines, const ConvertOptions& options,
-                  const ConvertSettings& settings, OutputSink& out, WorkingWindowFactory& windows);
+                  const ConvertSettings& settings, OutputSink& out, WorkingWindowFactory& windows,
+                  const PageNavigation* navigation = nullptr);
+
+// Lines added to a page's style: at the end of the light style, of the
+// dark one and of the printed one.
+struct PageStyleLines {
+  std::span<const std::string_view> light, dark, print;
+};
+
+// The start of a page of this dialect up to and including "<body>": its
+// meta lines, `title_html` (markup, escaped by the caller) as the title,
+// and the style with the person colours' classes "pK", a class "cK" for
+// each of `channel_colors`, and `extra`. Pages of a set that are not made
+// of lines (an archive's indexes) share the look of the line pages so.
+void WritePageStart(std::string_view title_html, std::span<const uint32_t> channel_colors,
+                    const PageStyleLines& extra, OutputSink& out);
+
+// The page's forms of a time in UTC: YYYY-MM-DD, HH:MM:SS, and both with
+// a space between.
+void AppendPageDate(int64_t unix_seconds, std::string& out);
+void AppendPageClock(int64_t unix_seconds, std::string& out);
+void AppendPageDateTime(int64_t unix_seconds, std::string& out);
 
 }  // namespace quorlix

@@ -62,6 +62,9 @@ int SyncFile(int fd);
 int CreateScratchFile(const std::string& dir);
 // A folder only the user may enter; an existing one is no error.
 int MakePrivateFolder(const std::string& path);
+// A new folder for everyone the user's defaults let in; an existing one
+// is no error.
+int MakeFolder(const std::string& path);
 // A new folder named `prefix` and six random letters or digits, only the
 // user's, marked as in use until the returned descriptor is closed, so that
 // RemoveAbandonedFolder() leaves it alone. Sets `path`; -1 with errno set

@@ -122,6 +122,10 @@ int MakePrivateFolder(const std::string& path) {
   return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST ? 0 : errno;
 }
 
+int MakeFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+}
+
 // The folder is marked by a lock on it. A clean-up by another program may
 // take the folder between its creation and its lock: then it is made again.
 int CreateHeldFolder(const std::string& prefix, std::string& path) {

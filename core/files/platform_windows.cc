@@ -201,6 +201,9 @@ int MakePrivateFolder(const std::string& path) {
   return error == ERROR_ALREADY_EXISTS ? 0 : ErrnoOf(error);
 }
 
+// Windows folders have no permission bits to choose.
+int MakeFolder(const std::string& path) { return MakePrivateFolder(path); }
+
 // The folder is marked by an open handle that lets others read and write
 // in it but not open it without sharing, which is how RemoveAbandonedFolder
 // tells a live program's folder. Another program's clean-up may take the

@@ -50,6 +50,40 @@ class MainWindowTest : public MainWindowTestBase {
   Q_OBJECT
 
  private slots:
+  // The archive of the loaded lines in the folder chosen; a folder with
+  // files of others only when the user agrees, theirs kept.
+  void ExportArchiveWritesTheFolderAndOffersTheIndex() {
+    const struct {
+      const char* foreign;  // a file of others in the folder, or nullptr
+      bool agree;
+      bool written;
+    } cases[] = {{nullptr, false, true}, {"notes.txt", false, false}, {"notes.txt", true, true}};
+    for (const auto& c : cases) {
+      WindowFixture f;
+      QVERIFY(!Action(f, "ExportArchive1")->isEnabled());
+      LoadLog(f, kThreeLineLog);
+      QDir(f.dir.path()).mkdir("archive");
+      if (c.foreign) WriteBytes(f.Path("archive/") + c.foreign, "mine");
+      f.archive.folder = f.Path("archive");
+      f.archive.write_among_foreign = c.agree;
+      Action(f, "ExportArchive1")->trigger();
+      QCOMPARE(f.archive.asked.size(), (c.foreign ? 1 : 0) + (c.written ? 1 : 0));
+      QStringList files = QDir(f.Path("archive")).entryList(QDir::Files);
+      if (c.foreign) QVERIFY(files.removeOne(c.foreign));
+      QCOMPARE(files, c.written
+                          ? QStringList({"2005-01-02_03-04-05.html", "2005-01-03_03-04-05.html",
+                                         "index.html", "persons.html"})
+                          : QStringList());
+      QCOMPARE(f.archive.opened,
+               c.written ? QStringList({f.Path("archive/index.html")}) : QStringList());
+      if (c.written) {
+        QCOMPARE(f.window->StatusText(),
+                 QString("Archive of 2 scenes \u00b7 4 files written \u00b7 0 pages removed"));
+      }
+      QVERIFY(f.messages.shown.isEmpty());
+    }
+  }
+
   void CaptionsAndInitialStates() {
     WindowFixture f;
     QCOMPARE(GetExeVersion(), std::string(QUORLIX_VERSION_TEXT));
@@ -107,6 +141,7 @@ class MainWindowTest : public MainWindowTestBase {
         {"Exit1", "E&xit", "Ctrl+Q"},
         {"About1", "&About", ""},
         {"ConvertScene1", "Convert sce&ne", "Ctrl+F5"},
+        {"ExportArchive1", "Export &archive\u2026", ""},
         {"Find1", "&Find...", "Ctrl+F"},
         {"FindNext1", "Find &next", "F3"},
         {"FindPrevious1", "Find pre&vious", "Shift+F3"},

@@ -48,6 +48,7 @@ WindowFixture::WindowFixture() {
   services.color_picker = &picker;
   services.messages = &messages;
   services.unsaved_edits = &unsaved_edits;
+  services.archive_questions = &archive;
   services.config_path = QFile::encodeName(Path("config.cfg")).toStdString();
   services.temp_dir = QFile::encodeName(Path("cache")).toStdString();
   services.settings_file = Path("quorlix.ini");

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include "app/archive_export.h"
 #include "app/dialogs.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
@@ -59,6 +60,23 @@ class FakeUnsavedEditsQuestion : public UnsavedEditsQuestion {
   Answer answer = Answer::kCancel;
 };
 
+class FakeArchiveQuestions : public ArchiveQuestions {
+ public:
+  QString ChooseFolder(QWidget*, const QString&) override { return folder; }
+  bool WriteAmongForeignFiles(QWidget*, const QString& message) override {
+    asked << message;
+    return write_among_foreign;
+  }
+  bool OpenIndexNow(QWidget*, const QString& summary) override {
+    asked << summary;
+    return true;
+  }
+  void OpenPage(const QString& path) override { opened << path; }
+  QString folder;  // empty: the user cancels
+  bool write_among_foreign = false;
+  QStringList asked, opened;
+};
+
 class RecordingMessages : public MessageSink {
  public:
   void ShowError(QWidget*, const QString& text) override { shown << text; }
@@ -82,6 +100,7 @@ struct WindowFixture {
   FakeColorPicker picker;
   RecordingMessages messages;
   FakeUnsavedEditsQuestion unsaved_edits;
+  FakeArchiveQuestions archive;
   std::unique_ptr<MainWindow> window;
 };
 

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "core/archive/archive_files.h"
+#include "core/archive/archive_writer.h"
+#include "core/log/loader.h"
+#include "core/work/progress.h"
+#include "tests/support/scratch_dir.h"
+
+namespace quorlix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::ScratchDir;
+using test::WriteFileBytes;
+
+constexpr int64_t kBase = 1104624000;  // 2005-01-02 00:00:00 UTC
+
+TEST(ScenePageNames, FromTheFirstLinesSecondAndApartWithinOne) {
+  const struct {
+    const char* what;
+    std::vector<int64_t> times;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"plain", {kBase + 3723}, {"2005-01-02_01-02-03.html"}},
+      {"the same second again, also after another",
+       {kBase, kBase + 1, kBase, kBase},
+       {"2005-01-02_00-00-00.html", "2005-01-02_00-00-01.html", "2005-01-02_00-00-00-2.html",
+        "2005-01-02_00-00-00-3.html"}},
+      {"before 1970 and past year 9999",
+       {-1, 253402300800},
+       {"1969-12-31_23-59-59.html", "10000-01-01_00-00-00.html"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ScenePageNames(c.times), c.names);
+    for (const std::string& name : c.names) EXPECT_TRUE(IsArchivePageName(name));
+  }
+}
+
+TEST(ArchiveManifest, ReadsOnlyPlainNamesOfItsOwnForm) {
+  const struct {
+    const char* text;
+    bool valid;
+  } cases[] = {
+      {"quorlix-archive 1\n", true},
+      {"quorlix-archive 1\n0123456789abcdef index.html\n- 2005-01-02_00-00-00.html\n", true},
+      {"quorlix-archive 2\n", false},
+      {"quorlix-archive 1\n- index.html", false},       // cut short
+      {"quorlix-archive 1\n- ../index.html\n", false},  // outside the folder
+      {"quorlix-archive 1\n- /etc/passwd.html\n", false},
+      {"quorlix-archive 1\n- .bashrc.html\n", false},
+      {"quorlix-archive 1\n- notes.txt\n", false},
+      {"quorlix-archive 1\n- a.html\n- a.html\n", false},       // twice
+      {"quorlix-archive 1\n0123456789ABCDEF a.html\n", false},  // not its own digits
+      {"quorlix-archive 1\n123 a.html\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto entries = ParseManifest(c.text);
+    EXPECT_EQ(entries.has_value(), c.valid);
+    if (entries) {
+      EXPECT_EQ(FormatManifest(*entries), c.text);
+    }
+  }
+}
+
+TEST(ArchiveManifest, ForeignFilesAreAllButItsOwnAndTheirTemporaryFiles) {
+  const std::vector<ManifestEntry> manifest = {{"index.html", 1}, {"a.html", std::nullopt}};
+  const std::vector<std::string> listing = {
+      ".quorlix-archive",
+      "index.html",
+      "a.html",
+      ".a.html.quorlix-tmp-Ab12Cd",
+      ".b.html.quorlix-tmp-Ab12Cd",  // of a file the manifest does not name
+      ".a.html.quorlix-tmp-Ab12",    // not the writer's pattern
+      "b.html",
+      "Thumbs.db",
+      "notes"};
+  EXPECT_EQ(ForeignFiles(listing, manifest),
+            (std::vector<std::string>{".b.html.quorlix-tmp-Ab12Cd", ".a.html.quorlix-tmp-Ab12",
+                                      "b.html", "notes"}));
+}
+
+// A loaded log of `lines` "seconds person" pairs, its scenes and a request.
+struct Archive {
+  ChatState state;
+  SceneList scenes;
+  ArchiveRequest request;
+
+  Archive(const std::string& folder, const std::vector<std::pair<int64_t, const char*>>& lines,
+          int64_t gap = 30) {
+    std::string log;
+    for (const auto& [seconds, person] : lines) {
+      log += std::string("[\"1\",\"C\",\"") + person + "\"," + std::to_string(kBase + seconds) +
+             "]hello <b>&amp;</b>\n";
+    }
+    state.ReplaceRawLines(LineStore::FromBytes(log));
+    SilentWorkingWindowFactory silent;
+    RunLoadPass(state, LoadSettings{}, silent);
+    scenes = FindScenes(state, gap);
+    request.folder = folder;
+    request.log_names = "t.log";
+    request.threads = 2;
+  }
+  ArchiveResult Write(const ArchiveProgress& progress = {}) {
+    return WriteArchive(state, scenes, request, progress);
+  }
+};
+
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// Three scenes an hour apart.
+const std::vector<std::pair<int64_t, const char*>> kThree = {
+    {0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}};
+
+TEST(WriteArchive, RefusesFoldersItMayNotWriteIntoAndWritesNothingThere) {
+  const struct {
+    const char* what;
+    std::function<void(const ScratchDir&)> prepare;
+    bool force;
+    // What the message names (in the user's language); "" when the archive
+    // is written.
+    const char* error;
+  } cases[] = {
+      {"a new folder", [](const ScratchDir&) {}, false, ""},
+      {"a foreign file", [](const ScratchDir& d) { WriteFileBytes(d.Path("out/my.txt"), "x"); },
+       false, "(my.txt)"},
+      {"a foreign file, forced",
+       [](const ScratchDir& d) { WriteFileBytes(d.Path("out/my.txt"), "x"); }, true, ""},
+      {"a manifest of another kind",
+       [](const ScratchDir& d) { WriteFileBytes(d.Path("out/.quorlix-archive"), "x\n"); }, false,
+       "/out/.quorlix-archive "},
+      {"a file, not a folder",
+       [](const ScratchDir& d) {
+         fs::remove(d.Path("out"));
+         WriteFileBytes(d.Path("out"), "x");
+       },
+       true, "/out "},
+      {"a link where a page goes, forced",
+       [](const ScratchDir& d) {
+         WriteFileBytes(d.Path("outside.html"), "x");
+         fs::create_symlink(d.Path("outside.html"), d.Path("out/index.html"));
+       },
+       true, "/out/index.html "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScratchDir dir;
+    fs::create_directory(dir.Path("out"));
+    c.prepare(dir);
+    const std::set<std::string> before = FilesIn(dir.path());
+    const std::set<std::string> inside =
+        fs::is_directory(dir.Path("out")) ? FilesIn(dir.Path("out")) : std::set<std::string>{};
+    Archive archive(dir.Path("out"), kThree);
+    archive.request.force = c.force;
+    std::string error;
+    try {
+      archive.Write();
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(FilesIn(dir.path()), before);  // nothing beside the folder
+    if (*c.error == '\0') {
+      EXPECT_EQ(error, "");
+      std::set<std::string> want = inside;
+      want.insert({".quorlix-archive", "index.html", "persons.html", "2005-01-02_00-00-00.html",
+                   "2005-01-02_01-00-00.html", "2005-01-02_02-00-00.html"});
+      EXPECT_EQ(FilesIn(dir.Path("out")), want);
+    } else {
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+      if (fs::is_directory(dir.Path("out"))) {
+        EXPECT_EQ(FilesIn(dir.Path("out")), inside);
+      }
+    }
+    if (fs::exists(dir.Path("outside.html"))) {
+      EXPECT_EQ(ReadFileBytes(dir.Path("outside.html")), "x");
+    }
+  }
+}
+
+TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
+  const ScratchDir dir;
+  const std::string out = dir.Path("out");
+  {
+    Archive first(out, kThree);
+    const ArchiveResult result = first.Write();
+    EXPECT_EQ(result.written, 5);
+    WriteFileBytes(dir.Path("out/my.txt"), "x");
+    first.request.force = true;  // kept, never removed
+    EXPECT_EQ(first.Write().written, 0);
+  }
+  const struct {
+    const char* what;
+    std::vector<std::pair<int64_t, const char*>> lines;
+    int64_t gap;
+    int64_t stop_after;  // files; 0: not stopped
+    int64_t written, unchanged, removed;
+  } runs[] = {
+      // The last scene grows: its page and both indexes.
+      {"a line appended",
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}},
+       30,
+       0,
+       3,
+       2,
+       0},
+      // The new scene, the link of the one before it, the indexes.
+      {"a scene appended, stopped after two files",
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
+       30,
+       2,
+       2,
+       2,
+       0},
+      // The two pages the stopped run put in place stay; the indexes follow.
+      {"the same again finishes the job",
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
+       30,
+       0,
+       2,
+       4,
+       0},
+      // One scene of all: its name is the first's; three pages go.
+      {"a larger gap",
+       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
+       120,
+       0,
+       3,
+       0,
+       3},
+  };
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.what);
+    Archive archive(out, r.lines, r.gap);
+    archive.request.force = true;
+    const ArchiveResult result = archive.Write(
+        [&](int64_t done, int64_t) { return r.stop_after == 0 || done < r.stop_after; });
+    EXPECT_EQ(result.written, r.written);
+    EXPECT_EQ(result.unchanged, r.unchanged);
+    EXPECT_EQ(result.removed, r.removed);
+    EXPECT_EQ(result.stopped, r.stop_after != 0);
+  }
+  EXPECT_EQ(FilesIn(out), (std::set<std::string>{".quorlix-archive", "index.html", "persons.html",
+                                                 "2005-01-02_00-00-00.html", "my.txt"}));
+  EXPECT_EQ(ReadFileBytes(dir.Path("out/my.txt")), "x");
+}
+
+}  // namespace
+}  // namespace quorlix
