@@ -29,4 +29,9 @@ QString StatusTexts::Converted(int64_t lines) {
   return Counted(lines, tr("%1 line converted"), tr("%1 lines converted"));
 }
 
+QString StatusTexts::Merged(int64_t logs, int64_t duplicates) {
+  return tr("%1 logs merged").arg(GroupedNumber(logs)) + QStringLiteral(", ") +
+         Counted(duplicates, tr("%1 duplicate line dropped"), tr("%1 duplicate lines dropped"));
+}
+
 }  // namespace quorlix

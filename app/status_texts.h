@@ -18,6 +18,8 @@ class StatusTexts {
  public:
   static QString Loaded(const LogSummary& summary);
   static QString Converted(int64_t lines);
+  // "2 logs merged, 14 duplicate lines dropped".
+  static QString Merged(int64_t logs, int64_t duplicates);
 };
 
 }  // namespace quorlix

@@ -89,8 +89,9 @@ std::string PartFileName(const std::string& path, std::size_t number) {
   return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
 }
 
-PartFileSink::PartFileSink(std::string path, std::uint64_t limit, std::string log_file)
-    : path_(std::move(path)), cutter_(limit), log_file_(std::move(log_file)) {
+PartFileSink::PartFileSink(std::string path, std::uint64_t limit,
+                           std::vector<std::string> log_files)
+    : path_(std::move(path)), cutter_(limit), log_files_(std::move(log_files)) {
   RemoveStaleFolders(path_);
   const SignalHold hold;
   folder_fd_ = platform::CreateHeldFolder(DirectoryOf(path_) + "/" + FolderPrefix(path_), folder_);
@@ -114,9 +115,11 @@ void PartFileSink::StartPart() {
   }
   if (!parts_.empty()) parts_.back().writer->Finish(/*sync=*/false);
   const std::string name = PartFileName(path_, parts_.size() + 1);
-  if (!log_file_.empty() && IsTheLog(name, log_file_)) {
-    throw RefusedOutput(
-        FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file_}));
+  for (const std::string& log_file : log_files_) {
+    if (IsTheLog(name, log_file)) {
+      throw RefusedOutput(
+          FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file}));
+    }
   }
   if (IsStreamTarget(name)) {
     throw Error(

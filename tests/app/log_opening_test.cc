@@ -54,7 +54,7 @@ class LogOpeningTest : public QObject {
  private slots:
   // Each drop on a window holding the three-line log: what it says, and
   // whether the new log came in.
-  void DropsLoadOneReadableFile() {
+  void DropsLoadReadableFiles() {
     WindowFixture f;
     WriteBytes(f.Path("chat.log"), kLog);
     WriteBytes(f.Path("one.log"), "[\"1\",\"Clan\",\"Bob\",1104635045]x\n");
@@ -70,7 +70,6 @@ class LogOpeningTest : public QObject {
       const char* message;  // part of the error box's text; "" for a load
       int rows;             // input lines afterwards
     } cases[] = {
-        {{local("chat.log"), local("one.log")}, "nur eine Logdatei", 3},
         {{QUrl("https://example.org/chat.log")}, "keine Datei auf diesem Rechner", 3},
         {{QUrl::fromLocalFile(f.dir.path())}, "ist ein Ordner", 3},
         // Refused before it is opened: opening would wait for a writer.
@@ -86,6 +85,9 @@ class LogOpeningTest : public QObject {
                 "ffnet werden",
          root ? 0 : 3},
         {{local("one.log")}, "", 1},
+        // Several files load merged; one that cannot be loaded loads none.
+        {{local("chat.log"), local("fifo")}, "keine regul\xc3\xa4re Datei", 1},
+        {{local("chat.log"), local("one.log")}, "", 4},
     };
     for (const auto& c : cases) {
       f.messages.shown.clear();
@@ -101,17 +103,7 @@ class LogOpeningTest : public QObject {
     }
   }
 
-  void CommandLineNamesOneLog() {
-    const struct {
-      QStringList arguments;
-      const char* log;
-      bool error;
-    } cases[] = {{{}, "", false}, {{"a.log"}, "a.log", false}, {{"a.log", "b.log"}, "", true}};
-    for (const auto& c : cases) {
-      QString error;
-      QCOMPARE(LogFileArgument(c.arguments, error), QString(c.log));
-      QCOMPARE(!error.isEmpty(), c.error);
-    }
+  void AMissingLogLoadsNothing() {
     // As Load would: a missing file ends in the error box, nothing loaded.
     WindowFixture f;
     f.window->LoadFile(f.Path("missing.log"));
