@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -91,7 +92,8 @@ void InputPage::ShowGrowth(int64_t new_lines, const QString& changed) {
   if (!changed.isEmpty()) {
     growth_text_->setText(changed);
   } else if (new_lines > 0) {
-    growth_text_->setText(tr("%n new lines", nullptr, static_cast<int>(new_lines)));
+    growth_text_->setText((new_lines == 1 ? tr("%1 new line") : tr("%1 new lines"))
+                              .arg(QLocale().toString(static_cast<qlonglong>(new_lines))));
   }
   take_in_->setVisible(changed.isEmpty() && new_lines > 0);
   reload_->setVisible(!changed.isEmpty());

@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDragEnterEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -17,8 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
-#include <QTimer>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -442,7 +442,8 @@ void MainWindow::TakeInLines() {
       return;
     }
     if (tail.kind != LogTail::Kind::kGrown) continue;
-    grown.push_back(LogToMerge{path, std::move(tail.lines), i + 1, marks_[static_cast<std::size_t>(i)].lines});
+    grown.push_back(
+        LogToMerge{path, std::move(tail.lines), i + 1, marks_[static_cast<std::size_t>(i)].lines});
     marks[static_cast<std::size_t>(i)] = tail.mark;
   }
   if (grown.empty()) {
@@ -485,7 +486,8 @@ void MainWindow::ShowLogCounts() {
   for (const QString& path : log_paths_) names << QFileInfo(path).fileName();
   QString heading = names.join(QStringLiteral(", "));
   if (log_paths_.size() > 1) {
-    const QString merged = StatusTexts::Merged(log_paths_.size(), static_cast<int64_t>(duplicates_));
+    const QString merged =
+        StatusTexts::Merged(log_paths_.size(), static_cast<int64_t>(duplicates_));
     counts += QStringLiteral(" · ") + merged;
     heading = merged + QStringLiteral(": ") + heading;
   }
@@ -591,9 +593,8 @@ void MainWindow::UpdateSceneCommand() {
 
 void MainWindow::SaveOutput() {
   const QString chosen = file_dialogs_.GetSaveFileName(
-      this,
-      SuggestedSavePath(log_paths_.value(0), recent_.LastFolder(),
-                        state_.options.dialect == Dialect::kPage));
+      this, SuggestedSavePath(log_paths_.value(0), recent_.LastFolder(),
+                              state_.options.dialect == Dialect::kPage));
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
   SaveOutputLines(pages_->output()->lines(), chosen, log_paths_);

@@ -21,7 +21,6 @@ QString SuggestedSavePath(const QString& log_path, const QString& last_folder,
 // Writes `lines` to `path`. Throws quorlix::Error, before writing, when a
 // character has no byte or `path` is one of the logs at `log_paths`, and
 // when the file cannot be written.
-void SaveOutputLines(const EditableLines& lines, const QString& path,
-                     const QStringList& log_paths);
+void SaveOutputLines(const EditableLines& lines, const QString& path, const QStringList& log_paths);
 
 }  // namespace quorlix

@@ -117,8 +117,8 @@ void PartFileSink::StartPart() {
   const std::string name = PartFileName(path_, parts_.size() + 1);
   for (const std::string& log_file : log_files_) {
     if (IsTheLog(name, log_file)) {
-      throw RefusedOutput(
-          FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file}));
+      throw RefusedOutput(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
+                                     {name, log_file}));
     }
   }
   if (IsStreamTarget(name)) {

@@ -339,7 +339,8 @@ class RawLineNumbers {
         }
       }
       r = low;
-      if (r >= raw_.size() || raw_[r].data() != at) return LineOrigin{0, static_cast<int64_t>(input_index) + 1};
+      if (r >= raw_.size() || raw_[r].data() != at)
+        return LineOrigin{0, static_cast<int64_t>(input_index) + 1};
     }
     next_ = r + 1;
     return raw_.origin(r);

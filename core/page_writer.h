@@ -9,12 +9,11 @@
 // person's name and count and its channel's colour.
 //
 // Each line is one output line: <p id="lN"> (N its line number in the log
-// file, from 1; "lK-N" for line N of log K, from 1, of several merged) holding the time (HH:MM:SS UTC, a link to the line), the
-// channel when shown, the person and the message (core/page_text.h). A
-// heading goes before the first line of each new UTC day. Each person has a
-// colour of a fixed palette, given in the order the persons first appear
-// on the page, so the persons of a page are told apart as long as the
-// palette lasts (12 colours; the 13th person has the first colour again).
+// file, from 1; "lK-N" for line N of log K, from 1, of several merged) holding the time (HH:MM:SS
+// UTC, a link to the line), the channel when shown, the person and the message (core/page_text.h).
+// A heading goes before the first line of each new UTC day. Each person has a colour of a fixed
+// palette, given in the order the persons first appear on the page, so the persons of a page are
+// told apart as long as the palette lasts (12 colours; the 13th person has the first colour again).
 // The page's own words are English, whatever the user's language, so that
 // the same log and options always give the same bytes.
 #pragma once

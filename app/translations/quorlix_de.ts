@@ -239,6 +239,22 @@ Vor dem Ersetzen speichern?</translation>
         <source>&amp;Go to time...</source>
         <translation>Zu &amp;Zeit springen...</translation>
     </message>
+    <message>
+        <source>Take in</source>
+        <translation>Übernehmen</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Neu laden</translation>
+    </message>
+    <message>
+        <source>%1 new line</source>
+        <translation>%1 neue Zeile</translation>
+    </message>
+    <message>
+        <source>%1 new lines</source>
+        <translation>%1 neue Zeilen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::LeftPanel</name>
@@ -347,6 +363,10 @@ Vor dem Ersetzen speichern?</translation>
         <source>(none)</source>
         <translation>(keine)</translation>
     </message>
+    <message>
+        <source>&amp;Add log...</source>
+        <translation>Log &amp;hinzufügen...</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::MainPages</name>
@@ -368,6 +388,18 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Quorlix Version %1</source>
         <translation>Quorlix Version %1</translation>
+    </message>
+    <message>
+        <source>%1 was replaced or shortened: reload to read it again</source>
+        <translation>%1 wurde ersetzt oder gekürzt: neu laden, um es wieder zu lesen</translation>
+    </message>
+    <message>
+        <source>%1 is gone; the lines loaded stay</source>
+        <translation>%1 ist nicht mehr da; die geladenen Zeilen bleiben</translation>
+    </message>
+    <message>
+        <source>%1 was named twice and is merged once</source>
+        <translation>%1 wurde doppelt genannt und nur einmal zusammengeführt</translation>
     </message>
 </context>
 <context>
@@ -617,6 +649,18 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>%1 lines converted</source>
         <translation>%1 Zeilen umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 logs merged</source>
+        <translation>%1 Logs zusammengeführt</translation>
+    </message>
+    <message>
+        <source>%1 duplicate line dropped</source>
+        <translation>%1 doppelte Zeile weggelassen</translation>
+    </message>
+    <message>
+        <source>%1 duplicate lines dropped</source>
+        <translation>%1 doppelte Zeilen weggelassen</translation>
     </message>
 </context>
 <context>

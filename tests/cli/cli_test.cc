@@ -128,10 +128,13 @@ TEST_F(CliTest, VersionAndHelp) {
 
   Result help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* option :
-       {"--output", "--format", "--channel-name", "--channel-colors", "--time", "--mark-links",
-        "--strip-tags", "--person", "--channel", "--period", "--from", "--to", "--config", "--list",
-        "--post-limit", "form feed", "out-k.txt", "[config] post_limit", "LOG", "merged"}) {
+  for (const char* option : {"--output",         "--format",   "--channel-name",
+                             "--channel-colors", "--time",     "--mark-links",
+                             "--strip-tags",     "--person",   "--channel",
+                             "--period",         "--from",     "--to",
+                             "--config",         "--list",     "--post-limit",
+                             "form feed",        "out-k.txt",  "[config] post_limit",
+                             "LOG...",           "zusammengef"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   for (const char* option : {"--scenes", "--scene K", "--scene-gap MINUTEN"}) {
@@ -544,7 +547,8 @@ TEST_F(CliTest, WindowLogsMergeIntoTheLogTheyWereSplitFrom) {
       bool shown = false;
       for (int w = 0; w < 3; ++w) {
         const auto& set = windows[w];
-        if ((channel.empty() && w == 0) || std::find(set.begin(), set.end(), channel) != set.end()) {
+        if ((channel.empty() && w == 0) ||
+            std::find(set.begin(), set.end(), channel) != set.end()) {
           split[w] += line + end;
           shown = true;
         }
@@ -602,7 +606,8 @@ TEST_F(CliTest, SeveralLogsFailAsOneDoes) {
   const std::string good = (dir_ / "good.log").string(), bad = (dir_ / "bad.log").string(),
                     link = (dir_ / "link.log").string(), target = (dir_ / "out.txt").string();
   test::WriteFileBytes(good, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n");
-  test::WriteFileBytes(bad, "[\"1\",\"OOC\",\"Ann\",1109628001]ok\n[\"1\",\"OOC\",\"Ann\",12x]no\n");
+  test::WriteFileBytes(bad,
+                       "[\"1\",\"OOC\",\"Ann\",1109628001]ok\n[\"1\",\"OOC\",\"Ann\",12x]no\n");
   fs::create_hard_link(good, link);
   test::WriteFileBytes(target, "old\r\n");
   const struct {
@@ -613,7 +618,7 @@ TEST_F(CliTest, SeveralLogsFailAsOneDoes) {
       {{good, link}, 0, "link.log wurde schon genannt"},
       {{good, bad}, 1, bad + ":2: '12x' ist kein gültiger Integerwert"},
       {{good, dir_.string()}, 1, dir_.string()},
-      {{"-", good, "-"}, 2, "nur einmal"},
+      {{"-", good, "-"}, 2, "nur einmal gelesen"},
       {{"-o", target, good, target}, 2, target + " ist die Eingabedatei " + target},
       {{"-o", link, good}, 2, link + " ist die Eingabedatei " + good},
       {{"--post-limit", "10", "-o", (dir_ / "good.txt").string(), good, bad}, 1, "12x"},
@@ -633,8 +638,8 @@ TEST_F(CliTest, SeveralLogsFailAsOneDoes) {
   }
   // A part file that would be one of the logs is refused too.
   test::WriteFileBytes(dir_ / "p-1.txt", "[\"1\",\"OOC\",\"Ann\",1109628002]ok\n");
-  const Result part = Run({"--config", config_, "--post-limit", "10", "-o", (dir_ / "p.txt").string(),
-                           good, (dir_ / "p-1.txt").string()});
+  const Result part = Run({"--config", config_, "--post-limit", "10", "-o",
+                           (dir_ / "p.txt").string(), good, (dir_ / "p-1.txt").string()});
   EXPECT_EQ(part.status, 2) << part.err;
   EXPECT_EQ(test::ReadFileBytes(dir_ / "p-1.txt"), "[\"1\",\"OOC\",\"Ann\",1109628002]ok\n");
 }

@@ -39,8 +39,7 @@ MergedLogs Merge(const std::vector<std::string>& texts, bool suppress_bot = true
 
 TEST(LogMergeTest, TakesTheEarliestLineAndWritesSharedLinesOnce) {
   using V = std::vector<std::string>;
-  const std::string a1 = L(1, "a"), b2 = L(2, "b"), c3 = L(3, "c"), d5 = L(5, "d"),
-                    e5 = L(5, "e");
+  const std::string a1 = L(1, "a"), b2 = L(2, "b"), c3 = L(3, "c"), d5 = L(5, "d"), e5 = L(5, "e");
   const struct {
     const char* what;
     V logs;
@@ -48,17 +47,35 @@ TEST(LogMergeTest, TakesTheEarliestLineAndWritesSharedLinesOnce) {
     std::size_t duplicates;
   } cases[] = {
       {"alone: as read, no origins", {"x\n" + a1 + "\r\n"}, {"0:1 x", "0:2 " + a1}, 0},
-      {"in time order", {a1 + "\n" + c3, b2 + "\n" + d5}, {"1:1 " + a1, "2:1 " + b2, "1:2 " + c3, "2:2 " + d5}, 0},
+      {"in time order",
+       {a1 + "\n" + c3, b2 + "\n" + d5},
+       {"1:1 " + a1, "2:1 " + b2, "1:2 " + c3, "2:2 " + d5},
+       0},
       {"a tie goes to the log named first", {e5, d5}, {"1:1 " + e5, "2:1 " + d5}, 0},
       {"a tie, the other way", {d5, e5}, {"1:1 " + d5, "2:1 " + e5}, 0},
-      {"a shared line once", {a1 + "\n" + c3, a1 + "\n" + b2}, {"1:1 " + a1, "2:2 " + b2, "1:2 " + c3}, 1},
-      {"line ends aside", {a1 + "\r\n" + b2 + "\r\n", a1 + "\n" + b2 + "\n", b2 + "\r"}, {"1:1 " + a1, "1:2 " + b2}, 3},
+      {"a shared line once",
+       {a1 + "\n" + c3, a1 + "\n" + b2},
+       {"1:1 " + a1, "2:2 " + b2, "1:2 " + c3},
+       1},
+      {"line ends aside",
+       {a1 + "\r\n" + b2 + "\r\n", a1 + "\n" + b2 + "\n", b2 + "\r"},
+       {"1:1 " + a1, "1:2 " + b2},
+       3},
       {"a repeat within a log stays", {a1 + "\n" + a1, a1}, {"1:1 " + a1, "1:2 " + a1}, 1},
       {"empty logs", {"", a1, ""}, {"2:1 " + a1}, 0},
       {"all empty", {"", ""}, {}, 0},
-      {"lines not taken in are left out, still counted", {"junk\n\n" + b2, "[x]\n" + a1}, {"2:2 " + a1, "1:3 " + b2}, 0},
-      {"each log keeps its own order", {d5 + "\n" + a1, c3}, {"2:1 " + c3, "1:1 " + d5, "1:2 " + a1}, 0},
-      {"a shared line met later is no duplicate", {a1, b2 + "\n" + a1}, {"1:1 " + a1, "2:1 " + b2, "2:2 " + a1}, 0},
+      {"lines not taken in are left out, still counted",
+       {"junk\n\n" + b2, "[x]\n" + a1},
+       {"2:2 " + a1, "1:3 " + b2},
+       0},
+      {"each log keeps its own order",
+       {d5 + "\n" + a1, c3},
+       {"2:1 " + c3, "1:1 " + d5, "1:2 " + a1},
+       0},
+      {"a shared line met later is no duplicate",
+       {a1, b2 + "\n" + a1},
+       {"1:1 " + a1, "2:1 " + b2, "2:2 " + a1},
+       0},
   };
   for (const auto& c : cases) {
     const MergedLogs merged = Merge(c.logs);
