@@ -1,6 +1,6 @@
 // Quorlix's desktop program: the application and its main window.
 //
-//   quorlix [LOGFILE]   loads LOGFILE at start, as Load would
+//   quorlix [LOG...]   loads the LOGs at start, merged, as Load would
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>

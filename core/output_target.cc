@@ -8,7 +8,7 @@ namespace quorlix {
 
 namespace {
 
-// Standard input, the "-" of LOGFILE.
+// Standard input, the "-" of a LOG.
 constexpr int kStandardInput = 0;
 
 }  // namespace
