@@ -57,6 +57,11 @@ class LineStore {
   // All bytes of the file, line breaks included.
   std::string_view bytes() const { return bytes_; }
 
+  // Lets the bytes before line `i` of a mapped file leave memory (they are
+  // read back when touched): a pass that goes over the lines once keeps
+  // only what it has not passed yet. Nothing happens for bytes read.
+  void ReleaseBefore(std::size_t i);
+
   // The lines of a merge of several logs know their origin; a store read
   // from one file has none, and its line i is line i + 1 of that file.
   bool has_origins() const { return !origins_.empty(); }

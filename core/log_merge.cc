@@ -13,11 +13,18 @@ namespace {
 // The next accepted line of one log, and its time stamp.
 class LogCursor {
  public:
-  LogCursor(const LogToMerge& log, int number)
+  LogCursor(LogToMerge& log, int number)
       : log_(log), number_(log.number > 0 ? log.number : number) {}
 
   // Moves to the next accepted line; false at the log's end.
   bool Advance(bool suppress_bot_lines, LineFields& fields) {
+    // Passed bytes of a mapped log leave memory in steps: the merged copy
+    // takes their place.
+    constexpr std::size_t kReleaseEvery = 1 << 16;  // lines
+    if (next_ >= released_ + kReleaseEvery) {
+      released_ = next_ - 1;  // the line in hand stays
+      log_.lines.ReleaseBefore(released_);
+    }
     while (next_ < log_.lines.size()) {
       raw_ = next_++;
       line_ = log_.lines[raw_];
@@ -42,8 +49,9 @@ class LogCursor {
   }
 
  private:
-  const LogToMerge& log_;
-  int number_;  // from 1
+  LogToMerge& log_;
+  std::size_t released_ = 0;  // raw lines whose pages may have left memory
+  int number_;                // from 1
   std::size_t next_ = 0;
   std::size_t raw_ = 0;
   std::string_view line_;
