@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/version.h"
+#include "core/text/version.h"
 
 namespace quorlix {
 namespace {

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/widget_names.h"
-#include "core/chat_state.h"
+#include "core/dialects/convert_options.h"
 
 namespace quorlix {
 

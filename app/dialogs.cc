@@ -10,7 +10,7 @@
 #include <QStringList>
 
 #include "app/pane_text.h"
-#include "core/output_target.h"
+#include "core/files/output_target.h"
 
 namespace quorlix {
 

@@ -4,8 +4,8 @@
 
 #include <new>
 
-#include "core/error.h"
-#include "core/translation.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 

@@ -10,8 +10,8 @@
 
 #include "app/line_view.h"
 #include "app/translations.h"
-#include "core/cp1252.h"
-#include "core/line_search.h"
+#include "core/log/line_search.h"
+#include "core/text/cp1252.h"
 
 namespace quorlix {
 namespace {}  // namespace

@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "app/line_view.h"
-#include "core/time_span.h"
+#include "core/log/time_span.h"
 
 namespace quorlix {
 

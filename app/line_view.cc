@@ -13,7 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "core/line_search.h"
+#include "core/log/line_search.h"
 
 #include "app/pane_text.h"
 

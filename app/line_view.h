@@ -15,7 +15,7 @@
 #include <QListView>
 #include <QStyledItemDelegate>
 
-#include "core/line_search.h"
+#include "core/log/line_search.h"
 
 class QMenu;
 

@@ -9,8 +9,8 @@
 
 #include "app/pane_text.h"
 #include "app/translations.h"
-#include "core/platform.h"
-#include "core/translation.h"
+#include "core/files/platform.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 namespace {

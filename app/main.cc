@@ -10,7 +10,8 @@
 
 #include "app/main_window.h"
 #include "app/translations.h"
-#include "core/translation.h"
+#include "core/files/translation_setup.h"
+#include "core/text/translation.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

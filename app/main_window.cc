@@ -46,16 +46,16 @@
 #include "app/widget_names.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
-#include "core/converter.h"
-#include "core/error.h"
-#include "core/loader.h"
-#include "core/log_merge.h"
-#include "core/log_summary.h"
-#include "core/output_store.h"
-#include "core/platform.h"
-#include "core/temp_log.h"
-#include "core/translation.h"
-#include "core/version.h"
+#include "core/convert/converter.h"
+#include "core/files/output_store.h"
+#include "core/files/platform.h"
+#include "core/log/loader.h"
+#include "core/log/log_merge.h"
+#include "core/log/log_summary.h"
+#include "core/log/temp_log.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
+#include "core/text/version.h"
 
 namespace quorlix {
 namespace {
@@ -507,7 +507,7 @@ void MainWindow::ShowLoadedState() {
 
 void MainWindow::ConvertLog() {
   ConvertIntoOutputPage([this](const ConvertSettings& settings, OutputSink& out) {
-    return ConvertIntoSink(state_, settings, out, working_windows_);
+    return ConvertIntoSink(state_, options_, settings, out, working_windows_);
   });
 }
 
@@ -520,18 +520,18 @@ void MainWindow::ConvertSceneLog() {
   scene.first = first;
   scene.last = last;
   ConvertIntoOutputPage([this, &scene](const ConvertSettings& settings, OutputSink& out) {
-    return ConvertSceneIntoSink(state_, scene, settings, out, working_windows_);
+    return ConvertSceneIntoSink(state_, scene, options_, settings, out, working_windows_);
   });
 }
 
 void MainWindow::ConvertIntoOutputPage(
     const std::function<int64_t(const ConvertSettings&, OutputSink&)>& convert) {
   status_text_->clear();
-  left_->options()->ReadInto(state_.options);
+  left_->options()->ReadInto(options_);
   left_->selection()->ReadInto(state_);
   // One reading of config.cfg serves the conversion and the post limit.
   const ConfigFile config = ReadConfig();
-  ConvertSettings settings = ReadConvertSettings(config, state_.options);
+  ConvertSettings settings = ReadConvertSettings(config, options_);
   // A web page's title: the logs' names.
   QStringList names;
   for (const QString& path : log_paths_) names << QFileInfo(path).fileName();
@@ -540,7 +540,7 @@ void MainWindow::ConvertIntoOutputPage(
   // costs no more than converting once.
   pages_->ShowOutput(nullptr);
   // The Preview shows the dialect the output is made in.
-  pages_->posts()->SetDialect(state_.options.dialect);
+  pages_->posts()->SetDialect(options_.dialect);
   pages_->posts()->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines().size());
@@ -594,7 +594,7 @@ void MainWindow::UpdateSceneCommand() {
 void MainWindow::SaveOutput() {
   const QString chosen = file_dialogs_.GetSaveFileName(
       this, SuggestedSavePath(log_paths_.value(0), recent_.LastFolder(),
-                              state_.options.dialect == Dialect::kPage));
+                              options_.dialect == Dialect::kPage));
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
   SaveOutputLines(pages_->output()->lines(), chosen, log_paths_);

@@ -9,7 +9,7 @@
 //
 // Re-entrancy: Load and Convert run the engine on this window's thread, and
 // the Working window lets the window system draw in the middle of a pass
-// (core/progress.h). So while a command runs no other command starts, and
+// (core/work/progress.h). So while a command runs no other command starts, and
 // no view reads the lines being built: the input view lets go of them
 // until the load pass has returned, and the panes are filled only after.
 #pragma once
@@ -26,8 +26,9 @@
 #include "app/log_opening.h"
 #include "app/working_window.h"
 #include "config/config_file.h"
-#include "core/chat_state.h"
-#include "core/log_tail.h"
+#include "core/dialects/convert_options.h"
+#include "core/log/chat_state.h"
+#include "core/log/log_tail.h"
 
 class QLabel;
 class QWidget;
@@ -144,6 +145,7 @@ class MainWindow : public QMainWindow {
   void SetConvertedCommands();
 
   ChatState state_;
+  ConvertOptions options_;  // as the Options pane gave them to the last conversion
   FileDialogs& file_dialogs_;
   ColorPicker& color_picker_;
   MessageSink& messages_;

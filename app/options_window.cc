@@ -17,7 +17,7 @@
 #include "app/dialogs.h"
 #include "app/error_box.h"
 #include "app/pane_text.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 namespace {

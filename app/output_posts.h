@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "config/config_file.h"
-#include "core/chat_state.h"
+#include "core/dialects/convert_options.h"
 
 class QPainter;
 class QWidget;

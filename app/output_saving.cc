@@ -8,12 +8,12 @@
 #include <QFileInfo>
 
 #include "app/pane_text.h"
-#include "core/atomic_write.h"
-#include "core/editable_lines.h"
-#include "core/error.h"
-#include "core/output_target.h"
-#include "core/platform.h"
-#include "core/translation.h"
+#include "core/files/atomic_write.h"
+#include "core/files/editable_lines.h"
+#include "core/files/output_target.h"
+#include "core/files/platform.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 namespace {

@@ -13,7 +13,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "core/error.h"
+#include "core/text/error.h"
 
 namespace quorlix {
 namespace {

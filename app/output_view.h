@@ -4,7 +4,7 @@
 // behaves as a plain-text pane: a blinking cursor, selection with mouse and
 // Shift, typing, Enter, Tab, Backspace, Delete, the clipboard, many steps of
 // undo and redo, a context menu, both scroll bars and no word wrap.
-// Characters show the bytes as Windows-1252 (core/cp1252.h).
+// Characters show the bytes as Windows-1252 (core/text/cp1252.h).
 #pragma once
 
 #include <cstddef>
@@ -17,7 +17,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
-#include "core/editable_lines.h"
+#include "core/files/editable_lines.h"
 
 class QMenu;
 

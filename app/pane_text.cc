@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/cp1252.h"
-#include "core/error.h"
-#include "core/translation.h"
+#include "core/text/cp1252.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 

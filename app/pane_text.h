@@ -1,5 +1,5 @@
 // The log's and the output's bytes as the windows show them: every byte one
-// character as Windows-1252 maps it (core/cp1252.h), and the message that
+// character as Windows-1252 maps it (core/text/cp1252.h), and the message that
 // refuses a save when a character has no byte.
 #pragma once
 

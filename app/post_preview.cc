@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/cp1252.h"
-#include "core/markdown_preview.h"
-#include "core/ubb_preview.h"
+#include "core/preview/markdown_preview.h"
+#include "core/preview/ubb_preview.h"
+#include "core/text/cp1252.h"
 
 namespace quorlix {
 namespace {

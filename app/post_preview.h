@@ -1,6 +1,6 @@
 // The Preview page: a part of the output shown as a forum or a chat app
-// shows it (UBB rendered by core/ubb_preview.h, Markdown by
-// core/markdown_preview.h, Html and a web page as they are), with a note saying what
+// shows it (UBB rendered by core/preview/ubb_preview.h, Markdown by
+// core/preview/markdown_preview.h, Html and a web page as they are), with a note saying what
 // is shown. Nothing is ever loaded or opened: every resource (pictures,
 // style sheets) reads as missing, and links are shown, selectable and
 // copyable from the context menu, but a click follows none.
@@ -9,7 +9,7 @@
 #include <QTextBrowser>
 #include <QWidget>
 
-#include "core/chat_state.h"
+#include "core/dialects/convert_options.h"
 
 class QLabel;
 

@@ -16,7 +16,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "core/post_parts.h"
+#include "core/dialects/post_parts.h"
 
 class QHBoxLayout;
 class QLabel;

@@ -16,8 +16,8 @@
 #include "app/pane_text.h"
 #include "app/translations.h"
 #include "config/scene_gap.h"
-#include "core/error.h"
-#include "core/utc_time.h"
+#include "core/text/error.h"
+#include "core/text/utc_time.h"
 
 namespace quorlix {
 namespace {

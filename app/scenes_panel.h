@@ -1,4 +1,4 @@
-// The Scenes page of the left panel: the log's scenes (core/scene_finder.h)
+// The Scenes page of the left panel: the log's scenes (core/log/scene_finder.h)
 // under the person and channel filters, one row each with its day, start
 // and end time (UTC), duration, lines and first persons (all of them, with
 // their lines, in the row's tool tip). A click on a row
@@ -15,7 +15,7 @@
 #include <QWidget>
 
 #include "config/config_file.h"
-#include "core/scene_finder.h"
+#include "core/log/scene_finder.h"
 
 class QLabel;
 class QPushButton;

@@ -17,8 +17,8 @@
 #include "app/pane_text.h"
 #include "app/translations.h"
 #include "app/widget_names.h"
-#include "core/chat_state.h"
-#include "core/log_summary.h"
+#include "core/log/chat_state.h"
+#include "core/log/log_summary.h"
 
 namespace quorlix {
 namespace {

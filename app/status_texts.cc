@@ -1,7 +1,7 @@
 #include "app/status_texts.h"
 
 #include "app/translations.h"
-#include "core/log_summary.h"
+#include "core/log/log_summary.h"
 
 namespace quorlix {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/translation.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 

@@ -1,5 +1,5 @@
 // The desktop program's windows in the language of its messages
-// (CurrentLanguage() of core/translation.h): one language at a time.
+// (CurrentLanguage() of core/text/translation.h): one language at a time.
 #pragma once
 
 #include <initializer_list>

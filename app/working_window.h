@@ -15,7 +15,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "core/progress.h"
+#include "core/work/progress.h"
 
 namespace quorlix {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "core/chat_state.h"
-#include "core/converter.h"
-#include "core/output_sink.h"
-#include "core/progress.h"
+#include "core/convert/converter.h"
+#include "core/log/chat_state.h"
+#include "core/work/output_sink.h"
+#include "core/work/progress.h"
 
 namespace {
 
@@ -51,14 +51,13 @@ int main(int argc, char** argv) {
     start = end + 1;
   }
   state.SetInputLines(std::move(lines));
-  state.options.show_channel = true;
-  state.options.channel_colors = true;
+  const quorlix::ConvertOptions options{.show_channel = true, .channel_colors = true};
 
   quorlix::SilentWorkingWindowFactory windows;
   CountingSink out;
   const auto start = std::chrono::steady_clock::now();
   const std::clock_t cpu_start = std::clock();
-  quorlix::ConvertIntoSink(state, settings, out, windows);
+  quorlix::ConvertIntoSink(state, options, settings, out, windows);
   const double cpu = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

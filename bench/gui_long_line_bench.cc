@@ -18,7 +18,7 @@
 #include <QTimer>
 
 #include "app/output_view.h"
-#include "core/output_store.h"
+#include "core/files/output_store.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "bench/log_generator.h"
-#include "core/formatter.h"
-#include "core/line_fields.h"
-#include "core/line_search.h"
-#include "core/post_parts.h"
-#include "core/ubb_preview.h"
+#include "core/dialects/formatter.h"
+#include "core/dialects/post_parts.h"
+#include "core/line/line_fields.h"
+#include "core/log/line_search.h"
+#include "core/preview/ubb_preview.h"
 #include "reference/log_line.h"
 
 namespace quorlix::bench {

@@ -23,7 +23,7 @@
 #include <QPixmap>
 
 #include "app/post_preview.h"
-#include "core/ubb_preview.h"
+#include "core/preview/ubb_preview.h"
 
 namespace {
 

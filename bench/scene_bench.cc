@@ -17,10 +17,10 @@
 #include <string>
 
 #include "bench/log_generator.h"
-#include "core/chat_state.h"
-#include "core/loader.h"
-#include "core/progress.h"
-#include "core/scene_finder.h"
+#include "core/log/chat_state.h"
+#include "core/log/loader.h"
+#include "core/log/scene_finder.h"
+#include "core/work/progress.h"
 
 namespace {
 

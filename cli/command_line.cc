@@ -11,10 +11,10 @@
 #include <limits>
 
 #include "config/scene_gap.h"
-#include "core/post_parts.h"
-#include "core/text_util.h"
-#include "core/translation.h"
-#include "core/version.h"
+#include "core/dialects/post_parts.h"
+#include "core/text/text_util.h"
+#include "core/text/translation.h"
+#include "core/text/version.h"
 
 namespace quorlix::cli {
 namespace {

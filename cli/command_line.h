@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/chat_state.h"
-#include "core/loaded_log.h"
+#include "core/convert/loaded_log.h"
+#include "core/dialects/convert_options.h"
 
 namespace quorlix::cli {
 

@@ -5,10 +5,10 @@
 #include <cerrno>
 
 #include "cli/signal_cleanup.h"
-#include "core/error.h"
-#include "core/output_target.h"
-#include "core/platform.h"
-#include "core/translation.h"
+#include "core/files/output_target.h"
+#include "core/files/platform.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
 
 namespace quorlix::cli {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "core/atomic_write.h"
-#include "core/error.h"
-#include "core/output_sink.h"
-#include "core/output_target.h"  // IsTheLog
+#include "core/files/atomic_write.h"
+#include "core/files/output_target.h"  // IsTheLog
+#include "core/text/error.h"
+#include "core/work/output_sink.h"
 
 namespace quorlix::cli {
 

@@ -1,6 +1,6 @@
 #include "cli/listing.h"
 
-#include "core/time_index.h"
+#include "core/log/time_index.h"
 
 namespace quorlix::cli {
 namespace {

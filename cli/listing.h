@@ -1,8 +1,8 @@
 // Prints what a log holds for --list.
 #pragma once
 
-#include "core/chat_state.h"
-#include "core/output_sink.h"
+#include "core/log/chat_state.h"
+#include "core/work/output_sink.h"
 
 namespace quorlix::cli {
 

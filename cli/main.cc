@@ -27,13 +27,14 @@
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "config/scene_gap.h"
-#include "core/error.h"
-#include "core/loaded_log.h"
-#include "core/log_merge.h"
-#include "core/output_target.h"
-#include "core/platform.h"
-#include "core/scene_finder.h"
-#include "core/translation.h"
+#include "core/convert/loaded_log.h"
+#include "core/files/output_target.h"
+#include "core/files/platform.h"
+#include "core/files/translation_setup.h"
+#include "core/log/log_merge.h"
+#include "core/log/scene_finder.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
 
 namespace quorlix::cli {
 namespace {

@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "cli/signal_cleanup.h"
-#include "core/atomic_write.h"
-#include "core/error.h"
-#include "core/output_target.h"
-#include "core/platform.h"
-#include "core/translation.h"
+#include "core/files/atomic_write.h"
+#include "core/files/output_target.h"
+#include "core/files/platform.h"
+#include "core/text/error.h"
+#include "core/text/translation.h"
 
 namespace quorlix::cli {
 namespace {

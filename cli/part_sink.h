@@ -1,5 +1,5 @@
 // quorlix-cli --post-limit: the output cut into parts that each fit one
-// forum post (core/post_parts.h), streamed as the lines come.
+// forum post (core/dialects/post_parts.h), streamed as the lines come.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/line_sink.h"
-#include "core/atomic_write.h"
-#include "core/post_parts.h"
+#include "core/dialects/post_parts.h"
+#include "core/files/atomic_write.h"
 
 namespace quorlix::cli {
 

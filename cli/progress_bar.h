@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/progress.h"
+#include "core/work/progress.h"
 
 namespace quorlix::cli {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "core/utc_time.h"
+#include "core/text/utc_time.h"
 
 namespace quorlix::cli {
 namespace {

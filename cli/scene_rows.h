@@ -3,8 +3,8 @@
 // YYYY-MM-DDTHH:MM:SS and the persons as "name (count), name (count)".
 #pragma once
 
-#include "core/output_sink.h"
-#include "core/scene_finder.h"
+#include "core/log/scene_finder.h"
+#include "core/work/output_sink.h"
 
 namespace quorlix::cli {
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cli/signal_cleanup.h"
-#include "core/windows_text.h"
+#include "core/files/windows_text.h"
 
 namespace quorlix::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/text_util.h"
+#include "core/text/text_util.h"
 
 namespace quorlix {
 

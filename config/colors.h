@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/named_colors.h"
+#include "core/text/named_colors.h"
 
 namespace quorlix {
 

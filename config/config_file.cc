@@ -13,11 +13,11 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
-#include "core/atomic_write.h"
-#include "core/error.h"
-#include "core/platform.h"
-#include "core/text_util.h"
-#include "core/translation.h"
+#include "core/files/atomic_write.h"
+#include "core/files/platform.h"
+#include "core/text/error.h"
+#include "core/text/text_util.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 namespace {

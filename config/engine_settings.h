@@ -4,9 +4,9 @@
 #pragma once
 
 #include "config/config_file.h"
-#include "core/chat_state.h"
-#include "core/converter.h"
-#include "core/loader.h"
+#include "core/convert/converter.h"
+#include "core/log/chat_state.h"
+#include "core/log/loader.h"
 
 namespace quorlix {
 

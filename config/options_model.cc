@@ -4,8 +4,8 @@
 
 #include "config/colors.h"
 #include "config/config_file.h"
-#include "core/text_util.h"
-#include "core/translation.h"
+#include "core/text/text_util.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/config_file.h"
-#include "core/post_parts.h"
+#include "core/dialects/post_parts.h"
 
 namespace quorlix {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/chat_state.h"
+#include "core/dialects/convert_options.h"
 
 namespace quorlix {
 

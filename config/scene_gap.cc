@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config/config_file.h"
-#include "core/scene_finder.h"
+#include "core/log/scene_finder.h"
 
 namespace quorlix {
 

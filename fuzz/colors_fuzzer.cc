@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "config/colors.h"
-#include "core/text_util.h"
+#include "core/text/text_util.h"
 #include "fuzz/check.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "config/config_file.h"
-#include "core/error.h"
-#include "core/text_util.h"
-#include "core/translation.h"
+#include "core/text/error.h"
+#include "core/text/text_util.h"
+#include "core/text/translation.h"
 #include "fuzz/check.h"
 
 namespace {

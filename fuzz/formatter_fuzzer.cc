@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/error.h"
-#include "core/formatter.h"
-#include "core/line_fields.h"
-#include "core/page_text.h"
+#include "core/dialects/formatter.h"
+#include "core/dialects/page_text.h"
+#include "core/line/line_fields.h"
+#include "core/text/error.h"
 #include "fuzz/check.h"
 #include "reference/formatter.h"
 
@@ -58,7 +58,7 @@ ConvertOptions TakeOptions(FuzzedDataProvider& input) {
   return options;
 }
 
-// "rrggbb;--d:#rrggbb\">": a span's two colours (core/page_text.h).
+// "rrggbb;--d:#rrggbb\">": a span's two colours (core/dialects/page_text.h).
 constexpr std::string_view kColorStyle = "rrggbb;--d:#rrggbb\">";
 bool IsColorStyle(std::string_view text) {
   if (text.size() < kColorStyle.size()) return false;

@@ -28,13 +28,13 @@
 #include <string>
 #include <vector>
 
-#include "core/chat_state.h"
-#include "core/converter.h"
-#include "core/error.h"
-#include "core/loader.h"
-#include "core/output_sink.h"
-#include "core/text_util.h"
-#include "core/time_index.h"
+#include "core/convert/converter.h"
+#include "core/log/chat_state.h"
+#include "core/log/loader.h"
+#include "core/log/time_index.h"
+#include "core/text/error.h"
+#include "core/text/text_util.h"
+#include "core/work/output_sink.h"
 #include "fuzz/check.h"
 #include "reference/formatter.h"
 #include "reference/log_line.h"
@@ -316,7 +316,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   load.suppress_bot_lines = input.ConsumeBool();
   load.depth = kDepths[input.ConsumeIntegralInRange(0, 5)];
   ChatState state;
-  ConvertOptions& options = state.options;
+  ConvertOptions options;
   // 3 stands for a dialect without output lines (the web page is left to
   // its own tests).
   const int dialect = input.ConsumeIntegralInRange(0, 3);
@@ -484,7 +484,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   OutputLines sink(got);
   const int windows_before = windows.created;
   try {
-    ConvertIntoSink(state, settings, sink, windows, threads);
+    ConvertIntoSink(state, options, settings, sink, windows, threads);
     QUORLIX_CHECK(!want_error);
   } catch (const Error&) {
     QUORLIX_CHECK(want_error);

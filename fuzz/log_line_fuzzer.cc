@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/error.h"
-#include "core/line_fields.h"
-#include "core/text_util.h"
-#include "core/translation.h"
+#include "core/line/line_fields.h"
+#include "core/text/error.h"
+#include "core/text/text_util.h"
+#include "core/text/translation.h"
 #include "fuzz/check.h"
 #include "reference/log_line.h"
 

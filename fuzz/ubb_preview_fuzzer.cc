@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/ubb_preview.h"
+#include "core/preview/ubb_preview.h"
 #include "fuzz/check.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <time.h>
 
-#include "core/chat_state.h"
-#include "core/formatter.h"
-#include "core/text_util.h"
+#include "core/dialects/formatter.h"
+#include "core/log/chat_state.h"
+#include "core/text/text_util.h"
 #include "reference/log_line.h"
 
 namespace quorlix::reference {

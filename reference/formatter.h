@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/chat_state.h"
+#include "core/dialects/convert_options.h"
 
 namespace quorlix::reference {
 

@@ -1,6 +1,6 @@
 #include "reference/log_line.h"
 
-#include "core/text_util.h"
+#include "core/text/text_util.h"
 
 namespace quorlix {
 namespace {

@@ -1,14 +1,14 @@
 // The literal reading of a chat-log line, '["id","channel","person",unixtime]message',
 // step by step the plain way (header before the first "]", fields as
 // Explode at ","): the reference that the tests and the fuzz targets hold
-// the engine's one-scan split (core/line_fields.h) against. Not part of
+// the engine's one-scan split (core/line/line_fields.h) against. Not part of
 // the product.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "core/line_fields.h"
+#include "core/line/line_fields.h"
 
 namespace quorlix {
 

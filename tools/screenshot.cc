@@ -17,7 +17,8 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/translations.h"
-#include "core/translation.h"
+#include "core/files/translation_setup.h"
+#include "core/text/translation.h"
 
 namespace {
 

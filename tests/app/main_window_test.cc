@@ -41,9 +41,9 @@
 #include "app/translations.h"
 #include "config/config_file.h"
 #include "config/engine_settings.h"
-#include "core/converter.h"
-#include "core/loader.h"
-#include "core/version.h"
+#include "core/convert/converter.h"
+#include "core/log/loader.h"
+#include "core/text/version.h"
 #include "tests/app/test_support.h"
 #include "tests/support/output_lines.h"
 #include "version_info.h"
@@ -424,11 +424,10 @@ class MainWindowTest : public QObject {
     SilentWorkingWindowFactory silent;
     const ConfigFile config(QFile::encodeName(f.Path("config.cfg")).toStdString());
     RunLoadPass(state, ReadLoadSettings(config), silent);
-    state.options.dialect = Dialect::kHtml;
-    state.options.show_time = true;
+    const ConvertOptions options{.dialect = Dialect::kHtml, .show_time = true};
     std::vector<std::string> lines;
     test::OutputLines out(lines);
-    ConvertIntoSink(state, ReadConvertSettings(config, state.options), out, silent);
+    ConvertIntoSink(state, options, ReadConvertSettings(config, options), out, silent);
     std::string expected;
     for (const std::string& line : lines) expected += line + "\r\n";
 

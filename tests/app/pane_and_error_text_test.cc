@@ -12,7 +12,7 @@
 #include "app/line_view.h"
 #include "app/output_view.h"
 #include "app/pane_text.h"
-#include "core/error.h"
+#include "core/text/error.h"
 
 namespace quorlix::testing {
 

@@ -9,7 +9,7 @@
 
 #include "app/about_window.h"
 #include "app/working_window.h"
-#include "core/version.h"
+#include "core/text/version.h"
 #include "tests/app/test_support.h"
 
 namespace quorlix::testing {

@@ -6,7 +6,8 @@
 #include <QFile>
 #include <QTest>
 
-#include "core/translation.h"
+#include "core/files/translation_setup.h"
+#include "core/text/translation.h"
 
 namespace quorlix::testing {
 namespace {

@@ -27,7 +27,7 @@
 #include <gtest/gtest.h>
 
 #include "bench/log_generator.h"
-#include "core/converter.h"
+#include "core/convert/converter.h"
 #include "tests/support/commonmark_text.h"
 #include "tests/support/scratch_dir.h"
 #include "version_info.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
+#include "core/text/error.h"
 #include "tests/support/scratch_dir.h"
 
 namespace quorlix::cli {

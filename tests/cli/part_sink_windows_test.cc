@@ -10,7 +10,7 @@
 #include <string>
 
 #include "cli/part_sink.h"
-#include "core/error.h"
+#include "core/text/error.h"
 #include "tests/support/scratch_dir.h"
 
 namespace quorlix::cli {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/text_util.h"
+#include "core/text/text_util.h"
 
 namespace quorlix {
 namespace {

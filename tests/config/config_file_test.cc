@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/atomic_write.h"
-#include "core/error.h"
-#include "core/platform.h"
+#include "core/files/atomic_write.h"
+#include "core/files/platform.h"
+#include "core/text/error.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_platform.h"
 

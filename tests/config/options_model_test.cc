@@ -10,8 +10,8 @@
 #include <string>
 
 #include "config/config_file.h"
-#include "core/atomic_write.h"
-#include "core/error.h"
+#include "core/files/atomic_write.h"
+#include "core/text/error.h"
 #include "tests/support/scratch_dir.h"
 
 namespace quorlix {

@@ -4,7 +4,8 @@
 // machine has generated de_DE.UTF-8).
 #include <gtest/gtest.h>
 
-#include "core/translation.h"
+#include "core/files/translation_setup.h"
+#include "core/text/translation.h"
 #include "tests/support/test_platform.h"
 
 namespace quorlix {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/output_sink.h"
+#include "core/work/output_sink.h"
 
 namespace quorlix::test {
 

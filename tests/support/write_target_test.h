@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/atomic_write.h"
-#include "core/error.h"
+#include "core/files/atomic_write.h"
+#include "core/text/error.h"
 #include "tests/support/scratch_dir.h"
 
 namespace quorlix::test {
