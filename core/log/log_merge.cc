@@ -3,8 +3,8 @@
 #include <string_view>
 #include <utility>
 
-#include "core/text/error.h"
 #include "core/line/line_fields.h"
+#include "core/text/error.h"
 #include "core/text/translation.h"
 
 namespace quorlix {

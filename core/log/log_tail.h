@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/log/line_store.h"
 #include "core/files/platform.h"
+#include "core/log/line_store.h"
 
 namespace quorlix {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text/error.h"
 #include "core/log/log_tail.h"
+#include "core/text/error.h"
 #include "tests/support/scratch_dir.h"
 
 namespace quorlix {
