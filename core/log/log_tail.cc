@@ -1,5 +1,6 @@
 #include "core/log/log_tail.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "core/text/error.h"
