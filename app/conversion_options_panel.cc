@@ -14,18 +14,24 @@ namespace quorlix {
 ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent) {
   auto* options = new QVBoxLayout;
   column_ = options;
-  options->addWidget(Named(new QLabel(tr("Convert to:")), "Label5"));
+  auto* label = Named(new QLabel(tr("Co&nvert to:")), "Label5");
+  options->addWidget(label);
   combo_code_ = Named(new QComboBox, "combo_code");
+  label->setBuddy(combo_code_);
+  combo_code_->setToolTip(
+      tr("What the output is made for: a forum (UBB or Html), a chat app "
+         "(Markdown) or a web page of its own"));
   combo_code_->addItems({QStringLiteral("UBB"), QStringLiteral("Html"),
                          QStringLiteral("Markdown (Discord)"), tr("Web page")});
   combo_code_->setEditable(false);
   options->addWidget(combo_code_);
-  check_channel_ = Named(new QCheckBox(tr("Show Channelname")), "check_channel");
-  check_channel_color_ = Named(new QCheckBox(tr("Use Colors for Channels")), "check_channel_color");
+  check_channel_ = Named(new QCheckBox(tr("Sho&w Channelname")), "check_channel");
+  check_channel_color_ =
+      Named(new QCheckBox(tr("&Use Colors for Channels")), "check_channel_color");
   check_showtime_ = Named(new QCheckBox(tr("Show Time")), "check_showtime");
-  check_marklink_ = Named(new QCheckBox(tr("Mark Removed Links")), "check_marklink");
+  check_marklink_ = Named(new QCheckBox(tr("Mar&k Removed Links")), "check_marklink");
   CheckBox_delete_tags_ =
-      Named(new QCheckBox(tr("Delete all Tags in Chatlines")), "CheckBox_delete_tags");
+      Named(new QCheckBox(tr("&Delete all Tags in Chatlines")), "CheckBox_delete_tags");
   options->addWidget(check_channel_);
   auto* indented = new QHBoxLayout;
   indented->addSpacing(18);

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "app/pane_text.h"
@@ -14,8 +15,22 @@
 
 namespace quorlix {
 
-QString WithoutSuffixAddedToStream(const QString& selected) {
-  const QString suffix = QStringLiteral(".txt");
+std::vector<SaveFileType> SaveFileTypesFor(Dialect dialect) {
+  const SaveFileType text{QCoreApplication::translate("FileDialogs", "Textfile (*.txt)"),
+                          QStringLiteral("txt")};
+  switch (dialect) {
+    case Dialect::kPage:
+    case Dialect::kHtml:
+      return {{QCoreApplication::translate("FileDialogs", "Web page (*.html *.htm)"),
+               QStringLiteral("html")}};
+    case Dialect::kMarkdown:
+      return {{QCoreApplication::translate("FileDialogs", "Markdown (*.md)"), QStringLiteral("md")},
+              text};
+    default: return {text};
+  }
+}
+
+QString WithoutSuffixAddedToStream(const QString& selected, const QString& suffix) {
   if (!selected.endsWith(suffix) || QFileInfo::exists(selected)) return selected;
   const QString typed = selected.chopped(suffix.size());
   return IsStreamTarget(LocalPath(typed)) ? typed : selected;
@@ -29,21 +44,34 @@ QStringList QtFileDialogs::GetOpenFileNames(QWidget* parent, const QString& fold
   return QFileDialog::getOpenFileNames(parent, QString(), folder);
 }
 
-QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion) {
+QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion,
+                                       const std::vector<SaveFileType>& types) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({QCoreApplication::translate("FileDialogs", "Textfile (*.txt)"),
-                         QCoreApplication::translate("FileDialogs", "All files (*)")});
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  QStringList filters;
+  for (const SaveFileType& type : types) filters << type.filter;
+  filters << QCoreApplication::translate("FileDialogs", "All files (*)");
+  dialog.setNameFilters(filters);
+  const QString first_suffix = types.empty() ? QStringLiteral("txt") : types.front().suffix;
+  dialog.setDefaultSuffix(first_suffix);
+  // The suffix follows the type picked; "All files" keeps the first one's.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    QString suffix = first_suffix;
+    for (const SaveFileType& type : types) {
+      if (type.filter == filter) suffix = type.suffix;
+    }
+    dialog.setDefaultSuffix(suffix);
+  });
   // Replacing an existing file is confirmed: QFileDialog asks unless told
-  // not to. Qt's own dialog asks about the name with ".txt" appended; a
+  // not to. Qt's own dialog asks about the name with the suffix appended; a
   // desktop's native dialog may ask about the name as typed instead, and
   // then replace "out.txt" without a question when the user typed "out".
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   if (!suggestion.isEmpty()) dialog.selectFile(suggestion);  // its folder and name
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return WithoutSuffixAddedToStream(dialog.selectedFiles().first());
+  return WithoutSuffixAddedToStream(dialog.selectedFiles().first(),
+                                    QLatin1Char('.') + dialog.defaultSuffix());
 }
 
 std::optional<uint32_t> QtColorPicker::PickColor(QWidget* parent, uint32_t initial) {
@@ -64,9 +92,14 @@ UnsavedEditsQuestion::Answer MessageBoxUnsavedEditsQuestion::Ask(QWidget* parent
           : QCoreApplication::translate("Dialogs",
                                         "The output was edited since it was last saved.\n"
                                         "Save it before it is replaced?");
-  const QMessageBox::StandardButton button = QMessageBox::question(
-      parent, QStringLiteral("Quorlix"), text,
-      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Quorlix"), text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Save);
+  // Each answer with its access key.
+  box.button(QMessageBox::Save)->setText(QCoreApplication::translate("Dialogs", "&Save"));
+  box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("Dialogs", "&Discard"));
+  box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("Dialogs", "&Cancel"));
+  const int button = box.exec();
   if (button == QMessageBox::Save) return Answer::kSave;
   if (button == QMessageBox::Discard) return Answer::kDiscard;
   return Answer::kCancel;

@@ -5,13 +5,27 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
 
+#include "core/dialects/convert_options.h"
+
 class QWidget;
 
 namespace quorlix {
+
+// A kind of file the save dialog offers: its name filter ("Textfile
+// (*.txt)") and the suffix, without dot, that a name typed without one gets.
+struct SaveFileType {
+  QString filter;
+  QString suffix;
+};
+
+// What Save offers for output in `dialect`: a web page for the page and
+// Html, Markdown or a text file for Markdown, a text file for UBB.
+std::vector<SaveFileType> SaveFileTypesFor(Dialect dialect);
 
 class FileDialogs {
  public:
@@ -24,22 +38,27 @@ class FileDialogs {
     const QString name = GetOpenFileName(parent, folder);
     return name.isEmpty() ? QStringList() : QStringList{name};
   }
-  // The file to save to, ".txt" appended to a name typed without
-  // extension and replacing confirmed; the dialog starts at `suggestion`
-  // (its folder and name). Empty when cancelled.
-  virtual QString GetSaveFileName(QWidget* parent, const QString& suggestion) = 0;
+  // The file to save to, the suffix of the type picked (the first of
+  // `types` at the start) appended to a name typed without extension and
+  // replacing confirmed; the dialog starts at `suggestion` (its folder and
+  // name) and lists the files of the type picked. Empty when cancelled.
+  virtual QString GetSaveFileName(QWidget* parent, const QString& suggestion,
+                                  const std::vector<SaveFileType>& types) = 0;
 };
 
-// The save dialog's `selected` name, less the ".txt" that the dialog
-// appended, when only the name without it exists and is a device, FIFO or
-// socket: "/dev/null" stays "/dev/null" and no "/dev/null.txt" is made.
-QString WithoutSuffixAddedToStream(const QString& selected);
+// The save dialog's `selected` name, less the `suffix` (".txt") that the
+// dialog appended, when only the name without it exists and is a device,
+// FIFO or socket: "/dev/null" stays "/dev/null" and no "/dev/null.txt" is
+// made.
+QString WithoutSuffixAddedToStream(const QString& selected,
+                                   const QString& suffix = QStringLiteral(".txt"));
 
 class QtFileDialogs : public FileDialogs {
  public:
   QString GetOpenFileName(QWidget* parent, const QString& folder) override;
   QStringList GetOpenFileNames(QWidget* parent, const QString& folder) override;
-  QString GetSaveFileName(QWidget* parent, const QString& suggestion) override;
+  QString GetSaveFileName(QWidget* parent, const QString& suggestion,
+                          const std::vector<SaveFileType>& types) override;
 };
 
 // Colours are colour values, 0x00BBGGRR (red in the low byte).

@@ -29,6 +29,9 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
     button->setMinimumHeight(32);
     commands->addWidget(button);
   }
+  tb_load_->setToolTip(tr("Open a chat log (Ctrl+O)"));
+  bt_convert_->setToolTip(tr("Convert the log with the filters and options set (F5)"));
+  bt_save_->setToolTip(tr("Save the output to a file (Ctrl+S)"));
   layout->addLayout(commands);
 
   auto* bar = Named(new QFrame, "Panel2");
@@ -49,8 +52,9 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
   grid->addWidget(time_tabs, 1, 1);
   grid->setRowStretch(0, 1);
   grid->setRowStretch(1, 1);
-  grid->setColumnStretch(0, 1);
-  grid->setColumnStretch(1, 1);
+  // The lists of names need less room than the scenes' two-line rows.
+  grid->setColumnStretch(0, 2);
+  grid->setColumnStretch(1, 3);
   layout->addLayout(grid, 1);
 }
 

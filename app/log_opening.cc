@@ -87,6 +87,14 @@ void RecentLogs::Add(const QStringList& paths) {
   OpenSettings(settings_file_)->setValue(QLatin1String(kLogsKey), logs);
 }
 
+QByteArray RecentLogs::SplitterState() const {
+  return OpenSettings(settings_file_)->value(QStringLiteral("window/splitter")).toByteArray();
+}
+
+void RecentLogs::SetSplitterState(const QByteArray& state) {
+  OpenSettings(settings_file_)->setValue(QStringLiteral("window/splitter"), state);
+}
+
 QString RecentLogs::LastFolder() const {
   return OpenSettings(settings_file_)->value(QLatin1String(kFolderKey)).toString();
 }

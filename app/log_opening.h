@@ -38,6 +38,10 @@ class RecentLogs {
   QString LastFolder() const;
   // Remembers the folder that holds `file`.
   void SetLastFolderOf(const QString& file);
+  // Where the window's splitter stood (QSplitter::saveState); empty when
+  // it was never moved.
+  QByteArray SplitterState() const;
+  void SetSplitterState(const QByteArray& state);
 
  private:
   QString settings_file_;

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -40,6 +41,7 @@
 #include "app/output_saving.h"
 #include "app/output_view.h"
 #include "app/pane_text.h"
+#include "app/post_strip.h"
 #include "app/scenes_panel.h"
 #include "app/selection_panel.h"
 #include "app/status_texts.h"
@@ -47,6 +49,7 @@
 #include "config/config_file.h"
 #include "config/engine_settings.h"
 #include "core/convert/converter.h"
+#include "core/dialects/markdown_cut.h"
 #include "core/files/output_store.h"
 #include "core/files/platform.h"
 #include "core/log/loader.h"
@@ -99,12 +102,22 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   // The left panel starts at 413 pixels and gives way to the pages.
   auto* body = Named(new QSplitter(Qt::Horizontal), "Splitter1");
   left_ = new LeftPanel(scenes_);
-  body->addWidget(left_);
+  // On a small screen, or at a large scale, the panel scrolls rather than
+  // making the window taller than the screen.
+  auto* left_scroll = Named(new QScrollArea, "left_scroll");
+  left_scroll->setWidget(left_);
+  left_scroll->setWidgetResizable(true);
+  left_scroll->setFrameShape(QFrame::NoFrame);
+  body->addWidget(left_scroll);
   pages_ = new MainPages(menu_->convert_scene(), config_, messages_, this);
   body->addWidget(pages_);
   body->setStretchFactor(1, 1);
   body->setChildrenCollapsible(false);
   body->setSizes({413, 1042 - 413});
+  // Where the user last put the splitter, the next run puts it too.
+  body->restoreState(recent_.SplitterState());
+  connect(body, &QSplitter::splitterMoved, this,
+          [this, body] { recent_.SetSplitterState(body->saveState()); });
   layout->addWidget(body, 1);
   setCentralWidget(central);
   pages_->AddEditEntriesTo(menu_->edit());
@@ -112,6 +125,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   status_text_ = Named(new QLabel, "status_text");
   statusBar()->addWidget(status_text_, 1);
   statusBar()->addPermanentWidget(scenes_->count_label());
+  connect(pages_->posts()->strip(), &PostStrip::copied, status_text_, &QLabel::setText);
   setAcceptDrops(true);
 
   menu_->convert()->setEnabled(false);
@@ -544,9 +558,13 @@ void MainWindow::ConvertIntoOutputPage(
   pages_->posts()->ReadLimit(config);
   auto output = std::make_shared<OutputStore>(temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_,
                                               state_.input_lines().size());
+  // A chat app refuses a post over its limit: long Markdown lines go in
+  // pieces that fit the limit read here.
+  const bool cut = options_.dialect == Dialect::kMarkdown;
+  MarkdownCutSink pieces(*output, cut ? pages_->posts()->strip()->limit() : 0);
   int64_t converted = 0;
   try {
-    converted = convert(settings, *output);
+    converted = convert(settings, pieces);
     output->Finish();
   } catch (...) {
     // The lines converted before the error stay, if the disk kept them.
@@ -592,9 +610,10 @@ void MainWindow::UpdateSceneCommand() {
 }
 
 void MainWindow::SaveOutput() {
+  const std::vector<SaveFileType> types = SaveFileTypesFor(options_.dialect);
   const QString chosen = file_dialogs_.GetSaveFileName(
-      this, SuggestedSavePath(log_paths_.value(0), recent_.LastFolder(),
-                              options_.dialect == Dialect::kPage));
+      this, SuggestedSavePath(log_paths_.value(0), recent_.LastFolder(), types.front().suffix),
+      types);
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
   SaveOutputLines(pages_->output()->lines(), chosen, log_paths_);

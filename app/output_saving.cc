@@ -36,13 +36,14 @@ void WriteIntoStream(const std::string& path, const EditableLines& lines) {
 
 }  // namespace
 
-QString SuggestedSavePath(const QString& log_path, const QString& last_folder, bool web_page) {
+QString SuggestedSavePath(const QString& log_path, const QString& last_folder,
+                          const QString& suffix) {
   if (log_path.isEmpty()) return last_folder;
   const QFileInfo log(log_path);
-  QString name =
-      log.completeBaseName() + (web_page ? QStringLiteral(".html") : QStringLiteral(".txt"));
+  const QString dot_suffix = QLatin1Char('.') + suffix;
+  QString name = log.completeBaseName() + dot_suffix;
   // Never the log itself ("log.txt" gives "log.txt.txt").
-  if (name == log.fileName()) name = log.fileName() + QStringLiteral(".txt");
+  if (name == log.fileName()) name = log.fileName() + dot_suffix;
   const QString folder = last_folder.isEmpty() ? log.absolutePath() : last_folder;
   return QDir(folder).filePath(name);
 }

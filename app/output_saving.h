@@ -12,11 +12,11 @@ namespace quorlix {
 
 class EditableLines;
 
-// The log's name with ".txt" (".html" for a web page; never the log's
-// own name), in the folder last used, else the log's; without a log, the
-// folder last used.
+// The log's name with `suffix` ("txt", "html"; never the log's own name),
+// in the folder last used, else the log's; without a log, the folder last
+// used.
 QString SuggestedSavePath(const QString& log_path, const QString& last_folder,
-                          bool web_page = false);
+                          const QString& suffix = QStringLiteral("txt"));
 
 // Writes `lines` to `path`. Throws quorlix::Error, before writing, when a
 // character has no byte or `path` is one of the logs at `log_paths`, and

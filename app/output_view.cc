@@ -499,9 +499,9 @@ QMenu* OutputView::CreateContextMenu() {
   add(tr("&Copy"), QKeySequence::Copy, HasSelection(), &OutputView::Copy);
   add(tr("&Paste"), QKeySequence::Paste, !QApplication::clipboard()->text().isEmpty(),
       &OutputView::Paste);
-  add(tr("Delete"), QKeySequence::Delete, HasSelection(), &OutputView::DeleteSelection);
+  add(tr("&Delete"), QKeySequence::Delete, HasSelection(), &OutputView::DeleteSelection);
   menu->addSeparator();
-  add(tr("Select All"), QKeySequence::SelectAll, true, &OutputView::SelectAll);
+  add(tr("&Select all"), QKeySequence::SelectAll, true, &OutputView::SelectAll);
   return menu;
 }
 

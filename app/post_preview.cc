@@ -1,6 +1,7 @@
 #include "app/post_preview.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "core/preview/markdown_preview.h"
@@ -32,7 +33,13 @@ QString PageAsShown(const QString& text) {
     const int byte = CharToByte(c.unicode());
     bytes.append(static_cast<char>(byte < 0 ? '?' : byte));
   }
-  return QString::fromUtf8(bytes);
+  QString page = QString::fromUtf8(bytes);
+  // A game colour's span also names the dark page's colour in a custom
+  // property, which makes the rich-text viewer drop the whole style: the
+  // light page's colour alone stays.
+  static const QRegularExpression dark_colour(QStringLiteral(";--d:#[0-9a-f]{6}\""));
+  page.replace(dark_colour, QStringLiteral("\""));
+  return page;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
     return made;
   };
   previous_ = button(tr("Pre&vious"));
-  next_ = button(tr("&Next"));
+  next_ = button(tr("Ne&xt"));
   copy_part_ = button(tr("Copy &part"));
   copy_part_->setToolTip(tr("Copy this part, then show the next (Ctrl+Shift+C)"));
   copy_all_ = button(tr("Cop&y all"));
@@ -80,12 +80,11 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
   // Where one row does not fit, the part and its buttons go to a second
   // row (resizeEvent). The strip is never narrower than those two rows, so
   // that at the window's smallest size no control is cut or overlapped.
-  int first_row = 0;
   for (QWidget* widget :
        std::initializer_list<QWidget*>{limit_label, limit_box_, copy_part_, copy_all_}) {
-    first_row += widget->sizeHint().width() + first_row_->spacing();
+    first_row_width_ += widget->sizeHint().width() + first_row_->spacing();
   }
-  setMinimumWidth(std::max(first_row, part_navigation_->sizeHint().width()));
+  setMinimumWidth(std::max(first_row_width_, part_navigation_->sizeHint().width()));
 
   connect(limit_box_, &QSpinBox::valueChanged, this, [this](int value) {
     limit_ = static_cast<std::uint64_t>(value);
@@ -103,7 +102,11 @@ QColor PostStrip::WarningColor() { return QColor(0xc0, 0x20, 0x10); }
 
 void PostStrip::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const bool two_rows = event->size().width() < one_row_width_;
+  PlaceNavigation(event->size().width());
+}
+
+void PostStrip::PlaceNavigation(int width) {
+  const bool two_rows = width < one_row_width_;
   if (two_rows == (second_row_->indexOf(part_navigation_) >= 0)) return;
   (two_rows ? first_row_ : second_row_)->removeWidget(part_navigation_);
   if (two_rows) {
@@ -165,6 +168,11 @@ void PostStrip::Next() {
 void PostStrip::CopyPart() {
   const PostPart& part = parts_[current_];
   QGuiApplication::clipboard()->setText(lines_.text(part.first, part.end));
+  const QString number = GroupedNumber(static_cast<qlonglong>(current_ + 1));
+  const QString count = GroupedNumber(static_cast<qlonglong>(parts_.size()));
+  emit copied(current_ + 1 < parts_.size()
+                  ? tr("Part %1 of %2 copied").arg(number, count)
+                  : tr("Part %1 of %2 copied; there are no more parts").arg(number, count));
   Next();
 }
 
@@ -178,6 +186,14 @@ void PostStrip::ShowCurrent() {
                      .arg(GroupedNumber(static_cast<qlonglong>(part.bytes)));
   if (part.over_limit) text = tr("%1, over the limit").arg(text);
   part_label_->setText(text);
+  // The label's room holds the longest text of this many parts, so that
+  // it is never cut, and stepping through the parts does not move Next.
+  const QString count = GroupedNumber(static_cast<qlonglong>(parts_.size()));
+  QString widest =
+      tr("Part %1 of %2 (%3 characters)")
+          .arg(count, count, GroupedNumber(static_cast<qlonglong>(std::max(limit_, part.bytes))));
+  if (part.over_limit) widest = tr("%1, over the limit").arg(widest);
+  FitLabel(widest);
   QPalette palette = part_label_->palette();
   palette.setColor(QPalette::WindowText,
                    part.over_limit ? WarningColor() : this->palette().color(QPalette::WindowText));
@@ -185,6 +201,21 @@ void PostStrip::ShowCurrent() {
   previous_->setEnabled(current_ > 0);
   next_->setEnabled(current_ + 1 < parts_.size());
   emit partsChanged();
+}
+
+void PostStrip::FitLabel(const QString& widest) {
+  const int needed = part_label_->fontMetrics().horizontalAdvance(widest) +
+                     part_label_->fontMetrics().averageCharWidth();
+  if (needed <= part_label_->minimumWidth()) return;
+  part_label_->setMinimumWidth(needed);
+  // The navigation's layout lays out the wider label at once, not only
+  // at the next turn of the event loop.
+  part_navigation_->layout()->invalidate();
+  const int navigation = part_navigation_->layout()->minimumSize().width();
+  part_navigation_->setMinimumWidth(navigation);
+  one_row_width_ = std::max(one_row_width_, first_row_width_ + navigation);
+  setMinimumWidth(std::max(first_row_width_, navigation));
+  PlaceNavigation(width());
 }
 
 }  // namespace quorlix

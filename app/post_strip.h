@@ -73,12 +73,19 @@ class PostStrip : public QWidget {
   void partsChanged();
   // The user went to another part (Previous, Next, Copy part).
   void partChosen(std::size_t first_line);
+  // Copy part copied a part: what the status bar says.
+  void copied(const QString& message);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   void ShowCurrent();
+  // Puts the part and its buttons on the first row or, where the strip is
+  // narrower than one row, the second.
+  void PlaceNavigation(int width);
+  // Widens the part's label (and the strip's least width) for `widest`.
+  void FitLabel(const QString& widest);
   // Without a limit the one part is the whole text: no line is visited.
   bool CutWithoutLimit();
 
@@ -97,6 +104,7 @@ class PostStrip : public QWidget {
   QHBoxLayout* first_row_;
   QHBoxLayout* second_row_;  // holds the navigation where one row is too narrow
   int one_row_width_;
+  int first_row_width_ = 0;  // the limit and the copy buttons
 };
 
 }  // namespace quorlix

@@ -22,7 +22,10 @@
 namespace quorlix {
 namespace {
 
-enum Column { kDay, kTime, kDuration, kLines, kPersons, kColumns };
+// Two lines a row, so that the panel's width shows all a scene is picked
+// by: the day and time span above its first persons, its lines above its
+// duration.
+enum Column { kScene, kLines, kColumns };
 
 constexpr const char* kMinLinesKey = "scenes/min_lines";
 constexpr int kPersonsShown = 3;
@@ -105,17 +108,17 @@ QString SceneTableModel::PersonsWithLines(std::size_t k) const {
 QVariant SceneTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const SceneInfo& s = scene(index.row());
-  if (role == Qt::TextAlignmentRole && (index.column() == kLines || index.column() == kDuration)) {
+  if (role == Qt::TextAlignmentRole && index.column() == kLines) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }
   if (role == Qt::ToolTipRole) return PersonsWithLines(SceneNumber(index.row()));
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
-    case kDay: return Day(s.first_time);
-    case kTime: return Clock(s.first_time) + QStringLiteral("–") + Clock(s.last_time);
-    case kDuration: return Duration(s.last_time - s.first_time);
-    case kLines: return GroupedNumber(s.lines);
-    case kPersons: return Persons(SceneNumber(index.row()));
+    case kScene:
+      return Day(s.first_time) + QLatin1Char(' ') + Clock(s.first_time) + QStringLiteral("–") +
+             Clock(s.last_time) + QLatin1Char('\n') + Persons(SceneNumber(index.row()));
+    case kLines:
+      return GroupedNumber(s.lines) + QLatin1Char('\n') + Duration(s.last_time - s.first_time);
   }
   return {};
 }
@@ -123,11 +126,8 @@ QVariant SceneTableModel::data(const QModelIndex& index, int role) const {
 QVariant SceneTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (section) {
-    case kDay: return ScenesPanel::tr("Day");
-    case kTime: return ScenesPanel::tr("Time (UTC)");
-    case kDuration: return ScenesPanel::tr("Duration");
+    case kScene: return ScenesPanel::tr("Day, time (UTC), persons");
     case kLines: return ScenesPanel::tr("Lines");
-    case kPersons: return ScenesPanel::tr("Persons");
   }
   return {};
 }
@@ -165,8 +165,11 @@ ScenesPanel::ScenesPanel(ConfigLocation config, QString settings_file, MessageSi
   view_->setAllColumnsShowFocus(true);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  view_->header()->setStretchLastSection(true);
+  view_->setTextElideMode(Qt::ElideRight);
+  view_->setAlternatingRowColors(true);  // where each two-line row ends
+  view_->header()->setStretchLastSection(false);
+  view_->header()->setSectionResizeMode(kScene, QHeaderView::Stretch);
+  view_->header()->setSectionResizeMode(kLines, QHeaderView::ResizeToContents);
 
   convert_ = new QPushButton(tr("Conve&rt scene"));
   convert_->setObjectName(QStringLiteral("scene_convert"));

@@ -101,11 +101,11 @@ void ReadTreeSelection(QTreeWidgetItem* item, TimeTree& tree) {
 
 SelectionPanel::SelectionPanel(QObject* parent)
     : QObject(parent),
-      cb_filter_person_(Named(new QCheckBox(tr("Filter Persons")), "cb_filter_person")),
+      cb_filter_person_(Named(new QCheckBox(tr("Filter Pers&ons")), "cb_filter_person")),
       lb_person_(Named(new QListWidget, "lb_person")),
-      cb_filter_channel_(Named(new QCheckBox(tr("Filter Channel")), "cb_filter_channel")),
+      cb_filter_channel_(Named(new QCheckBox(tr("Filter C&hannel")), "cb_filter_channel")),
       lb_channel_(Named(new QListWidget, "lb_channel")),
-      cb_filter_time_(Named(new QCheckBox(tr("Filter Time")), "cb_filter_time")),
+      cb_filter_time_(Named(new QCheckBox(tr("Filter &Time")), "cb_filter_time")),
       TreeView_time_(Named(new QTreeWidget, "TreeView_time")),
       persons_column_(BuildColumn(cb_filter_person_, lb_person_, "lb_person")),
       channels_column_(BuildColumn(cb_filter_channel_, lb_channel_, "lb_channel")),
@@ -117,6 +117,9 @@ SelectionPanel::SelectionPanel(QObject* parent)
     SetGreyedTextColor(view);
     CoupleToFilter(filter, view);
   }
+  cb_filter_person_->setToolTip(tr("Convert only the lines of the persons selected below"));
+  cb_filter_channel_->setToolTip(tr("Convert only the lines of the channels selected below"));
+  cb_filter_time_->setToolTip(tr("Convert only the years, months and days selected below"));
   for (QCheckBox* filter : {cb_filter_person_, cb_filter_channel_}) {
     connect(filter, &QCheckBox::clicked, this, &SelectionPanel::namesChanged);
   }

@@ -27,7 +27,10 @@ class ChosenLog : public quorlix::FileDialogs {
  public:
   explicit ChosenLog(QString log) : log_(std::move(log)) {}
   QString GetOpenFileName(QWidget*, const QString&) override { return log_; }
-  QString GetSaveFileName(QWidget*, const QString&) override { return {}; }
+  QString GetSaveFileName(QWidget*, const QString&,
+                          const std::vector<quorlix::SaveFileType>&) override {
+    return {};
+  }
 
  private:
   QString log_;

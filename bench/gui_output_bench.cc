@@ -32,7 +32,10 @@ namespace {
 class Dialogs : public quorlix::FileDialogs {
  public:
   QString GetOpenFileName(QWidget*, const QString&) override { return open; }
-  QString GetSaveFileName(QWidget*, const QString&) override { return save; }
+  QString GetSaveFileName(QWidget*, const QString&,
+                          const std::vector<quorlix::SaveFileType>&) override {
+    return save;
+  }
   QString open, save;
 };
 

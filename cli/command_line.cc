@@ -86,8 +86,9 @@ bool ParsePeriod(const std::string& text, Period& period) {
 }
 
 int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
-  CLI::App app(Tr("Converts a chat log into UBB forum code, Html or Markdown for chat apps."),
-               "quorlix-cli");
+  CLI::App app(
+      Tr("Converts a chat log into UBB forum code, Html, Markdown for chat apps or a web page."),
+      "quorlix-cli");
   // Options look the same everywhere: "/name" is a path, never an option.
   app.allow_windows_style_options(false);
   // The help's own words, in the user's language as far as CLI11 lets them
@@ -213,8 +214,10 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   app.add_option("--post-limit", post_limit,
                  Tr("Cut the output into parts of at most N bytes for forum posts, each "
                     "line counted with its CR LF and kept whole (a longer line is a part "
-                    "of its own; 0: one part). On standard output a line holding a "
-                    "single form feed separates the parts; with -o out.txt part k goes "
+                    "of its own; with -f markdown it is cut into lines that fit, at a "
+                    "space where it can; 0: one part). On standard output a line holding "
+                    "a single form feed separates the parts (an output line that is a "
+                    "form feed alone gets a space after it); with -o out.txt part k goes "
                     "to out-k.txt and out.txt is not written. The window's post limit "
                     "([config] post_limit in config.cfg) is not read here: only this option "
                     "sets quorlix-cli's"))

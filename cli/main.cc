@@ -28,6 +28,7 @@
 #include "config/engine_settings.h"
 #include "config/scene_gap.h"
 #include "core/convert/loaded_log.h"
+#include "core/dialects/markdown_cut.h"
 #include "core/files/output_target.h"
 #include "core/files/platform.h"
 #include "core/files/translation_setup.h"
@@ -281,7 +282,11 @@ int Run(const CommandLine& command_line) {
       WriteSceneRows(scene_list, *out);
     } else {
       if (bar) bar->set_label(Tr("Converting"));
-      log->Convert(*out, windows, threads);
+      // A chat app takes no post over its limit: long Markdown lines go in pieces.
+      const bool cut =
+          command_line.post_limit && command_line.options.dialect == Dialect::kMarkdown;
+      MarkdownCutSink pieces(*out, cut ? *command_line.post_limit : 0);
+      log->Convert(pieces, windows, threads);
     }
     out->Commit();
   });

@@ -78,8 +78,15 @@ struct PartFileSink::Part {
 };
 
 void PartStreamSink::AppendLine(std::string_view line) {
-  if (cutter_.Add(line.size())) out_.AppendLine(kPartSeparator);
-  out_.AppendLine(line);
+  // A line of the output that looks like the separator gets a space, so
+  // that it cannot be read as one.
+  const bool like_separator = line == kPartSeparator;
+  if (cutter_.Add(line.size() + (like_separator ? 1 : 0))) out_.AppendLine(kPartSeparator);
+  if (like_separator) {
+    out_.AppendLine(kSeparatorAsText);
+  } else {
+    out_.AppendLine(line);
+  }
 }
 
 std::string PartFileName(const std::string& path, std::size_t number) {

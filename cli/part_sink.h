@@ -17,13 +17,17 @@ namespace quorlix::cli {
 
 // The line that stands between two parts on standard output.
 inline constexpr std::string_view kPartSeparator = "\f";
+// An output line that is a single form feed, as standard output writes it
+// between parts: with a space after it.
+inline constexpr std::string_view kSeparatorAsText = "\f ";
 
 // At most so many part files: more would flood a folder, and a limit that
 // small was hardly meant.
 inline constexpr std::size_t kMaxPartFiles = 100000;
 
 // Standard output, or a device, FIFO or socket named by -o: consecutive
-// parts separated by a line holding a single form feed.
+// parts separated by a line holding a single form feed (kSeparatorAsText
+// for such a line of the output).
 class PartStreamSink : public CommitSink {
  public:
   explicit PartStreamSink(std::uint64_t limit) : cutter_(limit) {}

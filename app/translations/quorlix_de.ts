@@ -4,6 +4,18 @@
 <context>
     <name>Dialogs</name>
     <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Verwerfen</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
         <source>The output was edited since it was last saved.
 Save it before closing?</source>
         <translation>Die Ausgabe wurde seit dem letzten Speichern bearbeitet.
@@ -21,6 +33,14 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Textfile (*.txt)</source>
         <translation>Textdatei (*.txt)</translation>
+    </message>
+    <message>
+        <source>Web page (*.html *.htm)</source>
+        <translation>Webseite (*.html *.htm)</translation>
+    </message>
+    <message>
+        <source>Markdown (*.md)</source>
+        <translation>Markdown (*.md)</translation>
     </message>
     <message>
         <source>All files (*)</source>
@@ -84,28 +104,32 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::ConversionOptionsPanel</name>
     <message>
-        <source>Convert to:</source>
-        <translation>Umwandeln in:</translation>
+        <source>What the output is made for: a forum (UBB or Html), a chat app (Markdown) or a web page of its own</source>
+        <translation>Wofür die Ausgabe gemacht wird: ein Forum (UBB oder Html), eine Chat-App (Markdown) oder eine eigene Webseite</translation>
     </message>
     <message>
-        <source>Show Channelname</source>
-        <translation>Kanalnamen zeigen</translation>
+        <source>Co&amp;nvert to:</source>
+        <translation>Um&amp;wandeln in:</translation>
     </message>
     <message>
-        <source>Use Colors for Channels</source>
-        <translation>Farben für Kanäle verwenden</translation>
+        <source>Sho&amp;w Channelname</source>
+        <translation>Kanalna&amp;men zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Use Colors for Channels</source>
+        <translation>Farben f&amp;ür Kanäle verwenden</translation>
     </message>
     <message>
         <source>Show Time</source>
-        <translation>Zeit zeigen</translation>
+        <translation>Zeit ze&amp;igen</translation>
     </message>
     <message>
-        <source>Mark Removed Links</source>
-        <translation>Entfernte Links markieren</translation>
+        <source>Mar&amp;k Removed Links</source>
+        <translation>Entfernte Lin&amp;ks markieren</translation>
     </message>
     <message>
-        <source>Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in Chatzeilen löschen</translation>
+        <source>&amp;Delete all Tags in Chatlines</source>
+        <translation>Alle Tags in &amp;Chatzeilen löschen</translation>
     </message>
     <message>
         <source>Web page</source>
@@ -258,6 +282,18 @@ Vor dem Ersetzen speichern?</translation>
 </context>
 <context>
     <name>quorlix::LeftPanel</name>
+    <message>
+        <source>Save the output to a file (Ctrl+S)</source>
+        <translation>Die Ausgabe in eine Datei speichern (Strg+S)</translation>
+    </message>
+    <message>
+        <source>Convert the log with the filters and options set (F5)</source>
+        <translation>Das Log mit den gesetzten Filtern und Optionen umwandeln (F5)</translation>
+    </message>
+    <message>
+        <source>Open a chat log (Ctrl+O)</source>
+        <translation>Ein Chatlog öffnen (Strg+O)</translation>
+    </message>
     <message>
         <source>&amp;Load</source>
         <translation>&amp;Laden</translation>
@@ -483,12 +519,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Einfügen</translation>
     </message>
     <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
     </message>
     <message>
-        <source>Select All</source>
-        <translation>Alles auswählen</translation>
+        <source>&amp;Select all</source>
+        <translation>Alles &amp;markieren</translation>
     </message>
 </context>
 <context>
@@ -510,11 +546,19 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Teil %1 von %2 (%3 Zeichen)</translation>
     </message>
     <message>
+        <source>Part %1 of %2 copied</source>
+        <translation>Teil %1 von %2 kopiert</translation>
+    </message>
+    <message>
+        <source>Part %1 of %2 copied; there are no more parts</source>
+        <translation>Teil %1 von %2 kopiert; es gibt keine weiteren Teile</translation>
+    </message>
+    <message>
         <source>Pre&amp;vious</source>
         <translation>Zu&amp;rück</translation>
     </message>
     <message>
-        <source>&amp;Next</source>
+        <source>Ne&amp;xt</source>
         <translation>&amp;Vor</translation>
     </message>
     <message>
@@ -541,20 +585,12 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::ScenesPanel</name>
     <message>
-        <source>Day</source>
-        <translation>Tag</translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation>Dauer</translation>
+        <source>Day, time (UTC), persons</source>
+        <translation>Tag, Zeit (UTC), Personen</translation>
     </message>
     <message>
         <source>Lines</source>
         <translation>Zeilen</translation>
-    </message>
-    <message>
-        <source>Persons</source>
-        <translation>Personen</translation>
     </message>
     <message>
         <source> min</source>
@@ -590,30 +626,38 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>Gap:</source>
-        <translation>Pause:</translation>
+        <translation>&amp;Pause:</translation>
     </message>
     <message>
         <source>Min. lines:</source>
         <translation>Min. Zeilen:</translation>
     </message>
-    <message>
-        <source>Time (UTC)</source>
-        <translation>Zeit (UTC)</translation>
-    </message>
 </context>
 <context>
     <name>quorlix::SelectionPanel</name>
     <message>
-        <source>Filter Persons</source>
-        <translation>Personen filtern</translation>
+        <source>Convert only the years, months and days selected below</source>
+        <translation>Nur die unten gewählten Jahre, Monate und Tage umwandeln</translation>
     </message>
     <message>
-        <source>Filter Channel</source>
-        <translation>Kanäle filtern</translation>
+        <source>Convert only the lines of the channels selected below</source>
+        <translation>Nur die Zeilen der unten gewählten Kanäle umwandeln</translation>
     </message>
     <message>
-        <source>Filter Time</source>
-        <translation>Zeit filtern</translation>
+        <source>Convert only the lines of the persons selected below</source>
+        <translation>Nur die Zeilen der unten gewählten Personen umwandeln</translation>
+    </message>
+    <message>
+        <source>Filter Pers&amp;ons</source>
+        <translation>Pers&amp;onen filtern</translation>
+    </message>
+    <message>
+        <source>Filter C&amp;hannel</source>
+        <translation>Kan&amp;äle filtern</translation>
+    </message>
+    <message>
+        <source>Filter &amp;Time</source>
+        <translation>Zeit &amp;filtern</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "core/dialects/message_tags.h"
 #include "core/line/byte_scan.h"
 #include "core/text/needle_search.h"
 #include "core/text/text_util.h"
@@ -530,22 +531,22 @@ void LineFormatter::AppendMarkdownPrefix(std::string_view channel, int64_t time,
   if (options_.show_channel || !person.empty() || options_.show_time) line.AppendText(": ");
 }
 
-// Links go as in UBB, then every tag as "Delete all Tags in Chatlines"
-// deletes them; what is left is the game's text, shown as it is.
+// Every tag goes, links' too (their text stays), by the rule the web page
+// reads tags with; what is left is the game's text, shown as it is, a "<"
+// that starts no tag included.
 void LineFormatter::AppendMarkdownMessage(std::string_view message, MarkdownLine& line) {
-  std::string_view text = message;
-  if (message.find("<a href") != std::string_view::npos) {
-    RemoveLinks(message);
-    text = body_;
-    if (options_.mark_links) {
-      text.remove_prefix(kLinkMarker.size());
-      line.AppendText(" - ");
-      line.AppendMarkup("*link removed*");
-      line.AppendText(" - ");
-    }
+  if (options_.mark_links && message.find("<a href") != std::string_view::npos) {
+    line.AppendText(" - ");
+    line.AppendMarkup("*link removed*");
+    line.AppendText(" - ");
   }
-  if (text.find('<') != std::string_view::npos && DeleteTags(text, scratch_)) text = scratch_;
-  line.AppendText(text);
+  if (message.find('<') == std::string_view::npos) {
+    line.AppendText(message);
+    return;
+  }
+  scratch_.clear();
+  AppendWithoutTags(message, scratch_);
+  line.AppendText(scratch_);
 }
 
 }  // namespace quorlix

@@ -16,6 +16,16 @@ constexpr auto kLookAt = [] {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiAlnum(char c) { return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// What a chat app's parser may drop or take for a blank before a line's
+// first visible character: spaces, control characters (a form feed, a
+// vertical tab), the bytes that Windows-1252 leaves undefined (control
+// characters once converted), the no-break space and the soft hyphen.
+constexpr auto kLeadingBlank = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c <= 0x20; ++c) table[c] = c != '\r' && c != '\n';
+  for (int c : {0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D, 0xA0, 0xAD}) table[c] = true;
+  return table;
+}();
 // The characters of an emoji's short name.
 bool IsEmojiNameChar(char c) { return IsAsciiAlnum(c) || c == '_' || c == '+' || c == '-'; }
 
@@ -26,6 +36,8 @@ constexpr int kMostListDigits = 9;
 constexpr int kLongestReference = 32;
 
 }  // namespace
+
+bool IsMarkdownLeadingBlank(char c) { return kLeadingBlank[static_cast<unsigned char>(c)]; }
 
 bool MarkdownLine::NeedsEscape(std::string_view text, std::size_t i) {
   const char c = text[i];
@@ -69,7 +81,7 @@ void MarkdownLine::TrackLineStart(char c) {
   if (c == '\r' || c == '\n') {
     line_start_ = true;
     leading_digits_ = 0;
-  } else if (line_start_ && IsBlank(c)) {
+  } else if (line_start_ && IsMarkdownLeadingBlank(c)) {
     // still at the start
   } else if ((line_start_ || leading_digits_ > 0) && IsDigit(c)) {
     line_start_ = false;

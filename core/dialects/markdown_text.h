@@ -17,8 +17,10 @@
 //                                         link definitions)
 //   1. or 1) starting the line followed by a blank: the "." or ")"
 //
-// "Starting the line" means after nothing but blanks; "\r" or "\n" inside
-// text starts a line again. A line's leading blanks themselves cannot be
+// "Starting the line" means after nothing but blanks, which counts every
+// character a parser may drop or take for one there (control characters
+// such as a form feed, a no-break space); "\r" or "\n" inside text starts
+// a line again. A line's leading blanks themselves cannot be
 // escaped and stay as they are.
 #pragma once
 
@@ -26,6 +28,10 @@
 #include <string_view>
 
 namespace quorlix {
+
+// True for a character that counts as a blank before a line's first
+// visible one (see above).
+bool IsMarkdownLeadingBlank(char c);
 
 class MarkdownLine {
  public:

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "core/dialects/message_tags.h"
 #include "core/text/cp1252.h"
 #include "core/text/named_colors.h"
 #include "core/text/text_util.h"
@@ -139,8 +140,6 @@ std::optional<uint32_t> ParseHexDigits(std::string_view digits) {
   }
   return rgb;
 }
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view lower_prefix) {
   return text.size() >= lower_prefix.size() &&
@@ -331,22 +330,11 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
     out.append("<i class=\"lr\">link removed</i> ");
   }
   ColoredText text(out);
+  MessageTags tags(message);
   std::size_t pos = 0;
-  while (pos < message.size()) {
-    const std::size_t open = message.find('<', pos);
-    if (open == std::string_view::npos) break;
-    text.Text(message.substr(pos, open - pos));
-    const char after = open + 1 < message.size() ? message[open + 1] : '\0';
-    const bool starts_tag =
-        IsAsciiLetter(after) || after == '!' ||
-        (after == '/' && open + 2 < message.size() && IsAsciiLetter(message[open + 2]));
-    const std::size_t close = starts_tag ? message.find('>', open + 1) : std::string_view::npos;
-    if (close == std::string_view::npos) {  // no tag: the "<" is text
-      text.Text(message.substr(open, 1));
-      pos = open + 1;
-      continue;
-    }
-    const std::string_view tag = message.substr(open + 1, close - open - 1);
+  while (const std::optional<MessageTag> found = tags.Next(pos)) {
+    text.Text(message.substr(pos, found->open - pos));
+    const std::string_view tag = found->InsideOf(message);
     if (!options.delete_tags) {
       if (StartsWithIgnoreCase(tag, "font") &&
           (tag.size() == 4 || IsBlank(tag[4]) || tag[4] == '/')) {
@@ -356,7 +344,7 @@ void AppendPageMessage(std::string_view message, const PageMessageOptions& optio
         text.SetColor(std::nullopt);
       }
     }
-    pos = close + 1;
+    pos = found->close + 1;
   }
   if (pos < message.size()) text.Text(message.substr(pos));
 }

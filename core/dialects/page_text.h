@@ -50,8 +50,8 @@ struct PageMessageOptions {
 // darkened on the light page, lightened on the dark one, each in steps of
 // a twentieth towards black or white, as far as a contrast of 3:1 needs) (up to "</font>", the next
 // font tag or the message's end, as the other dialects close them), every other tag removed, the
-// rest escaped. A "<" that starts no tag (no letter, "/" or
-// "!" after it, or no ">" after it) is text. The colours are flat spans,
+// rest escaped. Tags are what core/message_tags.h reads as tags; a "<"
+// that starts none is text. The colours are flat spans,
 // never nested, whatever the tags' nesting.
 void AppendPageMessage(std::string_view message, const PageMessageOptions& options,
                        std::string& out);

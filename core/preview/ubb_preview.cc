@@ -78,6 +78,19 @@ int SizeValue(std::string_view value) {
   return size <= 72 ? size : 0;
 }
 
+// An address that forums make a link or a picture of: http, https, ftp or
+// mailto, and something after the scheme. Anything else ("javascript:",
+// "www.example.com") they show as text.
+bool IsLinkAddress(std::string_view address) {
+  for (std::string_view scheme : {"http://", "https://", "ftp://", "mailto:"}) {
+    if (address.size() > scheme.size() &&
+        EqualsIgnoreAsciiCase(address.substr(0, scheme.size()), scheme)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string_view Unquoted(std::string_view value) {
   if (value.size() >= 2 && value.front() == value.back() &&
       (value.front() == '"' || value.front() == '\'')) {
@@ -90,7 +103,7 @@ bool ValueFits(Tag tag, std::string_view value) {
   switch (tag) {
     case Tag::kColor: return IsColorValue(value);
     case Tag::kSize: return SizeValue(value) != 0;
-    case Tag::kUrl: return !value.empty();
+    case Tag::kUrl: return IsLinkAddress(value);
     case Tag::kQuote: return true;
     default: return false;  // the others take no value
   }
@@ -151,6 +164,11 @@ std::vector<Token> Tokenize(std::string_view ubb) {
   return tokens;
 }
 
+std::string_view Between(const Token& opener, const Token& closer) {
+  const char* start = opener.text.data() + opener.text.size();
+  return std::string_view(start, static_cast<std::size_t>(closer.text.data() - start));
+}
+
 void Pair(std::vector<Token>& tokens, std::size_t opener, std::size_t closer) {
   tokens[opener].paired = tokens[closer].paired = true;
   tokens[opener].partner = closer;
@@ -177,9 +195,12 @@ void PairTags(std::vector<Token>& tokens) {
         open.pop_back();
         --open_count[static_cast<std::size_t>(tokens[opener].tag)];
         if (tokens[opener].tag == token.tag) {
-          const bool empty_link =
-              (token.tag == Tag::kUrl || token.tag == Tag::kImg) && opener + 1 == i;
-          if (!empty_link) Pair(tokens, opener, i);
+          // A link or picture of no address forums link stays text.
+          const bool bad_link =
+              (token.tag == Tag::kUrl || token.tag == Tag::kImg) &&
+              (opener + 1 == i ||
+               (tokens[opener].raw && !IsLinkAddress(Between(tokens[opener], token))));
+          if (!bad_link) Pair(tokens, opener, i);
           break;
         }
       }
@@ -362,11 +383,6 @@ class HtmlWriter {
   std::size_t formats_written_ = 0;    // the first ones of them, open in the Html
   std::vector<Quote> quotes_;
 };
-
-std::string_view Between(const Token& opener, const Token& closer) {
-  const char* start = opener.text.data() + opener.text.size();
-  return std::string_view(start, static_cast<std::size_t>(closer.text.data() - start));
-}
 
 }  // namespace
 

@@ -20,7 +20,9 @@
 // inside that one and still open lose their partner (they are cut off by
 // the closing of an outer tag). [url], [img] and [code] pair by the same
 // rule and show what stands between their tags as it is, tags included.
-// A link or picture with nothing between its tags stays text, and so does
+// Only an http://, https://, ftp:// or mailto: address makes a link or a
+// picture, as forums link only those; a tag of any other address, and a
+// link or picture with nothing between its tags, stays text, and so does
 // every tag nested deeper than kMaxTagDepth tags (forums cap nesting so).
 //
 // The Html is one block, kUbbHtmlStart ... kUbbHtmlEnd, in which lines

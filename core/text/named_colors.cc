@@ -160,6 +160,10 @@ const NamedColor* FindLowerCase(std::string_view name) {
   return entry != NamedColorTable.end() && entry->name == name ? &*entry : nullptr;
 }
 
+// The one name browsers learnt after the table's set; the colour
+// conversions of config.cfg keep to the table.
+constexpr NamedColor kRebeccaPurple{"rebeccapurple", 0x663399};
+
 }  // namespace
 
 const NamedColor* FindNamedColor(std::string_view name) {
@@ -169,6 +173,7 @@ const NamedColor* FindNamedColor(std::string_view name) {
   std::transform(name.begin(), name.end(), buffer.begin(), AsciiLower);
   const std::string_view lower(buffer.data(), name.size());
   if (const NamedColor* found = FindLowerCase(lower)) return found;
+  if (lower == kRebeccaPurple.name) return &kRebeccaPurple;
   std::size_t at = lower.find("grey");
   if (at == std::string_view::npos) at = lower.find("gray");
   if (at == std::string_view::npos) return nullptr;

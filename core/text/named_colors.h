@@ -17,7 +17,8 @@ struct NamedColor {
 // In alphabetical order of the names.
 extern const std::array<NamedColor, 140> NamedColorTable;
 
-// The entry whose name equals `name` ignoring ASCII letter case, or null.
+// The entry whose name equals `name` ignoring ASCII letter case, or null;
+// besides the table's, "rebeccapurple", which browsers know too.
 // Browsers spell every grey both ways ("grey" and "gray"); the table holds
 // one spelling each, so the other is looked up as well.
 const NamedColor* FindNamedColor(std::string_view name);

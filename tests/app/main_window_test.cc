@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -37,6 +38,7 @@
 #include "app/dialogs.h"
 #include "app/line_view.h"
 #include "app/main_window.h"
+#include "app/output_saving.h"
 #include "app/output_view.h"
 #include "app/translations.h"
 #include "config/config_file.h"
@@ -112,20 +114,21 @@ class MainWindowTest : public QObject {
     QVERIFY(Enabled(f, "tb_load"));
 
     const std::pair<const char*, const char*> boxes[] = {
-        {"cb_filter_person", "Filter Persons"},
-        {"cb_filter_channel", "Filter Channel"},
-        {"cb_filter_time", "Filter Time"},
-        {"check_channel", "Show Channelname"},
-        {"check_channel_color", "Use Colors for Channels"},
+        {"cb_filter_person", "Filter Pers&ons"},
+        {"cb_filter_channel", "Filter C&hannel"},
+        {"cb_filter_time", "Filter &Time"},
+        {"check_channel", "Sho&w Channelname"},
+        {"check_channel_color", "&Use Colors for Channels"},
         {"check_showtime", "Show Time"},
-        {"check_marklink", "Mark Removed Links"},
-        {"CheckBox_delete_tags", "Delete all Tags in Chatlines"}};
+        {"check_marklink", "Mar&k Removed Links"},
+        {"CheckBox_delete_tags", "&Delete all Tags in Chatlines"}};
     for (auto [name, text] : boxes) {
       auto* box = Find<QCheckBox>(f, name);
       QCOMPARE(box->text(), QString(text));
       QVERIFY2(!box->isChecked() && box->isEnabled(), name);
     }
-    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Convert to:"));
+    QCOMPARE(Find<QLabel>(f, "Label5")->text(), QString("Co&nvert to:"));
+    QCOMPARE(Find<QLabel>(f, "Label5")->buddy(), Find<QComboBox>(f, "combo_code"));
     auto* combo = Find<QComboBox>(f, "combo_code");
     QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->itemText(0), QString("UBB"));
@@ -595,6 +598,18 @@ class MainWindowTest : public QObject {
                                          {f.Path("new.txt"), f.Path("new.txt")},
                                          {QString("/dev/null"), QString("/dev/null")}}) {
       QCOMPARE(WithoutSuffixAddedToStream(selected), kept);
+    }
+    QCOMPARE(WithoutSuffixAddedToStream("/dev/null.html", ".html"), QString("/dev/null"));
+    // Save offers the kind of file the dialect makes, named after the log
+    // and never the log itself.
+    const std::tuple<Dialect, const char*, const char*, const char*> offers[] = {
+        {Dialect::kUbb, "a/log.txt", "a/log.txt.txt", "Textfile (*.txt)"},
+        {Dialect::kPage, "a/log.txt", "a/log.html", "Web page (*.html *.htm)"},
+        {Dialect::kMarkdown, "a/chat.log", "a/chat.md", "Markdown (*.md)"}};
+    for (const auto& [dialect, log, suggested, first_type] : offers) {
+      const std::vector<SaveFileType> types = SaveFileTypesFor(dialect);
+      QCOMPARE(types.front().filter, QString(first_type));
+      QCOMPARE(SuggestedSavePath(f.Path(log), QString(), types.front().suffix), f.Path(suggested));
     }
   }
 

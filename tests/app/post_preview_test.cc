@@ -2,6 +2,7 @@
 // and formats around them, keep the text after them inside it.
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include "app/post_preview.h"
@@ -37,6 +38,18 @@ class PostPreviewTest : public QObject {
     QCOMPARE(LeftMarginOf(document, QStringLiteral("e")), quote);
     QCOMPARE(LeftMarginOf(document, QStringLiteral("f")), 0.0);
     QCOMPARE(LeftMarginOf(document, QStringLiteral("Ann wrote:")), quote);
+  }
+
+  // A web page shows the game's colours as the light page does.
+  void PageShowsTheGameColours() {
+    PostPreview preview;
+    preview.Show(
+        QStringLiteral("<p>a <span style=\"color:#999900;--d:#ffff00\">gold</span> b</p>\n"),
+        Dialect::kPage, QString());
+    const QTextDocument& document = *preview.browser()->document();
+    QTextCursor gold = document.find(QStringLiteral("gold"));
+    QVERIFY(!gold.isNull());
+    QCOMPARE(gold.charFormat().foreground().color(), QColor(0x99, 0x99, 0x00));
   }
 };
 

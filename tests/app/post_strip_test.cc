@@ -71,6 +71,11 @@ class PostStripTest : public QObject {
       QCOMPARE(Find<QLabel>(f, "post_part")->text().section(' ', 0, 3),
                QStringLiteral("Part %1 of %2").arg(k + 1).arg(parts));
       Find<QToolButton>(f, "post_copy_part")->click();
+      QCOMPARE(f.window->StatusText(),
+               k + 1 < parts ? QStringLiteral("Part %1 of %2 copied").arg(k + 1).arg(parts)
+                             : QStringLiteral("Part %1 of %2 copied; there are no more parts")
+                                   .arg(parts)
+                                   .arg(parts));
       const QString part = clipboard->text();
       QVERIFY2(PostSize(part) <= 300 || part.count('\n') == 1, qPrintable(part));
       pasted += part;
@@ -195,14 +200,20 @@ class PostStripTest : public QObject {
     // At the window's smallest size every control of the strip shows whole,
     // none over another.
     Find<QTabWidget>(f, "PageControl1")->setCurrentWidget(Find<QWidget>(f, "TabSheet2"));
+    strip->SetLimit(1);      // every line a part over the limit: the longest text
     f.window->resize(1, 1);  // held at the minimum
     QTRY_VERIFY(f.window->width() <= f.window->minimumSize().width() + 1);
+    QCoreApplication::processEvents();  // the layouts that the longer text asked for
     QList<QRect> shown;
     for (QWidget* child : strip->findChildren<QWidget*>()) {
       if (!child->isVisible()) continue;
       if (qobject_cast<QLabel*>(child) == nullptr && qobject_cast<QToolButton*>(child) == nullptr &&
           qobject_cast<QSpinBox*>(child) == nullptr) {
         continue;
+      }
+      if (auto* label = qobject_cast<QLabel*>(child); label && child->objectName() == "post_part") {
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                 qPrintable(label->text()));
       }
       const QRect rect(child->mapTo(strip, QPoint()), child->size());
       QVERIFY2(strip->rect().contains(rect), qPrintable(child->objectName()));

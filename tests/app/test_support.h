@@ -24,13 +24,17 @@ class FakeFileDialogs : public FileDialogs {
     open_folder = folder;
     return open_name;
   }
-  QString GetSaveFileName(QWidget*, const QString& suggestion) override {
+  QString GetSaveFileName(QWidget*, const QString& suggestion,
+                          const std::vector<SaveFileType>& types) override {
     save_suggestion = suggestion;
+    save_types.clear();
+    for (const SaveFileType& type : types) save_types << type.filter;
     return save_name;
   }
   QString open_name;  // empty: the user cancels
   QString save_name;
   QString open_folder, save_suggestion;  // what the window asked with
+  QStringList save_types;
 };
 
 class FakeColorPicker : public ColorPicker {

@@ -4,8 +4,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/dialects/formatter.h"
+#include "core/dialects/markdown_cut.h"
 #include "core/line/line_fields.h"
 #include "tests/support/commonmark_text.h"
 
@@ -61,10 +63,23 @@ TEST(LineFormatterTest, MarkdownShowsEveryMessageAsItsCharacters) {
       {"", "2.1.2005 ~ 5 | 6", "2.1.2005 ~ 5 | 6", "2.1.2005 ~ 5 | 6"},
       {"", "@everyone @Here @EVERYONE @here", R"(\@everyone \@Here \@EVERYONE \@here)",
        "@everyone @Here @EVERYONE @here"},
-      // Mention shapes are tags, deleted like every other; a "<" that ends
-      // the message stays.
-      {"Bob", "hi <@123> <#456> <:name:789> there", "Bob: hi    there", "Bob: hi    there"},
+      // A "<" that starts no tag (as the web page reads tags) is text:
+      // mention shapes, hearts, comparisons, one that ends the message.
+      {"Bob", "hi <@123> <#456> <:name:789> there",
+       R"(Bob: hi \<\@123> \<\#456> \<:name\:789> there)",
+       "Bob: hi <@123> <#456> <:name:789> there"},
       {"Bob", "1 <", R"(Bob: 1 \<)", "Bob: 1 <"},
+      {"Bob", "I <3 you", R"(Bob: I \<3 you)", "Bob: I <3 you"},
+      {"Bob", "if a < b and c > d", R"(Bob: if a \< b and c > d)", "Bob: if a < b and c > d"},
+      {"Bob", "see you 1 < 2 > 0 <b <i>x", R"(Bob: see you 1 \< 2 > 0 x)",
+       "Bob: see you 1 < 2 > 0 x"},
+      {"Bob", "<a href='x'>link</a> <a href no end", R"(Bob: link \<a href no end)",
+       "Bob: link <a href no end"},
+      // What a parser drops or takes for a blank still leaves a line's start.
+      {"", "\f> quote", "\f\\> quote", "\f> quote"},
+      {"", "\v- item", "\v\\- item", "\v- item"},
+      {"", "123456789. x", R"(123456789\. x)", "123456789. x"},
+      {"", "1234567890. x", "1234567890. x", "1234567890. x"},
       {"", ":smile: :+1: 12:30:45 :100:", R"(:smile\: :+1\: 12:30:45 :100\:)",
        ":smile: :+1: 12:30:45 :100:"},
       {"", "[text](http://x)", R"(\[text]\(http:\//x))", "[text](http://x)"},
@@ -89,6 +104,37 @@ TEST(LineFormatterTest, MarkdownShowsEveryMessageAsItsCharacters) {
     const test::ShownMarkdown shown = test::ShowMarkdown(markdown);
     EXPECT_EQ(test::Trimmed(shown.text), test::Trimmed(c.shown)) << c.message.substr(0, 40);
     EXPECT_EQ(shown.markup, "") << c.message.substr(0, 40);
+  }
+}
+
+// Lines longer than a chat post, cut into lines that each fit: at a space
+// where one fits, never inside an escape, bold or a UTF-8 character; a
+// piece that would start markup gets an escape.
+TEST(LineFormatterTest, MarkdownLinesOverTheLimitAreCutIntoPiecesThatFit) {
+  struct PieceCase {
+    std::string line;
+    std::uint64_t limit;  // each piece counted with its CR LF
+    std::vector<std::string> pieces;
+  };
+  const PieceCase cases[] = {
+      {"Bob: one two three", 0, {"Bob: one two three"}},
+      {"abc", 5, {"abc"}},
+      {"Bob: one two three", 12, {"Bob: one ", "two three"}},
+      {"abcdefgh", 5, {"abc", "def", "gh"}},
+      {R"(a\*\*b)", 5, {R"(a\*)", R"(\*b)"}},
+      {R"(x **\[C]** y)", 7, {"x ", R"(**\[C]**)", " y"}},
+      {"a - b", 5, {"a ", R"(\- )", "b"}},
+      {"x 12. y", 7, {"x ", R"(12\. )", "y"}},
+      {"a\xc3\xa9\xc3\xa9", 4, {"a", "\xc3\xa9", "\xc3\xa9"}},
+  };
+  for (const PieceCase& c : cases) {
+    SCOPED_TRACE(c.line + " / " + std::to_string(c.limit));
+    struct : OutputSink {
+      void AppendLine(std::string_view line) override { lines.emplace_back(line); }
+      std::vector<std::string> lines;
+    } sink;
+    AppendMarkdownPieces(c.line, c.limit, sink);
+    EXPECT_EQ(sink.lines, c.pieces);
   }
 }
 

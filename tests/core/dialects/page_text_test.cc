@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <string>
+#include <utility>
 
 namespace quorlix {
 namespace {
@@ -93,6 +94,7 @@ TEST(PageText, HostileMessagesShowTheirTextAndNoMarkupOfTheirOwn) {
       {"nul_and_controls", std::string("a\0b\x01\x1b[31m\r\x7f\td", 13), false, false,
        "a\u2400b\u2401\u241b[31m\u240d\u2421\td"},
       {"lone_angles", "1 < 2 > 0 <3 <<b>x", false, false, "1 &lt; 2 &gt; 0 &lt;3 &lt;x"},
+      {"tag_with_a_lone_angle_inside", "a<b c<d>e <b", false, false, "ae &lt;b"},
       {"entities_shown_as_written", "&amp; &lt;b&gt; &#60;", false, false,
        "&amp;amp; &amp;lt;b&amp;gt; &amp;#60;"},
       {"comment", "<!-- x --><!DOCTYPE y>z", false, false, "z"},
@@ -154,12 +156,21 @@ TEST(PageText, ColourValues) {
 }
 
 TEST(PageText, NamesAreUtf8WhenTheyAreElseWindows1252) {
-  std::string out;
-  AppendPageTextOfName("Sz\xc3\xa9ne <1>.log", out);
-  EXPECT_EQ(out, "Sz\u00e9ne &lt;1&gt;.log");
-  out.clear();
-  AppendPageTextOfName("Sz\xe9ne\x01.log", out);
-  EXPECT_EQ(out, "Sz\u00e9ne\u2401.log");
+  const std::pair<std::string, std::string> cases[] = {
+      {"Sz\xc3\xa9ne <1>.log", "Sz\u00e9ne &lt;1&gt;.log"},
+      {"Sz\xe9ne\x01.log", "Sz\u00e9ne\u2401.log"},
+      // Not UTF-8: an encoded surrogate, an overlong "/", a cut-off
+      // character, a value above U+10FFFF.
+      {"a\xed\xa0\x80", "a\u00ed\u00a0\u20ac"},
+      {"a\xc0\xaf", "a\u00c0\u00af"},
+      {"a\xe2\x82", "a\u00e2\u201a"},
+      {"a\xf4\x90\x80\x80", "a\u00f4\ufffd\u20ac\u20ac"},
+  };
+  for (const auto& [name, shown] : cases) {
+    std::string out;
+    AppendPageTextOfName(name, out);
+    EXPECT_EQ(out, shown) << name;
+  }
 }
 
 }  // namespace

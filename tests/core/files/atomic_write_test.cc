@@ -226,6 +226,20 @@ TEST_F(AtomicWriteTest, RetriesInterruptedAndPartialWrites) {
   for (int i = 0; i < 1000; ++i) want += std::to_string(i) + ",";
   WriteFileAtomically(target_, want);
   EXPECT_EQ(ReadFileBytes(target_), want);
+  // A write that makes no progress is a full disk, not a reason to try
+  // for ever (the fake gives up after many, so a loop fails, not hangs).
+  CurrentAtomicWriteCalls().write = [](int, const void*, size_t) -> ssize_t {
+    static int calls = 0;
+    return ++calls < 1000 ? 0 : (errno = EIO, -1);
+  };
+  try {
+    WriteFileAtomically(target_, "lost");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos) << e.what();
+  }
+  CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
+  EXPECT_EQ(ReadFileBytes(target_), want);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ TEST(UbbPreview, TagTable) {
       {"[color=Grey]a[/color][color=lightGRAY]b[/color][color=lightgoldenrodyellow]c[/color]",
        "<font color=\"#808080\">a</font><font color=\"#d3d3d3\">b</font>"
        "<font color=\"#fafad2\">c</font>"},
+      {"[color=RebeccaPurple]x[/color]", "<font color=\"#663399\">x</font>"},
       {"[color=notacolor]x[/color][color=greyish]y[/color]",
        "[color=notacolor]x[/color][color=greyish]y[/color]"},
       // Balanced quotes around values are dropped, as the converter writes them.
@@ -47,8 +48,9 @@ TEST(UbbPreview, TagTable) {
        "[color=&quot;red]x[/color][size='5]y[/size]"},
       {"[size=5]x[/size][size=14]y[/size]",
        "<font size=\"5\">x</font><span style=\"font-size:14pt\">y</span>"},
-      {"[size=7]x[/size][size=8]y[/size]",
-       "<font size=\"7\">x</font><span style=\"font-size:8pt\">y</span>"},
+      {"[size=7]x[/size][size=8]y[/size][size=72]z[/size]",
+       "<font size=\"7\">x</font><span style=\"font-size:8pt\">y</span>"
+       "<span style=\"font-size:72pt\">z</span>"},
       {"[url]http://a.example/?q=1&r=2[/url]",
        "<a href=\"http://a.example/?q=1&amp;r=2\">http://a.example/?q=1&amp;r=2</a>"},
       // The converter's own footer quotes the address.
@@ -87,8 +89,8 @@ TEST(UbbPreview, TagTable) {
        "Ann: a [url] here\n<a href=\"https://q.example/\">Q</a>"},
       {"[b]a[code]x[/b][/code] [i][img]p.png[/i][/img] [quote][url]u[/quote][/url]",
        "<b>a[code]x</b>[/code] <i>[img]p.png</i>[/img] <blockquote>[url]u</blockquote>[/url]"},
-      {"[code]a[code]b[/code][url]c[b]d[/url]e[/b]",
-       "[code]a<pre>b</pre><a href=\"c[b]d\">c[b]d</a>e[/b]"},
+      {"[code]a[code]b[/code][url]http://c[b]d[/url]e[/b]",
+       "[code]a<pre>b</pre><a href=\"http://c[b]d\">http://c[b]d</a>e[/b]"},
       // Blocks stay inside their quote; formats reopen around blocks.
       {"[quote]a[quote]b[/quote]c[code]d[/code][b]e[/b][/quote]f",
        "<blockquote>a<blockquote>b</blockquote><div>c</div><pre>d</pre><div><b>e</b></div>"
@@ -103,7 +105,14 @@ TEST(UbbPreview, TagTable) {
        Repeated("<b>", kMaxTagDepth) + "[i][code]x[/code][/i]" + Repeated("</b>", kMaxTagDepth)},
       {quotes_too_deep, Repeated("<blockquote>", kMaxTagDepth) + "[quote]x[/quote]" +
                             Repeated("</blockquote>", kMaxTagDepth)},
-      {"[url=javascript:\"x\"]y[/url]", "<a href=\"javascript:&quot;x&quot;\">y</a>"},
+      // Only what forums link is a link or a picture.
+      {"[url=javascript:\"x\"]y[/url]", "[url=javascript:&quot;x&quot;]y[/url]"},
+      {"[url=javascript:alert(1)]js[/url][img]javascript:x[/img][url]www.example.com[/url]",
+       "[url=javascript:alert(1)]js[/url][img]javascript:x[/img][url]www.example.com[/url]"},
+      {"[url=ftp://f.example/]f[/url][url]mailto:a@q.example[/url][IMG]HTTPS://p.example/[/IMG]",
+       "<a href=\"ftp://f.example/\">f</a><a href=\"mailto:a@q.example\">mailto:a@q.example</a>"
+       "[image: <a href=\"HTTPS://p.example/\">HTTPS://p.example/</a>]"},
+      {"[url=http://]x[/url]", "[url=http://]x[/url]"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(UbbToHtml(c.ubb), std::string(kUbbHtmlStart) + c.html + std::string(kUbbHtmlEnd))
