@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -476,6 +477,8 @@ void MainWindow::TakeInLines() {
   }
   LineStore joined = AppendLines(state_.raw_lines(), more);
   more = LineStore();
+  // The lines loaded keep their rows: the view stays where the user was.
+  const int scrolled = pages_->input()->view()->verticalScrollBar()->value();
   pages_->input()->view()->SetLines(nullptr);
   state_.ReplaceRawLines(std::move(joined));
   marks_ = std::move(marks);
@@ -487,6 +490,7 @@ void MainWindow::TakeInLines() {
     throw;
   }
   pages_->input()->view()->SetLines(&state_.input_lines());
+  pages_->input()->view()->verticalScrollBar()->setValue(scrolled);
   left_->selection()->FillKeeping(state_);
   SetLoadedCommands();
   RefreshScenes();
