@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -142,6 +143,21 @@ MainWindow::~MainWindow() = default;
 
 QColor MainWindow::ScrollBarColor() { return SelectionPanel::ScrollBarColor(); }
 
+// The banner's picture holds the name; what Quorlix does is drawn over it
+// in the user's language.
+QPixmap MainWindow::BannerPicture() {
+  QPixmap picture(QStringLiteral(":/quorlix/banner.png"));
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  QFont font(QStringLiteral("Helvetica"));
+  font.setPixelSize(15);
+  painter.setFont(font);
+  painter.setPen(QColor(0xd8, 0xec, 0xff));
+  painter.drawText(190, 30, tr("chat logs to forum code"));
+  painter.drawText(190, 52, tr("and web pages"));
+  return picture;
+}
+
 QWidget* MainWindow::BuildBanner() {
   auto* panel = Named(new QFrame, "Panel3");
   panel->setFixedHeight(73);
@@ -149,7 +165,7 @@ QWidget* MainWindow::BuildBanner() {
   auto* layout = new QHBoxLayout(panel);
   layout->setContentsMargins(2, 2, 2, 2);
   auto* image = Named(new QLabel, "Image1");
-  image->setPixmap(QPixmap(QStringLiteral(":/quorlix/banner.png")));
+  image->setPixmap(BannerPicture());
   image->setFixedSize(497, 69);
   layout->addWidget(image);
   layout->addStretch(1);

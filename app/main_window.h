@@ -112,6 +112,7 @@ class MainWindow : public QMainWindow {
   bool MayReplaceOutput(
       UnsavedEditsQuestion::Moment moment = UnsavedEditsQuestion::Moment::kReplacing);
   QWidget* BuildBanner();
+  static QPixmap BannerPicture();
   void Connect();
 
   // Runs one command: none starts while another runs (the Working window

@@ -137,8 +137,11 @@ OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, Message
   ComboBox_timedisplay_depth_ = new QComboBox;
   ComboBox_timedisplay_depth_->setObjectName(QStringLiteral("ComboBox_timedisplay_depth"));
   ComboBox_timedisplay_depth_->setEditable(true);
-  ComboBox_timedisplay_depth_->addItems({QStringLiteral("Year"), QStringLiteral("Month"),
-                                         QStringLiteral("Day"), QStringLiteral("Hour")});
+  // The settings' words, shown in the user's language.
+  static const char* const kDepths[] = {QT_TR_NOOP("Year"), QT_TR_NOOP("Month"), QT_TR_NOOP("Day"),
+                                        QT_TR_NOOP("Hour")};
+  for (const char* depth : kDepths)
+    ComboBox_timedisplay_depth_->addItem(tr(depth), QString::fromLatin1(depth));
   ComboBox_timedisplay_depth_->setEnabled(false);
   CheckBox_disable_polbot_ = new QCheckBox(tr("Disable Polbot chatlines"));
   CheckBox_disable_polbot_->setObjectName(QStringLiteral("CheckBox_disable_polbot"));
@@ -190,7 +193,13 @@ OptionsWindow::OptionsWindow(ConfigLocation config, ColorPicker& picker, Message
     QTimer::singleShot(0, this, [this, warning] { messages_.ShowError(this, warning); });
   }
   Edit_time_->setText(Latin1(model_.time_pattern()));
-  ComboBox_timedisplay_depth_->setCurrentText(Latin1(model_.depth()));
+  // A word of the settings shows translated, any other as it is written.
+  const int depth = ComboBox_timedisplay_depth_->findData(Latin1(model_.depth()));
+  if (depth >= 0) {
+    ComboBox_timedisplay_depth_->setCurrentIndex(depth);
+  } else {
+    ComboBox_timedisplay_depth_->setCurrentText(Latin1(model_.depth()));
+  }
   CheckBox_disable_polbot_->setChecked(model_.suppress_bot_lines());
   ShowRows();
   if (ValueListEditor_color_->rowCount() > 0)

@@ -63,6 +63,7 @@ void SaveOutputLines(const EditableLines& lines, const QString& chosen,
                              {path, LocalPath(log_path)}));
     }
   }
+  if (platform::IsLostDeviceName(path)) throw Error(LostDeviceMessage(path));
   if (IsStreamTarget(path)) {
     WriteIntoStream(path, lines);
   } else {

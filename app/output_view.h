@@ -5,6 +5,10 @@
 // Shift, typing, Enter, Tab, Backspace, Delete, the clipboard, many steps of
 // undo and redo, a context menu, both scroll bars and no word wrap.
 // Characters show the bytes as Windows-1252 (core/text/cp1252.h).
+//
+// output_view.cc holds the view, its painting and its cursor;
+// output_view_geometry.cc the measuring of the text and the scroll bars;
+// output_view_editing.cc the edits and the keys and mouse that make them.
 #pragma once
 
 #include <cstddef>
@@ -101,6 +105,9 @@ class OutputView : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
+  static constexpr int kMargin = 4;       // the document margin of a plain-text pane
+  static constexpr double kTabStop = 80;  // pixels, as a plain-text pane's default
+
   enum class Motion {
     kLeft,
     kRight,

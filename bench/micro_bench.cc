@@ -6,6 +6,7 @@
 
 #include "bench/log_generator.h"
 #include "core/dialects/formatter.h"
+#include "core/dialects/page_text.h"
 #include "core/dialects/post_parts.h"
 #include "core/line/line_fields.h"
 #include "core/log/line_search.h"
@@ -126,6 +127,32 @@ void BM_UbbPreviewPathological(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_UbbPreviewPathological)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+// A page's message of 50 MB of one pattern: row 0 plain text, the others
+// "<"s that start tags which never close. Every row about as fast as the
+// plain one: the tag reading is linear in the message.
+std::string PageMessageOfPattern(int kind) {
+  static constexpr const char* kPatterns[] = {"abcd", "a<",       "</a",
+                                              "<!",   "<a href=", "<font color=red "};
+  const std::string pattern = kPatterns[kind];
+  constexpr std::size_t kSize = 50 * 1000 * 1000;
+  std::string text;
+  text.reserve(kSize + pattern.size());
+  while (text.size() < kSize) text += pattern;
+  return text;
+}
+
+void BM_PageMessagePathological(benchmark::State& state) {
+  const std::string text = PageMessageOfPattern(static_cast<int>(state.range(0)));
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    AppendPageMessage(text, {}, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_PageMessagePathological)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quorlix::bench

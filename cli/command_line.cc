@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "config/scene_gap.h"
 #include "core/dialects/post_parts.h"
@@ -26,13 +27,52 @@ bool ReadNumber(std::string_view text, std::size_t max_digits, int& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-// Plain decimal digits of a value that fits in 64 bits: no sign, no
-// base prefix, nothing saturated.
-bool FitsInteger(std::string_view text) {
+// Blanks around a number are ignored by every numeric option alike.
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// A numeric option's value in [least, most].
+struct NumberRange {
+  std::uint64_t least;
+  std::uint64_t most;
+};
+constexpr NumberRange kSceneRange{1, std::numeric_limits<std::int64_t>::max()};
+constexpr NumberRange kSceneGapRange{0, std::numeric_limits<std::int64_t>::max()};
+constexpr NumberRange kPostLimitRange{0, std::numeric_limits<std::uint64_t>::max()};
+constexpr NumberRange kThreadRange{1, 1024};
+
+// Every numeric option is read here: plain decimal digits (no sign, no
+// base prefix), blanks around them ignored. Nullopt for anything else and
+// for a number out of 64 bits; `value` set otherwise, in range or not.
+std::optional<std::uint64_t> ReadWholeNumber(std::string_view text) {
+  text = TrimBlanks(text);
+  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
   std::uint64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && text.front() != '-' && error == std::errc() &&
-         end == text.data() + text.size();
+  if (end != text.data() + text.size() || error != std::errc()) return std::nullopt;
+  return value;
+}
+
+// The check of a numeric option: empty when `text` is a number in `range`,
+// else the message, which tells the range.
+std::string CheckWholeNumber(const std::string& text, NumberRange range) {
+  const std::string_view digits = TrimBlanks(text);
+  const bool all_digits = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
+    return c >= '0' && c <= '9';
+  });
+  if (!all_digits) return FormatText(Tr("'%s' is no whole number from 0 up"), {text});
+  const std::optional<std::uint64_t> value = ReadWholeNumber(text);
+  if (value && *value >= range.least && *value <= range.most) return {};
+  return FormatText(Tr("%s is out of range: from %s to %s"),
+                    {std::string(digits), std::to_string(range.least), std::to_string(range.most)});
+}
+
+CLI::Validator WholeNumber(NumberRange range, const std::string& type) {
+  return CLI::Validator([range](std::string& text) { return CheckWholeNumber(text, range); }, "",
+                        type);
 }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -184,14 +224,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                      Tr("Convert the lines of scene K only (K from 1, as --scenes counts), as one "
                         "range with one footer"))
           ->option_text("K")
-          ->check(CLI::Validator(
-              [](std::string& text) {
-                return FitsInteger(text)
-                           ? std::string()
-                           : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
-              },
-              "", "DECIMAL"))
-          ->check(CLI::Range(int64_t{1}, std::numeric_limits<int64_t>::max()))
+          ->check(WholeNumber(kSceneRange, "DECIMAL"))
           ->excludes(period_option)
           ->excludes(from_option)
           ->excludes(to_option);
@@ -200,13 +233,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                  Tr("A new scene starts after a silence of more than this many minutes "
                     "(default: scene_gap in config.cfg, or 30); 0: at every new second"))
       ->option_text(Tr("MINUTES"))
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            return ParseSceneGap(text)
-                       ? std::string()
-                       : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
-          },
-          "", "MINUTES"));
+      ->check(WholeNumber(kSceneGapRange, "MINUTES"));
   app.add_option("--config", command_line.config_file,
                  Tr("Read settings from FILE instead of the settings file in use"))
       ->option_text(file);
@@ -222,27 +249,15 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                     "([config] post_limit in config.cfg) is not read here: only this option "
                     "sets quorlix-cli's"))
       ->option_text("N")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            return ParsePostLimit(text) && FitsInteger(text)
-                       ? std::string()
-                       : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
-          },
-          "", "LIMIT"));
+      ->check(WholeNumber(kPostLimitRange, "LIMIT"));
   app.add_flag("--list", command_line.list,
                Tr("Print the persons, the channels and the time tree; convert nothing"));
   // Read as plain decimal here: CLI11 would take 0x10 and 010 as hex and octal.
   std::string threads;
   app.add_option("--threads", threads,
-                 Tr("Load and convert on N threads (default: one per processor thread; "
-                    "1: a single pass)"))
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            return FitsInteger(text) ? std::string()
-                                     : FormatText(Tr("'%s' is no whole number from 0 up"), {text});
-          },
-          "", "DECIMAL"))
-      ->check(CLI::Range(1u, 1024u))
+                 Tr("Load and convert on N threads (default and most: one per processor "
+                    "thread; 1: a single pass)"))
+      ->check(WholeNumber(kThreadRange, "DECIMAL"))
       ->option_text("N");
 
   try {
@@ -286,17 +301,14 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                                  : EqualsIgnoreAsciiCase(format, "markdown") ? Dialect::kMarkdown
                                  : EqualsIgnoreAsciiCase(format, "page")     ? Dialect::kPage
                                                                              : Dialect::kUbb;
-  if (!post_limit.empty()) command_line.post_limit = ParsePostLimit(post_limit);
+  // All checked above: in range.
+  if (!post_limit.empty()) command_line.post_limit = ReadWholeNumber(post_limit);
   if (command_line.output_file == "-") command_line.output_file.clear();  // standard output
-  if (!threads.empty())
-    std::from_chars(threads.data(), threads.data() + threads.size(),
-                    command_line.threads);  // checked above
-  if (!scene.empty()) {
-    int64_t k = 0;
-    std::from_chars(scene.data(), scene.data() + scene.size(), k);  // checked above
-    command_line.scene = k;
+  if (!threads.empty()) command_line.threads = static_cast<unsigned>(*ReadWholeNumber(threads));
+  if (!scene.empty()) command_line.scene = static_cast<int64_t>(*ReadWholeNumber(scene));
+  if (!scene_gap.empty()) {
+    command_line.scene_gap = ParseSceneGap(std::to_string(*ReadWholeNumber(scene_gap)));
   }
-  if (!scene_gap.empty()) command_line.scene_gap = ParseSceneGap(scene_gap);
   for (const std::string& text : periods) {
     Period period;
     ParsePeriod(text, period);  // checked above

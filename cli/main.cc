@@ -29,6 +29,7 @@
 #include "config/scene_gap.h"
 #include "core/convert/loaded_log.h"
 #include "core/dialects/markdown_cut.h"
+#include "core/files/atomic_write.h"
 #include "core/files/output_target.h"
 #include "core/files/platform.h"
 #include "core/files/translation_setup.h"
@@ -59,11 +60,12 @@ LineStore ReadLog(const std::string& log_file) {
   });
 }
 
-// The log's file name without its folders, which titles a web page.
+// The log's file name without its folders, which titles a web page: a
+// page meant for publishing shows no private folder, whatever separator
+// the system uses.
 std::string LogName(const std::string& log_file) {
   if (log_file == kStandardInput) return "standard input";
-  const std::size_t slash = log_file.find_last_of('/');
-  return slash == std::string::npos ? log_file : log_file.substr(slash + 1);
+  return NameOf(log_file);
 }
 
 // The logs, for messages that concern all of them.
@@ -182,14 +184,23 @@ std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
   return std::make_unique<PartFileSink>(path, limit, command_line.log_files);
 }
 
-// The message that the output would overwrite one of the logs, or "".
+// The message that -o would overwrite one of the logs, or "".
 std::string OutputOverwritesLog(const CommandLine& command_line) {
+  if (command_line.output_file.empty()) return {};
   for (const std::string& log_file : command_line.log_files) {
-    if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
+    if (IsTheLog(command_line.output_file, log_file)) {
       return FormatText(Tr("%s is the input file %s itself and is not overwritten"),
                         {command_line.output_file, log_file});
     }
-    if (command_line.output_file.empty() && StandardOutputIsTheLog(log_file)) {
+  }
+  return {};
+}
+
+// The message that standard output is one of the logs, or "".
+std::string StandardOutputOverwritesLog(const CommandLine& command_line) {
+  if (!command_line.output_file.empty()) return {};
+  for (const std::string& log_file : command_line.log_files) {
+    if (StandardOutputIsTheLog(log_file)) {
       return FormatText(Tr("Standard output is the input file %s itself and is not written"),
                         {log_file});
     }
@@ -230,6 +241,14 @@ int Run(const CommandLine& command_line) {
     PrintError(refused);
     return kExitUsage;
   }
+  if (platform::IsLostDeviceName(command_line.output_file)) {
+    PrintError(LostDeviceMessage(command_line.output_file));
+    return kExitUsage;
+  }
+  if (const std::string refused = StandardOutputOverwritesLog(command_line); !refused.empty()) {
+    PrintError(refused);
+    return kExitUsage;
+  }
 
   SilentWorkingWindowFactory silent;
   std::unique_ptr<ProgressBarFactory> bar;
@@ -258,19 +277,27 @@ int Run(const CommandLine& command_line) {
   if (!unknown.empty()) return kExitUsage;
 
   // --scene K is converted as the range of --from/--to is, over its lines.
+  // Only the list of scenes holds them all; one scene's run keeps its own.
   SceneList scene_list;
   if (scenes) {
-    scene_list = FindScenes(log->state(), scene_gap);
-    if (scene_list.scenes.empty()) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
-    const std::size_t count = scene_list.scenes.size();
-    if (command_line.scene && static_cast<uint64_t>(*command_line.scene) > count) {
+    std::size_t count = 0;
+    std::optional<SceneInfo> one;
+    if (command_line.scene) {
+      one = FindOneScene(log->state(), scene_gap, static_cast<std::size_t>(*command_line.scene - 1),
+                         count);
+    } else {
+      scene_list = FindScenes(log->state(), scene_gap);
+      count = scene_list.scenes.size();
+    }
+    if (count == 0) PrintError(FormatText(Tr("no scenes in %s"), {log_file}));
+    if (command_line.scene && !one) {
       PrintError(
           FormatText(Tr("no scene %s in %s: it has %s scenes"),
                      {std::to_string(*command_line.scene), log_file, std::to_string(count)}));
       return kExitUsage;
     }
-    if (command_line.scene) {
-      const Scene range = SceneToConvert(scene_list.scenes[*command_line.scene - 1]);
+    if (one) {
+      const Scene range = SceneToConvert(*one);
       log->SelectLines(range.first, range.last);
     }
   }

@@ -1,8 +1,6 @@
 #include "cli/part_sink.h"
 
-#include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 
 #include "cli/signal_cleanup.h"
@@ -15,37 +13,31 @@
 namespace quorlix::cli {
 namespace {
 
-constexpr std::string_view kFolderMarker = ".quorlix-parts-";
-constexpr std::size_t kSuffixLength = 6;  // mkdtemp's XXXXXX
-// Keeps the folder's name within the usual 255-byte limit.
-constexpr std::size_t kMaxNameInFolderName = 200;
-
-// ".<name>.quorlix-parts-": the private folders of the parts of `path`.
-std::string FolderPrefix(const std::string& path) {
-  std::string prefix = ".";
-  prefix += NameOf(path).substr(0, kMaxNameInFolderName);
-  prefix += kFolderMarker;
-  return prefix;
+// `path` as the name the parts are numbered after: a file's name, in a
+// folder where files are made.
+void CheckPartBaseName(const std::string& path) {
+  const std::string name = NameOf(path);
+  platform::FileInfo info;
+  if (name.empty() || name == "." || name == ".." ||
+      (platform::InspectPath(path, info) && info.kind == platform::FileKind::kDirectory)) {
+    throw RefusedOutput(FormatText(
+        Tr("%s is a folder; part files need a file name such as out.txt to number"), {path}));
+  }
+  const std::string real_dir = platform::RealPath(DirectoryOf(path));
+  for (const std::string system : {"/dev", "/proc"}) {
+    if (real_dir == system || real_dir.starts_with(system + "/")) {
+      throw RefusedOutput(FormatText(Tr("Part files are not made in %s"), {real_dir}));
+    }
+  }
 }
 
-bool IsFolderName(std::string_view name, std::string_view prefix) {
-  if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) return false;
-  for (char c : name.substr(prefix.size())) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+// A note on standard error; the control bytes of file names reach the
+// terminal as "?".
+void PrintNote(std::string note) {
+  for (char& c : note) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
   }
-  return true;
-}
-
-// Empties and removes the folders that killed runs left: only ones that no
-// live run holds.
-void RemoveStaleFolders(const std::string& path) noexcept {
-  const std::string dir = DirectoryOf(path);
-  const std::string prefix = FolderPrefix(path);
-  std::vector<std::string> names;
-  platform::ListFolder(dir, names);
-  for (const std::string& name : names) {
-    if (IsFolderName(name, prefix)) platform::RemoveAbandonedFolder(dir + "/" + name);
-  }
+  std::fprintf(stderr, "quorlix-cli: %s\n", note.c_str());
 }
 
 // What two names of one file have in common: the identity of an existing
@@ -89,19 +81,18 @@ void PartStreamSink::AppendLine(std::string_view line) {
   }
 }
 
-std::string PartFileName(const std::string& path, std::size_t number) {
-  const std::size_t name_start = path.size() - NameOf(path).size();
-  std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || dot <= name_start) dot = path.size();
-  return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
-}
-
 PartFileSink::PartFileSink(std::string path, std::uint64_t limit,
                            std::vector<std::string> log_files)
     : path_(std::move(path)), cutter_(limit), log_files_(std::move(log_files)) {
-  RemoveStaleFolders(path_);
+  CheckPartBaseName(path_);
+  {
+    // A switch that a killed run left half done is finished first.
+    const platform::FolderLock turn(DirectoryOf(path_));
+    const auto keep = [this](const std::string& name) { return IsTheLogFile(name); };
+    for (const std::string& note : FinishAbandonedSwitches(path_, keep)) PrintNote(note);
+  }
   const SignalHold hold;
-  folder_fd_ = platform::CreateHeldFolder(DirectoryOf(path_) + "/" + FolderPrefix(path_), folder_);
+  folder_fd_ = platform::CreateHeldFolder(PartFolderPrefix(path_), folder_);
   if (folder_fd_ < 0) ThrowCannotWrite(path_, errno);
   ArmSignalCleanup(folder_, /*directory=*/true);
   StartPart();
@@ -122,11 +113,12 @@ void PartFileSink::StartPart() {
   }
   if (!parts_.empty()) parts_.back().writer->Finish(/*sync=*/false);
   const std::string name = PartFileName(path_, parts_.size() + 1);
-  for (const std::string& log_file : log_files_) {
-    if (IsTheLog(name, log_file)) {
-      throw RefusedOutput(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
-                                     {name, log_file}));
-    }
+  if (const std::string* log_file = LogFileNamed(name)) {
+    throw RefusedOutput(
+        FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, *log_file}));
+  }
+  if (platform::IsLostDeviceName(name)) {
+    throw RefusedOutput(LostDeviceMessage(name));
   }
   if (IsStreamTarget(name)) {
     throw Error(
@@ -156,9 +148,55 @@ void PartFileSink::AppendLine(std::string_view line) {
   part.Write("\r\n");
 }
 
+const std::string* PartFileSink::LogFileNamed(const std::string& name) const {
+  for (const std::string& log_file : log_files_) {
+    if (IsTheLog(name, log_file)) return &log_file;
+  }
+  return nullptr;
+}
+
+bool PartFileSink::IsTheLogFile(const std::string& name) const {
+  return LogFileNamed(name) != nullptr;
+}
+
+// A file of the private folder, written through the system call table.
+void PartFileSink::WriteFolderFile(std::string_view name, std::string_view content, bool sync) {
+  const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
+  const std::string file = folder_ + "/" + std::string(name);
+  const int fd = sys.open(file.c_str(), kNewFileFlags, 0666);
+  if (fd < 0) ThrowCannotWrite(file, errno);
+  const platform::OwnedFd closing(fd);
+  if (!WriteAllToStream(fd, content.data(), content.size()) || (sync && sys.fsync(fd) != 0)) {
+    ThrowCannotWrite(file, errno);
+  }
+}
+
 void PartFileSink::Commit() {
   const AtomicWriteCalls& sys = CurrentAtomicWriteCalls();
   parts_.back().writer->Finish(/*sync=*/false);
+  // The record of the new set, taken from the files before they move (a
+  // rename keeps a file's identity).
+  std::vector<RecordedPart> record;
+  std::vector<std::string> targets;
+  for (std::size_t i = 0; i < parts_.size(); ++i) {
+    const AtomicFileWriter& writer = *parts_[i].writer;
+    RecordedPart part;
+    part.number = i + 1;
+    platform::FileInfo info;
+    if (!platform::InspectPath(writer.temp_path(), info) ||
+        !platform::IdentifyPath(writer.temp_path(), part.id)) {
+      ThrowCannotWrite(writer.target(), errno);
+    }
+    part.size = info.size;
+    record.push_back(part);
+    targets.push_back(writer.resolved_target());
+  }
+  {
+    // Named for the clean-up first: a signal then leaves no file behind.
+    const SignalHold hold;
+    ArmSignalCleanup(folder_ + "/" + std::string(kNewRecordName));
+  }
+  WriteFolderFile(kNewRecordName, FormatPartRecord(record), /*sync=*/false);
   // One sync for all the parts' content, which fsync() per file would
   // make thousands of journal commits.
   if (sys.syncfs(folder_fd_) != 0) ThrowCannotWrite(path_, errno);
@@ -175,8 +213,12 @@ void PartFileSink::Commit() {
     // Runs to the same names take turns here, so that the later one's set
     // is the one that stays, whole.
     const platform::FolderLock turn(DirectoryOf(path_));
-    const std::vector<std::string> stale = StaleParts();
+    // From the journal on, a killed run is finished by the next one; the
+    // catchable signals wait until the switch is done or undone.
     const SignalHold hold;
+    const std::string journal = folder_ + "/" + std::string(kJournalName);
+    WriteFolderFile(kJournalName, FormatSwitchJournal(NameOf(path_), targets), /*sync=*/true);
+    SyncDirectoryOf(journal);
     for (std::size_t i = 0; i < parts_.size(); ++i) {
       Part& part = parts_[i];
       const std::string& target = part.writer->resolved_target();
@@ -189,64 +231,28 @@ void PartFileSink::Commit() {
       try {
         part.writer->Commit(/*sync_directory=*/false);
       } catch (const Error&) {
+        // Backwards now: the journal would lead the next run forward.
+        sys.unlink(journal.c_str());
         if (part.old == Part::Old::kSaved) sys.unlink(part.saved.c_str());
         RestoreParts(i);
         throw;
       }
     }
-    // Moved aside first, which is quick, and only then removed, which
-    // frees their blocks: the set is mixed for as short a time as can be.
-    std::vector<std::string> moved;
-    for (const std::string& name : stale) {
-      std::string aside = folder_ + "/stale-" + std::to_string(moved.size() + 1);
-      if (sys.rename(name.c_str(), aside.c_str()) == 0) moved.push_back(std::move(aside));
-    }
-    for (const std::string& name : moved) sys.unlink(name.c_str());
-    const std::size_t removed = moved.size();
+    const auto keep = [this](const std::string& name) { return IsTheLogFile(name); };
+    const StaleRemoval removal = FinishPartSwitch(path_, folder_, parts_.size(), keep);
     for (const Part& part : parts_) {
       if (part.old == Part::Old::kSaved) sys.unlink(part.saved.c_str());
     }
+    sys.unlink(journal.c_str());
     RemoveFolder();
     DisarmSignalCleanup();
-    if (removed > 0) {
-      std::fprintf(
-          stderr, "quorlix-cli: %s\n",
-          FormatText(Tr("Part files of an earlier run removed: %s"), {std::to_string(removed)})
-              .c_str());
+    if (!removal.note.empty()) PrintNote(removal.note);
+    if (removal.removed > 0) {
+      PrintNote(FormatText(Tr("Part files of an earlier run removed: %s"),
+                           {std::to_string(removal.removed)}));
     }
   }
   SyncDirectoryOf(path_);  // once for all the renames
-}
-
-// The numbered parts of this name beyond this run's last: regular files
-// named as PartFileName() names them, nothing else.
-std::vector<std::string> PartFileSink::StaleParts() const {
-  const std::string dir = DirectoryOf(path_);
-  const std::string first = NameOf(PartFileName(path_, 1));
-  const std::size_t dash = first.rfind("-1");
-  const std::string stem = first.substr(0, dash + 1), extension = first.substr(dash + 2);
-  std::vector<std::string> names, stale;
-  if (!platform::ListFolder(dir, names)) return stale;
-  for (const std::string& name : names) {
-    if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) ||
-        !name.ends_with(extension)) {
-      continue;
-    }
-    const std::string_view digits =
-        std::string_view(name).substr(stem.size(), name.size() - stem.size() - extension.size());
-    std::size_t number = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '0' ||
-        number <= parts_.size()) {
-      continue;
-    }
-    const std::string path = dir + "/" + name;
-    platform::FileInfo info;
-    if (platform::InspectName(path, info) && info.kind == platform::FileKind::kRegular) {
-      stale.push_back(path);
-    }
-  }
-  return stale;
 }
 
 // After the rename of part `count` + 1 failed: the parts before it get
@@ -267,6 +273,9 @@ void PartFileSink::RestoreParts(std::size_t count) noexcept {
 
 void PartFileSink::RemoveFolder() noexcept {
   if (folder_.empty()) return;
+  for (std::string_view name : {kNewRecordName, kJournalName}) {
+    CurrentAtomicWriteCalls().unlink((folder_ + "/" + std::string(name)).c_str());
+  }
   platform::RemoveFolder(folder_);
   folder_.clear();
   platform::Close(folder_fd_);

@@ -12,6 +12,7 @@
 #include "cli/line_sink.h"
 #include "core/dialects/post_parts.h"
 #include "core/files/atomic_write.h"
+#include "core/files/part_record.h"  // PartFileName
 
 namespace quorlix::cli {
 
@@ -41,23 +42,22 @@ class PartStreamSink : public CommitSink {
   LineSink out_;
 };
 
-// The file of part `number` (from 1) for the -o name `path`: the number
-// goes before the name's extension ("out.txt": "out-2.txt", "post":
-// "post-2"; a leading dot starts no extension).
-std::string PartFileName(const std::string& path, std::size_t number);
-
 // One file per part, each replaced as -o replaces its file (links
 // followed, modes and owners kept, the same refusals). The parts wait in a
-// private folder beside the first part, ".<name>.quorlix-tmp-XXXXXX", and
+// private folder beside the first part, ".<name>.quorlix-parts-XXXXXX", and
 // none appears before Commit(), which puts them all in place and removes
-// the numbered parts of an earlier, longer run: all or none. Should a
-// rename fail, the parts already replaced get their old content back.
-// A folder that a killed run left is removed by the next run to that name.
+// the parts of an earlier, longer set that this program wrote, as its
+// record tells (core/part_record.h): all or none. Should a rename fail,
+// the parts already replaced get their old content back; should the run be
+// killed while it renames, the next run to that name finishes the switch
+// before anything else, and removes the folders of runs killed earlier.
 class PartFileSink : public CommitSink {
  public:
   // Creates the folder and the first part's file, so that an unwritable
   // place fails at once. Throws quorlix::Error; RefusedOutput for a part
-  // that is one of `log_files` (IsTheLog) or the same file as an earlier part.
+  // that is one of `log_files` (IsTheLog) or the same file as an earlier
+  // part, and for a `path` that names a folder ("/", "..", "out/") or lies
+  // in /dev or /proc.
   PartFileSink(std::string path, std::uint64_t limit, std::vector<std::string> log_files = {});
   ~PartFileSink() override;
 
@@ -69,7 +69,10 @@ class PartFileSink : public CommitSink {
 
   void StartPart();
   void CheckSameFile(const std::string& name, const AtomicFileWriter& writer);
-  std::vector<std::string> StaleParts() const;
+  void WriteFolderFile(std::string_view name, std::string_view content, bool sync);
+  bool IsTheLogFile(const std::string& name) const;
+  // The log that `name` is, or null.
+  const std::string* LogFileNamed(const std::string& name) const;
   void RestoreParts(std::size_t count) noexcept;
   void RemoveFolder() noexcept;
 

@@ -48,3 +48,24 @@ if(QUORLIX_BUILD_TESTS)
     endif()
   endforeach()
 endif()
+
+# A program's resources: the manifest of windows-utf8.rc, the Quorlix icon
+# (Explorer, the taskbar, shortcuts, "Open with") and the version Explorer
+# shows under Properties > Details.
+function(quorlix_windows_resources target description)
+  set(QUORLIX_RC_NAME ${target})
+  set(QUORLIX_RC_DESCRIPTION "${description}")
+  set(QUORLIX_RC_ICON ${PROJECT_SOURCE_DIR}/data/icons/quorlix.ico)
+  set(QUORLIX_RC_MANIFEST ${PROJECT_SOURCE_DIR}/cmake/windows-utf8.manifest)
+  foreach(part MAJOR MINOR PATCH TWEAK)
+    set(QUORLIX_RC_${part} ${PROJECT_VERSION_${part}})
+    if(NOT QUORLIX_RC_${part})
+      set(QUORLIX_RC_${part} 0)
+    endif()
+  endforeach()
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/windows-program.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${QUORLIX_RC_ICON} ${QUORLIX_RC_MANIFEST})
+endfunction()

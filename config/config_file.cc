@@ -67,23 +67,6 @@ FileState ReadWholeFile(const std::string& path, std::string& text, std::string&
   return state;
 }
 
-// Holds the writers' lock of `path` while it lives. Without a lock file
-// (a read-only directory) the write goes on unlocked and fails there.
-class WriterLock {
- public:
-  explicit WriterLock(const std::string& path) : fd_(platform::OpenLockFile(path + ".lock")) {
-    if (fd_ >= 0) platform::LockExclusive(fd_);
-  }
-  ~WriterLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing drops the lock
-  }
-  WriterLock(const WriterLock&) = delete;
-  WriterLock& operator=(const WriterLock&) = delete;
-
- private:
-  int fd_;
-};
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
 
@@ -137,7 +120,10 @@ struct ConfigFile::Document {
   // read); no "<<<" multi-line values; a value in double quotes is read
   // without them, so that blanks at its ends survive.
   Ini ini{/*a_bIsUtf8=*/false, /*a_bMultiKey=*/true, /*a_bMultiLine=*/false};
-  bool crlf = false;
+  // The line ends of the rewrite: the file's own, and CR LF wherever the
+  // system's editors expect them (a file made from the shipped settings,
+  // which have LF, too).
+  bool crlf = platform::TextFilesEndLinesWithCrLf();
   std::string trailing_comments;
 
   Document() {
@@ -147,7 +133,7 @@ struct ConfigFile::Document {
 
   bool Parse(std::string& text) {
     ReplaceNulBytes(text);
-    crlf = text.find("\r\n") != std::string::npos;
+    crlf = platform::TextFilesEndLinesWithCrLf() || text.find("\r\n") != std::string::npos;
     trailing_comments = TrailingComments(text);
     return ini.LoadData(text) >= 0;
   }
@@ -414,7 +400,7 @@ void ConfigFile::ApplyChanges(const std::vector<ConfigChange>& changes) {
   const bool sets = std::any_of(changes.begin(), changes.end(),
                                 [](const ConfigChange& change) { return !change.remove; });
   if (sets && !MakeFolderFor(location_)) throw failure;
-  const WriterLock lock(location_.path);
+  const platform::WritersLock lock(location_.path);
   std::string text, reason;
   Document doc;
   const FileState state = ReadSettings(location_, text, reason);

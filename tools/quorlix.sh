@@ -112,12 +112,14 @@ windows() {
   stage=$WINDOWS_BUILD_DIR/zip/$name
   rm -rf "$WINDOWS_BUILD_DIR/zip"
   cmake --install "$WINDOWS_BUILD_DIR" --prefix "$stage" --strip >/dev/null
-  cp README.md "$stage/"
+  # The README for Windows users and the licences, with Windows line ends.
+  windows_text() { sed 's/\r*$/\r/' "$1" >"$2"; }
+  windows_text tools/windows/README.txt "$stage/README.txt"
   mkdir -p "$stage/licences"
-  cp /usr/share/doc/libcli11-dev/copyright "$stage/licences/CLI11.txt"
-  cp /usr/share/doc/libsimpleini-dev/copyright "$stage/licences/SimpleIni.txt"
-  cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/GCC-runtime.txt"
-  cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/MinGW-w64-runtime.txt"
+  windows_text /usr/share/doc/libcli11-dev/copyright "$stage/licences/CLI11.txt"
+  windows_text /usr/share/doc/libsimpleini-dev/copyright "$stage/licences/SimpleIni.txt"
+  windows_text /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/GCC-runtime.txt"
+  windows_text /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/MinGW-w64-runtime.txt"
   [ -z "$qt" ] || bash tools/windows_bundle.sh window "$stage" "$qt"
   rm -f "$WINDOWS_BUILD_DIR/$name.zip"
   (cd "$WINDOWS_BUILD_DIR/zip" && cmake -E tar cf "../$name.zip" --format=zip "$name")

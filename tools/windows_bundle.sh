@@ -28,6 +28,12 @@ MINGW_DLLS=(
 # Qt's dialogs (file, colour, message boxes) in the languages Quorlix has.
 QT_CATALOGUES=(/usr/share/qt6/translations/qtbase_de.qm)
 
+# A text file with Windows line ends, as Notepad and every editor there
+# expect.
+windows_text() {
+  sed 's/\r*$/\r/' "$1" >"$2"
+}
+
 window() {
   local stage=$1 qt=$2 name plugin
   for name in "${QT_DLLS[@]}"; do
@@ -45,9 +51,11 @@ window() {
   printf '[Paths]\nPrefix = .\nPlugins = plugins\nTranslations = translations\n' \
     >"$stage/qt.conf"
   mkdir -p "$stage/licences"
-  cp /usr/share/doc/qt6-base-dev/copyright "$stage/licences/Qt.txt"
-  cp /usr/share/common-licenses/LGPL-3 "$stage/licences/LGPL-3.txt"
-  cp /usr/share/common-licenses/GPL-3 "$stage/licences/GPL-3.txt"
+  local licence
+  for licence in /usr/share/doc/qt6-base-dev/copyright:Qt /usr/share/common-licenses/LGPL-3:LGPL-3 \
+    /usr/share/common-licenses/GPL-3:GPL-3; do
+    windows_text "${licence%%:*}" "$stage/licences/${licence##*:}.txt"
+  done
 }
 
 installer() {
@@ -61,7 +69,8 @@ installer() {
   (cd "$stage" && find . -mindepth 1 -type d | sort -r) | sed 's|^\./||; s|/|\\|g' |
     while IFS= read -r file; do printf 'RMDir "$INSTDIR\\%s"\n' "$file"; done >>"$list"
   makensis -V2 -DVERSION="$version" -DSTAGE="$(realpath "$stage")" \
-    -DOUTFILE="$(realpath -m "$outfile")" -DFILELIST="$list" tools/windows/quorlix.nsi
+    -DOUTFILE="$(realpath -m "$outfile")" -DFILELIST="$list" \
+    -DICON="$(realpath data/icons/quorlix.ico)" tools/windows/quorlix.nsi
 }
 
 case "${1:-}" in

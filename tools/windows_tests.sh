@@ -85,9 +85,15 @@ build/bin/generate_log 40 "$logs/forty-mb.log" 11 >/dev/null       # read in two
 # that files and messages name the same relative paths), and compares all
 # they leave. Arguments: a name, the environment (VAR=VALUE ...) as one
 # word, then quorlix-cli's arguments; "@LOGS" stands for the logs' folder,
-# "@NULL" for the null device.
+# "@NULL" for the null device. Names as each system writes them: "@BACK"
+# is "/" for Linux and "\\" for Windows, "@FULL" the logs' full name
+# (Z:\... on Windows), "@DRIVE" nothing for Linux and "Z:" for Windows, so
+# that "@DRIVEout.txt" is the drive-relative name of the current folder's
+# out.txt.
 # SETUP, when set, is a shell command run in each folder first (files that
-# must be there before); STDIN_LOG a log in @LOGS for standard input.
+# must be there before), SETUP_WINDOWS one for Windows in its place;
+# AFTER_WINDOWS one run in the Windows folder after the program;
+# STDIN_LOG a log in @LOGS for standard input.
 compare() {
   local name=$1 environment=$2
   shift 2
@@ -95,17 +101,25 @@ compare() {
   for side in linux windows; do
     dir=$work/cases/$name/$side
     mkdir -p "$dir"
-    [ -z "${SETUP:-}" ] || (cd "$dir" && eval "$SETUP")
-    local args=() a null=/dev/null
-    # Windows' own null device: should the program ever take it for a file
-    # to replace, no file of this machine is at stake.
-    [ "$side" = windows ] && null=NUL
-    for a in "$@"; do
-      a=${a//@LOGS/../../../logs}
-      args+=("${a//@NULL/$null}")
-    done
     local program=("$LINUX_CLI")
     [ "$side" = windows ] && program=("$WINE" "$WINDOWS_CLI")
+    # SETUP (or SETUP_WINDOWS) may run the side's own program as "${program[@]}".
+    local setup=${SETUP:-}
+    [ "$side" = windows ] && [ -n "${SETUP_WINDOWS:-}" ] && setup=$SETUP_WINDOWS
+    [ -z "$setup" ] || (cd "$dir" && eval "$setup")
+    local args=() a null=/dev/null back=/ full=$logs drive=
+    # Windows' own null device: should the program ever take it for a file
+    # to replace, no file of this machine is at stake.
+    if [ "$side" = windows ]; then
+      null=NUL back='\\' full="Z:${logs//\//\\}" drive=Z:
+    fi
+    for a in "$@"; do
+      a=${a//@LOGS/../../../logs}
+      a=${a//@FULL/$full}
+      a=${a//@BACK/$back}
+      a=${a//@DRIVE/$drive}
+      args+=("${a//@NULL/$null}")
+    done
     local input=/dev/null
     [ -n "${STDIN_LOG:-}" ] && input=$logs/$STDIN_LOG
     set +e
@@ -113,6 +127,11 @@ compare() {
       "${program[@]}" "${args[@]}" <"$input" >../$side.stdout 2>../$side.stderr)
     echo $? >"$work/cases/$name/$side.status"
     set -e
+    [ "$side" = linux ] || [ -z "${AFTER_WINDOWS:-}" ] || (cd "$dir" && eval "$AFTER_WINDOWS")
+    # The parts' record names each file's identity, which differs between
+    # the systems: only the numbers and sizes are compared.
+    find "$dir" -name '.*.quorlix-parts' -type f \
+      -exec sed -i -E 's/^([0-9]+ [0-9]+) [0-9]+ [0-9]+$/\1/' {} +
   done
   local case_dir=$work/cases/$name
   if cmp -s "$case_dir/linux.stdout" "$case_dir/windows.stdout" &&
@@ -167,11 +186,16 @@ compare missing-config "" --config missing.cfg "$L"
 compare output-is-log "" "${C[@]}" -o "$L" "$L"
 compare stream-parts "" "${C[@]}" --post-limit 300 -o @NULL "$L"
 # Part files (three of the sample log at 600 bytes) over what is there:
-# an older, longer set (its extra parts go, write-protected or not), a
+# an older, longer set (its extra parts go when a record names them, and
+# stay when none does, write-protected or not), a
 # write-protected part, a folder in a part's place, a part with a second
 # name, a part that is the log itself. All or none: on a refusal every old
 # file stays as it was.
 old_set='for i in 1 2 3 4 5 6 7 8 9 10 11 12; do echo "old $i" >out-$i.txt; done'
+# A longer set an earlier run wrote, which its record lets this run remove.
+SETUP='"${program[@]}" --config ../../../logs/config.cfg --post-limit 300 -o out.txt \
+  ../../../logs/sample.log' compare parts-over-recorded-set "" \
+  "${C[@]}" --post-limit 600 -o out.txt "$L"
 SETUP="$old_set; chmod a-w out-7.txt" compare parts-over-longer-set "" \
   "${C[@]}" --post-limit 600 -o out.txt "$L"
 SETUP="$old_set; chmod a-w out-2.txt" compare parts-write-protected "" \
@@ -187,7 +211,69 @@ compare german-help LANG=de_DE.UTF-8 --help
 compare german-no-person LANG=de_DE.UTF-8 "${C[@]}" -p nobody "$L"
 compare german-language LANGUAGE=de "${C[@]}" -t 1999 "$L"
 compare german-missing-config LANG=de_DE.UTF-8 --config missing.cfg "$L"
+# The log's name titles a page, never its folders, whatever the separator:
+# backslashes, a relative name, a full one with a drive, for every dialect.
+for format in ubb html markdown page; do
+  compare "name-back-$format" "" "${C[@]}" -f $format "..@BACK..@BACK..@BACKlogs@BACKsample.log"
+  compare "name-full-$format" "" "${C[@]}" -f $format "@FULL@BACKsample.log"
+  compare "name-parts-$format" "" "${C[@]}" -f $format --post-limit 2000 \
+    -o "@DRIVEout.txt" "@FULL@BACKsample.log"
+done
+compare drive-relative "" "${C[@]}" -o "@DRIVEout.txt" "$L"
+# Names beyond 260 characters: the folder alone has 320.
+long=$(printf 'long-folder-%.0s' {1..16})/$(printf 'second-folder-%.0s' {1..9})
+SETUP="mkdir -p $long" compare long-path "" "${C[@]}" -o "$long/out.txt" "$L"
+SETUP="mkdir -p $long" compare long-path-parts "" "${C[@]}" --post-limit 500 \
+  -o "${long//\//@BACK}@BACKpart.txt" "$L"
+SETUP="mkdir -p $long; for i in 5 6 7 8 9; do echo old >$long/part-\$i.txt; done" \
+  compare long-path-stale-parts "" "${C[@]}" --post-limit 1000 -o "$long/part.txt" "$L"
+# A German folder name, parts and all.
+SETUP="mkdir -p 'Übersicht für Åsa'" compare non-ascii-folder "" "${C[@]}" --post-limit 600 \
+  -o "Übersicht für Åsa@BACKteil.txt" "$L"
+# The parts of an earlier run to OUT.TXT are those of out.txt on Windows:
+# the ones beyond the new set go (the names then compared in one case).
+earlier='--config ../../../logs/config.cfg --post-limit 300 ../../../logs/sample.log -o'
+SETUP="\"$LINUX_CLI\" $earlier out.txt >/dev/null 2>&1" \
+  SETUP_WINDOWS="\"$WINE\" \"$WINDOWS_CLI\" $earlier OUT.TXT >/dev/null 2>&1" \
+  AFTER_WINDOWS='for f in $(ls -A); do [ "$f" = "${f,,}" ] || mv "$f" "${f,,}"; done' \
+  compare parts-in-other-capitals "" "${C[@]}" --post-limit 600 -o out.txt "$L"
 echo "quorlix-cli.exe against quorlix-cli: $((SECONDS - start)) s"
+
+# ---- Names Windows keeps for devices: refused, exit 2, nothing written
+# (Linux takes them for files). NUL stays the null device.
+refused() {
+  local name=$1 dir=$work/refused/$1 status
+  shift
+  mkdir -p "$dir"
+  set +e
+  (cd "$dir" && env LANG=C.UTF-8 "$WINE" "$WINDOWS_CLI" --config ../../logs/config.cfg "$@" \
+    ../../logs/sample.log </dev/null >"$dir.stdout" 2>"$dir.stderr")
+  status=$?
+  set -e
+  if [ "$status" -eq 2 ] && grep -q "names a device of Windows" "$dir.stderr" &&
+    [ -z "$(ls -A "$dir")" ] && [ ! -s "$dir.stdout" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "NOT REFUSED: $name ($*): exit $status"
+    head -n 3 "$dir.stderr" | sed 's/^/  stderr: /'
+  fi
+}
+for target in AUX.txt COM1 con lpt9.html PRN NUL.txt 'Aux .log' 'sub\COM3.txt' 'C:com2'; do
+  refused "device-${target//[^A-Za-z0-9]/_}" -o "$target"
+done
+refused device-parts --post-limit 300 -o aux
+set +e
+(cd "$work" && "$WINE" "$WINDOWS_CLI" --config "$logs/config.cfg" -o nul "$logs/sample.log" \
+  >"$work/nul.out" 2>&1)
+nul_status=$?
+set -e
+if [ "$nul_status" -eq 0 ] && [ ! -s "$work/nul.out" ]; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "NUL: exit $nul_status, $(head -c 200 "$work/nul.out")"
+fi
 
 echo "windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

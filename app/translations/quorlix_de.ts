@@ -437,6 +437,14 @@ Vor dem Ersetzen speichern?</translation>
         <source>%1 was named twice and is merged once</source>
         <translation>%1 wurde doppelt genannt und nur einmal zusammengeführt</translation>
     </message>
+    <message>
+        <source>chat logs to forum code</source>
+        <translation>Chatlogs in Forencode</translation>
+    </message>
+    <message>
+        <source>and web pages</source>
+        <translation>und Webseiten</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OptionsWindow</name>
@@ -471,6 +479,22 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Settings file: %1</source>
         <translation>Einstellungsdatei: %1</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Jahr</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>Monat</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Stunde</translation>
     </message>
 </context>
 <context>

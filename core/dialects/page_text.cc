@@ -267,6 +267,24 @@ class ColoredText {
   int64_t wanted_ = kNone, open_ = kNone;  // 0xRRGGBB or kNone
 };
 
+// A character of a name that a page must not carry as it is: a C1 control
+// and a noncharacter make the page invalid, and a bidi embedding, override
+// or isolate would reorder the title and the heading around the name.
+bool IsShownAsReplacement(char32_t c) {
+  return (c >= 0x80 && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The character of one valid UTF-8 sequence of 2 to 4 bytes.
+char32_t DecodeUtf8(std::string_view character) {
+  const auto lead = static_cast<unsigned char>(character[0]);
+  char32_t c = lead & (character.size() == 2 ? 0x1F : character.size() == 3 ? 0x0F : 0x07);
+  for (char continuation : character.substr(1)) {
+    c = (c << 6) | (static_cast<unsigned char>(continuation) & 0x3F);
+  }
+  return c;
+}
+
 }  // namespace
 
 void AppendPageText(std::string_view bytes, std::string& out) {
@@ -288,18 +306,23 @@ void AppendPageTextOfName(std::string_view bytes, std::string& out) {
     AppendPageText(bytes, out);
     return;
   }
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80) {
-      out.push_back(c);  // part of a valid UTF-8 character
-    } else {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
       const ByteText& t = kByteTexts[b];
       if (t.size == 0) {
-        out.push_back(c);
+        out.push_back(bytes[i]);
       } else {
         out.append(t.text, t.size);
       }
+      ++i;
+      continue;
     }
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+    const std::string_view character = bytes.substr(i, length);
+    out.append(IsShownAsReplacement(DecodeUtf8(character)) ? std::string_view("\uFFFD")
+                                                           : character);
+    i += length;
   }
 }
 

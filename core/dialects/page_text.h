@@ -24,7 +24,9 @@ inline constexpr uint32_t kPageLight = 0xFFFFFF, kPageDark = 0x16181C;
 void AppendPageText(std::string_view bytes, std::string& out);
 
 // Appends `bytes` as escaped text: as they are when they are valid UTF-8
-// (a file name), otherwise read as Windows-1252.
+// (a file name), otherwise read as Windows-1252. C1 controls,
+// noncharacters and bidi embeddings, overrides and isolates of UTF-8 names
+// are shown as U+FFFD.
 void AppendPageTextOfName(std::string_view bytes, std::string& out);
 
 // The colour a font tag's value names: a colour name browsers know, or

@@ -92,7 +92,8 @@ class AtomicFileWriter {
 };
 
 // The folder part of `path` ("." when it has none, "/" for the root) and
-// the name after its last '/'.
+// the name after its last separator: '/' and, on Windows, also '\\' and the
+// colon of a drive ("C:x.txt" is x.txt in "C:.", drive C's current folder).
 std::string DirectoryOf(const std::string& path);
 std::string NameOf(const std::string& path);
 
@@ -124,5 +125,8 @@ struct AtomicWriteCalls {
   static AtomicWriteCalls Defaults();
 };
 AtomicWriteCalls& CurrentAtomicWriteCalls();
+// The flags for AtomicWriteCalls::open of a new file, written only, that
+// must not exist yet.
+extern const int kNewFileFlags;
 
 }  // namespace quorlix

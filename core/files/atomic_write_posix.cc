@@ -126,6 +126,8 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+const int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
   return AtomicWriteCalls{&OpenFile, &::write,  &::fchmod, &::fsync, &::close,
                           &::rename, &::unlink, &::link,   &::syncfs};

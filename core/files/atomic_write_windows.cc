@@ -27,16 +27,7 @@ namespace {
 using platform::Widen;
 
 int SetErrno(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: errno = ENOENT; break;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
-    case ERROR_FILENAME_EXCED_RANGE: errno = ENAMETOOLONG; break;
-    default: errno = EACCES; break;
-  }
+  errno = platform::ErrnoOf(error);
   return -1;
 }
 
@@ -116,32 +107,49 @@ int LinkOrCopy(const char* from, const char* to) {
   return ::CopyFileW(Widen(from).c_str(), Widen(to).c_str(), TRUE) ? 0 : SetErrno(::GetLastError());
 }
 
+// Flushes the file `name` in the folder `folder`: by its id, through the
+// folder's handle, which knows no limit on the length of names; by its
+// full name on volumes without ids (FAT). NO_ERROR or the system's error.
+DWORD FlushFileIn(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry) {
+  FILE_ID_DESCRIPTOR id{};
+  id.dwSize = sizeof id;
+  id.Type = FileIdType;
+  id.FileId = entry.FileId;
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE file = ::OpenFileById(folder, &id, GENERIC_WRITE, kShareAll, nullptr, 0);
+  if (file == INVALID_HANDLE_VALUE) {
+    const std::string dir = platform::FinalPathOf(folder);
+    if (dir.empty()) return ::GetLastError();
+    const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
+    file = ::CreateFileW(Widen(dir + "\\" + platform::Narrow(name)).c_str(), GENERIC_WRITE,
+                         kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE) return ::GetLastError();
+  const DWORD error = ::FlushFileBuffers(file) ? NO_ERROR : ::GetLastError();
+  ::CloseHandle(file);
+  return error;
+}
+
 // Windows cannot sync a whole file system for an ordinary user: each file
 // in the folder of `fd` is flushed instead, the same data made durable.
+// The folder is listed through its handle, not its name.
 int FlushFilesIn(int fd) {
   const HANDLE folder = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-  std::wstring name(MAX_PATH, L'\0');
-  DWORD n = ::GetFinalPathNameByHandleW(folder, name.data(), static_cast<DWORD>(name.size()), 0);
-  if (n >= name.size()) {
-    name.resize(n);
-    n = ::GetFinalPathNameByHandleW(folder, name.data(), static_cast<DWORD>(name.size()), 0);
-  }
-  if (n == 0 || n >= name.size()) return SetErrno(::GetLastError());
-  name.resize(n);
-  WIN32_FIND_DATAW found;
-  const HANDLE listing = ::FindFirstFileW((name + L"\\*").c_str(), &found);
-  if (listing == INVALID_HANDLE_VALUE) return SetErrno(::GetLastError());
+  alignas(8) unsigned char buffer[16384];
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   DWORD error = NO_ERROR;
-  do {
-    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-      continue;
-    const HANDLE file = ::CreateFileW((name + L"\\" + found.cFileName).c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE || !::FlushFileBuffers(file)) error = ::GetLastError();
-    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-  } while (error == NO_ERROR && ::FindNextFileW(listing, &found));
-  ::FindClose(listing);
+  while (error == NO_ERROR && ::GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
+    kind = FileIdBothDirectoryInfo;
+    for (std::size_t at = 0; error == NO_ERROR;) {
+      const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+      if (!(entry.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        error = FlushFileIn(folder, entry);
+      }
+      if (entry.NextEntryOffset == 0) break;
+      at += entry.NextEntryOffset;
+    }
+  }
+  if (error == NO_ERROR && ::GetLastError() != ERROR_NO_MORE_FILES) error = ::GetLastError();
   return error == NO_ERROR ? 0 : SetErrno(error);
 }
 
@@ -189,15 +197,23 @@ DWORD LinksOf(const std::string& path) {
   return links;
 }
 
-std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+// The end of the folder part: the last slash or backslash, or the colon of
+// a drive-relative name ("C:x.txt").
+std::size_t LastSeparator(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos && path.size() > 2 && path[1] == ':') return 1;
+  return slash;
+}
 
 }  // namespace
 
 // "C:\out.txt" is in "C:\", not in "C:" (which is the current folder of
-// drive C).
+// drive C); "C:out.txt" is in "C:.", which names that current folder and
+// takes a separator and a name after it.
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = LastSeparator(path);
   if (slash == std::string::npos) return ".";
+  if (slash == 1 && path[1] == ':') return path.substr(0, 2) + ".";
   if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
   return path.substr(0, slash);
 }
@@ -206,6 +222,8 @@ std::string NameOf(const std::string& path) {
   const std::size_t slash = LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+const int kNewFileFlags = 0;  // open always makes a new file
 
 AtomicWriteCalls AtomicWriteCalls::Defaults() {
   return AtomicWriteCalls{&CreateTempFile, &WriteFd,    &KeepAttributes, &FlushFile,   &CloseFd,

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/files/platform.h"
+#include "core/text/translation.h"
 
 namespace quorlix {
 
@@ -10,6 +11,15 @@ namespace {
 
 // Standard input, the "-" of a LOG.
 constexpr int kStandardInput = 0;
+
+// DuplicateNamedDescriptor's answer for a name of no descriptor.
+constexpr int kNoDescriptorName = -2;
+
+bool NamesDescriptor(const std::string& path) {
+  const int fd = platform::DuplicateNamedDescriptor(path);
+  if (fd >= 0) platform::Close(fd);
+  return fd != kNoDescriptorName;
+}
 
 }  // namespace
 
@@ -21,7 +31,12 @@ bool IsTheLog(const std::string& output_file, const std::string& log_file) {
   return known && out == log;
 }
 
+std::string LostDeviceMessage(const std::string& path) {
+  return FormatText(Tr("%s names a device of Windows, not a file, and is not written"), {path});
+}
+
 bool IsStreamTarget(const std::string& path) {
+  if (NamesDescriptor(path)) return true;
   platform::FileInfo info;
   return platform::InspectPath(path, info) &&
          (info.kind == platform::FileKind::kDevice || info.kind == platform::FileKind::kPipe ||
@@ -29,6 +44,8 @@ bool IsStreamTarget(const std::string& path) {
 }
 
 int OpenStreamTarget(const std::string& path) {
+  const int named = platform::DuplicateNamedDescriptor(path);
+  if (named != kNoDescriptorName) return named;
   platform::FileInfo info;
   if (!platform::InspectPath(path, info)) return -1;
   return info.kind == platform::FileKind::kSocket ? platform::ConnectLocalSocket(path)

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorlix::platform {
@@ -20,11 +21,34 @@ namespace quorlix::platform {
 int OpenForReading(const std::string& path, bool nonblocking = false);
 // A descriptor for writing to an existing `path` (a device or a FIFO) or -1.
 int OpenForWriting(const std::string& path);
+// A new descriptor for the open descriptor of this process that `path`
+// names as such (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N,
+// /proc/<own id>/fd/N), sharing its file position and append mode; -1 with
+// errno EBADF when that descriptor is not open. -2 when `path` is no such
+// name (always, where the system has none).
+int DuplicateNamedDescriptor(const std::string& path);
 // A lock file: created if missing (0666 less the umask), never through a
 // symbolic link; -1 with errno set on failure.
 int OpenLockFile(const std::string& path);
 // Waits for an exclusive lock on the file of `fd`, held until it is closed.
 int LockExclusive(int fd);
+
+// An exclusive lock for the writers of the file `path`, waited for and held
+// while this lives: programs that rewrite one file take turns. Linux locks
+// the lock file `path`.lock, which stays (were it removed, two writers
+// could each lock a file of that name); Windows a mutex named after the
+// file, so that nothing is left beside it. Where no lock can be had, none
+// is held.
+class WritersLock {
+ public:
+  explicit WritersLock(const std::string& path);
+  ~WritersLock();
+  WritersLock(const WritersLock&) = delete;
+  WritersLock& operator=(const WritersLock&) = delete;
+
+ private:
+  std::intptr_t handle_ = -1;
+};
 
 // As pread and pwrite: at `offset`, the file position left alone. Returns
 // the bytes moved, 0 at the end, or -1 with errno set.
@@ -43,6 +67,9 @@ int MakePrivateFolder(const std::string& path);
 // RemoveAbandonedFolder() leaves it alone. Sets `path`; -1 with errno set
 // on failure.
 int CreateHeldFolder(const std::string& prefix, std::string& path);
+// True when `path` is a folder of the user's that no live program holds
+// (CreateHeldFolder), which a killed program left.
+bool IsAbandonedFolder(const std::string& path) noexcept;
 // Removes the folder `path` and the files in it when it is one of the
 // user's that nobody holds (a killed program left it). Best effort.
 void RemoveAbandonedFolder(const std::string& path) noexcept;
@@ -98,6 +125,15 @@ bool InspectFile(int fd, FileInfo& info);
 // As InspectPath, but a symbolic link at the end of `path` is not
 // followed: it is kLink.
 bool InspectName(const std::string& path, FileInfo& info);
+// `name` as the file system compares names: in one case on Windows, where
+// "DAY-7.TXT" and "day-7.txt" name one file; unchanged elsewhere.
+std::string FoldNameCase(std::string_view name);
+// True when `path` names a device Windows keeps in every folder (CON, PRN,
+// AUX, COM1 to COM9, LPT1 to LPT9, in any case, with or without an
+// extension) where output would be lost: every one but the null device
+// NUL and, while the program writes to a console, that console (CON).
+// Always false elsewhere, and for names in the device namespace ("\\.\").
+bool IsLostDeviceName(const std::string& path);
 // The full name of an existing `path`, links resolved; "" when unknown.
 std::string RealPath(const std::string& path);
 // The file position of `fd`, or -1 with errno set.
@@ -137,6 +173,10 @@ std::string HomeFolder();
 // Where a program keeps its per-user settings on this system when that is
 // not under the home folder (%APPDATA% on Windows); "" elsewhere.
 std::string AppDataFolder();
+
+// Whether the system's editors expect text files (settings) with CR LF
+// line ends: on Windows, not elsewhere.
+bool TextFilesEndLinesWithCrLf();
 
 // Sets the C library's character set and message language from the
 // environment, so that SystemErrorText speaks the user's language.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
@@ -55,6 +56,27 @@ int OpenForWriting(const std::string& path) {
   return OpenRetrying(path.c_str(), O_WRONLY | O_CLOEXEC);
 }
 
+int DuplicateNamedDescriptor(const std::string& path) {
+  std::string_view rest = path;
+  int fd = -1;
+  if (rest == "/dev/stdin") fd = 0;
+  if (rest == "/dev/stdout") fd = 1;
+  if (rest == "/dev/stderr") fd = 2;
+  if (fd < 0) {
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+    for (std::string_view prefix : {std::string_view("/dev/fd/"),
+                                    std::string_view("/proc/self/fd/"), std::string_view(own)}) {
+      if (!rest.starts_with(prefix)) continue;
+      rest.remove_prefix(prefix.size());
+      const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), fd);
+      if (error != std::errc() || end != rest.data() + rest.size() || rest.front() == '+') fd = -1;
+      break;
+    }
+  }
+  if (fd < 0) return -2;
+  return ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+}
+
 int OpenLockFile(const std::string& path) {
   return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
 }
@@ -64,6 +86,14 @@ int LockExclusive(int fd) {
     if (errno != EINTR) return errno;
   }
   return 0;
+}
+
+WritersLock::WritersLock(const std::string& path) : handle_(OpenLockFile(path + ".lock")) {
+  if (handle_ >= 0) LockExclusive(static_cast<int>(handle_));
+}
+
+WritersLock::~WritersLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing drops the lock
 }
 
 std::int64_t ReadAt(int fd, void* data, std::size_t size, std::uint64_t offset) {
@@ -108,6 +138,16 @@ int CreateHeldFolder(const std::string& prefix, std::string& path) {
     if (fd >= 0) ::close(fd);
     if (attempt >= 10) return errno = EBUSY, -1;
   }
+}
+
+bool IsAbandonedFolder(const std::string& path) noexcept {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  const bool abandoned =
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid();
+  ::close(fd);
+  return abandoned;
 }
 
 void RemoveAbandonedFolder(const std::string& path) noexcept {
@@ -263,6 +303,12 @@ int ConnectLocalSocket(const std::string& path) {
   }
   return fd;
 }
+
+std::string FoldNameCase(std::string_view name) { return std::string(name); }
+
+bool IsLostDeviceName(const std::string&) { return false; }
+
+bool TextFilesEndLinesWithCrLf() { return false; }
 
 std::string ProgramPath() {
   char exe[PATH_MAX];

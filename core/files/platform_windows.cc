@@ -19,7 +19,10 @@
 namespace quorlix::platform {
 namespace {
 
-int ErrnoOf(DWORD error) {
+// The last system error that had no errno of its own, for SystemErrorText.
+thread_local DWORD g_unmapped_error = 0;
+
+int KnownErrnoOf(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -41,9 +44,19 @@ int ErrnoOf(DWORD error) {
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA: return EPIPE;
     case ERROR_INVALID_HANDLE: return EBADF;
-    default: return EIO;
+    default: return 0;
   }
 }
+
+}  // namespace
+
+int ErrnoOf(DWORD error) {
+  const int known = KnownErrnoOf(error);
+  g_unmapped_error = known == 0 ? error : 0;
+  return known == 0 ? EIO : known;
+}
+
+namespace {
 
 // Sets errno from the last system error and returns -1.
 int FailWithLastError() {
@@ -127,6 +140,9 @@ int OpenForWriting(const std::string& path) {
                       _O_WRONLY);
 }
 
+// Windows' names stand for files only.
+int DuplicateNamedDescriptor(const std::string&) { return -2; }
+
 int OpenLockFile(const std::string& path) {
   return DescriptorOf(
       ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
@@ -209,6 +225,19 @@ int CreateHeldFolder(const std::string& prefix, std::string& path) {
   return -1;
 }
 
+bool IsAbandonedFolder(const std::string& path) noexcept {
+  const HANDLE folder =
+      ::CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool abandoned = ::GetFileInformationByHandle(folder, &info) &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                         !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  ::CloseHandle(folder);
+  return abandoned;
+}
+
 // Opened without any sharing, which fails while a live program holds the
 // folder; the files are listed and the folder removed through that handle.
 void RemoveAbandonedFolder(const std::string& path) noexcept {
@@ -261,30 +290,59 @@ bool ListFolder(const std::string& dir, std::vector<std::string>& names) {
   return true;
 }
 
-// A directory cannot be locked on Windows: a mutex named after the
-// folder's identity stands in. The system releases it when the program
-// ends, however it ends.
-FolderLock::FolderLock(const std::string& dir) {
-  FileId id;
-  if (!IdentifyPath(dir, id)) return;
-  const std::wstring name =
-      L"Local\\quorlix-folder-" + std::to_wstring(id.volume) + L"-" + std::to_wstring(id.index);
+namespace {
+
+// Waits for the mutex `name`, made when missing; its handle, or -1. The
+// system releases it when the program ends, however it ends.
+std::intptr_t TakeMutex(const std::wstring& name) {
   const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
-  if (mutex == nullptr) return;
+  if (mutex == nullptr) return -1;
   const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
   if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
     ::CloseHandle(mutex);
-    return;
+    return -1;
   }
-  handle_ = reinterpret_cast<std::intptr_t>(mutex);
+  return reinterpret_cast<std::intptr_t>(mutex);
 }
 
-FolderLock::~FolderLock() {
-  if (handle_ == -1) return;
-  const HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
+void GiveMutex(std::intptr_t handle) {
+  if (handle == -1) return;
+  const HANDLE mutex = reinterpret_cast<HANDLE>(handle);
   ::ReleaseMutex(mutex);
   ::CloseHandle(mutex);
 }
+
+// The mutex of the folder `dir`, by its identity: one for all its names.
+std::wstring FolderMutexName(const std::string& dir, const wchar_t* kind) {
+  FileId id;
+  if (!IdentifyPath(dir, id)) return L"";
+  return std::wstring(L"Local\\quorlix-") + kind + L"-" + std::to_wstring(id.volume) + L"-" +
+         std::to_wstring(id.index);
+}
+
+}  // namespace
+
+// A directory cannot be locked on Windows: a mutex named after the
+// folder's identity stands in.
+FolderLock::FolderLock(const std::string& dir) {
+  const std::wstring name = FolderMutexName(dir, L"folder");
+  if (!name.empty()) handle_ = TakeMutex(name);
+}
+
+FolderLock::~FolderLock() { GiveMutex(handle_); }
+
+// The folder's identity and the file's name in one case: every name of
+// the file (relative, full, in other capitals) finds the same mutex.
+WritersLock::WritersLock(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  std::wstring name = FolderMutexName(dir, L"file");
+  if (name.empty()) return;
+  name += L"-" + Utf16(FoldNameCase(path.substr(slash + 1)));
+  handle_ = TakeMutex(name);
+}
+
+WritersLock::~WritersLock() { GiveMutex(handle_); }
 
 int Close(int fd) { return ::_close(fd); }
 
@@ -351,18 +409,70 @@ bool InspectName(const std::string& path, FileInfo& info) {
   return true;
 }
 
-std::string RealPath(const std::string& path) {
-  const HANDLE handle = ::CreateFileW(Widen(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return "";
+std::string FoldNameCase(std::string_view name) {
+  std::wstring wide = Utf16(name);
+  if (wide.empty()) return "";
+  // The invariant capitals, as the file systems compare names.
+  ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                  static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
+                  nullptr, nullptr, 0);
+  return Narrow(wide);
+}
+
+namespace {
+
+// The last component of `path` in capitals (the letters a to z suffice
+// for device names), after the colon of a drive-relative name.
+std::string LastComponent(const std::string& path) {
+  std::size_t start = path.find_last_of("/\\");
+  start = start != std::string::npos ? start + 1 : (path.size() >= 2 && path[1] == ':' ? 2 : 0);
+  std::string name = path.substr(start);
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name;
+}
+
+// The device a name stands for in any folder: up to the first dot or
+// colon, without trailing spaces.
+std::string DeviceStem(const std::string& name) {
+  std::string stem = name.substr(0, name.find_first_of(".:"));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  return stem;
+}
+
+bool IsNumberedPort(std::string_view stem) {
+  if (!stem.starts_with("COM") && !stem.starts_with("LPT")) return false;
+  const std::string_view number = stem.substr(3);
+  // 1 to 9, and the superscript digits, which Windows takes for 1 to 3.
+  return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xc2\xb9" ||
+         number == "\xc2\xb2" || number == "\xc2\xb3";
+}
+
+}  // namespace
+
+// Names under "\\" (UNC, "\\.\", "\\?\") are not devices by their names.
+bool IsLostDeviceName(const std::string& path) {
+  if (path.size() >= 2 && (path[0] == '/' || path[0] == '\\') &&
+      (path[1] == '/' || path[1] == '\\')) {
+    return false;
+  }
+  const std::string name = LastComponent(path);
+  const std::string stem = DeviceStem(name);
+  // "NUL.txt" is meant as a file, yet Windows would swallow it too.
+  if (stem == "NUL") return name != "NUL";
+  if (stem == "CON" || stem == "CONOUT$") return !IsTerminal(1) && !IsTerminal(2);
+  return stem == "PRN" || stem == "AUX" || stem == "CONIN$" || IsNumberedPort(stem);
+}
+
+std::string FinalPathOf(HANDLE handle) {
   std::wstring name(MAX_PATH, L'\0');
   DWORD n = ::GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
-  if (n >= name.size()) {
+  while (n >= name.size()) {  // the size needed, with the closing null
     name.resize(n);
     n = ::GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
   }
-  ::CloseHandle(handle);
-  if (n == 0 || n >= name.size()) return "";
+  if (n == 0) return "";
   name.resize(n);
   if (name.starts_with(L"\\\\?\\UNC\\")) {
     name.replace(0, 8, L"\\\\");
@@ -370,6 +480,15 @@ std::string RealPath(const std::string& path) {
     name.erase(0, 4);
   }
   return Narrow(name);
+}
+
+std::string RealPath(const std::string& path) {
+  const HANDLE handle = ::CreateFileW(Widen(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return "";
+  std::string name = FinalPathOf(handle);
+  ::CloseHandle(handle);
+  return name;
 }
 
 std::int64_t FilePosition(int fd) { return ::_lseeki64(fd, 0, SEEK_CUR); }
@@ -415,6 +534,8 @@ int ConnectLocalSocket(const std::string&) {
   errno = ENOTSUP;
   return -1;
 }
+
+bool TextFilesEndLinesWithCrLf() { return true; }
 
 std::string ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -466,7 +587,8 @@ std::string DesktopLanguage() {
 }
 
 std::string SystemErrorText(int error_number) {
-  const DWORD code = SystemErrorOf(error_number);
+  const DWORD code =
+      error_number == EIO && g_unmapped_error != 0 ? g_unmapped_error : SystemErrorOf(error_number);
   wchar_t* text = nullptr;
   if (code == 0 ||
       ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

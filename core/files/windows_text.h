@@ -18,16 +18,18 @@ inline std::wstring Utf16(std::string_view text) {
   return wide;
 }
 
-// A file name for the wide functions. Names longer than the old limit of
-// 260 characters get the prefix that lifts it, which needs a full name
-// with backslashes only.
+// A file name for the wide functions. Names whose full name passes the
+// old limit of 260 characters (a short relative name in a deep folder
+// too) get the prefix that lifts it, which needs a full name with
+// backslashes only; a UNC name its own form of it.
 inline std::wstring Widen(const std::string& path) {
   std::wstring wide = Utf16(path);
-  if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\")) return wide;
+  if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) return wide;
   const DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return wide;
+  if (n < MAX_PATH - 12) return wide;  // with its closing null; 0: no full name
   std::wstring full(n, L'\0');
   full.resize(::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr));
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
 }
 
@@ -40,5 +42,15 @@ inline std::string Narrow(std::wstring_view wide) {
                         nullptr, nullptr);
   return text;
 }
+
+// The full name of the file or folder of `handle` without the "\\\\?\\"
+// prefix, "" when unknown: asked again with the size the system reports,
+// so that names beyond 260 characters come whole.
+std::string FinalPathOf(HANDLE handle);
+
+// The errno value the programs report for the system error `error`. One
+// without an errno of its own gives EIO, and SystemErrorText(EIO) then
+// tells the system's own text of it: the real cause, not a near one.
+int ErrnoOf(DWORD error);
 
 }  // namespace quorlix::platform

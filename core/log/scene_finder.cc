@@ -131,11 +131,13 @@ class LineReader {
 
 }  // namespace
 
-SceneList FindScenes(const ChatState& state, int64_t gap_minutes) {
+namespace {
+
+// Calls open() where a scene starts and add(line, time, person) for each
+// line of a scene, in file order.
+template <typename Open, typename Add>
+void WalkScenes(const ChatState& state, int64_t gap_minutes, Open&& open_scene, Add&& add) {
   const int64_t gap = std::clamp<int64_t>(gap_minutes, 0, kMaxGapMinutes) * 60;
-  SceneList list;
-  PersonNumbers numbers(state.persons, list.names);
-  SceneBuilder builder(list);
   LineReader reader(state);
   SelectedNames persons(state.persons), channels(state.channels);
   const FilterMode mode = ChooseFilterMode(state.filters.persons, state.filters.channels);
@@ -152,16 +154,52 @@ SceneList FindScenes(const ChatState& state, int64_t gap_minutes) {
       continue;
     }
     if (!open || time < previous || time - previous > gap) {
-      builder.Close();
-      builder.Open();
+      open_scene();
       open = true;
     }
     previous = time;
-    const bool has_person = !person.empty();
-    builder.Add(static_cast<int64_t>(i), time, has_person, has_person ? numbers.Number(person) : 0);
+    add(static_cast<int64_t>(i), time, person);
   }
+}
+
+}  // namespace
+
+SceneList FindScenes(const ChatState& state, int64_t gap_minutes) {
+  SceneList list;
+  PersonNumbers numbers(state.persons, list.names);
+  SceneBuilder builder(list);
+  WalkScenes(
+      state, gap_minutes,
+      [&] {
+        builder.Close();
+        builder.Open();
+      },
+      [&](int64_t line, int64_t time, std::string_view person) {
+        const bool has_person = !person.empty();
+        builder.Add(line, time, has_person, has_person ? numbers.Number(person) : 0);
+      });
   builder.Close();
   return list;
+}
+
+std::optional<SceneInfo> FindOneScene(const ChatState& state, int64_t gap_minutes, std::size_t k,
+                                      std::size_t& count) {
+  std::optional<SceneInfo> found;
+  count = 0;
+  WalkScenes(
+      state, gap_minutes, [&] { ++count; },
+      [&](int64_t line, int64_t time, std::string_view) {
+        if (count != k + 1) return;
+        if (!found) {
+          found.emplace();
+          found->first_line = line;
+          found->first_time = time;
+        }
+        found->last_line = line;
+        found->last_time = time;
+        ++found->lines;
+      });
+  return found;
 }
 
 }  // namespace quorlix

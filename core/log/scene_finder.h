@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,6 +59,12 @@ struct SceneList {
 // negative gap counts as 0. A line whose time stamp is not a number (an
 // edited line) is passed over.
 SceneList FindScenes(const ChatState& state, int64_t gap_minutes);
+
+// Scene `k` (from 0) of those FindScenes finds, without its persons, and
+// in `count` how many it finds; holds one scene's figures however many
+// there are. Nothing when there are not k + 1 scenes.
+std::optional<SceneInfo> FindOneScene(const ChatState& state, int64_t gap_minutes, std::size_t k,
+                                      std::size_t& count);
 
 // The range that converts scene `scene` (ConvertSceneIntoSink).
 inline Scene SceneToConvert(const SceneInfo& scene) {

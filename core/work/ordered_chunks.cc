@@ -78,9 +78,10 @@ class ChunkSchedule {
 }  // namespace
 
 unsigned ThreadCount(const PassThreads& threads) {
-  if (threads.count != 0) return threads.count;
-  const unsigned hardware = std::thread::hardware_concurrency();
-  return hardware != 0 ? hardware : 1;
+  const unsigned hardware = std::max(std::thread::hardware_concurrency(), 1u);
+  // More threads than the processor runs at once gain nothing, and each
+  // holds chunks of output ahead: memory, no speed.
+  return threads.count != 0 ? std::min(threads.count, hardware) : hardware;
 }
 
 void RunChunksInOrder(unsigned threads, std::size_t chunks, std::size_t ahead,

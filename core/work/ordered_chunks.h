@@ -15,7 +15,8 @@ struct PassThreads {
   std::size_t lines_per_chunk = 8192;
 };
 
-// The thread count that `threads` asks for: its count, or the hardware's.
+// The thread count that `threads` asks for: its count, or the hardware's;
+// never more than the hardware's.
 unsigned ThreadCount(const PassThreads& threads);
 
 // work(worker, chunk) for chunk = 0 .. chunks - 1 on up to `threads`

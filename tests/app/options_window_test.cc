@@ -8,13 +8,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTranslator>
 
 #include <sys/stat.h>
 
 #include <functional>
 
 #include "app/options_window.h"
+#include "app/translations.h"
 #include "config/config_file.h"
 #include "tests/app/test_support.h"
 
@@ -78,6 +81,23 @@ class OptionsWindowTest : public QObject {
   }
 
  private slots:
+  // The settings' depth words show in the windows' language (German in
+  // the tests' environment); the setting itself stays the word.
+  void DepthWordsShowTranslated() {
+    InstallTranslators(*QCoreApplication::instance());
+    const auto english = qScopeGuard([] {
+      for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+      }
+    });
+    Fixture f("[config]\ntimedisplay_depth=Day\n");
+    auto* depth = f.window->findChild<QComboBox*>("ComboBox_timedisplay_depth");
+    QCOMPARE(depth->currentText(), QString("Tag"));
+    QCOMPARE(depth->currentData().toString(), QString("Day"));
+    QCOMPARE(depth->itemText(0), QString("Jahr"));
+  }
+
   void OpeningShowsTheFile() {
     Fixture f;
     QCOMPARE(f.window->windowTitle(), QString("Options"));

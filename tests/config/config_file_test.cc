@@ -11,6 +11,7 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ std::string Bytes(const char (&literal)[N]) {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+
+#ifdef _WIN32
+constexpr bool kLockFileStays = false;  // the writers' lock is a mutex
+#else
+constexpr bool kLockFileStays = true;
+#endif
 
 class ConfigFileTest : public ::testing::Test {
  protected:
@@ -146,14 +153,30 @@ TEST_F(ConfigFileTest, WrittenValuesReadBackExactly) {
   }
 }
 
-TEST_F(ConfigFileTest, CrLfFileReadsWithoutCrAndStaysCrLf) {
-  Put("[config]\r\ntime_config=Y:M:D\r\n[colordef]\r\nClan=ff0000\r\n");
-  EXPECT_EQ(Read("config", "time_config"), "Y:M:D");
-  EXPECT_THAT(Section("colordef"), ElementsAre("Clan=ff0000"));
-  config_.WriteConfigValue("colordef", "OOC", "00ff00");
-  const std::string text = Get();
-  for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
-    ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << text;
+// A CR LF file stays so; one with LF, and a new one, get CR LF where the
+// system's editors expect them.
+TEST_F(ConfigFileTest, EitherLineEndReadsAndCrLfStaysOrComesWhereExpected) {
+  const bool system_crlf = platform::TextFilesEndLinesWithCrLf();
+  const struct {
+    const char* content;  // null: no file yet
+    bool crlf;
+  } cases[] = {
+      {"[config]\r\ntime_config=Y:M:D\r\n[colordef]\r\nClan=ff0000\r\n", true},
+      {"[config]\ntime_config=Y:M:D\n[colordef]\nClan=ff0000\n", system_crlf},
+      {nullptr, system_crlf},
+  };
+  for (const auto& c : cases) {
+    fs::remove(path_);
+    if (c.content) {
+      Put(c.content);
+      EXPECT_EQ(Read("config", "time_config"), "Y:M:D");
+      EXPECT_THAT(Section("colordef"), ElementsAre("Clan=ff0000"));
+    }
+    config_.WriteConfigValue("colordef", "OOC", "00ff00");
+    const std::string text = Get();
+    for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
+      ASSERT_EQ(i > 0 && text[i - 1] == '\r', c.crlf) << text;
+    }
   }
 }
 
@@ -212,9 +235,10 @@ TEST_F(ConfigFileTest, FailedWriteRaisesTheMessageAndKeepsTheFile) {
   config_.DeleteConfigKey("colordef", "absent");
   config_.DeleteConfigKey("absent", "clan");
   EXPECT_EQ(Get(), before);
-  // Beside the file only the writers' lock file: no temporary file is left.
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
-  EXPECT_TRUE(fs::exists(path_ + ".lock"));
+  // Beside the file at most the writers' lock file (Linux keeps it; Windows
+  // has none): no temporary file is left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), kLockFileStays ? 2 : 1);
+  EXPECT_EQ(fs::exists(path_ + ".lock"), kLockFileStays);
 }
 
 TEST_F(ConfigFileTest, RefusesEntriesThatWouldNotReadBack) {
@@ -281,20 +305,28 @@ TEST_F(ConfigFileTest, WritersWaitForTheLockAndWorkOnTheResultBefore) {
   const Write write_value([&] { config_.WriteConfigValue("colordef", "OOC", "2"); });
   const Write delete_key([&] { config_.DeleteConfigKey("colordef", "Clan"); });
   // Another program's lock, held until the file is closed; a shared one
-  // keeps a writer waiting as well.
+  // keeps a writer waiting as well. Windows has no lock file: another
+  // program holds the writers' mutex.
   using Lock = int (*)(int fd);
   for (const auto& [held, write] : {std::pair<Lock, Write>{platform::LockExclusive, write_value},
                                     std::pair<Lock, Write>{platform::LockExclusive, delete_key},
                                     std::pair<Lock, Write>{test::LockShared, write_value}}) {
     SCOPED_TRACE(held == test::LockShared ? "shared" : "exclusive");
+#ifdef _WIN32
+    if (held == test::LockShared) continue;
+    auto other = std::make_unique<platform::WritersLock>(scratch_.Path("CONFIG.CFG"));
+    const auto release = [&] { other.reset(); };
+#else
     const int lock = platform::OpenLockFile(path_ + ".lock");
     ASSERT_GE(lock, 0);
     ASSERT_EQ(held(lock), 0);
+    const auto release = [&] { platform::Close(lock); };
+#endif
     const std::string before = Get();
     std::future<void> done = std::async(std::launch::async, write);
     EXPECT_EQ(done.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     EXPECT_EQ(Get(), before);
-    platform::Close(lock);
+    release();
     done.get();
   }
   EXPECT_THAT(Lines(), ElementsAre("[colordef]", "OOC=2"));

@@ -1,11 +1,15 @@
 #!/bin/bash
 # Kills quorlix-cli at random moments while it writes --post-limit -o parts
-# into a folder that holds an older, longer set of parts: KILLS SIGKILLs,
-# then SIGNALS each of SIGINT, SIGTERM and SIGHUP. After every kill the
-# folder must hold exactly the old set or the new one, each part whole and
-# no part of the other set beside them; after the catchable signals no
-# private folder of the run may be left (after SIGKILL the next run to that
-# name removes it). Run from the project's top folder after a build:
+# into a folder that holds an older, longer set of parts (written by an
+# earlier run, so that its record lets the new set remove the old parts):
+# KILLS SIGKILLs, then SIGNALS each of SIGINT, SIGTERM and SIGHUP. After
+# every kill the folder must hold exactly the old set or the new one, each
+# part whole and no part of the other set beside them; a SIGKILL inside the
+# renames may leave a mixed set only until the next run to that name starts
+# (that run finishes the switch, here one whose log is missing, so that it
+# writes nothing itself); after the catchable signals no private folder of
+# the run may be left. tests/cli/part_sink_test.cc kills at each step of
+# the switch in turn, through the system call table. Run from the project's top folder after a build:
 #
 #   tools/harness/kill_parts.sh [KILLS [SIGNALS]]
 #
@@ -25,9 +29,13 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir "$WORK/new" "$WORK/old" "$WORK/out"
 "$CLI" --config "$WORK/empty.cfg" --post-limit "$LIMIT" -o "$WORK/new/out.txt" "$WORK/in.log" ||
   exit 1
-new_parts=$(ls "$WORK/new" | wc -l)
-for ((k = 1; k <= new_parts * 2 + 3; ++k)); do printf 'old part %d\r\n' "$k" > "$WORK/old/out-$k.txt"; done
-echo "new set: $new_parts parts; old set: $((new_parts * 2 + 3)) parts"
+# The old set: an earlier run's, cut finer.
+write_old_set() {
+  "$CLI" --config "$WORK/empty.cfg" --post-limit $((LIMIT / 2)) -o "$1/out.txt" "$WORK/in.log" ||
+    exit 1
+}
+write_old_set "$WORK/old"
+echo "new set: $(ls "$WORK/new" | wc -l) parts; old set: $(ls "$WORK/old" | wc -l) parts"
 
 start=$(date +%s%N)
 for _ in 1 2 3 4 5; do
@@ -43,7 +51,10 @@ is_set() {
   local f
   for f in "$1"/*; do cmp -s "$f" "$WORK/out/${f##*/}" || return 1; done
 }
-left_folders() { find "$WORK/out" -maxdepth 1 -name '.out.txt.quorlix-*' | wc -l; }
+# The run's private folder and temporary files; the parts' record stays.
+left_folders() {
+  find "$WORK/out" -maxdepth 1 -name '.out.txt.quorlix-*' ! -name '.out.txt.quorlix-parts' | wc -l
+}
 
 # kill_rounds SIGNAL ROUNDS: prints "whole left_folder rounds mixed".
 # A set of files cannot switch in one step: a SIGKILL inside the renames
@@ -52,8 +63,8 @@ left_folders() { find "$WORK/out" -maxdepth 1 -name '.out.txt.quorlix-*' | wc -l
 kill_rounds() {
   local signal=$1 rounds=$2 whole=0 left=0 mixed=0 i delay pid
   for ((i = 0; i < rounds; ++i)); do
-    rm -f "$WORK"/out/out-*.txt
-    cp "$WORK"/old/* "$WORK/out/"
+    rm -rf "$WORK"/out/out-*.txt "$WORK"/out/.out.txt.quorlix-*
+    write_old_set "$WORK/out"
     delay=$(( (RANDOM * 32768 + RANDOM) % (one_us * 3 / 2 + 1) ))
     "$CLI" --config "$WORK/empty.cfg" --post-limit "$LIMIT" -o "$WORK/out/out.txt" "$WORK/in.log" \
       2>/dev/null &
@@ -63,10 +74,10 @@ kill_rounds() {
     wait "$pid" 2>/dev/null
     if is_set "$WORK/old" || is_set "$WORK/new"; then
       whole=$((whole + 1))
-    elif [ "$signal" = KILL ] &&
+    elif [ "$signal" = KILL ]; then
       "$CLI" --config "$WORK/empty.cfg" --post-limit "$LIMIT" -o "$WORK/out/out.txt" \
-        "$WORK/in.log" 2>/dev/null && is_set "$WORK/new"; then
-      mixed=$((mixed + 1))
+        "$WORK/missing.log" 2>/dev/null
+      if is_set "$WORK/old" || is_set "$WORK/new"; then mixed=$((mixed + 1)); fi
     fi
     if [ "$(left_folders)" -gt 0 ]; then
       left=$((left + 1))
@@ -78,7 +89,7 @@ kill_rounds() {
 
 status=0
 read -r whole left rounds mixed < <(kill_rounds KILL "$KILLS")
-echo "SIGKILL: old or new set after $whole of $rounds kills ($left kills fell inside the write and left the private folder; $mixed inside the renames left a mixed set that the next run made whole)"
+echo "SIGKILL: old or new set after $whole of $rounds kills ($left kills left the private folder; $mixed inside the renames left a mixed set that the next run finished)"
 [ $((whole + mixed)) -eq "$rounds" ] || status=1
 # What SIGKILLs left, the next run removes.
 "$CLI" --config "$WORK/empty.cfg" --post-limit "$LIMIT" -o "$WORK/out/out.txt" "$WORK/in.log" \

@@ -165,6 +165,10 @@ TEST(PageText, NamesAreUtf8WhenTheyAreElseWindows1252) {
       {"a\xc0\xaf", "a\u00c0\u00af"},
       {"a\xe2\x82", "a\u00e2\u201a"},
       {"a\xf4\x90\x80\x80", "a\u00f4\ufffd\u20ac\u20ac"},
+      // C1 controls, noncharacters and bidi overrides would break or
+      // reorder the page around the name.
+      {"a\u0085b\uFDD0c\U0010FFFFd\u202Ee\u2067f\u00a0\U0001F600.log",
+       "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\u00a0\U0001F600.log"},
   };
   for (const auto& [name, shown] : cases) {
     std::string out;

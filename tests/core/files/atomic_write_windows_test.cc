@@ -140,6 +140,9 @@ TEST(AtomicWriteWindowsNames, FolderAndNameOfWindowsPaths) {
       {"dir/sub\\x.txt", "dir/sub", "x.txt"},
       {"\\x.txt", "\\", "x.txt"},
       {"x.txt", ".", "x.txt"},
+      {"C:x.txt", "C:.", "x.txt"},  // drive C's current folder
+      {"C:sub\\x.txt", "C:sub", "x.txt"},
+      {"a/x.txt", "a", "x.txt"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DirectoryOf(c.path), c.folder) << c.path;

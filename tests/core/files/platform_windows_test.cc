@@ -113,6 +113,24 @@ TEST(PlatformWindows, OnlyAbandonedFoldersAreRemoved) {
   EXPECT_FALSE(fs::exists(held));
 }
 
+// Output to these names would vanish: refused, but for the null device
+// and the console the program writes to.
+TEST(PlatformWindows, DeviceNamesWhereOutputWouldBeLostAreKnown) {
+  for (const char* lost : {"AUX", "aux.txt", "C:\\Logs\\COM1.log", "lpt9", "Prn .txt", "D:com3",
+                           "sub/LPT1.tar.gz", "COM\xc2\xb9", "CONIN$", "NUL.txt"}) {
+    EXPECT_TRUE(platform::IsLostDeviceName(lost)) << lost;
+  }
+  for (const char* kept : {"NUL", "C:\\x\\nul", "COM10", "LPT", "auxiliary.txt", "aux\\out.txt",
+                           "\\\\.\\COM1", "\\\\server\\share\\aux.txt"}) {
+    EXPECT_FALSE(platform::IsLostDeviceName(kept)) << kept;
+  }
+  const bool console = platform::IsTerminal(1) || platform::IsTerminal(2);
+  EXPECT_EQ(platform::IsLostDeviceName("con.log"), !console);
+  EXPECT_EQ(platform::FoldNameCase("Day-7.txt"), platform::FoldNameCase("DAY-7.TXT"));
+  EXPECT_EQ(platform::FoldNameCase("\xc3\xa4.log"), platform::FoldNameCase("\xc3\x84.LOG"));
+  EXPECT_NE(platform::FoldNameCase("day-7.txt"), platform::FoldNameCase("day-17.txt"));
+}
+
 TEST(PlatformWindows, SystemErrorTextsAreOneLineWithoutAFullStop) {
   for (int error : {ENOENT, EACCES, ENOSPC, EISDIR}) {
     const std::string text = platform::SystemErrorText(error);

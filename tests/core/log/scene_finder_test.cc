@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/log/loader.h"
 #include "core/work/progress.h"
 
@@ -132,6 +134,20 @@ TEST(FindScenes, CutsWhereTheTimeJumpsOrGoesBack) {
     Select(state.persons, c.person, state.filters.persons);
     Select(state.channels, c.channel, state.filters.channels);
     EXPECT_EQ(Describe(FindScenes(state, c.gap)), c.scenes);
+    // One scene alone is the same scene, and the count the same.
+    const SceneList all = FindScenes(state, c.gap);
+    for (std::size_t k = 0; k <= all.scenes.size(); ++k) {
+      std::size_t count = 0;
+      const std::optional<SceneInfo> one = FindOneScene(state, c.gap, k, count);
+      EXPECT_EQ(count, all.scenes.size());
+      ASSERT_EQ(one.has_value(), k < all.scenes.size());
+      if (one) {
+        EXPECT_EQ(
+            std::tie(one->first_line, one->last_line, one->first_time, one->last_time, one->lines),
+            std::tie(all.scenes[k].first_line, all.scenes[k].last_line, all.scenes[k].first_time,
+                     all.scenes[k].last_time, all.scenes[k].lines));
+      }
+    }
     // Lines split again, as after an edit, give the same scenes.
     state.SetInputLines(state.input_lines());
     EXPECT_EQ(Describe(FindScenes(state, c.gap)), c.scenes);

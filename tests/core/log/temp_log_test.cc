@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ struct Case {
   const char* error;  // part of the message, or nullptr when the load succeeds
   std::vector<std::string> cache_after;
 };
+
+// The case by its name in test listings, not as raw bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const Case kCases[] = {
     {"MissingFolderAndParentsAreMade",
