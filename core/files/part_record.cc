@@ -123,7 +123,12 @@ std::string PartFolderPrefix(const std::string& path) {
 }
 
 bool IsPartFolderName(std::string_view name, std::string_view prefix) {
-  if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) return false;
+  // The prefix compared as the file system compares names: on Windows an
+  // interrupted run to DAY.TXT is finished by a run to day.txt.
+  if (name.size() != prefix.size() + kSuffixLength ||
+      platform::FoldNameCase(name.substr(0, prefix.size())) != platform::FoldNameCase(prefix)) {
+    return false;
+  }
   for (char c : name.substr(prefix.size())) {
     if (!std::isalnum(static_cast<unsigned char>(c))) return false;
   }
