@@ -40,6 +40,10 @@ QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& folder) {
   return QFileDialog::getOpenFileName(parent, QString(), folder);
 }
 
+QStringList QtFileDialogs::GetOpenFileNames(QWidget* parent, const QString& folder) {
+  return QFileDialog::getOpenFileNames(parent, QString(), folder);
+}
+
 QString QtFileDialogs::GetSaveFileName(QWidget* parent, const QString& suggestion,
                                        const std::vector<SaveFileType>& types) {
   QFileDialog dialog(parent);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "core/dialects/convert_options.h"
 
@@ -32,6 +33,11 @@ class FileDialogs {
   // The file to load: all files, no filter; the dialog starts in
   // `folder` (empty: wherever it likes). Empty when cancelled.
   virtual QString GetOpenFileName(QWidget* parent, const QString& folder) = 0;
+  // The files to load, several at once (merged); empty when cancelled.
+  virtual QStringList GetOpenFileNames(QWidget* parent, const QString& folder) {
+    const QString name = GetOpenFileName(parent, folder);
+    return name.isEmpty() ? QStringList() : QStringList{name};
+  }
   // The file to save to, the suffix of the type picked (the first of
   // `types` at the start) appended to a name typed without extension and
   // replacing confirmed; the dialog starts at `suggestion` (its folder and
@@ -50,6 +56,7 @@ QString WithoutSuffixAddedToStream(const QString& selected,
 class QtFileDialogs : public FileDialogs {
  public:
   QString GetOpenFileName(QWidget* parent, const QString& folder) override;
+  QStringList GetOpenFileNames(QWidget* parent, const QString& folder) override;
   QString GetSaveFileName(QWidget* parent, const QString& suggestion,
                           const std::vector<SaveFileType>& types) override;
 };

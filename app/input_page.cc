@@ -1,6 +1,10 @@
 #include "app/input_page.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/find_bar.h"
@@ -12,13 +16,30 @@ namespace quorlix {
 
 InputPage::InputPage(QWidget* parent)
     : QWidget(parent),
+      heading_(Named(new QLabel, "input_heading")),
+      growth_bar_(Named(new QWidget, "log_growth")),
+      growth_text_(Named(new QLabel, "growth_text")),
+      take_in_(Named(new QPushButton(tr("Take in")), "take_in")),
+      reload_(Named(new QPushButton(tr("Reload")), "reload_logs")),
       memo_input_(Named(new LineView, "memo_input")),
       find_bar_(new FindBar(memo_input_)),
       go_to_time_bar_(new GoToTimeBar(memo_input_)) {
   setObjectName(QStringLiteral("TabSheet1"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
+  heading_->setTextFormat(Qt::PlainText);
+  heading_->hide();
+  layout->addWidget(heading_);
+  auto* growth = new QHBoxLayout(growth_bar_);
+  growth->setContentsMargins(0, 0, 0, 0);
+  growth->addWidget(growth_text_, 1);
+  growth->addWidget(take_in_);
+  growth->addWidget(reload_);
+  growth_bar_->hide();
+  connect(take_in_, &QPushButton::clicked, this, &InputPage::takeInWanted);
+  connect(reload_, &QPushButton::clicked, this, &InputPage::reloadWanted);
   layout->addWidget(memo_input_);
+  layout->addWidget(growth_bar_);
   layout->addWidget(find_bar_);
   layout->addWidget(go_to_time_bar_);
 }
@@ -58,6 +79,29 @@ void InputPage::ShowScene(int64_t first, int64_t last) {
   memo_input_->SetSceneStart(static_cast<int>(first));
   memo_input_->scrollTo(memo_input_->line_model()->index(static_cast<int>(first)),
                         QAbstractItemView::PositionAtTop);
+}
+
+void InputPage::SetHeading(const QString& text) {
+  heading_->setText(text);
+  heading_->setVisible(!text.isEmpty());
+}
+
+QString InputPage::heading() const { return heading_->text(); }
+
+void InputPage::ShowGrowth(int64_t new_lines, const QString& changed) {
+  if (!changed.isEmpty()) {
+    growth_text_->setText(changed);
+  } else if (new_lines > 0) {
+    growth_text_->setText((new_lines == 1 ? tr("%1 new line") : tr("%1 new lines"))
+                              .arg(QLocale().toString(static_cast<qlonglong>(new_lines))));
+  }
+  take_in_->setVisible(changed.isEmpty() && new_lines > 0);
+  reload_->setVisible(!changed.isEmpty());
+  growth_bar_->setVisible(!changed.isEmpty() || new_lines > 0);
+}
+
+QString InputPage::growth_text() const {
+  return growth_bar_->isHidden() ? QString() : growth_text_->text();
 }
 
 }  // namespace quorlix

@@ -3,13 +3,20 @@
 // Find, Find next, Find previous and Go to time. Each entry, and a scene
 // chosen on the Scenes page, first asks for the page to be brought to the
 // front (shownWanted); the window owns the pages and does that.
+//
+// Above the lines a heading names the logs loaded (how many were merged
+// and how many duplicate lines were dropped); below them, when a loaded
+// log has grown, a bar offers its new lines ("Take in"), and when one was
+// replaced or shortened, a full reload.
 #pragma once
 
 #include <cstdint>
 
 #include <QWidget>
 
+class QLabel;
 class QMenu;
+class QPushButton;
 
 namespace quorlix {
 
@@ -31,13 +38,27 @@ class InputPage : public QWidget {
   // at the top.
   void ShowScene(int64_t first, int64_t last);
 
+  void SetHeading(const QString& text);
+  QString heading() const;
+  // "N new lines" with Take in; or, with `changed` set, that text with
+  // Reload; both empty: the bar goes.
+  void ShowGrowth(int64_t new_lines, const QString& changed);
+  QString growth_text() const;
+
  signals:
   void shownWanted();
+  void takeInWanted();
+  void reloadWanted();
 
  private:
   void Find();
   void GoToTime();
 
+  QLabel* heading_;
+  QWidget* growth_bar_;
+  QLabel* growth_text_;
+  QPushButton* take_in_;
+  QPushButton* reload_;
   LineView* memo_input_;
   FindBar* find_bar_;
   GoToTimeBar* go_to_time_bar_;

@@ -52,26 +52,18 @@ QString LogFileProblem(const QString& path) {
   return {};
 }
 
-QString DroppedLogProblem(const QList<QUrl>& urls, QString& path) {
-  if (urls.size() != 1) {
-    return FormatMessage(Tr("Only one log file can be loaded at a time; %s were dropped"),
-                         {QString::number(urls.size())});
+QString DroppedLogProblem(const QList<QUrl>& urls, QStringList& paths) {
+  QStringList local;
+  for (const QUrl& url : urls) {
+    if (!url.isLocalFile()) {
+      return FormatMessage(Tr("%s is not a file on this computer"), {url.toDisplayString()});
+    }
+    const QString path = url.toLocalFile();
+    if (const QString problem = LogFileProblem(path); !problem.isEmpty()) return problem;
+    local << path;
   }
-  if (!urls.front().isLocalFile()) {
-    return FormatMessage(Tr("%s is not a file on this computer"), {urls.front().toDisplayString()});
-  }
-  const QString local = urls.front().toLocalFile();
-  const QString problem = LogFileProblem(local);
-  if (problem.isEmpty()) path = local;
-  return problem;
-}
-
-QString LogFileArgument(const QStringList& arguments, QString& error) {
-  if (arguments.size() > 1) {
-    error = QString::fromUtf8(Tr("Only one log file can be loaded: quorlix [LOGFILE]"));
-    return {};
-  }
-  return arguments.isEmpty() ? QString() : arguments.front();
+  paths = local;
+  return {};
 }
 
 RecentLogs::RecentLogs(QString settings_file) : settings_file_(std::move(settings_file)) {}
@@ -80,8 +72,14 @@ QStringList RecentLogs::Logs() const {
   return OpenSettings(settings_file_)->value(QLatin1String(kLogsKey)).toStringList();
 }
 
-void RecentLogs::Add(const QString& path) {
-  const QString absolute = QFileInfo(path).absoluteFilePath();
+QStringList RecentLogs::PathsOf(const QString& entry) {
+  return entry.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void RecentLogs::Add(const QStringList& paths) {
+  QStringList absolute_paths;
+  for (const QString& path : paths) absolute_paths << QFileInfo(path).absoluteFilePath();
+  const QString absolute = absolute_paths.join(QLatin1Char('\n'));
   QStringList logs = Logs();
   logs.removeAll(absolute);
   logs.prepend(absolute);

@@ -1,6 +1,6 @@
 // Quorlix's desktop program: the application and its main window.
 //
-//   quorlix [LOGFILE]   loads LOGFILE at start, as Load would
+//   quorlix [LOG...]   loads the LOGs at start, merged, as Load would
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
@@ -28,14 +28,10 @@ int main(int argc, char** argv) {
   quorlix::MainWindow window;
   window.show();
   // Once the window is on screen, so that the error box has its parent.
-  QString error;
-  const QString log = quorlix::LogFileArgument(QApplication::arguments().mid(1), error);
-  QTimer::singleShot(0, &window, [&window, log, error] {
-    if (!error.isEmpty()) {
-      quorlix::DefaultMessageSink().ShowError(&window, quorlix::ErrorBoxText(error));
-    } else if (!log.isEmpty()) {
-      window.LoadFile(log);
-    }
+  // The logs named on the command line, loaded merged.
+  const QStringList logs = QApplication::arguments().mid(1);
+  QTimer::singleShot(0, &window, [&window, logs] {
+    if (!logs.isEmpty()) window.LoadFiles(logs);
   });
   return QApplication::exec();
 }

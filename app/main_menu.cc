@@ -17,6 +17,9 @@ MainMenu::MainMenu(QMenuBar* bar, const RecentLogs& recent, QObject* parent)
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
   Load1_ = NamedAction(parent, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  AddLog1_ = NamedAction(parent, "AddLog1", tr("&Add log..."),
+                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+  AddLog1_->setEnabled(false);
   Convert1_ = NamedAction(parent, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));
   ConvertScene1_ = NamedAction(parent, "ConvertScene1", tr("Convert sce&ne"),
                                QKeySequence(Qt::CTRL | Qt::Key_F5));
@@ -28,6 +31,7 @@ MainMenu::MainMenu(QMenuBar* bar, const RecentLogs& recent, QObject* parent)
   RecentLogs1_->setObjectName(QStringLiteral("RecentLogs1"));
   connect(RecentLogs1_, &QMenu::aboutToShow, this, &MainMenu::FillRecentMenu);
   file->addAction(Load1_);
+  file->addAction(AddLog1_);
   file->addMenu(RecentLogs1_);
   file->addAction(Convert1_);
   file->addAction(ConvertScene1_);
@@ -47,11 +51,18 @@ void MainMenu::FillRecentMenu() {
   RecentLogs1_->clear();
   const QStringList logs = recent_.Logs();
   for (int i = 0; i < logs.size(); ++i) {
-    const QString& path = logs[i];
+    const QString& entry = logs[i];
+    QStringList shown;
+    bool all_there = true;
+    for (const QString& path : RecentLogs::PathsOf(entry)) {
+      shown << QDir::toNativeSeparators(path);
+      all_there = all_there && QFileInfo(path).isFile();
+    }
     QAction* action = RecentLogs1_->addAction(
-        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
-    action->setEnabled(QFileInfo(path).isFile());
-    connect(action, &QAction::triggered, this, [this, path] { emit recentChosen(path); });
+        QStringLiteral("&%1 %2").arg(i + 1).arg(shown.join(QStringLiteral(" + "))));
+    action->setEnabled(all_there);
+    connect(action, &QAction::triggered, this,
+            [this, entry] { emit recentChosen(RecentLogs::PathsOf(entry)); });
   }
   if (logs.isEmpty()) RecentLogs1_->addAction(tr("(none)"))->setEnabled(false);
 }

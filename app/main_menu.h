@@ -1,5 +1,5 @@
-// The main window's menu bar: File (Load, Recent logs, Convert, Convert
-// scene, Export archive, Save, Options, Exit), an empty Edit menu for the window's pages
+// The main window's menu bar: File (Load, Add log, Recent logs, Convert,
+// Convert scene, Export archive, Save, Options, Exit), an empty Edit menu for the window's pages
 // to fill, and About, each entry named and with its keys. Recent logs is
 // filled each time it opens, an entry whose file has gone disabled. The
 // window connects the entries and sets their states.
@@ -22,6 +22,8 @@ class MainMenu : public QObject {
   MainMenu(QMenuBar* bar, const RecentLogs& recent, QObject* parent);
 
   QAction* load() const { return Load1_; }
+  // Merges one more log into those loaded; enabled once a log is loaded.
+  QAction* add_log() const { return AddLog1_; }
   QAction* convert() const { return Convert1_; }
   QAction* convert_scene() const { return ConvertScene1_; }
   QAction* export_archive() const { return ExportArchive1_; }
@@ -33,13 +35,14 @@ class MainMenu : public QObject {
 
  signals:
   // A Recent logs entry was chosen.
-  void recentChosen(const QString& path);
+  void recentChosen(const QStringList& paths);
 
  private:
   void FillRecentMenu();
 
   const RecentLogs& recent_;
   QAction* Load1_;
+  QAction* AddLog1_;
   QAction* Convert1_;
   QAction* ConvertScene1_;
   QAction* ExportArchive1_;

@@ -18,10 +18,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <new>
 
 #include "app/about_window.h"
@@ -33,6 +36,7 @@
 #include "app/input_page.h"
 #include "app/left_panel.h"
 #include "app/line_view.h"
+#include "app/log_watch.h"
 #include "app/main_menu.h"
 #include "app/main_pages.h"
 #include "app/options_window.h"
@@ -53,7 +57,9 @@
 #include "core/convert/converter.h"
 #include "core/dialects/markdown_cut.h"
 #include "core/files/output_store.h"
+#include "core/files/platform.h"
 #include "core/log/loader.h"
+#include "core/log/log_merge.h"
 #include "core/log/log_summary.h"
 #include "core/log/scene_finder.h"
 #include "core/log/temp_log.h"
@@ -88,7 +94,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       temp_dir_(std::move(services.temp_dir)),
       working_windows_(this),
       recent_(services.settings_file),
-      scenes_(new ScenesPanel(config_, services.settings_file, messages_)) {
+      scenes_(new ScenesPanel(config_, services.settings_file, messages_)),
+      watch_(new LogWatch(this)) {
   setObjectName(QStringLiteral("Form1"));
   // FormCreate: the caption with the version; the options panel sets the
   // dialect index before the change signal is connected, so it raises no
@@ -196,8 +203,12 @@ void MainWindow::Connect() {
   connect(menu_->about(), &QAction::triggered, this, &MainWindow::About1Click);
   connect(menu_->exit(), &QAction::triggered, this, &MainWindow::Exit1Click);
   connect(menu_->convert_scene(), &QAction::triggered, this, &MainWindow::ConvertScene1Click);
+  connect(menu_, &MainMenu::recentChosen, this, &MainWindow::LoadCheckedFiles);
+  connect(menu_->add_log(), &QAction::triggered, this, &MainWindow::AddLog1Click);
+  connect(watch_, &LogWatch::changed, this, &MainWindow::CheckLogs);
+  connect(pages_->input(), &InputPage::takeInWanted, this, &MainWindow::TakeInClick);
+  connect(pages_->input(), &InputPage::reloadWanted, this, &MainWindow::ReloadClick);
   connect(menu_->export_archive(), &QAction::triggered, this, &MainWindow::ExportArchive1Click);
-  connect(menu_, &MainMenu::recentChosen, this, &MainWindow::LoadCheckedFile);
   connect(pages_->input()->view(), &LineView::sceneChanged, this, &MainWindow::UpdateSceneCommand);
   connect(scenes_, &ScenesPanel::sceneChosen, pages_->input(), &InputPage::ShowScene);
   connect(scenes_, &ScenesPanel::convertRequested, this, &MainWindow::ConvertScene1Click);
@@ -247,19 +258,34 @@ void MainWindow::ExportArchive1Click() {
   RunCommand([this] { ExportArchive(); });
 }
 
-void MainWindow::LoadFile(const QString& path) {
-  RunCommand([this, &path] {
-    if (MayReplaceOutput()) LoadPath(path);
+void MainWindow::AddLog1Click() {
+  RunCommand([this] { AddLog(); });
+}
+
+void MainWindow::TakeInClick() {
+  RunCommand([this] { TakeInLines(); });
+}
+
+// The logs read again from their start: the Output page stays.
+void MainWindow::ReloadClick() {
+  RunCommand([this] { LoadPaths(log_paths_, /*keep=*/true); });
+}
+
+void MainWindow::LoadFiles(const QStringList& paths) {
+  RunCommand([this, &paths] {
+    if (MayReplaceOutput()) LoadPaths(paths);
   });
 }
 
-void MainWindow::LoadCheckedFile(const QString& path) {
-  const QString problem = LogFileProblem(path);
-  if (!problem.isEmpty()) {
-    messages_.ShowError(this, ErrorBoxText(problem));
-    return;
+void MainWindow::LoadCheckedFiles(const QStringList& paths) {
+  for (const QString& path : paths) {
+    const QString problem = LogFileProblem(path);
+    if (!problem.isEmpty()) {
+      messages_.ShowError(this, ErrorBoxText(problem));
+      return;
+    }
   }
-  LoadFile(path);
+  LoadFiles(paths);
 }
 
 QString MainWindow::StatusText() const { return status_text_->text(); }
@@ -269,8 +295,8 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-  QString path;
-  const QString problem = DroppedLogProblem(event->mimeData()->urls(), path);
+  QStringList paths;
+  const QString problem = DroppedLogProblem(event->mimeData()->urls(), paths);
   event->acceptProposedAction();
   if (!problem.isEmpty()) {
     messages_.ShowError(this, ErrorBoxText(problem));
@@ -279,7 +305,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
   // After the drop has ended: the load may ask about the edits first, and
   // the program the file came from should not wait on that question.
   QMetaObject::invokeMethod(
-      this, [this, path] { LoadFile(path); }, Qt::QueuedConnection);
+      this, [this, paths] { LoadFiles(paths); }, Qt::QueuedConnection);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -316,18 +342,44 @@ bool MainWindow::MayReplaceOutput(UnsavedEditsQuestion::Moment moment) {
 }
 
 void MainWindow::Load() {
-  const QString chosen = file_dialogs_.GetOpenFileName(this, recent_.LastFolder());
+  const QStringList chosen = file_dialogs_.GetOpenFileNames(this, recent_.LastFolder());
   if (chosen.isEmpty()) return;
-  recent_.SetLastFolderOf(chosen);
-  LoadPath(chosen);
+  recent_.SetLastFolderOf(chosen.front());
+  LoadPaths(chosen);
 }
 
-void MainWindow::LoadPath(const QString& chosen) {
+void MainWindow::AddLog() {
+  if (log_paths_.isEmpty()) return;
+  const QStringList chosen = file_dialogs_.GetOpenFileNames(this, recent_.LastFolder());
+  if (chosen.isEmpty()) return;
+  recent_.SetLastFolderOf(chosen.front());
+  LoadPaths(log_paths_ + chosen, /*keep=*/true);
+}
+
+void MainWindow::LoadPaths(const QStringList& chosen, bool keep) {
   // A file that cannot be loaded is refused before anything is cleared.
-  if (const QString problem = LogFileProblem(chosen); !problem.isEmpty()) {
-    throw Error(problem.toStdString());
+  for (const QString& path : chosen) {
+    if (const QString problem = LogFileProblem(path); !problem.isEmpty()) {
+      throw Error(problem.toStdString());
+    }
   }
-  status_text_->clear();  // the counts of the log being replaced no longer hold
+  // A file named twice (by two names, a link or a hard link) is read once.
+  QStringList paths, named_twice;
+  std::vector<platform::FileId> ids;
+  for (const QString& path : chosen) {
+    platform::FileId id;
+    if (platform::IdentifyPath(LocalPath(path), id)) {
+      if (std::find(ids.begin(), ids.end(), id) != ids.end()) {
+        named_twice << path;
+        continue;
+      }
+      ids.push_back(id);
+    }
+    paths << path;
+  }
+  status_text_->clear();  // the counts of the logs being replaced no longer hold
+  watch_->Watch({});
+  pages_->input()->ShowGrowth(0, {});
   // The view shows the lines in place: it lets go of them until the pass
   // has ended, since the Working window lets the window system draw while
   // the engine changes them.
@@ -336,27 +388,162 @@ void MainWindow::LoadPath(const QString& chosen) {
   state_.ReplaceRawLines();
   pages_->ShowInputPage();
 
-  const std::string path = LocalPath(chosen);
-  try {
-    state_.ReplaceRawLines(
-        LoadThroughTempLog(path, temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_));
-  } catch (const std::bad_alloc&) {
-    throw Error(FormatText(Tr("Not enough memory for %s"), {path}));
-  }
+  const std::string dir = temp_dir_.empty() ? DefaultTempLogDir() : temp_dir_;
+  std::vector<LogToMerge> logs;
+  std::vector<LogMark> marks;
   left_->convert_button()->setEnabled(false);
   const ConfigFile config = ReadConfig();
+  const LoadSettings settings = ReadLoadSettings(config);
   try {
-    RunLoadPass(state_, ReadLoadSettings(config), working_windows_);
+    for (const QString& chosen_path : paths) {
+      const std::string path = LocalPath(chosen_path);
+      try {
+        LineStore lines = LoadThroughTempLog(path, dir);
+        marks.push_back(MarkLog(path, lines));
+        logs.push_back(LogToMerge{path, std::move(lines)});
+      } catch (const std::bad_alloc&) {
+        throw Error(FormatText(Tr("Not enough memory for %s"), {path}));
+      }
+    }
+    MergedLogs merged = MergeLogs(std::move(logs), settings);
+    duplicates_ = merged.duplicates;
+    state_.ReplaceRawLines(std::move(merged.lines));
+    RunLoadPass(state_, settings, working_windows_);
+  } catch (...) {
+    log_paths_.clear();
+    marks_.clear();
+    ShowLoadedState();
+    throw;
+  }
+  if (keep) {
+    pages_->input()->view()->SetLines(&state_.input_lines());
+    left_->selection()->FillKeeping(state_);
+  } else {
+    ShowLoadedState();
+  }
+  SetLoadedCommands();
+  RefreshScenes();
+  log_paths_ = paths;
+  marks_ = std::move(marks);
+  named_twice_ = named_twice;
+  recent_.Add(paths);
+  watch_->Watch(paths);
+  ShowLogCounts();
+}
+
+void MainWindow::CheckLogs() {
+  if (log_paths_.isEmpty()) return;
+  if (busy_) {  // after the command: its lines are not to be looked at meanwhile
+    QTimer::singleShot(500, this, &MainWindow::CheckLogs);
+    return;
+  }
+  QString changed;
+  int64_t new_lines = 0;
+  try {
+    std::vector<LogToMerge> grown;
+    for (int i = 0; i < log_paths_.size(); ++i) {
+      const std::string path = LocalPath(log_paths_[i]);
+      LogTail tail = ReadLogTail(path, marks_[static_cast<std::size_t>(i)]);
+      const QString shown = QDir::toNativeSeparators(log_paths_[i]);
+      if (tail.kind == LogTail::Kind::kReplaced) {
+        changed = tr("%1 was replaced or shortened: reload to read it again").arg(shown);
+        break;
+      }
+      if (tail.kind == LogTail::Kind::kGone) {
+        changed = tr("%1 is gone; the lines loaded stay").arg(shown);
+        break;
+      }
+      if (tail.kind == LogTail::Kind::kGrown) {
+        grown.push_back(LogToMerge{path, std::move(tail.lines), i + 1});
+      }
+    }
+    if (changed.isEmpty() && !grown.empty()) {
+      if (log_paths_.size() == 1) {
+        new_lines = static_cast<int64_t>(grown.front().lines.size());
+      } else {
+        const LoadSettings settings = ReadLoadSettings(ConfigFile(config_).Snapshot());
+        new_lines = static_cast<int64_t>(MergeLogs(std::move(grown), settings, true).lines.size());
+      }
+    }
+  } catch (const Error& e) {
+    changed = QString::fromStdString(e.what());
+  }
+  pages_->input()->ShowGrowth(new_lines, changed);
+}
+
+// The lines the logs gained go after those loaded; the lists, the time
+// tree and the scenes are made again, the selections that still apply
+// and the Output page stay.
+void MainWindow::TakeInLines() {
+  const LoadSettings settings = ReadLoadSettings(ReadConfig());
+  std::vector<LogToMerge> grown;
+  std::vector<LogMark> marks = marks_;
+  for (int i = 0; i < log_paths_.size(); ++i) {
+    const std::string path = LocalPath(log_paths_[i]);
+    LogTail tail = ReadLogTail(path, marks_[static_cast<std::size_t>(i)]);
+    if (tail.kind == LogTail::Kind::kReplaced || tail.kind == LogTail::Kind::kGone) {
+      CheckLogs();  // offers the reload instead
+      return;
+    }
+    if (tail.kind != LogTail::Kind::kGrown) continue;
+    grown.push_back(
+        LogToMerge{path, std::move(tail.lines), i + 1, marks_[static_cast<std::size_t>(i)].lines});
+    marks[static_cast<std::size_t>(i)] = tail.mark;
+  }
+  if (grown.empty()) {
+    pages_->input()->ShowGrowth(0, {});
+    return;
+  }
+  // One log's raw lines go on as they are; several logs' new lines are
+  // merged among themselves.
+  LineStore more;
+  if (log_paths_.size() == 1) {
+    more = std::move(grown.front().lines);
+  } else {
+    MergedLogs merged = MergeLogs(std::move(grown), settings, true);
+    duplicates_ += merged.duplicates;
+    more = std::move(merged.lines);
+  }
+  LineStore joined = AppendLines(state_.raw_lines(), more);
+  more = LineStore();
+  // The lines loaded keep their rows: the view stays where the user was.
+  const int scrolled = pages_->input()->view()->verticalScrollBar()->value();
+  pages_->input()->view()->SetLines(nullptr);
+  state_.ReplaceRawLines(std::move(joined));
+  marks_ = std::move(marks);
+  left_->convert_button()->setEnabled(false);
+  try {
+    RunLoadPass(state_, settings, working_windows_);
   } catch (...) {
     ShowLoadedState();
     throw;
   }
-  ShowLoadedState();
+  pages_->input()->view()->SetLines(&state_.input_lines());
+  pages_->input()->view()->verticalScrollBar()->setValue(scrolled);
+  left_->selection()->FillKeeping(state_);
   SetLoadedCommands();
   RefreshScenes();
-  log_path_ = chosen;
-  recent_.Add(chosen);
-  status_text_->setText(StatusTexts::Loaded(SummarizeLog(state_)));
+  pages_->input()->ShowGrowth(0, {});
+  ShowLogCounts();
+}
+
+void MainWindow::ShowLogCounts() {
+  QString counts = StatusTexts::Loaded(SummarizeLog(state_));
+  QStringList names;
+  for (const QString& path : log_paths_) names << QFileInfo(path).fileName();
+  QString heading = names.join(QStringLiteral(", "));
+  if (log_paths_.size() > 1) {
+    const QString merged =
+        StatusTexts::Merged(log_paths_.size(), static_cast<int64_t>(duplicates_));
+    counts += QStringLiteral(" · ") + merged;
+    heading = merged + QStringLiteral(": ") + heading;
+  }
+  for (const QString& path : named_twice_) {
+    heading += QStringLiteral(" · ") +
+               tr("%1 was named twice and is merged once").arg(QFileInfo(path).fileName());
+  }
+  status_text_->setText(counts);
+  pages_->input()->SetHeading(heading);
 }
 
 void MainWindow::ShowLoadedState() {
@@ -392,7 +579,10 @@ void MainWindow::ConvertIntoOutputPage(
   // One reading of config.cfg serves the conversion and the post limit.
   const ConfigFile config = ReadConfig();
   ConvertSettings settings = ReadConvertSettings(config, options_);
-  settings.log_name = QFileInfo(log_path_).fileName().toStdString();  // a web page's title
+  // A web page's title: the logs' names.
+  QStringList names;
+  for (const QString& path : log_paths_) names << QFileInfo(path).fileName();
+  settings.log_name = names.join(QStringLiteral(", ")).toStdString();
   // The old output goes before the new one is made: converting again
   // costs no more than converting once.
   pages_->ShowOutput(nullptr);
@@ -455,10 +645,11 @@ void MainWindow::UpdateSceneCommand() {
 void MainWindow::SaveOutput() {
   const std::vector<SaveFileType> types = SaveFileTypesFor(options_.dialect);
   const QString chosen = file_dialogs_.GetSaveFileName(
-      this, SuggestedSavePath(log_path_, recent_.LastFolder(), types.front().suffix), types);
+      this, SuggestedSavePath(log_paths_.value(0), recent_.LastFolder(), types.front().suffix),
+      types);
   if (chosen.isEmpty()) return;
   recent_.SetLastFolderOf(chosen);
-  SaveOutputLines(pages_->output()->lines(), chosen, log_path_);
+  SaveOutputLines(pages_->output()->lines(), chosen, log_paths_);
   pages_->output()->MarkSaved();
 }
 
@@ -470,7 +661,9 @@ void MainWindow::ExportArchive() {
   const ConfigFile config = ReadConfig();
   ArchiveRequest request;
   request.folder = LocalPath(folder);
-  request.log_names = QFileInfo(log_path_).fileName().toStdString();
+  QStringList names;
+  for (const QString& path : log_paths_) names << QFileInfo(path).fileName();
+  request.log_names = names.join(QStringLiteral(", ")).toStdString();
   request.options = options_;
   request.options.dialect = Dialect::kPage;
   request.settings = ReadConvertSettings(config, request.options);
@@ -501,6 +694,7 @@ void MainWindow::ExportArchive() {
 
 void MainWindow::SetLoadedCommands() {
   left_->convert_button()->setEnabled(true);
+  menu_->add_log()->setEnabled(true);
   menu_->convert()->setEnabled(true);
   menu_->export_archive()->setEnabled(true);
   menu_->save()->setEnabled(false);

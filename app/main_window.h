@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -27,6 +28,7 @@
 #include "config/config_file.h"
 #include "core/dialects/convert_options.h"
 #include "core/log/chat_state.h"
+#include "core/log/log_tail.h"
 
 class QLabel;
 class QWidget;
@@ -38,6 +40,7 @@ class ColorPicker;
 struct ConvertSettings;
 class FileDialogs;
 class LeftPanel;
+class LogWatch;
 class MainMenu;
 class MainPages;
 class MessageSink;
@@ -68,9 +71,10 @@ class MainWindow : public QMainWindow {
   // The background of a list whose filter is off.
   static QColor ScrollBarColor();
 
-  // Loads the log at `path` as Load does after its dialog; errors go to
-  // the error box. For a file named on the command line.
-  void LoadFile(const QString& path);
+  // Loads the logs at `paths`, merged, as Load does after its dialog;
+  // errors go to the error box. For files named on the command line.
+  void LoadFiles(const QStringList& paths);
+  void LoadFile(const QString& path) { LoadFiles({path}); }
   // The text of the status bar.
   QString StatusText() const;
 
@@ -89,6 +93,12 @@ class MainWindow : public QMainWindow {
   void Exit1Click();
   void ConvertScene1Click();
   void ExportArchive1Click();
+  void AddLog1Click();
+  // The loaded logs are looked at again (LogWatch reports a change).
+  void CheckLogs();
+  // Takes in the lines the loaded logs gained, as the Take in button does.
+  void TakeInClick();
+  void ReloadClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -98,7 +108,7 @@ class MainWindow : public QMainWindow {
  private:
   // Loads a file that the window did not ask for through its dialog (a
   // drop, a recent entry): a file that cannot be loaded changes nothing.
-  void LoadCheckedFile(const QString& path);
+  void LoadCheckedFiles(const QStringList& paths);
   // Whether the output may go (the window closes, a load or conversion
   // replaces it): false when the user keeps it, asked to or by cancelling
   // the save; a save that fails throws.
@@ -115,7 +125,14 @@ class MainWindow : public QMainWindow {
   void RunReplacingCommand(void (MainWindow::*command)());
 
   void Load();
-  void LoadPath(const QString& path);
+  void AddLog();
+  // Loads `paths` merged, replacing what is loaded; with `keep`, the
+  // selections that still apply and the Output page stay.
+  void LoadPaths(const QStringList& paths, bool keep = false);
+  void TakeInLines();
+  // The loaded logs' names, counts and duplicates in the status bar and
+  // the Input page's heading.
+  void ShowLogCounts();
   void ConvertLog();
   void ConvertSceneLog();
   // Converts with `convert` into a new output store and shows it; the
@@ -146,8 +163,12 @@ class MainWindow : public QMainWindow {
   bool busy_ = false;
   bool close_requested_ = false;
   RecentLogs recent_;
-  QString log_path_;            // the log loaded last
+  QStringList log_paths_;       // the logs loaded last, merged
+  std::vector<LogMark> marks_;  // what was read of each
+  std::size_t duplicates_ = 0;  // lines dropped as duplicates by the merge
+  QStringList named_twice_;     // logs left out as named before
   ScenesPanel* scenes_;         // the Scenes page, beside the time tree
+  LogWatch* watch_;             // notices the logs growing
   bool config_warned_ = false;  // the unreadable config.cfg was reported
 
   MainMenu* menu_;

@@ -48,7 +48,8 @@ QString SuggestedSavePath(const QString& log_path, const QString& last_folder,
   return QDir(folder).filePath(name);
 }
 
-void SaveOutputLines(const EditableLines& lines, const QString& chosen, const QString& log_path) {
+void SaveOutputLines(const EditableLines& lines, const QString& chosen,
+                     const QStringList& log_paths) {
   // Unchanged lines are copied as the conversion wrote them.
   if (const std::optional<TextPos> bad = lines.FirstCharWithoutByte()) {
     std::u16string text;
@@ -56,9 +57,11 @@ void SaveOutputLines(const EditableLines& lines, const QString& chosen, const QS
     ThrowCharWithoutByte(bad->line + 1, text, bad->column);
   }
   const std::string path = LocalPath(chosen);
-  if (!log_path.isEmpty() && IsTheLog(path, LocalPath(log_path))) {
-    throw Error(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
-                           {path, LocalPath(log_path)}));
+  for (const QString& log_path : log_paths) {
+    if (IsTheLog(path, LocalPath(log_path))) {
+      throw Error(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
+                             {path, LocalPath(log_path)}));
+    }
   }
   if (platform::IsLostDeviceName(path)) throw Error(LostDeviceMessage(path));
   if (IsStreamTarget(path)) {

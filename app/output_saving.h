@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace quorlix {
 
@@ -18,8 +19,8 @@ QString SuggestedSavePath(const QString& log_path, const QString& last_folder,
                           const QString& suffix = QStringLiteral("txt"));
 
 // Writes `lines` to `path`. Throws quorlix::Error, before writing, when a
-// character has no byte or `path` is the log at `log_path` (empty: none),
-// and when the file cannot be written.
-void SaveOutputLines(const EditableLines& lines, const QString& path, const QString& log_path);
+// character has no byte or `path` is one of the logs at `log_paths`, and
+// when the file cannot be written.
+void SaveOutputLines(const EditableLines& lines, const QString& path, const QStringList& log_paths);
 
 }  // namespace quorlix

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPalette>
+#include <QSet>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -62,6 +63,32 @@ void AddTreeItems(const TimeTree& tree, const std::vector<int64_t>& counts, int 
   for (int child : tree.node(id).children) {
     AddTreeItems(tree, counts, child, new QTreeWidgetItem(item));
   }
+}
+
+QSet<QString> SelectedNames(const QListWidget* list) {
+  QSet<QString> names;
+  for (const QListWidgetItem* item : list->selectedItems()) names.insert(item->text().toLower());
+  return names;
+}
+
+void SelectNames(QListWidget* list, const QSet<QString>& names) {
+  for (int i = 0; i < list->count(); ++i) {
+    if (names.contains(list->item(i)->text().toLower())) list->item(i)->setSelected(true);
+  }
+}
+
+// A node's labels from the root down, joined by line feeds.
+QString TreePath(const QTreeWidgetItem* item) {
+  QString path = item->text(0);
+  for (const QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent()) {
+    path.prepend(up->text(0) + QLatin1Char('\n'));
+  }
+  return path;
+}
+
+void SelectTreePaths(QTreeWidgetItem* item, const QSet<QString>& paths) {
+  if (paths.contains(TreePath(item))) item->setSelected(true);
+  for (int i = 0; i < item->childCount(); ++i) SelectTreePaths(item->child(i), paths);
 }
 
 void ReadTreeSelection(QTreeWidgetItem* item, TimeTree& tree) {
@@ -144,6 +171,19 @@ void SelectionPanel::Fill(const ChatState& state) {
   auto* root = new QTreeWidgetItem(TreeView_time_);
   AddTreeItems(state.time_tree, NodeLineCounts(state), TimeTree::kRoot, root);
   root->setExpanded(true);
+}
+
+void SelectionPanel::FillKeeping(const ChatState& state) {
+  const QSet<QString> persons = SelectedNames(lb_person_);
+  const QSet<QString> channels = SelectedNames(lb_channel_);
+  QSet<QString> paths;
+  for (const QTreeWidgetItem* item : TreeView_time_->selectedItems()) paths.insert(TreePath(item));
+  Fill(state);
+  SelectNames(lb_person_, persons);
+  SelectNames(lb_channel_, channels);
+  for (int i = 0; i < TreeView_time_->topLevelItemCount(); ++i) {
+    SelectTreePaths(TreeView_time_->topLevelItem(i), paths);
+  }
 }
 
 void SelectionPanel::ReadNamesInto(ChatState& state) const {

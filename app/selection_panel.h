@@ -50,6 +50,10 @@ class SelectionPanel : public QObject {
   // Shows the persons, channels and time tree of `state`, each tree node
   // with the lines it would convert; nothing selected.
   void Fill(const ChatState& state);
+  // As Fill, keeping selected the names (letter case ignored) and the time
+  // tree's nodes (by their path of labels) that `state` still has: more
+  // lines of the same logs were taken in, or one more log merged.
+  void FillKeeping(const ChatState& state);
   // Writes the persons and channels filter boxes and selections into `state`.
   void ReadNamesInto(ChatState& state) const;
   // As ReadNamesInto, and the time filter box and the tree's selection.

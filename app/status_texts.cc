@@ -39,4 +39,9 @@ QString StatusTexts::ArchiveWritten(int64_t scenes, int64_t written, int64_t rem
                  : counts;
 }
 
+QString StatusTexts::Merged(int64_t logs, int64_t duplicates) {
+  return tr("%1 logs merged").arg(GroupedNumber(logs)) + QStringLiteral(", ") +
+         Counted(duplicates, tr("%1 duplicate line dropped"), tr("%1 duplicate lines dropped"));
+}
+
 }  // namespace quorlix

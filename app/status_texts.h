@@ -22,6 +22,8 @@ class StatusTexts {
   // What an archive run did: its scenes, the files written and removed,
   // and whether Cancel stopped it.
   static QString ArchiveWritten(int64_t scenes, int64_t written, int64_t removed, bool stopped);
+  // "2 logs merged, 14 duplicate lines dropped".
+  static QString Merged(int64_t logs, int64_t duplicates);
 };
 
 }  // namespace quorlix

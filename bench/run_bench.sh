@@ -16,6 +16,10 @@
 #                                  each into a new file: time and peak memory,
 #                                  and the page's against html's (the page goes
 #                                  over the lines twice, on one thread)
+#   bench/run_bench.sh merge       the log and a second one of the same size
+#                                  (another seed, the same span) merged, beside
+#                                  one log of their joint size: time and peak
+#                                  memory of each
 #
 # Environment: BUILD_DIR (default build), SIZE_MB (default 200), SEED,
 # RUNS (default 3: each program runs so often, its fastest run counts),
@@ -145,6 +149,37 @@ case "$MODE" in
       printf "%6.0f MB: %.2f s wall, %.2f s CPU, peak memory %.2f x the log\n", sbytes / 1048576, s, sc, skb * 1024 / sbytes
       printf "%6.0f MB: %.2f s wall, %.2f s CPU, peak memory %.2f x the log\n", bbytes / 1048576, b, bc, bkb * 1024 / bbytes
       printf "five times the log: %.2f x the wall time (target <= 5.5), %.2f x the CPU time\n", b / s, bc / sc
+    }'
+    rm -f "$DATA"/out-*.txt
+    ;;
+  merge)
+    # Two chat windows' logs of SIZE_MB each, merged, beside one log of
+    # twice that size; both converted with every option into a new file.
+    ensure_generated() {  # ensure_generated SIZE SEED: sets GENERATED
+      GENERATED=$DATA/log-${1}mb-${2}.log
+      if [ ! -f "$GENERATED" ]; then
+        echo "Generating $GENERATED ..."
+        "$GENERATOR" "$1" "$GENERATED.part" "$2"
+        mv "$GENERATED.part" "$GENERATED"
+      fi
+    }
+    ensure_generated "$SIZE_MB" $((SEED + 1))
+    SECOND_LOG=$GENERATED
+    ensure_generated $((SIZE_MB * 2)) "$SEED"
+    BIG_LOG=$GENERATED
+    cat "$SECOND_LOG" "$BIG_LOG" > /dev/null
+    echo "quorlix-cli ${CLI_ARGS[*]} LOG SECOND_LOG > $DATA/out-cli.txt"
+    best_of sh -c 'exec "$@" > "$0"' "$DATA/out-cli.txt" "$CLI" "${CLI_ARGS[@]}" "$LOG" "$SECOND_LOG"
+    merged_seconds=$BEST_SECONDS merged_cpu=$BEST_CPU merged_kb=$PEAK_KB
+    echo "quorlix-cli ${CLI_ARGS[*]} BIG_LOG > $DATA/out-cli.txt"
+    best_of sh -c 'exec "$@" > "$0"' "$DATA/out-cli.txt" "$CLI" "${CLI_ARGS[@]}" "$BIG_LOG"
+    awk -v m="$merged_seconds" -v mc="$merged_cpu" -v mkb="$merged_kb" -v b="$BEST_SECONDS" \
+        -v bc="$BEST_CPU" -v bkb="$PEAK_KB" -v mbytes="$((LOG_BYTES + $(stat -c %s "$SECOND_LOG")))" \
+        -v bbytes="$(stat -c %s "$BIG_LOG")" -v runs="$RUNS" 'BEGIN {
+      printf "fastest of %d runs each:\n", runs
+      printf "two logs merged (%4.0f MB): %.2f s wall, %.2f s CPU, peak RSS %.1f MB (%.2f x the logs)\n", mbytes / 1048576, m, mc, mkb / 1024, mkb * 1024 / mbytes
+      printf "one log         (%4.0f MB): %.2f s wall, %.2f s CPU, peak RSS %.1f MB (%.2f x the log)\n", bbytes / 1048576, b, bc, bkb / 1024, bkb * 1024 / bbytes
+      printf "merged / one: %.2f x the wall time, %.2f x the CPU time\n", m / b, mc / bc
     }'
     rm -f "$DATA"/out-*.txt
     ;;

@@ -147,8 +147,10 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
   const std::string file = Tr("FILE");
   const std::string name = Tr("NAME");
 
-  app.add_option("LOGFILE", command_line.log_file,
-                 Tr("The chat log to convert: a file or a pipe, or - for standard input"))
+  app.add_option("LOG", command_line.log_files,
+                 Tr("The chat logs to convert: files or pipes, or - for standard input (once). "
+                    "Several logs are merged into one in time order, a line that several "
+                    "of them hold written once"))
       ->required()
       ->type_name(file);
   app.add_option("-o,--output", command_line.output_file,
@@ -174,7 +176,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
                Tr("Mark lines whose links were removed"));
   app.add_flag("--strip-tags", command_line.options.delete_tags,
                Tr("Delete all tags in the messages"));
-  // One value per occurrence, so that a name never swallows LOGFILE.
+  // One value per occurrence, so that a name never swallows a LOG.
   app.add_option("-p,--person", command_line.selection.persons,
                  Tr("Convert the lines of this person only (letter case ignored; repeatable)"))
       ->allow_extra_args(false)
@@ -299,6 +301,9 @@ int ParseCommandLine(int argc, char** argv, CommandLine& command_line) {
       }
     } else if (force_option->count() > 0) {
       throw CLI::RequiresError("--force", "--archive");
+    }
+    if (std::count(command_line.log_files.begin(), command_line.log_files.end(), "-") > 1) {
+      throw CLI::ValidationError("LOG", Tr("standard input (-) can be read only once"));
     }
     const std::string error = ParseTimeSpan(from, to, command_line.selection.span);
     if (!error.empty()) throw CLI::ValidationError("--from/--to", error);

@@ -17,7 +17,8 @@ namespace quorlix::cli {
 bool ParsePeriod(const std::string& text, Period& period);
 
 struct CommandLine {
-  std::string log_file;
+  // One log or several, merged in this order; "-" is standard input.
+  std::vector<std::string> log_files;
   std::string output_file;  // empty: standard output
   std::string config_file;  // empty: the settings file in use (LocateConfig)
   ConvertOptions options;

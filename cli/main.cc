@@ -1,9 +1,13 @@
 // quorlix-cli: loads a chat log as the Load command does and converts it as
 // the Convert command does, without a window.
 //
-//   quorlix-cli [OPTIONS] LOGFILE
+//   quorlix-cli [OPTIONS] LOG...
+//
+// Several logs are merged into one (core/log_merge.h) before anything else
+// sees them: every option applies to the merged lines.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -30,6 +34,7 @@
 #include "core/files/output_target.h"
 #include "core/files/platform.h"
 #include "core/files/translation_setup.h"
+#include "core/log/log_merge.h"
 #include "core/log/scene_finder.h"
 #include "core/text/error.h"
 #include "core/text/translation.h"
@@ -41,13 +46,14 @@ void PrintError(const std::string& message) {
   std::fprintf(stderr, "quorlix-cli: %s\n", ShowableText(message).c_str());
 }
 
-// The name standing for standard input as LOGFILE.
+// The name standing for standard input as a LOG.
 constexpr const char* kStandardInput = "-";
 
 // A log file is mapped, not copied; should it be shortened meanwhile, the
 // run ends with a message instead of a crash, its outputs left as they were.
 LineStore ReadLog(const std::string& log_file) {
   if (log_file == kStandardInput) return LineStore::ReadDescriptor(STDIN_FILENO, log_file);
+  if (!CanGuardMappedLog()) return LineStore::ReadFile(log_file);
   return LineStore::MapFile(log_file, [&](std::string_view bytes) {
     const std::string message =
         FormatText(Tr("File %s was shortened while it was being read"), {log_file});
@@ -61,6 +67,34 @@ LineStore ReadLog(const std::string& log_file) {
 std::string LogName(const std::string& log_file) {
   if (log_file == kStandardInput) return "standard input";
   return NameOf(log_file);
+}
+
+// The logs, for messages that concern all of them.
+std::string NamesOf(const std::vector<std::string>& log_files) {
+  std::string names;
+  for (const std::string& name : log_files) names.append(names.empty() ? "" : ", ").append(name);
+  return names;
+}
+
+// Reads the logs and merges them; a log named again (by another name, a
+// link or a hard link) is read once, with a note.
+MergedLogs ReadLogs(const std::vector<std::string>& log_files, const LoadSettings& settings) {
+  std::vector<LogToMerge> logs;
+  std::vector<platform::FileId> seen;
+  for (const std::string& log_file : log_files) {
+    platform::FileId id;
+    const bool known = log_file == kStandardInput ? platform::IdentifyFile(STDIN_FILENO, id)
+                                                  : platform::IdentifyPath(log_file, id);
+    if (known) {
+      if (std::find(seen.begin(), seen.end(), id) != seen.end()) {
+        PrintError(FormatText(Tr("Note: %s was named before and is merged once"), {log_file}));
+        continue;
+      }
+      seen.push_back(id);
+    }
+    logs.push_back(LogToMerge{log_file, ReadLog(log_file)});
+  }
+  return MergeLogs(std::move(logs), settings);
 }
 
 // Runs one step; an error is reported as compilers do, with the file and
@@ -148,11 +182,45 @@ std::unique_ptr<CommitSink> MakeSink(const CommandLine& command_line) {
   if (path.empty()) return std::make_unique<PartStreamSink>(limit);
   // A device, FIFO or socket is written into rather than replaced.
   if (IsStreamTarget(path)) return std::make_unique<PartStreamSink>(path, limit);
-  return std::make_unique<PartFileSink>(path, limit, command_line.log_file);
+  return std::make_unique<PartFileSink>(path, limit, command_line.log_files);
+}
+
+// The message that -o would overwrite one of the logs, or "".
+std::string OutputOverwritesLog(const CommandLine& command_line) {
+  if (command_line.output_file.empty()) return {};
+  for (const std::string& log_file : command_line.log_files) {
+    if (IsTheLog(command_line.output_file, log_file)) {
+      return FormatText(Tr("%s is the input file %s itself and is not overwritten"),
+                        {command_line.output_file, log_file});
+    }
+  }
+  return {};
+}
+
+// The message that standard output is one of the logs, or "".
+std::string StandardOutputOverwritesLog(const CommandLine& command_line) {
+  if (!command_line.output_file.empty()) return {};
+  for (const std::string& log_file : command_line.log_files) {
+    if (StandardOutputIsTheLog(log_file)) {
+      return FormatText(Tr("Standard output is the input file %s itself and is not written"),
+                        {log_file});
+    }
+  }
+  return {};
+}
+
+// A web page's title: the log's name, or the names of the logs merged.
+std::string PageTitle(const std::vector<std::string>& log_files) {
+  std::string title;
+  for (const std::string& log_file : log_files) {
+    title.append(title.empty() ? "" : ", ").append(LogName(log_file));
+  }
+  return title;
 }
 
 int Run(const CommandLine& command_line) {
-  const std::string& log_file = command_line.log_file;
+  // One log is named in messages as it always was; several, all of them.
+  const std::string log_file = NamesOf(command_line.log_files);
   LoadSettings load_settings;
   ConversionRequest request;
   request.selection = command_line.selection;
@@ -170,22 +238,20 @@ int Run(const CommandLine& command_line) {
     if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
     load_settings = ReadLoadSettings(config);
     if (!command_line.list) request.settings = ReadConvertSettings(config, command_line.options);
-    request.settings.log_name = LogName(log_file);
+    request.settings.log_name = PageTitle(command_line.log_files);
     request_settings = request.settings;
     scene_gap = command_line.scene_gap.value_or(ReadSceneGap(config));
   }
-  if (!command_line.output_file.empty() && IsTheLog(command_line.output_file, log_file)) {
-    PrintError(FormatText(Tr("%s is the input file %s itself and is not overwritten"),
-                          {command_line.output_file, log_file}));
+  if (const std::string refused = OutputOverwritesLog(command_line); !refused.empty()) {
+    PrintError(refused);
     return kExitUsage;
   }
   if (platform::IsLostDeviceName(command_line.output_file)) {
     PrintError(LostDeviceMessage(command_line.output_file));
     return kExitUsage;
   }
-  if (command_line.output_file.empty() && StandardOutputIsTheLog(log_file)) {
-    PrintError(FormatText(Tr("Standard output is the input file %s itself and is not written"),
-                          {log_file}));
+  if (const std::string refused = StandardOutputOverwritesLog(command_line); !refused.empty()) {
+    PrintError(refused);
     return kExitUsage;
   }
 
@@ -204,7 +270,8 @@ int Run(const CommandLine& command_line) {
     // appears only at Commit().
     if (!archive) out = MakeSink(command_line);
     if (bar) bar->set_label(Tr("Loading"));
-    log = LoadedLog::Load(ReadLog(log_file), std::move(request), load_settings, windows, threads);
+    log = LoadedLog::Load(ReadLogs(command_line.log_files, load_settings).lines, std::move(request),
+                          load_settings, windows, threads);
   });
   if (status != 0) return status;
 
@@ -243,7 +310,7 @@ int Run(const CommandLine& command_line) {
   if (archive) {
     if (bar) bar->set_label(Tr("Writing"));
     return WriteArchiveFolder(command_line, log->state(), scene_list, request_settings,
-                              LogName(log_file), windows);
+                              PageTitle(command_line.log_files), windows);
   }
   return Report(log_file, [&] {
     if (command_line.list) {

@@ -81,8 +81,9 @@ void PartStreamSink::AppendLine(std::string_view line) {
   }
 }
 
-PartFileSink::PartFileSink(std::string path, std::uint64_t limit, std::string log_file)
-    : path_(std::move(path)), cutter_(limit), log_file_(std::move(log_file)) {
+PartFileSink::PartFileSink(std::string path, std::uint64_t limit,
+                           std::vector<std::string> log_files)
+    : path_(std::move(path)), cutter_(limit), log_files_(std::move(log_files)) {
   CheckPartBaseName(path_);
   {
     // A switch that a killed run left half done is finished first.
@@ -112,9 +113,9 @@ void PartFileSink::StartPart() {
   }
   if (!parts_.empty()) parts_.back().writer->Finish(/*sync=*/false);
   const std::string name = PartFileName(path_, parts_.size() + 1);
-  if (IsTheLogFile(name)) {
+  if (const std::string* log_file = LogFileNamed(name)) {
     throw RefusedOutput(
-        FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, log_file_}));
+        FormatText(Tr("%s is the input file %s itself and is not overwritten"), {name, *log_file}));
   }
   if (platform::IsLostDeviceName(name)) {
     throw RefusedOutput(LostDeviceMessage(name));
@@ -147,8 +148,15 @@ void PartFileSink::AppendLine(std::string_view line) {
   part.Write("\r\n");
 }
 
+const std::string* PartFileSink::LogFileNamed(const std::string& name) const {
+  for (const std::string& log_file : log_files_) {
+    if (IsTheLog(name, log_file)) return &log_file;
+  }
+  return nullptr;
+}
+
 bool PartFileSink::IsTheLogFile(const std::string& name) const {
-  return !log_file_.empty() && IsTheLog(name, log_file_);
+  return LogFileNamed(name) != nullptr;
 }
 
 // A file of the private folder, written through the system call table.

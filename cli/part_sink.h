@@ -55,10 +55,10 @@ class PartFileSink : public CommitSink {
  public:
   // Creates the folder and the first part's file, so that an unwritable
   // place fails at once. Throws quorlix::Error; RefusedOutput for a part
-  // that is `log_file` (IsTheLog) or the same file as an earlier part, and
-  // for a `path` that names a folder ("/", "..", "out/") or lies in /dev
-  // or /proc.
-  PartFileSink(std::string path, std::uint64_t limit, std::string log_file = {});
+  // that is one of `log_files` (IsTheLog) or the same file as an earlier
+  // part, and for a `path` that names a folder ("/", "..", "out/") or lies
+  // in /dev or /proc.
+  PartFileSink(std::string path, std::uint64_t limit, std::vector<std::string> log_files = {});
   ~PartFileSink() override;
 
   void AppendLine(std::string_view line) override;
@@ -71,6 +71,8 @@ class PartFileSink : public CommitSink {
   void CheckSameFile(const std::string& name, const AtomicFileWriter& writer);
   void WriteFolderFile(std::string_view name, std::string_view content, bool sync);
   bool IsTheLogFile(const std::string& name) const;
+  // The log that `name` is, or null.
+  const std::string* LogFileNamed(const std::string& name) const;
   void RestoreParts(std::size_t count) noexcept;
   void RemoveFolder() noexcept;
 
@@ -78,7 +80,7 @@ class PartFileSink : public CommitSink {
   std::string folder_;  // the private folder; empty once removed
   int folder_fd_ = -1;  // holds the folder's in-use lock
   PostCutter cutter_;
-  std::string log_file_;
+  std::vector<std::string> log_files_;
   std::vector<Part> parts_;
   // The files the parts replace (FileKey), each with its part's index.
   std::unordered_map<std::string, std::size_t> targets_;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <string>
 
@@ -70,20 +71,26 @@ void InstallHandlers() {
   }
 }
 
-// The mapped log and the message for its lost pages, set before the
-// handler is installed and not changed after.
-std::atomic<std::uintptr_t> g_mapped_begin{0}, g_mapped_end{0};
-std::string g_lost_page_message;
+// The mapped logs and the message for each one's lost pages. An entry is
+// whole before the count takes it in, and is not changed after.
+struct MappedLog {
+  std::uintptr_t begin = 0, end = 0;
+  std::string message;
+};
+MappedLog g_mapped[kMostMappedLogs];
+std::atomic<int> g_mapped_count{0};
 
 extern "C" void OnBusError(int, siginfo_t* info, void*) {
   const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-  if (at >= g_mapped_begin.load() && at < g_mapped_end.load()) {
+  const int count = g_mapped_count.load();
+  for (int i = 0; i < count; ++i) {
+    if (at < g_mapped[i].begin || at >= g_mapped[i].end) continue;
     RemoveFiles();
-    const std::string& text = g_lost_page_message;
+    const std::string& text = g_mapped[i].message;
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
     ::_exit(1);
   }
-  // Not the log: the access runs again on return and the default action
+  // Not a log: the access runs again on return and the default action
   // ends the program as it would have.
   ::signal(SIGBUS, SIG_DFL);
 }
@@ -110,11 +117,17 @@ void ArmSignalCleanup(const std::string& path, bool directory) {
   g_files.store(&g_nodes.emplace_back(CleanupNode{g_files.load(), path, directory}));
 }
 
+bool CanGuardMappedLog() { return g_mapped_count.load() < kMostMappedLogs; }
+
 void GuardMappedLog(std::string_view bytes, const std::string& message) {
-  g_lost_page_message = message + "\n";
-  const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data());
-  g_mapped_begin.store(begin);
-  g_mapped_end.store(begin + bytes.size());
+  const int count = g_mapped_count.load();
+  if (count >= kMostMappedLogs) std::abort();  // CanGuardMappedLog() was not asked
+  MappedLog& log = g_mapped[count];
+  log.message = message + "\n";
+  log.begin = reinterpret_cast<std::uintptr_t>(bytes.data());
+  log.end = log.begin + bytes.size();
+  g_mapped_count.store(count + 1);
+  if (count > 0) return;
   struct sigaction action {};
   action.sa_sigaction = &OnBusError;
   action.sa_flags = SA_SIGINFO;

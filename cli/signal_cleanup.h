@@ -22,9 +22,13 @@ void ArmSignalCleanup(const std::string& path, bool directory = false);
 // No file to remove any more: all have been renamed into place or removed.
 void DisarmSignalCleanup();
 
-// From now on a SIGBUS on a page of `bytes` (the mapped log) removes the
+// From now on a SIGBUS on a page of `bytes` (a mapped log) removes the
 // files armed, writes `message` and a line break to standard error and
-// ends the program with status 1. A SIGBUS elsewhere keeps its default action.
+// ends the program with status 1. A SIGBUS elsewhere keeps its default
+// action. At most kMostMappedLogs logs are guarded: ask CanGuardMappedLog()
+// before mapping another one, and read it instead when it says no.
+inline constexpr int kMostMappedLogs = 64;
+bool CanGuardMappedLog();
 void GuardMappedLog(std::string_view bytes, const std::string& message);
 
 // Holds the signals above back while it lives, so that a file can

@@ -59,6 +59,7 @@ void ArmSignalCleanup(const std::string& path, bool directory) {
       &g_nodes.emplace_back(CleanupNode{g_files.load(), platform::Widen(path), directory}));
 }
 
+bool CanGuardMappedLog() { return true; }
 void GuardMappedLog(std::string_view, const std::string&) {}
 
 void DisarmSignalCleanup() { g_files.store(nullptr); }

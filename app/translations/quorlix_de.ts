@@ -286,6 +286,22 @@ Vor dem Ersetzen speichern?</translation>
         <source>&amp;Go to time...</source>
         <translation>Zu &amp;Zeit springen...</translation>
     </message>
+    <message>
+        <source>Take in</source>
+        <translation>Übernehmen</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Neu laden</translation>
+    </message>
+    <message>
+        <source>%1 new line</source>
+        <translation>%1 neue Zeile</translation>
+    </message>
+    <message>
+        <source>%1 new lines</source>
+        <translation>%1 neue Zeilen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::LeftPanel</name>
@@ -410,6 +426,10 @@ Vor dem Ersetzen speichern?</translation>
         <source>Export &amp;archive…</source>
         <translation>&amp;Archiv exportieren…</translation>
     </message>
+    <message>
+        <source>&amp;Add log...</source>
+        <translation>Log &amp;hinzufügen...</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::MainPages</name>
@@ -431,6 +451,18 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Quorlix Version %1</source>
         <translation>Quorlix Version %1</translation>
+    </message>
+    <message>
+        <source>%1 was replaced or shortened: reload to read it again</source>
+        <translation>%1 wurde ersetzt oder gekürzt: neu laden, um es wieder zu lesen</translation>
+    </message>
+    <message>
+        <source>%1 is gone; the lines loaded stay</source>
+        <translation>%1 ist nicht mehr da; die geladenen Zeilen bleiben</translation>
+    </message>
+    <message>
+        <source>%1 was named twice and is merged once</source>
+        <translation>%1 wurde doppelt genannt und nur einmal zusammengeführt</translation>
     </message>
     <message>
         <source>chat logs to forum code</source>
@@ -740,6 +772,18 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>cancelled; export again to finish it</source>
         <translation>abgebrochen; erneut exportieren, um es fertigzustellen</translation>
+    </message>
+    <message>
+        <source>%1 logs merged</source>
+        <translation>%1 Logs zusammengeführt</translation>
+    </message>
+    <message>
+        <source>%1 duplicate line dropped</source>
+        <translation>%1 doppelte Zeile weggelassen</translation>
+    </message>
+    <message>
+        <source>%1 duplicate lines dropped</source>
+        <translation>%1 doppelte Zeilen weggelassen</translation>
     </message>
 </context>
 <context>

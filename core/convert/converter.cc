@@ -314,19 +314,19 @@ int64_t ConvertRanges(const ChatState& state, const ConvertOptions& options,
   return ConvertChunks(state, options, settings, ranges, chunks, span, nullptr, out, windows, pass);
 }
 
-// The line number in the log file (from 1) of input lines, which are
-// views into the raw lines, asked for in file order: mostly a few raw
-// lines on from the last one. An input line that is no such view has its
-// input index + 1.
+// The origin of input lines (their line number in the log file, from 1,
+// and the log when several were merged), which are views into the raw
+// lines, asked for in file order: mostly a few raw lines on from the last
+// one. An input line that is no such view has its input index + 1.
 class RawLineNumbers {
  public:
   explicit RawLineNumbers(const LineStore& raw) : raw_(raw) {}
 
-  int64_t Of(std::string_view line, std::size_t input_index) {
+  LineOrigin Of(std::string_view line, std::size_t input_index) {
     const std::string_view bytes = raw_.bytes();
     const char* const at = line.data();
     if (raw_.empty() || at < bytes.data() || at >= bytes.data() + bytes.size()) {
-      return static_cast<int64_t>(input_index) + 1;
+      return LineOrigin{0, static_cast<int64_t>(input_index) + 1};
     }
     constexpr int kSteps = 64;
     std::size_t r = next_;
@@ -342,10 +342,11 @@ class RawLineNumbers {
         }
       }
       r = low;
-      if (r >= raw_.size() || raw_[r].data() != at) return static_cast<int64_t>(input_index) + 1;
+      if (r >= raw_.size() || raw_[r].data() != at)
+        return LineOrigin{0, static_cast<int64_t>(input_index) + 1};
     }
     next_ = r + 1;
-    return static_cast<int64_t>(r) + 1;
+    return raw_.origin(r);
   }
 
  private:
@@ -412,7 +413,9 @@ int64_t WriteInputLinesPage(const ChatState& state, const ConvertOptions& option
         }
         if (span.limited() && !span.Contains(page.time)) continue;
         if (!filter.Passes(page.channel, page.person)) continue;
-        page.number = numbers.Of(line, i);
+        const LineOrigin origin = numbers.Of(line, i);
+        page.log = origin.log;
+        page.number = origin.line;
         visit(page);
       }
     }
@@ -523,7 +526,9 @@ int64_t ConvertWholeLogIntoSink(const WholeLog& log, const ConvertOptions& optio
         if (!kept.taken) continue;
         const std::string_view line = log.raw_lines[i];
         PageLine page;
-        page.number = static_cast<int64_t>(i) + 1;
+        const LineOrigin origin = log.raw_lines.origin(i);
+        page.log = origin.log;
+        page.number = origin.line;
         page.time = kept.header.time;
         if (!FieldsFromHeader(line, kept.header, page.channel, page.person, page.message)) {
           SplitLineFields(line, fields);

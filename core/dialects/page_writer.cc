@@ -107,6 +107,18 @@ void AppendTwoDigits(unsigned value, std::string& out) {
   out.push_back(static_cast<char>('0' + value % 10));
 }
 
+// A line's anchor: "lN" for line N of the log, "lK-N" for line N of the
+// K-th of several merged logs, so that anchors stay unique and a merge
+// leaves a single log's anchors as they were.
+void AppendAnchor(const PageLine& line, std::string& out) {
+  out.push_back('l');
+  if (line.log > 0) {
+    AppendNumber(line.log, out);
+    out.push_back('-');
+  }
+  AppendNumber(line.number, out);
+}
+
 // YYYY-MM-DD of the UTC day.
 void AppendDate(const UtcTime& u, std::string& out) {
   AppendNumber(u.year, out);
@@ -336,10 +348,10 @@ void PageWriter::WriteLine(const PageLine& line) {
     text_.append("</h2>");
     Emit();
   }
-  text_.append("<p id=\"l");
-  AppendNumber(line.number, text_);
-  text_.append("\"><a href=\"#l");
-  AppendNumber(line.number, text_);
+  text_.append("<p id=\"");
+  AppendAnchor(line, text_);
+  text_.append("\"><a href=\"#");
+  AppendAnchor(line, text_);
   text_.append("\">");
   AppendClock(u, text_);
   text_.append("</a> ");

@@ -9,8 +9,9 @@
 // person's name and count and its channel's colour.
 //
 // Each line is one output line: <p id="lN"> (N its line number in the log
-// file, from 1) holding the time (HH:MM:SS UTC, a link to the line), the
-// channel when shown, the person and the message (core/dialects/page_text.h). A
+// file, from 1; "lK-N" for line N of log K, from 1, of several merged)
+// holding the time (HH:MM:SS UTC, a link to the line), the channel when
+// shown, the person and the message (core/dialects/page_text.h). A
 // heading goes before the first line of each new UTC day. Each person has a
 // colour of a fixed palette, given in the order the persons first appear
 // on the page, so the persons of a page are told apart as long as the
@@ -34,6 +35,7 @@ namespace quorlix {
 // One line of a page.
 struct PageLine {
   int64_t number = 0;  // its line number in the log file, from 1
+  int log = 0;         // of several merged logs, the one it is in (from 1); else 0
   int64_t time = 0;    // Unix seconds
   std::string_view channel, person, message;
 };

@@ -9,7 +9,7 @@ namespace quorlix {
 
 namespace {
 
-// Standard input, the "-" of LOGFILE.
+// Standard input, the "-" of a LOG.
 constexpr int kStandardInput = 0;
 
 // DuplicateNamedDescriptor's answer for a name of no descriptor.

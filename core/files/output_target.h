@@ -12,7 +12,7 @@
 namespace quorlix {
 
 // True when `output_file` names the log itself, also through links: the
-// conversion would replace its own input. LOGFILE "-" is standard input.
+// conversion would replace its own input. A LOG "-" is standard input.
 bool IsTheLog(const std::string& output_file, const std::string& log_file);
 
 // The refusal of `path` when it names a device where output would be lost

@@ -161,6 +161,9 @@ void UnmapFile(const char* data, std::size_t size);
 void* MapPages(std::size_t size);
 void UnmapPages(void* data, std::size_t size);
 void AdviseHugePages(void* data, std::size_t size);
+// The whole pages within [data, data + size) of a read-only view of a file
+// (MapForReading) may leave memory; touched again, they are read back.
+void ReleaseMappedPages(const char* data, std::size_t size);
 
 // A descriptor connected to the local (Unix domain) socket `path`, or -1
 // with errno set; where there are no such sockets, always -1.

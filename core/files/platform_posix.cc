@@ -286,6 +286,13 @@ void UnmapPages(void* data, std::size_t size) { ::munmap(data, size); }
 
 void AdviseHugePages(void* data, std::size_t size) { ::madvise(data, size, MADV_HUGEPAGE); }
 
+void ReleaseMappedPages(const char* data, std::size_t size) {
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) / page * page;
+  if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
 int ConnectLocalSocket(const std::string& path) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;

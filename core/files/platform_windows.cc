@@ -530,6 +530,7 @@ void UnmapPages(void* data, std::size_t) { ::VirtualFree(data, 0, MEM_RELEASE); 
 
 // Large pages need a privilege ordinary users lack: small pages serve.
 void AdviseHugePages(void*, std::size_t) {}
+void ReleaseMappedPages(const char*, std::size_t) {}
 
 // A socket file never shows as one here (InspectPath), so this is not reached.
 int ConnectLocalSocket(const std::string&) {

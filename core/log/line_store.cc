@@ -30,6 +30,8 @@ class LineStore::Storage {
   Storage(const Storage&) = delete;
   Storage& operator=(const Storage&) = delete;
 
+  bool mapped() const { return mapping_ != nullptr; }
+
   std::string_view bytes() const {
     if (mapping_ != nullptr) return std::string_view(mapping_, buffer_size_);
     if (buffer_.data() != nullptr) return std::string_view(buffer_.data(), buffer_size_);
@@ -119,6 +121,12 @@ LineStore& LineStore::operator=(LineStore&&) noexcept = default;
 
 LineStore::LineStore(std::unique_ptr<Storage> storage)
     : storage_(std::move(storage)), bytes_(storage_->bytes()) {}
+
+void LineStore::ReleaseBefore(std::size_t i) {
+  if (storage_ == nullptr || !storage_->mapped() || i == 0 || i > size()) return;
+  const std::size_t end = NextLineStart(ends_[i - 1]);
+  platform::ReleaseMappedPages(bytes_.data(), std::min(end, bytes_.size()));
+}
 
 LineStore LineStore::FromBytes(std::string bytes) {
   LineStore store(std::make_unique<Storage>(std::move(bytes)));

@@ -9,9 +9,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorlix {
+
+// Where a line of several logs merged into one store came from: the log's
+// place in the list (from 1) and the line's number in that log (from 1).
+struct LineOrigin {
+  int log = 0;
+  int64_t line = 0;
+};
 
 class LineStore {
  public:
@@ -49,6 +57,27 @@ class LineStore {
   // All bytes of the file, line breaks included.
   std::string_view bytes() const { return bytes_; }
 
+  // Lets the bytes before line `i` of a mapped file leave memory (they are
+  // read back when touched): a pass that goes over the lines once keeps
+  // only what it has not passed yet. Nothing happens for bytes read.
+  void ReleaseBefore(std::size_t i);
+
+  // The lines of a merge of several logs know their origin; a store read
+  // from one file has none, and its line i is line i + 1 of that file.
+  bool has_origins() const { return !origins_.empty(); }
+  LineOrigin origin(std::size_t i) const {
+    if (origins_.empty()) return LineOrigin{0, static_cast<int64_t>(i) + 1};
+    return LineOrigin{static_cast<int>(origins_[i] >> kLineBits),
+                      static_cast<int64_t>(origins_[i] & ((uint64_t{1} << kLineBits) - 1))};
+  }
+  // One origin per line, in order, each as PackOrigin gives it.
+  void SetOrigins(std::vector<uint64_t> packed) { origins_ = std::move(packed); }
+  // `log` below 2^16, `line` below 2^48.
+  static uint64_t PackOrigin(LineOrigin o) {
+    return (static_cast<uint64_t>(o.log) << kLineBits) | static_cast<uint64_t>(o.line);
+  }
+  const std::vector<uint64_t>& packed_origins() const { return origins_; }
+
  private:
   class Storage;  // owns the bytes: the string given, the buffer read or the mapping
   explicit LineStore(std::unique_ptr<Storage> storage);  // holds the bytes, not yet split
@@ -73,6 +102,9 @@ class LineStore {
   std::unique_ptr<Storage> storage_;
   std::string_view bytes_;
   std::vector<uint64_t> ends_;
+  // (log << kLineBits) | line per line, or none: eight bytes a line.
+  static constexpr int kLineBits = 48;
+  std::vector<uint64_t> origins_;
 };
 
 }  // namespace quorlix

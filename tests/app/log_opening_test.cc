@@ -10,10 +10,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -54,7 +56,7 @@ class LogOpeningTest : public QObject {
  private slots:
   // Each drop on a window holding the three-line log: what it says, and
   // whether the new log came in.
-  void DropsLoadOneReadableFile() {
+  void DropsLoadReadableFiles() {
     WindowFixture f;
     WriteBytes(f.Path("chat.log"), kLog);
     WriteBytes(f.Path("one.log"), "[\"1\",\"Clan\",\"Bob\",1104635045]x\n");
@@ -70,7 +72,6 @@ class LogOpeningTest : public QObject {
       const char* message;  // part of the error box's text; "" for a load
       int rows;             // input lines afterwards
     } cases[] = {
-        {{local("chat.log"), local("one.log")}, "nur eine Logdatei", 3},
         {{QUrl("https://example.org/chat.log")}, "keine Datei auf diesem Rechner", 3},
         {{QUrl::fromLocalFile(f.dir.path())}, "ist ein Ordner", 3},
         // Refused before it is opened: opening would wait for a writer.
@@ -86,6 +87,9 @@ class LogOpeningTest : public QObject {
                 "ffnet werden",
          root ? 0 : 3},
         {{local("one.log")}, "", 1},
+        // Several files load merged; one that cannot be loaded loads none.
+        {{local("chat.log"), local("fifo")}, "keine regul\xc3\xa4re Datei", 1},
+        {{local("chat.log"), local("one.log")}, "", 4},
     };
     for (const auto& c : cases) {
       f.messages.shown.clear();
@@ -101,17 +105,7 @@ class LogOpeningTest : public QObject {
     }
   }
 
-  void CommandLineNamesOneLog() {
-    const struct {
-      QStringList arguments;
-      const char* log;
-      bool error;
-    } cases[] = {{{}, "", false}, {{"a.log"}, "a.log", false}, {{"a.log", "b.log"}, "", true}};
-    for (const auto& c : cases) {
-      QString error;
-      QCOMPARE(LogFileArgument(c.arguments, error), QString(c.log));
-      QCOMPARE(!error.isEmpty(), c.error);
-    }
+  void AMissingLogLoadsNothing() {
     // As Load would: a missing file ends in the error box, nothing loaded.
     WindowFixture f;
     f.window->LoadFile(f.Path("missing.log"));
@@ -206,6 +200,82 @@ class LogOpeningTest : public QObject {
     Find<QToolButton>(f, "lb_person_none")->click();
     text->clear();
     QCOMPARE(state(), QString("SSo"));
+  }
+
+  // Two chat windows' logs load merged and convert as quorlix-cli converts
+  // both; a line the game appends is offered, taken in with the person
+  // selection kept, and converted; a log shortened is offered for a reload.
+  void SeveralLogsLoadMergedAndTakeInWhatTheyGain() {
+    WindowFixture f;
+    const QString a = f.Path("team.log"), b = f.Path("clan.log");
+    WriteBytes(a,
+               "[\"1\",\"OOC\",\"Ann\",1104635040]hi\r\n[\"1\",\"OOC\",\"Bob\",1104635050]yo\r\n");
+    WriteBytes(b, "[\"2\",\"Clan\",\"Bob\",1104635045]mid\n[\"1\",\"OOC\",\"Bob\",1104635050]yo\n");
+    f.window->LoadFiles({a, b});
+    QCOMPARE(InputRows(f), 3);
+    QVERIFY2(f.window->StatusText().endsWith("2 logs merged, 1 duplicate line dropped"),
+             qPrintable(f.window->StatusText()));
+    QVERIFY(Find<QLabel>(f, "input_heading")->text().contains("team.log, clan.log"));
+    QCOMPARE(RecentLogs(f.Path("quorlix.ini")).Logs().first(), a + "\n" + b);
+    const auto convert_and_save = [&] {
+      Find<QAction>(f, "Convert1")->trigger();
+      f.dialogs.save_name = f.Path("out.txt");
+      Find<QAction>(f, "Save1")->trigger();
+      return ReadBytes(f.Path("out.txt"));
+    };
+    const auto cli = [&](const QStringList& logs) {
+      QProcess process;
+      process.start(QUORLIX_CLI_PATH,
+                    QStringList{"--config", f.Path("config.cfg"), "-p", "bob"} + logs);
+      process.waitForFinished();
+      return process.readAllStandardOutput().toStdString();
+    };
+    Find<QCheckBox>(f, "cb_filter_person")->click();
+    Find<QListWidget>(f, "lb_person")->item(1)->setSelected(true);  // Bob
+    QCOMPARE(convert_and_save(), cli({a, b}));
+
+    std::string grown =
+        ReadBytes(b) + "[\"2\",\"Clan\",\"Bob\",1104635060]new\n[\"2\",\"Clan\",\"Bob\",11046";
+    WriteBytes(b, grown);
+    f.window->CheckLogs();
+    auto* growth = Find<QLabel>(f, "growth_text");
+    QCOMPARE(growth->text(), QString("1 new line"));  // the unfinished line waits
+    Find<QPushButton>(f, "take_in")->click();
+    QCOMPARE(InputRows(f), 4);
+    QVERIFY(Find<QPushButton>(f, "take_in")->isHidden());
+    QVERIFY(Find<QListWidget>(f, "lb_person")->item(1)->isSelected());
+    QVERIFY(convert_and_save().find("Bob: new") != std::string::npos);
+    WriteBytes(b, grown + "35070]last\n");
+    f.window->CheckLogs();
+    QCOMPARE(growth->text(), QString("1 new line"));
+    Find<QPushButton>(f, "take_in")->click();
+    QCOMPARE(InputRows(f), 5);
+
+    WriteBytes(a, "[\"1\",\"OOC\",\"Ann\",1104635040]hi\r\n");
+    f.window->CheckLogs();
+    QVERIFY(growth->text().contains("replaced or shortened"));
+    QVERIFY(Find<QPushButton>(f, "take_in")->isHidden());
+    Find<QPushButton>(f, "reload_logs")->click();
+    QCOMPARE(InputRows(f), 5);  // "yo" now in clan.log alone
+    QVERIFY(f.window->StatusText().endsWith("0 duplicate lines dropped"));
+    QCOMPARE(f.messages.shown, QStringList());
+  }
+
+  // Add log merges one more log into those loaded, a file named again once.
+  void AddLogMergesOneMore() {
+    WindowFixture f;
+    WriteBytes(f.Path("chat.log"), kLog);
+    WriteBytes(f.Path("one.log"),
+               "[\"1\",\"Clan\",\"Bob\",1104635045]one\n[\"1\",\"Clan\",\"Al\",1104635046]x\n");
+    QVERIFY(!Find<QAction>(f, "AddLog1")->isEnabled());
+    f.window->LoadFile(f.Path("chat.log"));
+    f.dialogs.open_name = f.Path("one.log");
+    Find<QAction>(f, "AddLog1")->trigger();
+    QCOMPARE(InputRows(f), 4);
+    f.dialogs.open_name = f.Path("chat.log");
+    Find<QAction>(f, "AddLog1")->trigger();
+    QCOMPARE(InputRows(f), 4);
+    QVERIFY(Find<QLabel>(f, "input_heading")->text().contains("chat.log was named twice"));
   }
 
   void LayoutStartsAtTheOldWidthWithinTheScreen() {

@@ -42,10 +42,13 @@ TEST_F(CliTest, VersionAndHelp) {
 
   Result help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* option :
-       {"--output", "--format", "--channel-name", "--channel-colors", "--time", "--mark-links",
-        "--strip-tags", "--person", "--channel", "--period", "--from", "--to", "--config", "--list",
-        "--post-limit", "form feed", "out-k.txt", "[config] post_limit", "LOGFILE"}) {
+  for (const char* option : {"--output",         "--format",   "--channel-name",
+                             "--channel-colors", "--time",     "--mark-links",
+                             "--strip-tags",     "--person",   "--channel",
+                             "--period",         "--from",     "--to",
+                             "--config",         "--list",     "--post-limit",
+                             "form feed",        "out-k.txt",  "[config] post_limit",
+                             "LOG...",           "zusammengef"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   for (const char* option : {"--scenes", "--scene K", "--scene-gap MINUTEN"}) {
@@ -59,7 +62,7 @@ TEST_F(CliTest, VersionAndHelp) {
     EXPECT_NE(full.err.find("Standardausgabe"), std::string::npos) << full.err;
   }
   // Translated as far as CLI11 lets it be (German here); names stay.
-  EXPECT_NE(help.out.find("Aufruf: quorlix-cli [OPTIONEN] LOGFILE"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("Aufruf: quorlix-cli [OPTIONEN] LOG"), std::string::npos) << help.out;
 }
 
 TEST_F(CliTest, ConvertsTheWholeLogWithCrLf) {
@@ -308,7 +311,7 @@ TEST_F(CliTest, FailuresWriteNothing) {
       {{"-f", "bbcode", QUORLIX_SAMPLE_LOG}, 2, "bbcode"},
       {{"-f", "1", QUORLIX_SAMPLE_LOG}, 2, "1 not in"},
       {{"--colour", QUORLIX_SAMPLE_LOG}, 2, "--colour"},
-      {{}, 2, "LOGFILE"},
+      {{}, 2, "LOG"},
       {{"--post-limit", "-1", QUORLIX_SAMPLE_LOG}, 2, "--post-limit"},
       {{"--post-limit", "ten", QUORLIX_SAMPLE_LOG}, 2, "'ten' ist keine ganze Zahl ab 0"},
       {{"--post-limit", "1.5", QUORLIX_SAMPLE_LOG}, 2, "'1.5' ist keine ganze Zahl"},
@@ -413,6 +416,130 @@ TEST_F(CliTest, ThreadCountsGiveTheSameOutput) {
     EXPECT_NE(result.err.find("'eins"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(target));
   }
+}
+
+// One log split into the logs of three chat windows by channel sets that
+// overlap (a channel shown in two windows is written to both, a repeated
+// line in each) converts as the log of those windows' lines does.
+TEST_F(CliTest, WindowLogsMergeIntoTheLogTheyWereSplitFrom) {
+  std::istringstream generated(GeneratedLog(11, 6000));
+  const std::vector<std::string> windows[] = {
+      {"OOC", "Clan", "clan"}, {"Clan", "clan", "Org", "Vicinity"}, {"Trade", "OOC"}};
+  std::string whole, split[3];
+  std::mt19937 random(5);
+  int64_t t = 1104537000;
+  for (std::string line; std::getline(generated, line);) {
+    const std::string end = line.ends_with('\r') ? "\r\n" : "\n";
+    if (end.size() == 2) line.pop_back();
+    const std::size_t close = line.find(']');
+    std::string channel;  // none: a line without a header, in the first window
+    if (line.starts_with("[\"") && close != std::string::npos) {
+      // Time that always rises, now and then by more than a scene's gap.
+      t += 1 + random() % 400 + (random() % 60 == 0 ? 4000 : 0);
+      const std::size_t comma = line.rfind(',', close);
+      line.replace(comma + 1, close - comma - 1, std::to_string(t));
+      channel = line.substr(line.find("\",\"") + 3);
+      channel.resize(channel.find('"'));
+    }
+    for (int copies = random() % 30 == 0 ? 2 : 1; copies > 0; --copies) {
+      bool shown = false;
+      for (int w = 0; w < 3; ++w) {
+        const auto& set = windows[w];
+        if ((channel.empty() && w == 0) ||
+            std::find(set.begin(), set.end(), channel) != set.end()) {
+          split[w] += line + end;
+          shown = true;
+        }
+      }
+      if (shown) whole += line + "\n";
+    }
+  }
+  std::vector<std::string> logs;
+  for (int w = 0; w < 3; ++w) {
+    logs.push_back((dir_ / ("window" + std::to_string(w) + ".log")).string());
+    test::WriteFileBytes(logs.back(), split[w]);
+  }
+  const fs::path one = dir_ / "whole.log";
+  test::WriteFileBytes(one, whole);
+  const fs::path config = dir_ / "quorlix.cfg";
+  test::WriteFileBytes(config, "[config]\ntime_config=D.M.Y h:m:s\n[colordef]\nClan=ff8000\n");
+  const std::vector<std::string> option_sets[] = {
+      {"--list"},
+      {"--scenes"},
+      {"--scenes", "-p", "bob"},
+      {"--scene", "3", "--time"},
+      {"-f", "markdown", "--scene", "2", "-c", "clan"},
+  };
+  std::vector<std::vector<std::string>> runs(std::begin(option_sets), std::end(option_sets));
+  for (const char* format : {"ubb", "html", "markdown"}) {
+    for (std::vector<std::string> options : std::vector<std::vector<std::string>>{
+             {},
+             {"--channel-name", "--channel-colors", "--time", "--mark-links"},
+             {"--strip-tags", "-p", "BOB", "-p", "ann", "-c", "clan"},
+             {"--time", "-t", "2005-01-03", "-t", "2005-01"},
+             {"--from", "2005-01-02T10:00", "--to", "2005-01-04", "--channel-name"},
+             {"--post-limit", "700", "--time"}}) {
+      options.insert(options.begin(), {"-f", format});
+      runs.push_back(options);
+    }
+  }
+  for (const auto& options : runs) {
+    SCOPED_TRACE(testing::PrintToString(options));
+    std::vector<std::string> args = {"--config", config.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<std::string> merged_args = args;
+    merged_args.insert(merged_args.end(), logs.begin(), logs.end());
+    args.push_back(one.string());
+    const Result merged = Run(merged_args), expected = Run(args);
+    ASSERT_EQ(expected.status, 0) << expected.err;
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_GT(expected.out.size(), 60u);
+    EXPECT_TRUE(merged.out == expected.out);  // not printed: long
+  }
+}
+
+// Several logs: a file named twice is read once, standard input at most
+// once, no input is ever an output, and one bad log fails the run.
+TEST_F(CliTest, SeveralLogsFailAsOneDoes) {
+  const std::string good = (dir_ / "good.log").string(), bad = (dir_ / "bad.log").string(),
+                    link = (dir_ / "link.log").string(), target = (dir_ / "out.txt").string();
+  test::WriteFileBytes(good, "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n");
+  test::WriteFileBytes(bad,
+                       "[\"1\",\"OOC\",\"Ann\",1109628001]ok\n[\"1\",\"OOC\",\"Ann\",12x]no\n");
+  fs::create_hard_link(good, link);
+  test::WriteFileBytes(target, "old\r\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string message;  // part of standard error
+  } cases[] = {
+      {{good, link}, 0, "link.log wurde schon genannt"},
+      {{good, bad}, 1, bad + ":2: '12x' ist kein gültiger Integerwert"},
+      {{good, dir_.string()}, 1, dir_.string()},
+      {{"-", good, "-"}, 2, "nur einmal gelesen"},
+      {{"-o", target, good, target}, 2, target + " ist die Eingabedatei " + target},
+      {{"-o", link, good}, 2, link + " ist die Eingabedatei " + good},
+      {{"--post-limit", "10", "-o", (dir_ / "good.txt").string(), good, bad}, 1, "12x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    std::vector<std::string> args = {"--config", config_};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    if (c.status != 0) {
+      EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(test::ReadFileBytes(target), "old\r\n");
+    EXPECT_EQ(test::ReadFileBytes(good), "[\"1\",\"OOC\",\"Ann\",1109628000]ok\r\n");
+  }
+  // A part file that would be one of the logs is refused too.
+  test::WriteFileBytes(dir_ / "p-1.txt", "[\"1\",\"OOC\",\"Ann\",1109628002]ok\n");
+  const Result part = Run({"--config", config_, "--post-limit", "10", "-o",
+                           (dir_ / "p.txt").string(), good, (dir_ / "p-1.txt").string()});
+  EXPECT_EQ(part.status, 2) << part.err;
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "p-1.txt"), "[\"1\",\"OOC\",\"Ann\",1109628002]ok\n");
 }
 
 TEST_F(CliTest, OutputFileHoldsWhatStandardOutputGets) {

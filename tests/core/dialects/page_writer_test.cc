@@ -7,6 +7,7 @@
 #include "core/convert/converter.h"
 #include "core/convert/loaded_log.h"
 #include "core/log/loader.h"
+#include "core/log/log_merge.h"
 #include "tests/core/work/fake_working_window.h"
 #include "tests/support/output_lines.h"
 
@@ -96,6 +97,31 @@ TEST_F(PageTest, HeadFiguresAndOneParagraphPerLineAnchoredByItsLineInTheFile) {
   ConversionRequest scene;
   scene.scenes = true;
   EXPECT_EQ(Convert(scene), page);
+}
+
+// Merged logs: each anchor names the log (its place in the list) and the
+// line's number in it, in the whole-log load and the full load alike.
+TEST_F(PageTest, AnchorsOfMergedLogsNameTheLogAndItsLine) {
+  for (const bool full : {false, true}) {
+    std::vector<LogToMerge> logs;
+    logs.push_back({"a", LineStore::FromBytes("garbage\n[1,\"Clan\",\"Bob\",1104624000]a\n")});
+    logs.push_back({"b", LineStore::FromBytes("[1,\"Clan\",\"Bob\",1104624000]a\r\n"
+                                              "[1,\"Clan\",\"Ann\",1104624001]b\n")});
+    ConversionRequest request;
+    request.options.dialect = Dialect::kPage;
+    request.scenes = full;
+    LoadedLog log = LoadedLog::Load(MergeLogs(std::move(logs), LoadSettings{}).lines, request,
+                                    LoadSettings{}, windows_);
+    Strings page;
+    test::OutputLines out(page);
+    log.Convert(out, windows_);
+    EXPECT_EQ(
+        Body(page),
+        (Strings{"<h2>2005-01-02</h2>",
+                 "<p id=\"l1-2\"><a href=\"#l1-2\">00:00:00</a> <b class=\"p0\">Bob</b>: a</p>",
+                 "<p id=\"l2-2\"><a href=\"#l2-2\">00:00:01</a> <b class=\"p1\">Ann</b>: b</p>"}))
+        << full;
+  }
 }
 
 TEST_F(PageTest, SelectionsNarrowTheLinesAndTheFigures) {
