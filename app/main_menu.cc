@@ -17,7 +17,7 @@ MainMenu::MainMenu(QMenuBar* bar, const RecentLogs& recent, QObject* parent)
   file->setObjectName(QStringLiteral("File1"));
   file->menuAction()->setObjectName(QStringLiteral("File1Action"));
   Load1_ = NamedAction(parent, "Load1", tr("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
-  AddLog1_ = NamedAction(parent, "AddLog1", tr("&Add log..."),
+  AddLog1_ = NamedAction(parent, "AddLog1", tr("A&dd log…"),
                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   AddLog1_->setEnabled(false);
   Convert1_ = NamedAction(parent, "Convert1", tr("&Convert"), QKeySequence(Qt::Key_F5));

@@ -427,8 +427,8 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Archiv exportieren…</translation>
     </message>
     <message>
-        <source>&amp;Add log...</source>
-        <translation>Log &amp;hinzufügen...</translation>
+        <source>A&amp;dd log…</source>
+        <translation>Log &amp;hinzufügen…</translation>
     </message>
 </context>
 <context>
