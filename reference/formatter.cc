@@ -86,8 +86,19 @@ constexpr std::string_view kAlnum =
 // Whether only blanks of text stand between the line's start (or a text
 // CR or LF) and position `end`.
 bool AtLineStart(const std::vector<LineChar>& line, std::size_t end) {
+  // Blanks: every control character but CR and LF, the space, DEL, the
+  // bytes Windows-1252 leaves undefined, the no-break space and the soft
+  // hyphen.
+  static const std::string blanks = [] {
+    std::string set;
+    for (int c = 0; c <= 0x20; ++c) {
+      if (c != '\r' && c != '\n') set += static_cast<char>(c);
+    }
+    for (int c : {0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D, 0xA0, 0xAD}) set += static_cast<char>(c);
+    return set;
+  }();
   std::size_t i = end;
-  while (i > 0 && IsText(line, i - 1, " \t")) --i;
+  while (i > 0 && IsText(line, i - 1, blanks)) --i;
   return i == 0 || IsText(line, i - 1, "\r\n");
 }
 
@@ -207,24 +218,32 @@ std::string ReferenceMarkdownLine(const ConvertOptions& options, std::string_vie
   const ReferenceFields record = ReferenceSplit(line);
   std::vector<MarkdownPiece> pieces = MarkdownPrefixPieces(
       options, time_pattern, record.channel_name, record.timestamp_text, record.person);
-  // Links as in UBB, the marker in italics; then every tag deleted.
-  std::string body(record.message);
-  if (CountOccurrences("<a href", record.message) > 0) {
-    const std::vector<std::string_view> links = Explode("<a href", body);
-    std::string joined(links[0]);
-    for (std::size_t i = 1; i < links.size(); ++i) joined.append(Tail(links[i]));
-    body = joined;
-    if (options.mark_links) {
-      pieces.push_back({" - "});
-      pieces.push_back({"*link removed*", true});
-      pieces.push_back({" - "});
-    }
+  // The marker in italics when the message holds a link; then every tag
+  // deleted, a tag being a "<" followed by a letter, "!", or "/" and a
+  // letter, up to the first ">" after it. Every other "<" is text.
+  const std::string_view message = record.message;
+  if (options.mark_links && CountOccurrences("<a href", message) > 0) {
+    pieces.push_back({" - "});
+    pieces.push_back({"*link removed*", true});
+    pieces.push_back({" - "});
   }
-  const std::vector<std::string_view> tags = Explode("<", body);
-  if (tags.size() > 1) {
-    std::string joined(tags[0]);
-    for (std::size_t i = 1; i < tags.size(); ++i) joined.append(Tail(tags[i]));
-    body = joined;
+  auto letter = [&](std::size_t i) {
+    if (i >= message.size()) return false;
+    const char c = message[i];
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  };
+
+  std::string body;
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    const bool opens =
+        message[i] == '<' && (letter(i + 1) || (i + 1 < message.size() && message[i + 1] == '!') ||
+                              (i + 1 < message.size() && message[i + 1] == '/' && letter(i + 2)));
+    const std::size_t close = opens ? message.find('>', i + 1) : std::string_view::npos;
+    if (close != std::string_view::npos) {
+      i = close;
+    } else {
+      body += message[i];
+    }
   }
   pieces.push_back({body});
   return MarkdownLineText(pieces);
