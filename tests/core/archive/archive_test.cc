@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -8,6 +11,7 @@
 
 #include "core/archive/archive_files.h"
 #include "core/archive/archive_writer.h"
+#include "core/files/atomic_write.h"
 #include "core/log/loader.h"
 #include "core/work/progress.h"
 #include "tests/support/scratch_dir.h"
@@ -127,6 +131,30 @@ std::set<std::string> FilesIn(const std::string& folder) {
   }
   return names;
 }
+
+// Syncs that make a written file durable: of the whole file system, or
+// of a file of the run's work folder (whose name the system tells). Not
+// counted on Windows, which has neither call.
+int g_file_system_syncs = 0, g_work_file_syncs = 0;
+
+#ifdef _WIN32
+constexpr bool kSyncsCounted = false;
+void CountSyncs() {}
+#else
+constexpr bool kSyncsCounted = true;
+void CountSyncs() {
+  CurrentAtomicWriteCalls().syncfs = [](int fd) { return ++g_file_system_syncs, ::syncfs(fd); };
+  CurrentAtomicWriteCalls().fsync = [](int fd) {
+    const fs::path path = "/proc/self/fd/" + std::to_string(fd);
+    std::error_code ignored;
+    if (fs::read_symlink(path, ignored).string().find("/.quorlix-archive-work-") !=
+        std::string::npos) {
+      ++g_work_file_syncs;
+    }
+    return ::fsync(fd);
+  };
+}
+#endif
 
 // Three scenes an hour apart.
 const std::vector<std::pair<int64_t, const char*>> kThree = {
@@ -267,8 +295,10 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
        0,
        0},
   };
+  CountSyncs();
   for (const auto& r : runs) {
     SCOPED_TRACE(r.what);
+    g_file_system_syncs = g_work_file_syncs = 0;
     Archive archive(out, r.lines, r.gap);
     archive.request.force = true;
     const ArchiveResult result = archive.Write(
@@ -277,6 +307,7 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
     EXPECT_EQ(result.unchanged, r.unchanged);
     EXPECT_EQ(result.removed, r.removed);
     EXPECT_EQ(result.stopped, r.stop_after != 0);
+    EXPECT_TRUE(!kSyncsCounted || g_file_system_syncs > 0 || g_work_file_syncs >= r.written);
     if (result.stopped) continue;
     // Each file as an archive made afresh has it.
     const std::string fresh = dir.Path("fresh");
@@ -289,6 +320,7 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
       EXPECT_EQ(ReadFileBytes(out + "/" + name), ReadFileBytes(fresh + "/" + name)) << name;
     }
   }
+  CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
   EXPECT_EQ(FilesIn(out), (std::set<std::string>{".quorlix-archive", "index.html", "persons.html",
                                                  "2005-01-02_00-00-00.html", "my.txt"}));
   EXPECT_EQ(ReadFileBytes(dir.Path("out/my.txt")), "x");
