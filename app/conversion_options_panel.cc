@@ -14,7 +14,7 @@ namespace quorlix {
 ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent) {
   auto* options = new QVBoxLayout;
   column_ = options;
-  auto* label = Named(new QLabel(tr("Con&vert to:")), "Label5");
+  auto* label = Named(new QLabel(tr("Convert &to:")), "Label5");
   options->addWidget(label);
   combo_code_ = Named(new QComboBox, "combo_code");
   label->setBuddy(combo_code_);
@@ -28,7 +28,7 @@ ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent
   check_channel_ = Named(new QCheckBox(tr("Sho&w Channelname")), "check_channel");
   check_channel_color_ =
       Named(new QCheckBox(tr("&Use Colors for Channels")), "check_channel_color");
-  check_showtime_ = Named(new QCheckBox(tr("Show Time")), "check_showtime");
+  check_showtime_ = Named(new QCheckBox(tr("Show Ti&me")), "check_showtime");
   check_marklink_ = Named(new QCheckBox(tr("Mar&k Removed Links")), "check_marklink");
   CheckBox_delete_tags_ =
       Named(new QCheckBox(tr("&Delete all Tags in Chatlines")), "CheckBox_delete_tags");

@@ -131,7 +131,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Wofür die Ausgabe gemacht wird: ein Forum (UBB oder Html), eine Chat-App (Markdown) oder eine eigene Webseite</translation>
     </message>
     <message>
-        <source>Con&amp;vert to:</source>
+        <source>Convert &amp;to:</source>
         <translation>Um&amp;wandeln in:</translation>
     </message>
     <message>
@@ -143,8 +143,8 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Farben f&amp;ür Kanäle verwenden</translation>
     </message>
     <message>
-        <source>Show Time</source>
-        <translation>Zeit ze&amp;igen</translation>
+        <source>Show Ti&amp;me</source>
+        <translation>Zeit zei&amp;gen</translation>
     </message>
     <message>
         <source>Mar&amp;k Removed Links</source>
@@ -152,7 +152,7 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>&amp;Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in &amp;Chatzeilen löschen</translation>
+        <translation>Alle Tags in Chatzeilen l&amp;öschen</translation>
     </message>
     <message>
         <source>Web page</source>
@@ -331,7 +331,7 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>&amp;Time</source>
-        <translation>Zeit</translation>
+        <translation>&amp;Zeit</translation>
     </message>
     <message>
         <source>Sce&amp;nes</source>
@@ -434,16 +434,16 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::MainPages</name>
     <message>
-        <source>Input</source>
-        <translation>Eingabe</translation>
+        <source>&amp;Input</source>
+        <translation>E&amp;ingabe</translation>
     </message>
     <message>
-        <source>Ouput</source>
-        <translation>Ausgabe</translation>
+        <source>Ou&amp;put</source>
+        <translation>&amp;Ausgabe</translation>
     </message>
     <message>
-        <source>Preview</source>
-        <translation>Vorschau</translation>
+        <source>Pre&amp;view</source>
+        <translation>Vors&amp;chau</translation>
     </message>
 </context>
 <context>
@@ -680,8 +680,8 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Pause:</translation>
     </message>
     <message>
-        <source>Min. lines:</source>
-        <translation>Min. Zeilen:</translation>
+        <source>Mi&amp;n. lines:</source>
+        <translation>M&amp;in. Zeilen:</translation>
     </message>
 </context>
 <context>
