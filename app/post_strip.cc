@@ -50,6 +50,9 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
   copy_part_ = button(tr("Copy &part"));
   copy_part_->setToolTip(tr("Copy this part, then show the next (Ctrl+Shift+C)"));
   copy_all_ = button(tr("Cop&y all"));
+  copy_all_->setToolTip(tr("Copy the whole output"));
+  previous_->setToolTip(tr("Show the part before"));
+  next_->setToolTip(tr("Show the part after"));
   previous_->setObjectName(QStringLiteral("post_previous"));
   next_->setObjectName(QStringLiteral("post_next"));
   copy_part_->setObjectName(QStringLiteral("post_copy_part"));

@@ -173,6 +173,7 @@ ScenesPanel::ScenesPanel(ConfigLocation config, QString settings_file, MessageSi
 
   convert_ = new QPushButton(tr("Conve&rt scene"));
   convert_->setObjectName(QStringLiteral("scene_convert"));
+  convert_->setToolTip(tr("Convert the lines of the chosen scene"));
   convert_->setEnabled(false);
   count_ = new QLabel;
   count_->setObjectName(QStringLiteral("scene_count"));

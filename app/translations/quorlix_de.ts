@@ -158,6 +158,26 @@ Vor dem Ersetzen speichern?</translation>
         <source>Web page</source>
         <translation>Webseite</translation>
     </message>
+    <message>
+        <source>Begin each line with the name of its channel</source>
+        <translation>Jede Zeile mit dem Namen ihres Kanals beginnen</translation>
+    </message>
+    <message>
+        <source>Colour the channel&apos;s name as the Options window sets it</source>
+        <translation>Den Namen des Kanals in der Farbe aus dem Optionen-Fenster zeigen</translation>
+    </message>
+    <message>
+        <source>Begin each line with its time, in the Options window&apos;s form</source>
+        <translation>Jede Zeile mit ihrer Zeit beginnen, in der Form aus dem Optionen-Fenster</translation>
+    </message>
+    <message>
+        <source>Say where a link was taken out of a message</source>
+        <translation>Vermerken, wo ein Link aus einer Nachricht entfernt wurde</translation>
+    </message>
+    <message>
+        <source>Take the game&apos;s markup out of the messages</source>
+        <translation>Die Auszeichnungen des Spiels aus den Nachrichten entfernen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::EditCommands</name>
@@ -632,6 +652,18 @@ Vor dem Ersetzen speichern?</translation>
         <source>Post li&amp;mit:</source>
         <translation>&amp;Grenze:</translation>
     </message>
+    <message>
+        <source>Copy the whole output</source>
+        <translation>Die ganze Ausgabe kopieren</translation>
+    </message>
+    <message>
+        <source>Show the part before</source>
+        <translation>Den Teil davor zeigen</translation>
+    </message>
+    <message>
+        <source>Show the part after</source>
+        <translation>Den Teil danach zeigen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::ScenesPanel</name>
@@ -682,6 +714,10 @@ Vor dem Ersetzen speichern?</translation>
     <message>
         <source>Mi&amp;n. lines:</source>
         <translation>M&amp;in. Zeilen:</translation>
+    </message>
+    <message>
+        <source>Convert the lines of the chosen scene</source>
+        <translation>Die Zeilen der gewählten Szene umwandeln</translation>
     </message>
 </context>
 <context>
