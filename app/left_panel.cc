@@ -9,8 +9,8 @@
 
 #include "app/conversion_options_panel.h"
 #include "app/scenes_panel.h"
-#include "app/tab_access_keys.h"
 #include "app/selection_panel.h"
+#include "app/tab_access_keys.h"
 #include "app/widget_names.h"
 
 namespace quorlix {

@@ -5,13 +5,13 @@
 #include <QVBoxLayout>
 
 #include "app/edit_commands.h"
-#include "app/tab_access_keys.h"
 #include "app/input_page.h"
 #include "app/line_view.h"
 #include "app/output_posts.h"
 #include "app/output_view.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
+#include "app/tab_access_keys.h"
 #include "app/widget_names.h"
 
 namespace quorlix {

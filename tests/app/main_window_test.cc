@@ -13,7 +13,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QToolButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -27,6 +26,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QTranslator>
 #include <QTreeWidget>
 
