@@ -133,6 +133,11 @@ bool PostStrip::CutWithoutLimit() {
   return true;
 }
 
+bool PostStrip::HasLineOverLimit() const {
+  return std::any_of(parts_.begin(), parts_.end(),
+                     [](const PostPart& part) { return part.over_limit; });
+}
+
 void PostStrip::Recut() {
   if (!CutWithoutLimit()) parts_ = SplitIntoParts(lines_.count(), lines_.size_of, limit_);
   current_ = std::min(current_, parts_.size() - 1);
@@ -173,9 +178,9 @@ void PostStrip::CopyPart() {
   QGuiApplication::clipboard()->setText(lines_.text(part.first, part.end));
   const QString number = GroupedNumber(static_cast<qlonglong>(current_ + 1));
   const QString count = GroupedNumber(static_cast<qlonglong>(parts_.size()));
-  emit copied(current_ + 1 < parts_.size()
-                  ? tr("Part %1 of %2 copied").arg(number, count)
-                  : tr("Part %1 of %2 copied; there are no more parts").arg(number, count));
+  emit told(current_ + 1 < parts_.size()
+                ? tr("Part %1 of %2 copied").arg(number, count)
+                : tr("Part %1 of %2 copied; there are no more parts").arg(number, count));
   Next();
 }
 

@@ -566,6 +566,10 @@ Vor dem Ersetzen speichern?</translation>
         <source>Only the first %L1 characters are shown.</source>
         <translation>Nur die ersten %L1 Zeichen werden gezeigt.</translation>
     </message>
+    <message>
+        <source>Convert again to cut the lines over the new limit</source>
+        <translation>Erneut umwandeln, um die Zeilen über der neuen Grenze zu teilen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OutputView</name>
