@@ -316,8 +316,8 @@ std::string ArchiveRun::MakeFile(PlannedFile& file) const {
 }
 
 // Makes the finished files of `batch` (to_write_[first] onwards) durable
-// with one sync (unless each was `synced`), renames each into place and records them, so that a run
-// stopped later does not write them again.
+// with one sync (unless each was `synced`), renames each into place and
+// records them, so that a run stopped later does not write them again.
 void ArchiveRun::CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch,
                              std::size_t first, const WorkFolder& work, bool synced) {
   if (batch.empty()) return;
