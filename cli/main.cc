@@ -76,10 +76,11 @@ std::string NamesOf(const std::vector<std::string>& log_files) {
   return names;
 }
 
-// Reads the logs and merges them; a log named again (by another name, a
-// link or a hard link) is read once, with a note.
-MergedLogs ReadLogs(const std::vector<std::string>& log_files, const LoadSettings& settings) {
-  std::vector<LogToMerge> logs;
+// The logs to read, in the order first given: a log named again (by
+// another name, a link or a hard link) is left out, with a note, so that
+// it is read, merged and named in titles once.
+std::vector<std::string> DistinctLogs(const std::vector<std::string>& log_files) {
+  std::vector<std::string> distinct;
   std::vector<platform::FileId> seen;
   for (const std::string& log_file : log_files) {
     platform::FileId id;
@@ -92,6 +93,15 @@ MergedLogs ReadLogs(const std::vector<std::string>& log_files, const LoadSetting
       }
       seen.push_back(id);
     }
+    distinct.push_back(log_file);
+  }
+  return distinct;
+}
+
+// Reads the logs (each named once) and merges them.
+MergedLogs ReadLogs(const std::vector<std::string>& log_files, const LoadSettings& settings) {
+  std::vector<LogToMerge> logs;
+  for (const std::string& log_file : log_files) {
     logs.push_back(LogToMerge{log_file, ReadLog(log_file)});
   }
   return MergeLogs(std::move(logs), settings);
@@ -227,6 +237,7 @@ int Run(const CommandLine& command_line) {
   request.options = command_line.options;
   request.list_only = command_line.list;
   const bool archive = !command_line.archive_folder.empty();
+  const std::vector<std::string> log_files = DistinctLogs(command_line.log_files);
   if (archive) request.options.dialect = Dialect::kPage;
   const bool scenes = command_line.scenes || command_line.scene.has_value() || archive;
   request.scenes = scenes;
@@ -238,7 +249,7 @@ int Run(const CommandLine& command_line) {
     if (!ReadSettings(command_line.config_file, config)) return kExitFailure;
     load_settings = ReadLoadSettings(config);
     if (!command_line.list) request.settings = ReadConvertSettings(config, command_line.options);
-    request.settings.log_name = PageTitle(command_line.log_files);
+    request.settings.log_name = PageTitle(log_files);
     request_settings = request.settings;
     scene_gap = command_line.scene_gap.value_or(ReadSceneGap(config));
   }
@@ -270,7 +281,7 @@ int Run(const CommandLine& command_line) {
     // appears only at Commit().
     if (!archive) out = MakeSink(command_line);
     if (bar) bar->set_label(Tr("Loading"));
-    log = LoadedLog::Load(ReadLogs(command_line.log_files, load_settings).lines, std::move(request),
+    log = LoadedLog::Load(ReadLogs(log_files, load_settings).lines, std::move(request),
                           load_settings, windows, threads);
   });
   if (status != 0) return status;
@@ -310,7 +321,7 @@ int Run(const CommandLine& command_line) {
   if (archive) {
     if (bar) bar->set_label(Tr("Writing"));
     return WriteArchiveFolder(command_line, log->state(), scene_list, request_settings,
-                              PageTitle(command_line.log_files), windows);
+                              PageTitle(log_files), windows);
   }
   return Report(log_file, [&] {
     if (command_line.list) {

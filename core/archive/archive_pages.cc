@@ -184,9 +184,24 @@ std::string SpanOfScenes(const ArchiveContents& archive) {
   return FormatText(Tr("%s to %s UTC"), {from, to}) + ", ";
 }
 
+// Each person's link in the index's rows, "<a href=…>name</a> ", made
+// once: a person is named in many rows.
+std::vector<std::string> PersonLinks(const SceneList& scenes, const PersonOrder& persons) {
+  std::vector<std::string> links(scenes.names.size());
+  for (std::size_t name = 0; name < links.size(); ++name) {
+    std::string& link = links[name];
+    link.append("<a href=\"persons.html#p");
+    AppendNumber(static_cast<int64_t>(persons.place[name]), link);
+    link.append("\">");
+    AppendPageText(scenes.names[name], link);
+    link.append("</a> ");
+  }
+  return links;
+}
+
 // One scene's row of the index.
-void AppendSceneRow(const ArchiveContents& archive, const PersonOrder& persons, std::size_t k,
-                    std::string& text) {
+void AppendSceneRow(const ArchiveContents& archive, const std::vector<std::string>& person_links,
+                    std::size_t k, std::string& text) {
   const SceneInfo& scene = archive.scenes.scenes[k];
   text.append("<tr><td class=\"w\"><a href=\"").append(archive.pages[k]).append("\">");
   AppendPageDate(scene.first_time, text);
@@ -205,11 +220,7 @@ void AppendSceneRow(const ArchiveContents& archive, const PersonOrder& persons, 
   text.append("</td><td>");
   const char* separator = "";
   for (const ScenePerson& person : archive.scenes.PersonsOf(k)) {
-    text.append(separator).append("<a href=\"persons.html#p");
-    AppendNumber(static_cast<int64_t>(persons.place[person.name]), text);
-    text.append("\">");
-    AppendPageText(archive.scenes.names[person.name], text);
-    text.append("</a> ");
+    text.append(separator).append(person_links[person.name]);
     AppendNumber(person.lines, text);
     separator = ", ";
   }
@@ -246,7 +257,8 @@ void WriteArchiveIndex(const ArchiveContents& archive, OutputSink& out) {
     page.text().append("</p>");
     page.Emit();
   }
-  const PersonOrder persons = SortPersons(archive.scenes);
+  const std::vector<std::string> person_links =
+      PersonLinks(archive.scenes, SortPersons(archive.scenes));
   std::string month;
   for (auto k = archive.order.rbegin(); k != archive.order.rend(); ++k) {
     const std::string this_month = MonthOf(archive.scenes.scenes[*k].first_time);
@@ -257,7 +269,7 @@ void WriteArchiveIndex(const ArchiveContents& archive, OutputSink& out) {
       page.Emit();
       page.HeadRow("s", {Tr("Day"), Tr("Time (UTC)"), Tr("Duration"), Tr("Lines"), Tr("Persons")});
     }
-    AppendSceneRow(archive, persons, *k, page.text());
+    AppendSceneRow(archive, person_links, *k, page.text());
     page.Emit();
   }
   if (!month.empty()) page.Emit("</tbody></table>");
@@ -272,6 +284,20 @@ void WriteArchivePersons(const ArchiveContents& archive, OutputSink& out) {
     for (const ScenePerson& person : scenes.PersonsOf(*k)) of[person.name].push_back(*k);
   }
   const PersonOrder persons = SortPersons(scenes);
+  // Each scene's item in the lists, made once: a scene is listed under
+  // each of its persons.
+  std::vector<std::string> items(scenes.scenes.size());
+  const char* const one_line = Tr("1 line");
+  const char* const lines = Tr("%s lines");
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    const SceneInfo& scene = scenes.scenes[k];
+    std::string& item = items[k];
+    item.append("<li><a href=\"").append(archive.pages[k]).append("\">");
+    AppendPageDateTime(scene.first_time, item);
+    item.append("</a> ");
+    AppendEscaped(Counted(scene.lines, one_line, lines), item);
+    item.append("</li>");
+  }
   IndexWriter page(archive, out);
   const int64_t count = static_cast<int64_t>(persons.sorted.size());
   page.Start(Tr("Persons"), Counted(count, Tr("1 person"), Tr("%s persons")), kArchiveIndexName,
@@ -314,15 +340,7 @@ void WriteArchivePersons(const ArchiveContents& archive, OutputSink& out) {
     text.append("</p>");
     page.Emit();
     page.Emit("<ul class=\"scenes\">");
-    for (const std::size_t k : mine) {
-      const SceneInfo& scene = scenes.scenes[k];
-      text.append("<li><a href=\"").append(archive.pages[k]).append("\">");
-      AppendPageDateTime(scene.first_time, text);
-      text.append("</a> ");
-      AppendEscaped(Counted(scene.lines, Tr("1 line"), Tr("%s lines")), text);
-      text.append("</li>");
-      page.Emit();
-    }
+    for (const std::size_t k : mine) page.Emit(items[k]);
     page.Emit("</ul>");
     page.Emit("</section>");
   }

@@ -16,6 +16,7 @@
 #include "core/dialects/page_writer.h"
 #include "core/files/atomic_write.h"
 #include "core/files/platform.h"
+#include "core/log/raw_line_numbers.h"
 #include "core/text/translation.h"
 #include "core/text/version.h"
 #include "core/work/progress.h"
@@ -31,6 +32,9 @@ constexpr std::string_view kWorkPrefix = ".quorlix-archive-work-";
 // the files up to so many bytes.
 constexpr std::size_t kBatchFiles = 1024;
 constexpr std::size_t kBatchBytes = 64 << 20;
+// A rerun writes a few files: each is synced on its own, so that the run
+// does not wait for everything else the file system has to write.
+constexpr std::size_t kFewFiles = 8;
 
 // Output lines as a file holds them, each ended by CR LF.
 class TextSink : public OutputSink {
@@ -134,20 +138,40 @@ uint64_t SettingsSeed(const ChatState& state, const ArchiveRequest& request) {
   return Fingerprint(all);
 }
 
-// What a scene's page is made of: its input lines and where they are,
-// its neighbours' names and the settings.
+// What a scene's page shows besides the settings: its input lines with
+// their place in the logs (the page's anchors), and its neighbours' names.
 uint64_t SceneKey(const ChatState& state, const SceneInfo& scene, uint64_t seed,
                   std::string_view previous, std::string_view next) {
   uint64_t key = Fingerprint(previous, seed);
   key = Fingerprint(next, key);
-  const int64_t bounds[] = {scene.first_line, scene.last_line};
-  key = Fingerprint(std::string_view(reinterpret_cast<const char*>(bounds), sizeof bounds), key);
   const std::vector<std::string_view>& input = state.input_lines();
   const int64_t last = std::min<int64_t>(scene.last_line, static_cast<int64_t>(input.size()) - 1);
+  RawLineNumbers numbers(state.raw_lines());
   for (int64_t i = std::max<int64_t>(scene.first_line, 0); i <= last; ++i) {
-    key = Fingerprint(input[static_cast<std::size_t>(i)], key);
+    const std::string_view line = input[static_cast<std::size_t>(i)];
+    const uint64_t origin = LineStore::PackOrigin(numbers.Of(line, static_cast<std::size_t>(i)));
+    key = Fingerprint(line, key * 0x9e3779b97f4a7c15ULL + origin);
   }
   return key;
+}
+
+// The text of index.html or persons.html, which can be large: room for
+// a little more than the file held before is taken at once.
+std::string IndexText(const ArchiveContents& contents, bool index, const std::string& folder) {
+  std::string text;
+  platform::FileInfo info;
+  if (platform::InspectName(InFolder(folder, index ? kArchiveIndexName : kArchivePersonsName),
+                            info) &&
+      info.kind == platform::FileKind::kRegular) {
+    text.reserve(info.size + info.size / 16);
+  }
+  TextSink sink(text);
+  if (index) {
+    WriteArchiveIndex(contents, sink);
+  } else {
+    WriteArchivePersons(contents, sink);
+  }
+  return text;
 }
 
 // A file to write: a scene's page (made when written) or an index.
@@ -200,11 +224,11 @@ class ArchiveRun {
  private:
   void Plan(const std::vector<ManifestEntry>& old);
   void Consider(std::string name, uint64_t key, PlannedFile file);
-  std::string MakeFile(const PlannedFile& file) const;
+  std::string MakeFile(PlannedFile& file) const;
   bool WriteFiles(const ArchiveProgress& progress);
-  std::vector<std::string> MakeFiles(std::size_t begin, std::size_t count, unsigned threads) const;
+  std::vector<std::string> MakeFiles(std::size_t begin, std::size_t count, unsigned threads);
   void CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch, std::size_t first,
-                   const WorkFolder& work);
+                   const WorkFolder& work, bool synced);
 
   const ChatState& state_;
   const ArchiveRequest& request_;
@@ -243,6 +267,12 @@ void ArchiveRun::Consider(std::string name, uint64_t key, PlannedFile file) {
 
 void ArchiveRun::Plan(const std::vector<ManifestEntry>& old) {
   for (const ManifestEntry& entry : old) old_keys_[entry.name] = entry.key;
+  // The indexes are made on threads of their own while the pages' keys
+  // are worked out.
+  const auto policy = request_.threads == 1 ? std::launch::deferred : std::launch::async;
+  std::future<std::string> index_texts[] = {
+      std::async(policy, [this] { return IndexText(contents_, true, folder_); }),
+      std::async(policy, [this] { return IndexText(contents_, false, folder_); })};
   const uint64_t seed = SettingsSeed(state_, request_);
   const std::vector<SceneInfo>& scenes = contents_.scenes.scenes;
   for (std::size_t j = 0; j < names_.size(); ++j) {
@@ -253,13 +283,7 @@ void ArchiveRun::Plan(const std::vector<ManifestEntry>& old) {
   }
   // The indexes last: their links find the pages in place.
   for (const bool index : {true, false}) {
-    std::string text;
-    TextSink sink(text);
-    if (index) {
-      WriteArchiveIndex(contents_, sink);
-    } else {
-      WriteArchivePersons(contents_, sink);
-    }
+    std::string text = index_texts[index ? 0 : 1].get();
     const uint64_t key = Fingerprint(text);
     Consider(std::string(index ? kArchiveIndexName : kArchivePersonsName), key,
              PlannedFile{{}, 0, std::move(text), /*page=*/false});
@@ -272,8 +296,9 @@ void ArchiveRun::Plan(const std::vector<ManifestEntry>& old) {
   }
 }
 
-std::string ArchiveRun::MakeFile(const PlannedFile& file) const {
-  if (!file.page) return file.text;
+// An index's text is handed over, not copied: it can be large.
+std::string ArchiveRun::MakeFile(PlannedFile& file) const {
+  if (!file.page) return std::move(file.text);
   const std::size_t j = file.position;
   PageNavigation navigation;
   navigation.index_href = kArchiveIndexName;
@@ -291,12 +316,12 @@ std::string ArchiveRun::MakeFile(const PlannedFile& file) const {
 }
 
 // Makes the finished files of `batch` (to_write_[first] onwards) durable
-// with one sync, renames each into place and records them, so that a run
-// stopped later does not write them again.
+// with one sync (unless each was `synced`), renames each into place and
+// records them, so that a run stopped later does not write them again.
 void ArchiveRun::CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& batch,
-                             std::size_t first, const WorkFolder& work) {
+                             std::size_t first, const WorkFolder& work, bool synced) {
   if (batch.empty()) return;
-  if (CurrentAtomicWriteCalls().syncfs(work.fd()) != 0) {
+  if (!synced && CurrentAtomicWriteCalls().syncfs(work.fd()) != 0) {
     ThrowSystem(Tr("Cannot write into folder %s. %s"), folder_, errno);
   }
   for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -320,6 +345,7 @@ bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
       std::max(1u, request_.threads != 0 ? request_.threads : std::thread::hardware_concurrency());
   const std::size_t at_once = 8 * static_cast<std::size_t>(threads);
   const int64_t total = static_cast<int64_t>(to_write_.size());
+  const bool few = to_write_.size() <= kFewFiles;
   std::vector<std::unique_ptr<AtomicFileWriter>> batch;
   std::size_t batch_bytes = 0, batch_first = 0;
   int64_t made = 0;
@@ -338,28 +364,28 @@ bool ArchiveRun::WriteFiles(const ArchiveProgress& progress) {
           std::make_unique<AtomicFileWriter>(InFolder(folder_, to_write_[begin + i].name),
                                              InFolder(work.path(), std::to_string(batch.size())));
       writer->Write(texts[i]);
-      writer->Finish(/*sync=*/false);
+      writer->Finish(/*sync=*/few);
       batch_bytes += texts[i].size();
       std::string().swap(texts[i]);
       batch.push_back(std::move(writer));
       if (progress && !progress(++made, total)) {
-        CommitBatch(batch, batch_first, work);
+        CommitBatch(batch, batch_first, work, few);
         return false;
       }
     }
     if (batch.size() >= kBatchFiles || batch_bytes >= kBatchBytes) {
-      CommitBatch(batch, batch_first, work);
+      CommitBatch(batch, batch_first, work, few);
       batch_first = begin + texts.size();
       batch_bytes = 0;
     }
   }
-  CommitBatch(batch, batch_first, work);
+  CommitBatch(batch, batch_first, work, few);
   return true;
 }
 
 // The texts of to_write_[begin, begin + count), made on `threads` threads.
 std::vector<std::string> ArchiveRun::MakeFiles(std::size_t begin, std::size_t count,
-                                               unsigned threads) const {
+                                               unsigned threads) {
   std::vector<std::string> texts(count);
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};

@@ -8,6 +8,7 @@
 #include "core/dialects/formatter.h"
 #include "core/dialects/page_writer.h"
 #include "core/line/line_fields.h"
+#include "core/log/raw_line_numbers.h"
 #include "core/log/selected_names.h"
 #include "core/text/name_lookup.h"
 #include "core/text/text_util.h"
@@ -313,46 +314,6 @@ int64_t ConvertRanges(const ChatState& state, const ConvertOptions& options,
       ranges, state.input_lines().size(), std::max<std::size_t>(pass.lines_per_chunk, 1));
   return ConvertChunks(state, options, settings, ranges, chunks, span, nullptr, out, windows, pass);
 }
-
-// The origin of input lines (their line number in the log file, from 1,
-// and the log when several were merged), which are views into the raw
-// lines, asked for in file order: mostly a few raw lines on from the last
-// one. An input line that is no such view has its input index + 1.
-class RawLineNumbers {
- public:
-  explicit RawLineNumbers(const LineStore& raw) : raw_(raw) {}
-
-  LineOrigin Of(std::string_view line, std::size_t input_index) {
-    const std::string_view bytes = raw_.bytes();
-    const char* const at = line.data();
-    if (raw_.empty() || at < bytes.data() || at >= bytes.data() + bytes.size()) {
-      return LineOrigin{0, static_cast<int64_t>(input_index) + 1};
-    }
-    constexpr int kSteps = 64;
-    std::size_t r = next_;
-    for (int step = 0; step < kSteps && r < raw_.size() && raw_[r].data() < at; ++step) ++r;
-    if (r >= raw_.size() || raw_[r].data() != at) {
-      std::size_t low = 0, high = raw_.size();  // the first raw line not before `at`
-      while (low < high) {
-        const std::size_t mid = low + (high - low) / 2;
-        if (raw_[mid].data() < at) {
-          low = mid + 1;
-        } else {
-          high = mid;
-        }
-      }
-      r = low;
-      if (r >= raw_.size() || raw_[r].data() != at)
-        return LineOrigin{0, static_cast<int64_t>(input_index) + 1};
-    }
-    next_ = r + 1;
-    return raw_.origin(r);
-  }
-
- private:
-  const LineStore& raw_;
-  std::size_t next_ = 0;
-};
 
 // The input lines of `scene`, clipped to the log.
 RangeBounds SceneRange(const ChatState& state, const Scene& scene) {

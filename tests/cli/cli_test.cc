@@ -511,9 +511,14 @@ TEST_F(CliTest, SeveralLogsFailAsOneDoes) {
   const struct {
     std::vector<std::string> args;
     int status;
-    std::string message;  // part of standard error
+    std::string message;     // part of standard error
+    std::string shown = "";  // part of standard output
   } cases[] = {
       {{good, link}, 0, "link.log wurde schon genannt"},
+      {{"-f", "page", good, good, link},
+       0,
+       "good.log wurde schon genannt",
+       "<title>good.log, 2005"},
       {{good, bad}, 1, bad + ":2: '12x' ist kein gültiger Integerwert"},
       {{good, dir_.string()}, 1, dir_.string()},
       {{"-", good, "-"}, 2, "nur einmal gelesen"},
@@ -528,6 +533,7 @@ TEST_F(CliTest, SeveralLogsFailAsOneDoes) {
     const Result result = Run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_NE(result.out.find(c.shown), std::string::npos);
     if (c.status != 0) {
       EXPECT_EQ(result.out, "");
     }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -8,6 +9,7 @@
 
 #include "core/archive/archive_files.h"
 #include "core/archive/archive_writer.h"
+#include "core/files/atomic_write.h"
 #include "core/log/loader.h"
 #include "core/work/progress.h"
 #include "tests/support/scratch_dir.h"
@@ -88,7 +90,9 @@ TEST(ArchiveManifest, ForeignFilesAreAllButItsOwnAndTheirTemporaryFiles) {
                                       "b.html", "notes"}));
 }
 
-// A loaded log of `lines` "seconds person" pairs, its scenes and a request.
+// A loaded log of `lines` "seconds person" pairs, its scenes and a request;
+// a "person" starting with '#' stands for a line of its words that the
+// load passes over.
 struct Archive {
   ChatState state;
   SceneList scenes;
@@ -98,6 +102,10 @@ struct Archive {
           int64_t gap = 30) {
     std::string log;
     for (const auto& [seconds, person] : lines) {
+      if (*person == '#') {
+        log += std::string(person + 1) + "\n";
+        continue;
+      }
       log += std::string("[\"1\",\"C\",\"") + person + "\"," + std::to_string(kBase + seconds) +
              "]hello <b>&amp;</b>\n";
     }
@@ -120,6 +128,21 @@ std::set<std::string> FilesIn(const std::string& folder) {
     names.insert(entry.path().filename().string());
   }
   return names;
+}
+
+// Syncs of the file system, and of files in the run's work folder (as
+// the system names them); Windows has neither call.
+int g_file_system_syncs = 0, g_work_file_syncs = 0;
+void CountSyncs() {
+#ifndef _WIN32
+  CurrentAtomicWriteCalls().syncfs = [](int fd) { return ++g_file_system_syncs, ::syncfs(fd); };
+  CurrentAtomicWriteCalls().fsync = [](int fd) {
+    std::error_code ignored;
+    const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ignored);
+    g_work_file_syncs += path.string().find("/.quorlix-archive-work-") != std::string::npos;
+    return ::fsync(fd);
+  };
+#endif
 }
 
 // Three scenes an hour apart.
@@ -246,9 +269,25 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
        3,
        0,
        3},
+      // The same lines, each with another number: the page's anchors.
+      {"a line passed over before them all",
+       {{0, "#note"},
+        {0, "Al"},
+        {60, "Bo"},
+        {3600, "Al"},
+        {7200, "Cy"},
+        {7260, "Al"},
+        {10000, "Bo"}},
+       120,
+       0,
+       1,
+       0,
+       0},
   };
+  CountSyncs();
   for (const auto& r : runs) {
     SCOPED_TRACE(r.what);
+    g_file_system_syncs = g_work_file_syncs = 0;
     Archive archive(out, r.lines, r.gap);
     archive.request.force = true;
     const ArchiveResult result = archive.Write(
@@ -257,7 +296,22 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
     EXPECT_EQ(result.unchanged, r.unchanged);
     EXPECT_EQ(result.removed, r.removed);
     EXPECT_EQ(result.stopped, r.stop_after != 0);
+#ifndef _WIN32
+    EXPECT_TRUE(g_file_system_syncs > 0 || g_work_file_syncs >= r.written);
+#endif
+    if (result.stopped) continue;
+    // Each file as an archive made afresh has it.
+    const std::string fresh = dir.Path("fresh");
+    fs::remove_all(fresh);
+    Archive(fresh, r.lines, r.gap).Write();
+    std::set<std::string> names = FilesIn(fresh);
+    names.insert("my.txt");
+    EXPECT_EQ(FilesIn(out), names);
+    for (const std::string& name : FilesIn(fresh)) {
+      EXPECT_EQ(ReadFileBytes(out + "/" + name), ReadFileBytes(fresh + "/" + name)) << name;
+    }
   }
+  CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
   EXPECT_EQ(FilesIn(out), (std::set<std::string>{".quorlix-archive", "index.html", "persons.html",
                                                  "2005-01-02_00-00-00.html", "my.txt"}));
   EXPECT_EQ(ReadFileBytes(dir.Path("out/my.txt")), "x");
