@@ -153,8 +153,9 @@ std::string FormatArchiveRecord(const ArchiveRecord& r) {
     }
     text.append("\n");
   }
+  const uint64_t sum = Fingerprint(text);
   text.append("check ");
-  AppendHex(Fingerprint(text), text);
+  AppendHex(sum, text);
   text.append("\n");
   return text;
 }
@@ -213,8 +214,7 @@ std::optional<ArchiveRecord> ParseArchiveRecord(std::string_view text) {
     in.LineEnd();
     r.prior.scenes.push_back(scene);
   }
-  if (!in.ok() || !in.done() || r.offset > r.size || r.raw_line < 0 ||
-      !IsArchivePageName(r.page)) {
+  if (!in.ok() || !in.done() || r.offset > r.size || r.raw_line < 0 || !IsArchivePageName(r.page)) {
     return std::nullopt;
   }
   return r;
@@ -257,7 +257,8 @@ std::optional<ArchiveRecord> MakeArchiveRecord(const ChatState& state, const Sce
 
   r.prior.names = base.names;
   std::unordered_map<std::string, std::size_t> known;
-  for (std::size_t i = 0; i < r.prior.names.size(); ++i) known.emplace(LowerName(r.prior.names[i]), i);
+  for (std::size_t i = 0; i < r.prior.names.size(); ++i)
+    known.emplace(LowerName(r.prior.names[i]), i);
   AddPersonsBefore(state, static_cast<std::size_t>(resume.first_line), r.prior.names, known);
   for (std::size_t k = 0; k < last; ++k) {
     SceneInfo scene = scenes.scenes[k];

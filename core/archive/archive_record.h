@@ -44,13 +44,13 @@ struct ArchiveRecord {
   uint64_t shape = 0;
   uint64_t manifest = 0;
   std::string log_file;
-  uint64_t size = 0;    // of the log
-  uint64_t prefix = 0;  // StreamFingerprint of the bytes before `offset`
-  uint64_t offset = 0;  // where the last scene's first raw line starts
-  int64_t raw_line = 0;  // that raw line's index (from 0)
+  uint64_t size = 0;       // of the log
+  uint64_t prefix = 0;     // StreamFingerprint of the bytes before `offset`
+  uint64_t offset = 0;     // where the last scene's first raw line starts
+  int64_t raw_line = 0;    // that raw line's index (from 0)
   int64_t first_time = 0;  // of the last scene
   std::string page;        // the last scene's page
-  SceneList prior;  // the scenes before it; names: the persons met before it
+  SceneList prior;         // the scenes before it; names: the persons met before it
 };
 
 std::string FormatArchiveRecord(const ArchiveRecord& record);
@@ -62,7 +62,7 @@ std::optional<ArchiveRecord> ParseArchiveRecord(std::string_view text);
 struct RecordBase {
   uint64_t offset = 0;
   int64_t raw_line = 0;
-  StreamFingerprint prefix;         // of the bytes before `offset`
+  StreamFingerprint prefix;        // of the bytes before `offset`
   std::vector<std::string> names;  // persons met before `offset`
 };
 

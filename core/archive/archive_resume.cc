@@ -119,7 +119,8 @@ std::optional<ArchiveResult> ResumeArchive(const ArchiveRequest& request,
   // The lines keep their numbers in the log, as the pages' anchors show.
   std::vector<uint64_t> origins(lines.size());
   for (std::size_t i = 0; i < origins.size(); ++i) {
-    origins[i] = LineStore::PackOrigin(LineOrigin{0, record->raw_line + 1 + static_cast<int64_t>(i)});
+    origins[i] =
+        LineStore::PackOrigin(LineOrigin{0, record->raw_line + 1 + static_cast<int64_t>(i)});
   }
   lines.SetOrigins(std::move(origins));
   SilentWorkingWindowFactory silent;

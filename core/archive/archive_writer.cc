@@ -548,9 +548,8 @@ std::optional<ArchiveResult> WriteResumedArchive(const ChatState& state, const S
 
 uint64_t ArchiveShape(const ChatState& state, const ArchiveRequest& request) {
   const std::string shape = "resume 1\n" + std::to_string(request.gap_minutes) + "\n" +
-                            (request.load.suppress_bot_lines ? "1\n" : "0\n") +
-                            request.load.depth + "\n" + request.log_file + "\n" +
-                            request.log_names + "\n";
+                            (request.load.suppress_bot_lines ? "1\n" : "0\n") + request.load.depth +
+                            "\n" + request.log_file + "\n" + request.log_names + "\n";
   return Fingerprint(shape, SettingsSeed(state, request));
 }
 
