@@ -1,6 +1,8 @@
 #include "core/archive/archive_record.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
@@ -100,31 +102,38 @@ void AddPersonsBefore(const ChatState& state, std::size_t end, std::vector<std::
 
 }  // namespace
 
-void StreamFingerprint::Add(std::string_view bytes) {
-  size_ += bytes.size();
-  while (!bytes.empty() && pending_size_ != 0) {
-    pending_ |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[0])) << (8 * pending_size_);
-    bytes.remove_prefix(1);
-    if (++pending_size_ == 8) {
-      hash_ = MixWord(hash_, pending_);
-      pending_ = 0;
-      pending_size_ = 0;
+void StreamFingerprint::AddBlocks(const char* data, std::size_t blocks) {
+  for (std::size_t b = 0; b < blocks; ++b, data += kBlock) {
+    for (int lane = 0; lane < 4; ++lane) {
+      uint64_t word;
+      std::memcpy(&word, data + 8 * lane, 8);
+      lanes_[lane] = MixWord(lanes_[lane], word);
     }
-  }
-  std::size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes.data() + i, 8);
-    hash_ = MixWord(hash_, word);
-  }
-  for (; i < bytes.size(); ++i, ++pending_size_) {
-    pending_ |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * pending_size_);
   }
 }
 
+void StreamFingerprint::Add(std::string_view bytes) {
+  size_ += bytes.size();
+  if (pending_size_ != 0) {
+    const std::size_t take = std::min(kBlock - pending_size_, bytes.size());
+    std::memcpy(pending_ + pending_size_, bytes.data(), take);
+    pending_size_ += take;
+    bytes.remove_prefix(take);
+    if (pending_size_ < kBlock) return;
+    AddBlocks(pending_, 1);
+    pending_size_ = 0;
+  }
+  const std::size_t blocks = bytes.size() / kBlock;
+  AddBlocks(bytes.data(), blocks);
+  bytes.remove_prefix(blocks * kBlock);
+  std::memcpy(pending_, bytes.data(), bytes.size());
+  pending_size_ = bytes.size();
+}
+
 uint64_t StreamFingerprint::Value() const {
-  return Fingerprint(std::string_view(reinterpret_cast<const char*>(&pending_), 8),
-                     hash_ ^ (size_ * 0x9e3779b97f4a7c15ULL));
+  uint64_t seed = size_ * 0x9e3779b97f4a7c15ULL;
+  for (const uint64_t lane : lanes_) seed = MixWord(seed, lane);
+  return Fingerprint(std::string_view(pending_, pending_size_), seed);
 }
 
 std::string FormatArchiveRecord(const ArchiveRecord& r) {
@@ -260,14 +269,21 @@ std::optional<ArchiveRecord> MakeArchiveRecord(const ChatState& state, const Sce
   for (std::size_t i = 0; i < r.prior.names.size(); ++i)
     known.emplace(LowerName(r.prior.names[i]), i);
   AddPersonsBefore(state, static_cast<std::size_t>(resume.first_line), r.prior.names, known);
+  // Each name of the scenes looked up once: many scenes share a person.
+  constexpr std::size_t kUnknown = SIZE_MAX;
+  std::vector<std::size_t> number(scenes.names.size(), kUnknown);
   for (std::size_t k = 0; k < last; ++k) {
     SceneInfo scene = scenes.scenes[k];
     scene.first_line = scene.last_line = 0;
     scene.persons_begin = r.prior.persons.size();
     for (const ScenePerson& person : scenes.PersonsOf(k)) {
-      const auto found = known.find(LowerName(scenes.names[person.name]));
-      if (found == known.end()) return std::nullopt;
-      r.prior.persons.push_back(ScenePerson{found->second, person.lines});
+      std::size_t& n = number[person.name];
+      if (n == kUnknown) {
+        const auto found = known.find(LowerName(scenes.names[person.name]));
+        if (found == known.end()) return std::nullopt;
+        n = found->second;
+      }
+      r.prior.persons.push_back(ScenePerson{n, person.lines});
     }
     scene.persons_end = r.prior.persons.size();
     r.prior.scenes.push_back(scene);

@@ -27,17 +27,22 @@
 namespace quorlix {
 
 // A fingerprint of bytes given piece by piece; the pieces do not matter,
-// only the bytes.
+// only the bytes. Four words at a time on four lanes, which the processor
+// works on at once: a log of hundreds of megabytes is read through it.
 class StreamFingerprint {
  public:
   void Add(std::string_view bytes);
   uint64_t Value() const;
 
  private:
-  uint64_t hash_ = 0x243f6a8885a308d3ULL;
+  static constexpr std::size_t kBlock = 32;
+  void AddBlocks(const char* data, std::size_t blocks);
+
+  uint64_t lanes_[4] = {0x243f6a8885a308d3ULL, 0x13198a2e03707344ULL, 0xa4093822299f31d0ULL,
+                        0x082efa98ec4e6c89ULL};
   uint64_t size_ = 0;
-  uint64_t pending_ = 0;  // the bytes of a word not yet whole
-  int pending_size_ = 0;
+  char pending_[kBlock] = {};  // the bytes of a block not yet whole
+  std::size_t pending_size_ = 0;
 };
 
 struct ArchiveRecord {

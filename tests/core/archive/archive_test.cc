@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/archive/archive_files.h"
+#include "core/archive/archive_record.h"
 #include "core/archive/archive_resume.h"
 #include "core/archive/archive_writer.h"
 #include "core/files/atomic_write.h"
@@ -89,6 +90,23 @@ TEST(ArchiveManifest, ForeignFilesAreAllButItsOwnAndTheirTemporaryFiles) {
   EXPECT_EQ(ForeignFiles(listing, manifest),
             (std::vector<std::string>{".b.html.quorlix-tmp-Ab12Cd", ".a.html.quorlix-tmp-Ab12",
                                       "b.html", "notes"}));
+}
+
+TEST(StreamFingerprint, TheBytesCountNotThePieces) {
+  std::string bytes;
+  for (int i = 0; i < 100; ++i) bytes += static_cast<char>('a' + i % 26);
+  StreamFingerprint whole;
+  whole.Add(bytes);
+  for (const std::size_t cut : {0, 1, 7, 31, 32, 33, 64, 99, 100}) {
+    StreamFingerprint pieces;
+    pieces.Add(std::string_view(bytes).substr(0, cut));
+    pieces.Add(std::string_view(bytes).substr(cut, 3));
+    pieces.Add(std::string_view(bytes).substr(std::min<std::size_t>(cut + 3, 100)));
+    EXPECT_EQ(pieces.Value(), whole.Value()) << cut;
+  }
+  StreamFingerprint shorter;
+  shorter.Add(std::string_view(bytes).substr(0, 99));
+  EXPECT_NE(shorter.Value(), whole.Value());
 }
 
 // A loaded log of `lines` "seconds person" pairs, its scenes and a request;
