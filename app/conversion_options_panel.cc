@@ -14,7 +14,7 @@ namespace quorlix {
 ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent) {
   auto* options = new QVBoxLayout;
   column_ = options;
-  auto* label = Named(new QLabel(tr("Con&vert to:")), "Label5");
+  auto* label = Named(new QLabel(tr("Convert &to:")), "Label5");
   options->addWidget(label);
   combo_code_ = Named(new QComboBox, "combo_code");
   label->setBuddy(combo_code_);
@@ -28,10 +28,15 @@ ConversionOptionsPanel::ConversionOptionsPanel(QObject* parent) : QObject(parent
   check_channel_ = Named(new QCheckBox(tr("Sho&w Channelname")), "check_channel");
   check_channel_color_ =
       Named(new QCheckBox(tr("&Use Colors for Channels")), "check_channel_color");
-  check_showtime_ = Named(new QCheckBox(tr("Show Time")), "check_showtime");
+  check_showtime_ = Named(new QCheckBox(tr("Show Ti&me")), "check_showtime");
   check_marklink_ = Named(new QCheckBox(tr("Mar&k Removed Links")), "check_marklink");
   CheckBox_delete_tags_ =
       Named(new QCheckBox(tr("&Delete all Tags in Chatlines")), "CheckBox_delete_tags");
+  check_channel_->setToolTip(tr("Begin each line with the name of its channel"));
+  check_channel_color_->setToolTip(tr("Colour the channel's name as the Options window sets it"));
+  check_showtime_->setToolTip(tr("Begin each line with its time, in the Options window's form"));
+  check_marklink_->setToolTip(tr("Say where a link was taken out of a message"));
+  CheckBox_delete_tags_->setToolTip(tr("Take the game's markup out of the messages"));
   options->addWidget(check_channel_);
   auto* indented = new QHBoxLayout;
   indented->addSpacing(18);

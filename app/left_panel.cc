@@ -10,6 +10,7 @@
 #include "app/conversion_options_panel.h"
 #include "app/scenes_panel.h"
 #include "app/selection_panel.h"
+#include "app/tab_access_keys.h"
 #include "app/widget_names.h"
 
 namespace quorlix {
@@ -44,6 +45,7 @@ LeftPanel::LeftPanel(ScenesPanel* scenes, QWidget* parent)
   auto* time_tabs = Named(new QTabWidget, "time_tabs");
   time_tabs->addTab(selection_->time_page(), tr("&Time"));
   time_tabs->addTab(scenes, tr("Sce&nes"));
+  GiveAccessKeysToTabsBehind(time_tabs);
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
   grid->addLayout(selection_->persons_column(), 0, 0);

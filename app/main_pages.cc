@@ -11,6 +11,7 @@
 #include "app/output_view.h"
 #include "app/post_preview.h"
 #include "app/post_strip.h"
+#include "app/tab_access_keys.h"
 #include "app/widget_names.h"
 
 namespace quorlix {
@@ -29,10 +30,11 @@ MainPages::MainPages(QAction* convert_scene, ConfigLocation config, MessageSink&
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(posts_->strip());
   layout->addWidget(memo_output_);
-  addTab(TabSheet1_, tr("Input"));
-  addTab(TabSheet2_, tr("Ouput"));
-  addTab(TabSheet3_, tr("Preview"));
+  addTab(TabSheet1_, tr("&Input"));
+  addTab(TabSheet2_, tr("Ou&put"));
+  addTab(TabSheet3_, tr("Pre&view"));
   setCurrentWidget(TabSheet1_);
+  GiveAccessKeysToTabsBehind(this);
   edit_commands_ = new EditCommands(
       {TabSheet1_, TabSheet1_->view(), TabSheet2_, memo_output_, TabSheet3_,
        posts_->preview()->browser(), posts_->strip(), [this] { return currentWidget(); }},

@@ -134,7 +134,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   status_text_ = Named(new QLabel, "status_text");
   statusBar()->addWidget(status_text_, 1);
   statusBar()->addPermanentWidget(scenes_->count_label());
-  connect(pages_->posts()->strip(), &PostStrip::copied, status_text_, &QLabel::setText);
+  connect(pages_->posts()->strip(), &PostStrip::told, status_text_, &QLabel::setText);
   setAcceptDrops(true);
 
   menu_->convert()->setEnabled(false);

@@ -75,6 +75,10 @@ void OutputPosts::WriteLimit(quint64 limit) {
     ConfigFile config(config_);
     WritePostLimit(config, dialect_, limit);
   });
+  // Markdown's long lines were cut for the limit they were converted with.
+  if (dialect_ == Dialect::kMarkdown && strip_->HasLineOverLimit()) {
+    emit strip_->told(tr("Convert again to cut the lines over the new limit"));
+  }
 }
 
 void OutputPosts::SetDialect(Dialect dialect) {

@@ -50,6 +50,9 @@ PostStrip::PostStrip(PostLines lines, QWidget* parent) : QWidget(parent), lines_
   copy_part_ = button(tr("Copy &part"));
   copy_part_->setToolTip(tr("Copy this part, then show the next (Ctrl+Shift+C)"));
   copy_all_ = button(tr("Cop&y all"));
+  copy_all_->setToolTip(tr("Copy the whole output"));
+  previous_->setToolTip(tr("Show the part before"));
+  next_->setToolTip(tr("Show the part after"));
   previous_->setObjectName(QStringLiteral("post_previous"));
   next_->setObjectName(QStringLiteral("post_next"));
   copy_part_->setObjectName(QStringLiteral("post_copy_part"));
@@ -130,6 +133,11 @@ bool PostStrip::CutWithoutLimit() {
   return true;
 }
 
+bool PostStrip::HasLineOverLimit() const {
+  return std::any_of(parts_.begin(), parts_.end(),
+                     [](const PostPart& part) { return part.over_limit; });
+}
+
 void PostStrip::Recut() {
   if (!CutWithoutLimit()) parts_ = SplitIntoParts(lines_.count(), lines_.size_of, limit_);
   current_ = std::min(current_, parts_.size() - 1);
@@ -170,9 +178,9 @@ void PostStrip::CopyPart() {
   QGuiApplication::clipboard()->setText(lines_.text(part.first, part.end));
   const QString number = GroupedNumber(static_cast<qlonglong>(current_ + 1));
   const QString count = GroupedNumber(static_cast<qlonglong>(parts_.size()));
-  emit copied(current_ + 1 < parts_.size()
-                  ? tr("Part %1 of %2 copied").arg(number, count)
-                  : tr("Part %1 of %2 copied; there are no more parts").arg(number, count));
+  emit told(current_ + 1 < parts_.size()
+                ? tr("Part %1 of %2 copied").arg(number, count)
+                : tr("Part %1 of %2 copied; there are no more parts").arg(number, count));
   Next();
 }
 

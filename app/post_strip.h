@@ -45,6 +45,8 @@ class PostStrip : public QWidget {
   // Shows `limit` without raising limitEdited (as read from config.cfg).
   void SetLimit(std::uint64_t limit);
   std::uint64_t limit() const { return limit_; }
+  // Whether a line alone is over the limit (a part of its own).
+  bool HasLineOverLimit() const;
 
   // Cuts the text again, keeping the part number where it still exists.
   void Recut();
@@ -73,8 +75,9 @@ class PostStrip : public QWidget {
   void partsChanged();
   // The user went to another part (Previous, Next, Copy part).
   void partChosen(std::size_t first_line);
-  // Copy part copied a part: what the status bar says.
-  void copied(const QString& message);
+  // What the status bar says: a part copied, a limit that wants a new
+  // conversion.
+  void told(const QString& message);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

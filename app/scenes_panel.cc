@@ -154,7 +154,7 @@ ScenesPanel::ScenesPanel(ConfigLocation config, QString settings_file, MessageSi
   min_lines_->setValue(OpenSettings(settings_file_)->value(QLatin1String(kMinLinesKey), 1).toInt());
   auto* fields = new QFormLayout;
   fields->addRow(tr("&Gap:"), gap_);
-  fields->addRow(tr("Min. lines:"), min_lines_);
+  fields->addRow(tr("Mi&n. lines:"), min_lines_);
 
   model_ = new SceneTableModel(this);
   view_ = new QTreeView;
@@ -173,6 +173,7 @@ ScenesPanel::ScenesPanel(ConfigLocation config, QString settings_file, MessageSi
 
   convert_ = new QPushButton(tr("Conve&rt scene"));
   convert_->setObjectName(QStringLiteral("scene_convert"));
+  convert_->setToolTip(tr("Convert the lines of the chosen scene"));
   convert_->setEnabled(false);
   count_ = new QLabel;
   count_->setObjectName(QStringLiteral("scene_count"));

@@ -131,7 +131,7 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Wofür die Ausgabe gemacht wird: ein Forum (UBB oder Html), eine Chat-App (Markdown) oder eine eigene Webseite</translation>
     </message>
     <message>
-        <source>Con&amp;vert to:</source>
+        <source>Convert &amp;to:</source>
         <translation>Um&amp;wandeln in:</translation>
     </message>
     <message>
@@ -143,8 +143,8 @@ Vor dem Ersetzen speichern?</translation>
         <translation>Farben f&amp;ür Kanäle verwenden</translation>
     </message>
     <message>
-        <source>Show Time</source>
-        <translation>Zeit ze&amp;igen</translation>
+        <source>Show Ti&amp;me</source>
+        <translation>Zeit zei&amp;gen</translation>
     </message>
     <message>
         <source>Mar&amp;k Removed Links</source>
@@ -152,11 +152,31 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>&amp;Delete all Tags in Chatlines</source>
-        <translation>Alle Tags in &amp;Chatzeilen löschen</translation>
+        <translation>Alle Tags in Chatzeilen l&amp;öschen</translation>
     </message>
     <message>
         <source>Web page</source>
         <translation>Webseite</translation>
+    </message>
+    <message>
+        <source>Begin each line with the name of its channel</source>
+        <translation>Jede Zeile mit dem Namen ihres Kanals beginnen</translation>
+    </message>
+    <message>
+        <source>Colour the channel&apos;s name as the Options window sets it</source>
+        <translation>Den Namen des Kanals in der Farbe aus dem Optionen-Fenster zeigen</translation>
+    </message>
+    <message>
+        <source>Begin each line with its time, in the Options window&apos;s form</source>
+        <translation>Jede Zeile mit ihrer Zeit beginnen, in der Form aus dem Optionen-Fenster</translation>
+    </message>
+    <message>
+        <source>Say where a link was taken out of a message</source>
+        <translation>Vermerken, wo ein Link aus einer Nachricht entfernt wurde</translation>
+    </message>
+    <message>
+        <source>Take the game&apos;s markup out of the messages</source>
+        <translation>Die Auszeichnungen des Spiels aus den Nachrichten entfernen</translation>
     </message>
 </context>
 <context>
@@ -336,7 +356,7 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>&amp;Time</source>
-        <translation>Zeit</translation>
+        <translation>&amp;Zeit</translation>
     </message>
     <message>
         <source>Sce&amp;nes</source>
@@ -439,16 +459,16 @@ Vor dem Ersetzen speichern?</translation>
 <context>
     <name>quorlix::MainPages</name>
     <message>
-        <source>Input</source>
-        <translation>Eingabe</translation>
+        <source>&amp;Input</source>
+        <translation>E&amp;ingabe</translation>
     </message>
     <message>
-        <source>Ouput</source>
-        <translation>Ausgabe</translation>
+        <source>Ou&amp;put</source>
+        <translation>&amp;Ausgabe</translation>
     </message>
     <message>
-        <source>Preview</source>
-        <translation>Vorschau</translation>
+        <source>Pre&amp;view</source>
+        <translation>Vors&amp;chau</translation>
     </message>
 </context>
 <context>
@@ -551,6 +571,10 @@ Vor dem Ersetzen speichern?</translation>
         <source>Only the first %L1 characters are shown.</source>
         <translation>Nur die ersten %L1 Zeichen werden gezeigt.</translation>
     </message>
+    <message>
+        <source>Convert again to cut the lines over the new limit</source>
+        <translation>Erneut umwandeln, um die Zeilen über der neuen Grenze zu teilen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::OutputView</name>
@@ -637,6 +661,18 @@ Vor dem Ersetzen speichern?</translation>
         <source>Post li&amp;mit:</source>
         <translation>&amp;Grenze:</translation>
     </message>
+    <message>
+        <source>Copy the whole output</source>
+        <translation>Die ganze Ausgabe kopieren</translation>
+    </message>
+    <message>
+        <source>Show the part before</source>
+        <translation>Den Teil davor zeigen</translation>
+    </message>
+    <message>
+        <source>Show the part after</source>
+        <translation>Den Teil danach zeigen</translation>
+    </message>
 </context>
 <context>
     <name>quorlix::ScenesPanel</name>
@@ -685,8 +721,12 @@ Vor dem Ersetzen speichern?</translation>
         <translation>&amp;Pause:</translation>
     </message>
     <message>
-        <source>Min. lines:</source>
-        <translation>Min. Zeilen:</translation>
+        <source>Mi&amp;n. lines:</source>
+        <translation>M&amp;in. Zeilen:</translation>
+    </message>
+    <message>
+        <source>Convert the lines of the chosen scene</source>
+        <translation>Die Zeilen der gewählten Szene umwandeln</translation>
     </message>
 </context>
 <context>

@@ -272,6 +272,12 @@ class PostStripTest : public QObject {
     QCOMPARE(first.begin().fragment().text(), QStringLiteral("[Clan]"));
     QVERIFY(first.begin().fragment().charFormat().fontWeight() >= QFont::Bold);
 
+    // Under the longest line: Markdown cuts such lines at the next Convert.
+    Find<QSpinBox>(f, "post_limit")->setValue(40);
+    QCOMPARE(f.window->StatusText(), QString("Convert again to cut the lines over the new limit"));
+    Find<QPushButton>(f, "bt_convert")->click();
+    QVERIFY(!strip->HasLineOverLimit());
+
     // Converted to UBB again: the forum's limit.
     Find<QComboBox>(f, "combo_code")->setCurrentIndex(static_cast<int>(Dialect::kUbb));
     Find<QPushButton>(f, "bt_convert")->click();
