@@ -18,7 +18,7 @@ GoToTimeBar::GoToTimeBar(LineView* view, QWidget* parent) : QWidget(parent), vie
   auto* label = new QLabel(tr("Go to ti&me (UTC):"));
   text_ = new QLineEdit;
   text_->setObjectName(QStringLiteral("go_to_time_text"));
-  text_->setPlaceholderText(QStringLiteral("YYYY-MM-DD HH:MM"));
+  text_->setPlaceholderText(tr("YYYY-MM-DD HH:MM", "how a time is typed"));
   label->setBuddy(text_);
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("go_to_time_status"));

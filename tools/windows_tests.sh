@@ -89,7 +89,9 @@ build/bin/generate_log 40 "$logs/forty-mb.log" 11 >/dev/null       # read in two
 # is "/" for Linux and "\\" for Windows, "@FULL" the logs' full name
 # (Z:\... on Windows), "@DRIVE" nothing for Linux and "Z:" for Windows, so
 # that "@DRIVEout.txt" is the drive-relative name of the current folder's
-# out.txt.
+# out.txt. "@SHARE" is the logs' folder as a network share for Windows
+# (\\quorlix\logs) and its full name for Linux, "@HERE" the current folder
+# as one (\\quorlix\cases\<name>\windows) and "." for Linux.
 # SETUP, when set, is a shell command run in each folder first (files that
 # must be there before), SETUP_WINDOWS one for Windows in its place;
 # AFTER_WINDOWS one run in the Windows folder after the program;
@@ -107,15 +109,19 @@ compare() {
     local setup=${SETUP:-}
     [ "$side" = windows ] && [ -n "${SETUP_WINDOWS:-}" ] && setup=$SETUP_WINDOWS
     [ -z "$setup" ] || (cd "$dir" && eval "$setup")
-    local args=() a null=/dev/null back=/ full=$logs drive=
+    local args=() a null=/dev/null back=/ full=$logs drive= share=$logs here=.
     # Windows' own null device: should the program ever take it for a file
     # to replace, no file of this machine is at stake.
     if [ "$side" = windows ]; then
       null=NUL back='\\' full="Z:${logs//\//\\}" drive=Z:
+      share='\\quorlix\logs' here="\\\\quorlix\\cases\\$name\\windows"
     fi
     for a in "$@"; do
       a=${a//@LOGS/../../../logs}
       a=${a//@FULL/$full}
+      # Quoted: the names' leading "\\" stays two backslashes.
+      a=${a//@SHARE/"$share"}
+      a=${a//@HERE/"$here"}
       a=${a//@BACK/$back}
       a=${a//@DRIVE/$drive}
       args+=("${a//@NULL/$null}")
@@ -237,6 +243,19 @@ SETUP="\"$LINUX_CLI\" $earlier out.txt >/dev/null 2>&1" \
   SETUP_WINDOWS="\"$WINE\" \"$WINDOWS_CLI\" $earlier OUT.TXT >/dev/null 2>&1" \
   AFTER_WINDOWS='for f in $(ls -A); do [ "$f" = "${f,,}" ] || mv "$f" "${f,,}"; done' \
   compare parts-in-other-capitals "" "${C[@]}" --post-limit 600 -o out.txt "$L"
+# Network names (\\server\share\...): Wine serves them from the prefix's
+# dosdevices/unc/<server>/<share>, here the logs' folder and the cases'.
+mkdir -p "$WINEPREFIX/dosdevices/unc/quorlix"
+ln -sfn "$logs" "$WINEPREFIX/dosdevices/unc/quorlix/logs"
+ln -sfn "$work/cases" "$WINEPREFIX/dosdevices/unc/quorlix/cases"
+for format in ubb page; do
+  compare "unc-log-$format" "" "${C[@]}" -f $format "@SHARE@BACKsample.log"
+done
+compare unc-output "" "${C[@]}" -o "@HERE@BACKout.txt" "@SHARE@BACKsample.log"
+SETUP="mkdir -p $long" compare unc-long-path-parts "" "${C[@]}" --post-limit 500 \
+  -o "@HERE@BACK${long//\//@BACK}@BACKpart.txt" "@SHARE@BACKsample.log"
+# A device's name on a share is a file there, as on Windows.
+compare unc-device-name "" "${C[@]}" -o "@HERE@BACKaux.txt" "$L"
 echo "quorlix-cli.exe against quorlix-cli: $((SECONDS - start)) s"
 
 # ---- Names Windows keeps for devices: refused, exit 2, nothing written
@@ -273,6 +292,19 @@ if [ "$nul_status" -eq 0 ] && [ ! -s "$work/nul.out" ]; then
 else
   failed=$((failed + 1))
   echo "NUL: exit $nul_status, $(head -c 200 "$work/nul.out")"
+fi
+
+# A name in a message keeps the separator the user wrote (a stale part
+# beside the new set is named, not removed).
+mkdir -p "$work/shown/sub"
+echo old >"$work/shown/sub/part-9.txt"
+(cd "$work/shown" && "$WINE" "$WINDOWS_CLI" --config "$logs/config.cfg" --post-limit 600 \
+  -o 'sub\part.txt' "$logs/sample.log" >/dev/null 2>"$work/shown.err") || true
+if grep -qF 'sub\part-9.txt are left alone' "$work/shown.err"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "SEPARATOR: $(head -c 300 "$work/shown.err")"
 fi
 
 echo "windows: $passed passed, $failed failed"

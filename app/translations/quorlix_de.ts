@@ -281,11 +281,16 @@ Vor dem Ersetzen speichern?</translation>
     </message>
     <message>
         <source>Not a time: write YYYY-MM-DD HH:MM (UTC)</source>
-        <translation>Keine Zeitangabe: YYYY-MM-DD HH:MM (UTC) schreiben</translation>
+        <translation>Keine Zeitangabe: JJJJ-MM-TT HH:MM (UTC) schreiben</translation>
     </message>
     <message>
         <source>No line at or after that time</source>
         <translation>Keine Zeile zu oder nach dieser Zeit</translation>
+    </message>
+    <message>
+        <source>YYYY-MM-DD HH:MM</source>
+        <comment>how a time is typed</comment>
+        <translation>JJJJ-MM-TT HH:MM</translation>
     </message>
 </context>
 <context>

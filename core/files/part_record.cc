@@ -62,6 +62,10 @@ bool ReadField(std::string_view& line, Number& value) {
 std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t count,
                                          const std::function<bool(const std::string&)>& keep) {
   const std::string dir = DirectoryOf(path);
+  // Each found name in the folder as `path` writes it, separator and all
+  // ("C:\Logs\day-7.txt", not "C:\Logs/day-7.txt"); "./" where it names none.
+  std::string shown_folder = path.substr(0, path.size() - NameOf(path).size());
+  if (shown_folder.empty()) shown_folder = dir + "/";
   // Names compared as the file system compares them ("DAY-7.TXT" is a
   // part of day.txt on Windows).
   const std::string first = platform::FoldNameCase(NameOf(PartFileName(path, 1)));
@@ -85,7 +89,7 @@ std::vector<std::string> UnrecordedParts(const std::string& path, std::size_t co
       continue;
     }
     platform::FileInfo info;
-    const std::string listed_path = dir + "/" + listed;
+    const std::string listed_path = shown_folder + listed;
     if (platform::InspectName(listed_path, info) && info.kind == platform::FileKind::kRegular &&
         !keep(listed_path)) {
       found.emplace_back(number, listed_path);

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
 #include <QMenu>
@@ -407,6 +408,7 @@ class MainWindowTest : public MainWindowTestBase {
     QCOMPARE(Find<QPushButton>(f, "tb_load")->text(), QString("&Laden"));
     QCOMPARE(Action(f, "Options1")->text(), QString("&Optionen"));
     QCOMPARE(ShownPage(f), QString("Eingabe"));
+    QCOMPARE(Find<QLineEdit>(f, "go_to_time_text")->placeholderText(), QString("JJJJ-MM-TT HH:MM"));
     QCOMPARE(Find<QListWidget>(f, "lb_channel")->item(0)->text(), QString("Clan"));
     QCOMPARE(f.window->windowTitle(), QString("Quorlix Version 0.9.8.1010"));
     QCOMPARE(f.window->StatusText(),
