@@ -11,7 +11,9 @@
 // into a folder holding other files unless forced to. Every file is
 // replaced atomically, and the manifest names a file before it is first
 // written, so that a run stopped at any point leaves each file old or new
-// and the next run finishes the job.
+// and the next run finishes the job. The archive of one log also keeps a
+// record that lets a rerun read only what the log gained
+// (core/archive_resume.h).
 #pragma once
 
 #include <cstdint>
