@@ -274,6 +274,20 @@ int Run(const CommandLine& command_line) {
   WorkingWindowFactory& windows = bar ? static_cast<WorkingWindowFactory&>(*bar) : silent;
 
   const PassThreads threads{.count = command_line.threads};
+  // One log file: the archive keeps a record that lets a rerun read only
+  // what the log gained since.
+  ArchiveSource source{.log_file = log_files.size() == 1 && log_files[0] != kStandardInput
+                                       ? log_files[0]
+                                       : std::string(),
+                       .gap_minutes = scene_gap,
+                       .load = load_settings};
+  if (archive && !source.log_file.empty()) {
+    if (bar) bar->set_label(Tr("Writing"));
+    if (const std::optional<int> resumed = ResumeArchiveFolder(
+            command_line, request, request_settings, PageTitle(log_files), source, windows)) {
+      return *resumed;
+    }
+  }
   std::optional<LoadedLog> log;
   std::unique_ptr<CommitSink> out;
   int status = Report(log_file, [&] {
@@ -321,7 +335,7 @@ int Run(const CommandLine& command_line) {
   if (archive) {
     if (bar) bar->set_label(Tr("Writing"));
     return WriteArchiveFolder(command_line, log->state(), scene_list, request_settings,
-                              PageTitle(log_files), windows);
+                              PageTitle(log_files), source, windows);
   }
   return Report(log_file, [&] {
     if (command_line.list) {

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 BUILD_DIR=${QUORLIX_FUZZ_BUILD_DIR:-build-fuzz}
 WORK=${QUORLIX_FUZZ_WORK:-$BUILD_DIR/fuzz-work}
-ALL_TARGETS=(log_line formatter load_convert config_file colors ubb_preview)
+ALL_TARGETS=(log_line formatter load_convert config_file colors ubb_preview archive_record)
 
 build() {
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then

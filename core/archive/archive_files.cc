@@ -126,7 +126,7 @@ std::vector<std::string> ForeignFiles(const std::vector<std::string>& names,
                                       const std::vector<ManifestEntry>& manifest) {
   // What systems leave in any folder a file browser showed.
   static constexpr std::string_view kSystemFiles[] = {".DS_Store", "Thumbs.db", "desktop.ini"};
-  std::unordered_set<std::string_view> ours = {kArchiveManifestName};
+  std::unordered_set<std::string_view> ours = {kArchiveManifestName, kArchiveRecordName};
   for (const ManifestEntry& entry : manifest) ours.insert(entry.name);
   std::vector<std::string> foreign;
   for (const std::string& name : names) {

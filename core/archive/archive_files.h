@@ -24,6 +24,8 @@ namespace quorlix {
 inline constexpr std::string_view kArchiveIndexName = "index.html";
 inline constexpr std::string_view kArchivePersonsName = "persons.html";
 inline constexpr std::string_view kArchiveManifestName = ".quorlix-archive";
+// The record that lets a rerun read only what a log gained (core/archive_record.h).
+inline constexpr std::string_view kArchiveRecordName = ".quorlix-archive-resume";
 
 // The page names of scenes starting at `first_times`, in that order.
 std::vector<std::string> ScenePageNames(const std::vector<int64_t>& first_times);

@@ -13,6 +13,7 @@
 
 #include "core/archive/archive_files.h"
 #include "core/archive/archive_pages.h"
+#include "core/archive/archive_record.h"
 #include "core/dialects/page_writer.h"
 #include "core/files/atomic_write.h"
 #include "core/files/platform.h"
@@ -207,9 +208,12 @@ class WorkFolder {
 
 class ArchiveRun {
  public:
-  ArchiveRun(const ChatState& state, const SceneList& scenes, const ArchiveRequest& request)
+  ArchiveRun(const ChatState& state, const SceneList& scenes, const ArchiveRequest& request,
+             const ArchiveRecord* record = nullptr, const RecordBase* base = nullptr)
       : state_(state),
         request_(request),
+        record_(record),
+        base_(base),
         folder_(request.folder),
         contents_{scenes, ScenesOldestFirst(scenes), {}, request.log_names} {
     std::vector<int64_t> first_times;
@@ -220,9 +224,12 @@ class ArchiveRun {
   }
 
   ArchiveResult Run(const ArchiveProgress& progress);
+  bool declined() const { return declined_; }
 
  private:
+  bool PriorInPlace(const std::vector<ManifestEntry>& old) const;
   void Plan(const std::vector<ManifestEntry>& old);
+  void KeepRecord(const std::string& manifest_text) const;
   void Consider(std::string name, uint64_t key, PlannedFile file);
   std::string MakeFile(PlannedFile& file) const;
   bool WriteFiles(const ArchiveProgress& progress);
@@ -232,6 +239,8 @@ class ArchiveRun {
 
   const ChatState& state_;
   const ArchiveRequest& request_;
+  const ArchiveRecord* const record_;  // of the scenes before the last one read
+  const RecordBase* const base_;
   const std::string& folder_;
   ArchiveContents contents_;
   std::vector<std::string> names_;  // of the scenes' pages, in the archive's order
@@ -240,6 +249,7 @@ class ArchiveRun {
   std::vector<ManifestEntry> interim_;  // the manifest while the run writes
   std::vector<PlannedFile> to_write_;
   ArchiveResult result_;
+  bool declined_ = false;  // the folder is not as the record says
 };
 
 // Writes `file` unless the manifest holds its key and the file is there.
@@ -266,7 +276,6 @@ void ArchiveRun::Consider(std::string name, uint64_t key, PlannedFile file) {
 }
 
 void ArchiveRun::Plan(const std::vector<ManifestEntry>& old) {
-  for (const ManifestEntry& entry : old) old_keys_[entry.name] = entry.key;
   // The indexes are made on threads of their own while the pages' keys
   // are worked out.
   const auto policy = request_.threads == 1 ? std::launch::deferred : std::launch::async;
@@ -275,7 +284,12 @@ void ArchiveRun::Plan(const std::vector<ManifestEntry>& old) {
       std::async(policy, [this] { return IndexText(contents_, false, folder_); })};
   const uint64_t seed = SettingsSeed(state_, request_);
   const std::vector<SceneInfo>& scenes = contents_.scenes.scenes;
-  for (std::size_t j = 0; j < names_.size(); ++j) {
+  // The record's scenes keep their pages: PriorInPlace saw them unchanged.
+  const std::size_t prior = record_ != nullptr ? record_->prior.scenes.size() : 0;
+  for (std::size_t j = 0; j < prior; ++j) {
+    Consider(names_[j], *old_keys_.at(names_[j]), PlannedFile{{}, j, {}, /*page=*/true});
+  }
+  for (std::size_t j = prior; j < names_.size(); ++j) {
     const std::string_view previous = j > 0 ? std::string_view(names_[j - 1]) : "";
     const std::string_view next = j + 1 < names_.size() ? std::string_view(names_[j + 1]) : "";
     const uint64_t key = SceneKey(state_, scenes[contents_.order[j]], seed, previous, next);
@@ -294,6 +308,55 @@ void ArchiveRun::Plan(const std::vector<ManifestEntry>& old) {
   for (const ManifestEntry& entry : old) {
     if (!kept.contains(entry.name)) interim_.push_back(entry);
   }
+}
+
+// Whether the pages of the record's scenes are those the record's run
+// wrote: the manifest is that run's, each page is there under its known
+// key, and the scenes read now all come after them with the last page's
+// name unchanged (so no link of theirs changes).
+bool ArchiveRun::PriorInPlace(const std::vector<ManifestEntry>& old) const {
+  const std::size_t prior = record_->prior.scenes.size();
+  if (Fingerprint(FormatManifest(old)) != record_->manifest || names_.size() <= prior ||
+      names_[prior] != record_->page) {
+    return false;
+  }
+  for (std::size_t j = 0; j < prior; ++j) {
+    if (contents_.order[j] != j) return false;
+    const auto entry = old_keys_.find(names_[j]);
+    platform::FileInfo info;
+    if (entry == old_keys_.end() || !entry->second ||
+        !platform::InspectName(InFolder(folder_, names_[j]), info) ||
+        info.kind != platform::FileKind::kRegular) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes the record that lets the next run read only what the log gained,
+// or removes one that would not fit this archive.
+void ArchiveRun::KeepRecord(const std::string& manifest_text) const {
+  const std::string path = InFolder(folder_, kArchiveRecordName);
+  platform::FileInfo info;
+  const bool there = platform::InspectName(path, info);
+  if (there && info.kind != platform::FileKind::kRegular) return;  // none of ours
+  std::optional<ArchiveRecord> record;
+  if (!request_.log_file.empty() && request_.log_file.find('\n') == std::string::npos &&
+      !state_.filters.persons && !state_.filters.channels) {
+    record = MakeArchiveRecord(state_, contents_.scenes, contents_.pages,
+                               base_ != nullptr ? *base_ : RecordBase{});
+  }
+  if (!record) {
+    if (there) CurrentAtomicWriteCalls().unlink(path.c_str());
+    return;
+  }
+  record->shape = ArchiveShape(state_, request_);
+  record->manifest = Fingerprint(manifest_text);
+  record->log_file = request_.log_file;
+  record->size = (base_ != nullptr ? base_->offset : 0) + state_.raw_lines().bytes().size();
+  const std::string text = FormatArchiveRecord(*record);
+  if (there && ReadWholeFile(path) == text) return;
+  WriteFileAtomically(path, text);
 }
 
 // An index's text is handed over, not copied: it can be large.
@@ -428,12 +491,18 @@ ArchiveResult ArchiveRun::Run(const ArchiveProgress& progress) {
                    {folder_, shown}),
         std::move(foreign));
   }
+  for (const ManifestEntry& entry : old) old_keys_[entry.name] = entry.key;
+  if (record_ != nullptr && !PriorInPlace(old)) {
+    declined_ = true;
+    return result_;
+  }
   Plan(old);
   const std::string manifest = InFolder(folder_, kArchiveManifestName);
   const std::string final_text = FormatManifest(final_);
   const bool nothing_to_remove = interim_.size() == final_.size();
   if (to_write_.empty() && nothing_to_remove) {
     if (final_text != FormatManifest(old)) WriteFileAtomically(manifest, final_text);
+    KeepRecord(final_text);
     return result_;
   }
   // Every file this run may leave is named before it is written.
@@ -453,6 +522,7 @@ ArchiveResult ArchiveRun::Run(const ArchiveProgress& progress) {
   }
   SyncDirectoryOf(manifest);
   WriteFileAtomically(manifest, final_text);
+  KeepRecord(final_text);
   return result_;
 }
 
@@ -462,6 +532,25 @@ ArchiveResult WriteArchive(const ChatState& state, const SceneList& scenes,
                            const ArchiveRequest& request, const ArchiveProgress& progress) {
   ArchiveRun run(state, scenes, request);
   return run.Run(progress);
+}
+
+std::optional<ArchiveResult> WriteResumedArchive(const ChatState& state, const SceneList& scenes,
+                                                 const ArchiveRequest& request,
+                                                 const ArchiveRecord& record,
+                                                 const RecordBase& base,
+                                                 const ArchiveProgress& progress) {
+  ArchiveRun run(state, scenes, request, &record, &base);
+  ArchiveResult result = run.Run(progress);
+  if (run.declined()) return std::nullopt;
+  result.resumed = true;
+  return result;
+}
+
+uint64_t ArchiveShape(const ChatState& state, const ArchiveRequest& request) {
+  const std::string shape = "resume 1\n" + std::to_string(request.gap_minutes) + "\n" +
+                            (request.load.suppress_bot_lines ? "1\n" : "0\n") + request.load.depth +
+                            "\n" + request.log_file + "\n" + request.log_names + "\n";
+  return Fingerprint(shape, SettingsSeed(state, request));
 }
 
 }  // namespace quorlix

@@ -11,16 +11,20 @@
 // into a folder holding other files unless forced to. Every file is
 // replaced atomically, and the manifest names a file before it is first
 // written, so that a run stopped at any point leaves each file old or new
-// and the next run finishes the job.
+// and the next run finishes the job. The archive of one log also keeps a
+// record that lets a rerun read only what the log gained
+// (core/archive_resume.h).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/convert/converter.h"
 #include "core/log/chat_state.h"
+#include "core/log/loader.h"
 #include "core/log/scene_finder.h"
 #include "core/text/error.h"
 
@@ -34,6 +38,13 @@ struct ArchiveRequest {
   ConvertSettings settings;
   bool force = false;    // write into a folder holding files of others
   unsigned threads = 0;  // pages made at once; 0: one per processor thread
+  // The one log file the lines were read from (as named; not merged, no
+  // filter), the gap its scenes were found with and the load settings: the
+  // archive then keeps a record that lets the next run read only what the
+  // log gained (core/archive_resume.h). Empty: no record is kept.
+  std::string log_file;
+  int64_t gap_minutes = kDefaultSceneGapMinutes;
+  LoadSettings load;
 };
 
 struct ArchiveResult {
@@ -42,6 +53,7 @@ struct ArchiveResult {
   int64_t unchanged = 0;  // pages left as they were
   int64_t removed = 0;    // pages of scenes that are gone
   bool stopped = false;   // the progress function asked to stop
+  bool resumed = false;   // only what the log gained was read
 };
 
 // After each file: the files done and the files to write. Returning false
@@ -66,5 +78,22 @@ class ForeignFilesError : public Error {
 // written; the files written before stay, and the next run goes on.
 ArchiveResult WriteArchive(const ChatState& state, const SceneList& scenes,
                            const ArchiveRequest& request, const ArchiveProgress& progress = {});
+
+struct ArchiveRecord;
+struct RecordBase;
+
+// For ResumeArchive: the first record.prior.scenes.size() scenes of
+// `scenes` are the record's, the others were found in `state`, which holds
+// the log's bytes from base.offset on. Writes as WriteArchive does; nothing
+// is written and nothing returned when the folder is not as the record
+// says (the caller then makes the archive from the whole log).
+std::optional<ArchiveResult> WriteResumedArchive(const ChatState& state, const SceneList& scenes,
+                                                 const ArchiveRequest& request,
+                                                 const ArchiveRecord& record,
+                                                 const RecordBase& base,
+                                                 const ArchiveProgress& progress = {});
+
+// What shapes every file of the archive of `state` besides its lines.
+uint64_t ArchiveShape(const ChatState& state, const ArchiveRequest& request);
 
 }  // namespace quorlix

@@ -142,8 +142,9 @@ def check_rerun(cli, config, work):
     changed = sorted(n for n in after if before.get(n) != after[n])
     # Scenes of 5 lines 2 h 50 min apart: the 4th gets a link to the next,
     # the 5th and the 6th are new; the first three stay as they were.
-    want = sorted(["index.html", "persons.html", ".quorlix-archive", "2005-01-02_08-30-00.html",
-                   "2005-01-02_11-20-00.html", "2005-01-02_14-10-00.html"])
+    want = sorted(["index.html", "persons.html", ".quorlix-archive", ".quorlix-archive-resume",
+                   "2005-01-02_08-30-00.html", "2005-01-02_11-20-00.html",
+                   "2005-01-02_14-10-00.html"])
     if changed != want:
         raise AssertionError("rerun replaced %s, expected %s" % (changed, want))
     run(cli, "--config", config, "--archive", folder, "--scene-gap", "200", log)

@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "core/archive/archive_files.h"
+#include "core/archive/archive_record.h"
+#include "core/archive/archive_resume.h"
 #include "core/archive/archive_writer.h"
 #include "core/files/atomic_write.h"
 #include "core/log/loader.h"
@@ -90,16 +92,34 @@ TEST(ArchiveManifest, ForeignFilesAreAllButItsOwnAndTheirTemporaryFiles) {
                                       "b.html", "notes"}));
 }
 
+TEST(StreamFingerprint, TheBytesCountNotThePieces) {
+  std::string bytes;
+  for (int i = 0; i < 100; ++i) bytes += static_cast<char>('a' + i % 26);
+  StreamFingerprint whole;
+  whole.Add(bytes);
+  for (const std::size_t cut : {0, 1, 7, 31, 32, 33, 64, 99, 100}) {
+    StreamFingerprint pieces;
+    pieces.Add(std::string_view(bytes).substr(0, cut));
+    pieces.Add(std::string_view(bytes).substr(cut, 3));
+    pieces.Add(std::string_view(bytes).substr(std::min<std::size_t>(cut + 3, 100)));
+    EXPECT_EQ(pieces.Value(), whole.Value()) << cut;
+  }
+  StreamFingerprint shorter;
+  shorter.Add(std::string_view(bytes).substr(0, 99));
+  EXPECT_NE(shorter.Value(), whole.Value());
+}
+
 // A loaded log of `lines` "seconds person" pairs, its scenes and a request;
 // a "person" starting with '#' stands for a line of its words that the
-// load passes over.
+// load passes over. With `log_file`, the log is that file, and a rerun
+// reads only what it gained when it can.
 struct Archive {
   ChatState state;
   SceneList scenes;
   ArchiveRequest request;
 
   Archive(const std::string& folder, const std::vector<std::pair<int64_t, const char*>>& lines,
-          int64_t gap = 30) {
+          int64_t gap = 30, const std::string& log_file = "") {
     std::string log;
     for (const auto& [seconds, person] : lines) {
       if (*person == '#') {
@@ -109,6 +129,7 @@ struct Archive {
       log += std::string("[\"1\",\"C\",\"") + person + "\"," + std::to_string(kBase + seconds) +
              "]hello <b>&amp;</b>\n";
     }
+    if (!log_file.empty()) WriteFileBytes(log_file, log);
     state.ReplaceRawLines(LineStore::FromBytes(log));
     SilentWorkingWindowFactory silent;
     RunLoadPass(state, LoadSettings{}, silent);
@@ -116,8 +137,15 @@ struct Archive {
     request.folder = folder;
     request.log_names = "t.log";
     request.threads = 2;
+    request.log_file = log_file;
+    request.gap_minutes = gap;
   }
   ArchiveResult Write(const ArchiveProgress& progress = {}) {
+    ConversionRequest conversion;
+    conversion.scenes = true;
+    if (std::optional<ArchiveResult> resumed = ResumeArchive(request, conversion, progress)) {
+      return *resumed;
+    }
     return WriteArchive(state, scenes, request, progress);
   }
 };
@@ -223,53 +251,55 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
   const ScratchDir dir;
   const std::string out = dir.Path("out");
   {
-    Archive first(out, kThree);
+    Archive first(out, kThree, 30, dir.Path("t.log"));
     const ArchiveResult result = first.Write();
     EXPECT_EQ(result.written, 5);
     WriteFileBytes(dir.Path("out/my.txt"), "x");
     first.request.force = true;  // kept, never removed
     EXPECT_EQ(first.Write().written, 0);
   }
+  using Lines = std::vector<std::pair<int64_t, const char*>>;
+  const Lines grown = {{0, "Al"},    {60, "Bo"},   {3600, "Al"},
+                       {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}};
+  auto with = [](Lines lines, int64_t seconds, const char* person) {
+    lines.push_back({seconds, person});
+    return lines;
+  };
+  const Lines five = with(grown, 14000, "Cy");
+  Lines changed = five;
+  changed[0].second = "Ed";
   const struct {
     const char* what;
-    std::vector<std::pair<int64_t, const char*>> lines;
+    Lines lines;
     int64_t gap;
     int64_t stop_after;  // files; 0: not stopped
     int64_t written, unchanged, removed;
+    bool resumed;  // only what the log gained was read
+    const char* log = "t.log";
+    bool damage = false;  // a byte of the record is changed first
   } runs[] = {
       // The last scene grows: its page and both indexes.
-      {"a line appended",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}},
-       30,
-       0,
-       3,
-       2,
-       0},
+      {"a line appended", {grown.begin(), grown.end() - 1}, 30, 0, 3, 2, 0, true},
       // The new scene, the link of the one before it, the indexes.
-      {"a scene appended, stopped after two files",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
-       30,
-       2,
-       2,
-       2,
-       0},
+      {"a scene appended, stopped after two files", grown, 30, 2, 2, 2, 0, true},
       // The two pages the stopped run put in place stay; the indexes follow.
-      {"the same again finishes the job",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
-       30,
-       0,
-       2,
-       4,
-       0},
+      {"the same again finishes the job", grown, 30, 0, 2, 4, 0, false},
+      {"a scene appended", five, 30, 0, 4, 3, 0, true},
+      {"a damaged record", five, 30, 0, 0, 5, 0, false, "t.log", true},
+      {"the log shrank", grown, 30, 0, 3, 3, 1, false},
+      {"a scene appended again", five, 30, 0, 4, 3, 0, true},
+      // Between the scenes of 3600 and 7200 s: both their links change.
+      {"an earlier byte changed", changed, 30, 0, 3, 4, 0, false},
+      {"a line older than the last scene", with(changed, 5000, "Dee"), 30, 0, 5, 3, 0, false},
+      {"another log", five, 30, 0, 5, 2, 1, false, "u.log"},
+      {"a line appended to it", with(five, 14060, "Al"), 30, 0, 3, 4, 0, true, "u.log"},
+      // Several logs merged: no record is kept.
+      {"several logs", with(five, 14060, "Al"), 30, 0, 0, 5, 0, false, nullptr},
+      {"one log again", with(five, 14120, "Al"), 30, 0, 3, 4, 0, false, "u.log"},
       // One scene of all: its name is the first's; three pages go.
-      {"a larger gap",
-       {{0, "Al"}, {60, "Bo"}, {3600, "Al"}, {7200, "Cy"}, {7260, "Al"}, {10000, "Bo"}},
-       120,
-       0,
-       3,
-       0,
-       3},
-      // The same lines, each with another number: the page's anchors.
+      {"a larger gap", grown, 120, 0, 3, 0, 4, false},
+      // The same lines, each with another number: the page's anchors. The
+      // one scene starts at the log's first byte: all of it is read again.
       {"a line passed over before them all",
        {{0, "#note"},
         {0, "Al"},
@@ -282,13 +312,38 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
        0,
        1,
        0,
-       0},
+       0,
+       true},
+      // The last scene in the log is not the latest one; then a scene comes
+      // between the first two, and the last one keeps its place in the list.
+      {"the last scene sorts before the one above it",
+       {{0, "Al"}, {3600, "Bo"}, {9000, "Cy"}, {5000, "Al"}},
+       30,
+       0,
+       6,
+       0,
+       0,
+       false},
+      {"a scene older than all but the first",
+       {{0, "Al"}, {3600, "Bo"}, {9000, "Cy"}, {5000, "Al"}, {1000, "Dee"}},
+       30,
+       0,
+       5,
+       2,
+       0,
+       false},
   };
   CountSyncs();
   for (const auto& r : runs) {
     SCOPED_TRACE(r.what);
     g_file_system_syncs = g_work_file_syncs = 0;
-    Archive archive(out, r.lines, r.gap);
+    if (r.damage) {
+      std::string record = ReadFileBytes(out + "/.quorlix-archive-resume");
+      record[record.size() / 2] ^= 1;
+      WriteFileBytes(out + "/.quorlix-archive-resume", record);
+    }
+    const std::string log = r.log != nullptr ? dir.Path(r.log) : "";
+    Archive archive(out, r.lines, r.gap, log);
     archive.request.force = true;
     const ArchiveResult result = archive.Write(
         [&](int64_t done, int64_t) { return r.stop_after == 0 || done < r.stop_after; });
@@ -296,14 +351,15 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
     EXPECT_EQ(result.unchanged, r.unchanged);
     EXPECT_EQ(result.removed, r.removed);
     EXPECT_EQ(result.stopped, r.stop_after != 0);
+    EXPECT_EQ(result.resumed, r.resumed);
 #ifndef _WIN32
     EXPECT_TRUE(g_file_system_syncs > 0 || g_work_file_syncs >= r.written);
 #endif
     if (result.stopped) continue;
-    // Each file as an archive made afresh has it.
+    // Each file as an archive made afresh has it, the record too.
     const std::string fresh = dir.Path("fresh");
     fs::remove_all(fresh);
-    Archive(fresh, r.lines, r.gap).Write();
+    Archive(fresh, r.lines, r.gap, log).Write();
     std::set<std::string> names = FilesIn(fresh);
     names.insert("my.txt");
     EXPECT_EQ(FilesIn(out), names);
@@ -312,8 +368,7 @@ TEST(WriteArchive, RerunsWriteWhatChangedAndFinishWhatAStoppedRunLeft) {
     }
   }
   CurrentAtomicWriteCalls() = AtomicWriteCalls::Defaults();
-  EXPECT_EQ(FilesIn(out), (std::set<std::string>{".quorlix-archive", "index.html", "persons.html",
-                                                 "2005-01-02_00-00-00.html", "my.txt"}));
+  EXPECT_EQ(FilesIn(out).size(), 10u);  // five pages, two indexes, two records, my.txt
   EXPECT_EQ(ReadFileBytes(dir.Path("out/my.txt")), "x");
 }
 
