@@ -79,12 +79,18 @@ struct MappedLog {
 };
 MappedLog g_mapped[kMostMappedLogs];
 std::atomic<int> g_mapped_count{0};
+std::atomic<bool> g_bus_error_reported{false};
 
 extern "C" void OnBusError(int, siginfo_t* info, void*) {
   const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
   const int count = g_mapped_count.load();
   for (int i = 0; i < count; ++i) {
     if (at < g_mapped[i].begin || at >= g_mapped[i].end) continue;
+    // Threads reading the log at once all lose their pages: the first
+    // reports and ends the program, the others wait for that end.
+    if (g_bus_error_reported.exchange(true)) {
+      for (;;) ::pause();
+    }
     RemoveFiles();
     const std::string& text = g_mapped[i].message;
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
