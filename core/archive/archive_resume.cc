@@ -8,6 +8,7 @@
 #include "core/archive/archive_files.h"
 #include "core/archive/archive_record.h"
 #include "core/files/platform.h"
+#include "core/files/small_file.h"
 #include "core/text/error.h"
 #include "core/text/text_util.h"
 
@@ -18,20 +19,9 @@ namespace {
 constexpr uint64_t kMostRecordBytes = uint64_t{1} << 30;
 
 std::optional<ArchiveRecord> ReadRecord(const std::string& folder) {
-  const std::string path = folder + "/" + std::string(kArchiveRecordName);
-  platform::FileInfo info;
-  if (!platform::InspectName(path, info) || info.kind != platform::FileKind::kRegular ||
-      info.size > kMostRecordBytes) {
+  std::string text;
+  if (!ReadSmallFile(folder + "/" + std::string(kArchiveRecordName), kMostRecordBytes, text)) {
     return std::nullopt;
-  }
-  const platform::OwnedFd fd(platform::OpenForReading(path));
-  if (fd.get() < 0) return std::nullopt;
-  std::string text(static_cast<std::size_t>(info.size), '\0');
-  std::size_t got = 0;
-  while (got < text.size()) {
-    const std::int64_t n = platform::ReadAt(fd.get(), text.data() + got, text.size() - got, got);
-    if (n <= 0) return std::nullopt;
-    got += static_cast<std::size_t>(n);
   }
   return ParseArchiveRecord(text);
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/files/atomic_write.h"
+#include "core/files/small_file.h"
 #include "core/text/translation.h"
 
 namespace quorlix {
@@ -24,27 +25,6 @@ constexpr std::string_view kRecordHeader = "quorlix part files 1\n";
 constexpr std::string_view kRecordEnd = "end\n";
 constexpr std::string_view kJournalHeader = "quorlix part switch 1";
 constexpr std::string_view kJournalEnd = "end";
-
-// The content of the regular file `path` (not a link), false when it is
-// none or larger than `limit`.
-bool ReadSmallFile(const std::string& path, std::uint64_t limit, std::string& content) {
-  platform::FileInfo info;
-  if (!platform::InspectName(path, info) || info.kind != platform::FileKind::kRegular ||
-      info.size > limit) {
-    return false;
-  }
-  const platform::OwnedFd fd(platform::OpenForReading(path, /*nonblocking=*/true));
-  if (fd.get() < 0) return false;
-  content.assign(info.size, '\0');
-  std::uint64_t done = 0;
-  while (done < info.size) {
-    const std::int64_t n =
-        platform::ReadAt(fd.get(), content.data() + done, info.size - done, done);
-    if (n <= 0) return false;
-    done += static_cast<std::uint64_t>(n);
-  }
-  return true;
-}
 
 template <typename Number>
 bool ReadField(std::string_view& line, Number& value) {
